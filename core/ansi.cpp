@@ -1,0 +1,28 @@
+#include "core/ansi.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+QString FromAnsi(const QByteArray& bytes)
+{
+    QStringDecoder decoder("windows-1252");
+    return decoder.decode(bytes);
+}
+
+QByteArray ToAnsi(const QString& text)
+{
+    QStringEncoder encoder("windows-1252");
+    // Characters with no Windows-1252 code become '?', as the ANSI API does.
+    QByteArray out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        QByteArray one = encoder.encode(QString(c));
+        if (encoder.hasError() || one.size() != 1) {
+            encoder.resetState();
+            out.append('?');
+        } else {
+            out.append(one);
+        }
+    }
+    return out;
+}

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what Mirlo needs to build and to run its tests (Debian 12, as root).
+set -euo pipefail
+
+build_packages=(
+  cmake ninja-build g++ pkg-config ccache
+  qt6-base-dev libqt6network6
+  portaudio19-dev libmp3lame-dev libmpg123-dev libgmime-3.0-dev
+  googletest libgtest-dev
+)
+# Virtual audio devices, test signals, a real proxy and a real mail chain.
+test_packages=(
+  pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
+  sox tinyproxy msmtp python3 python3-aiosmtpd
+  xvfb xauth
+)
+
+missing=()
+for p in "${build_packages[@]}" "${test_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,100 @@
+#include "core/ansi.h"
+#include "core/settings.h"
+#include "tests/support/testenv.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+class SettingsLocation : public MirloTest {};
+
+TEST_F(SettingsLocation, SchoolModeOnlyForExactLycee)
+{
+    const QString share = tempPath("share");
+    QDir().mkpath(share);
+    WriteSetting("IniPath", "Perso", share, ProgramSettingsFile());
+
+    WriteSetting("IniPath", "Location", "lycee", ProgramSettingsFile());
+    LocateSettingsFolder();
+    EXPECT_EQ(Shared().settingsFolder, JoinPath(appDataDir(), "Mirlo"));
+    EXPECT_FALSE(QFileInfo::exists(Shared().settingsFolder)); // home mode creates nothing here
+
+    WriteSetting("IniPath", "Location", "Lycee", ProgramSettingsFile());
+    LocateSettingsFolder();
+    EXPECT_EQ(Shared().location, "Lycee");
+    EXPECT_EQ(Shared().settingsFolder, JoinPath(share, "Mirlo"));
+    EXPECT_TRUE(QFileInfo(Shared().settingsFolder).isDir());
+    EXPECT_EQ(WorkingSettingsFile(), JoinPath(JoinPath(share, "Mirlo"), "Mirlox.ini"));
+}
+
+TEST_F(SettingsLocation, MissingPersoMeansDriveZ)
+{
+    WriteSetting("IniPath", "Location", "Lycee", ProgramSettingsFile());
+    EXPECT_EQ(LocateSettingsFolder(), "Z:");
+    EXPECT_EQ(Shared().settingsFolder, JoinPath("Z:", "Mirlo"));
+}
+
+TEST_F(SettingsLocation, AppDataFallsBackToConfigFolder)
+{
+    EXPECT_EQ(AppDataFolder(), appDataDir());
+    qunsetenv("APPDATA");
+    EXPECT_EQ(AppDataFolder(), QDir::toNativeSeparators(QStandardPaths::writableLocation(
+                                   QStandardPaths::GenericConfigLocation)));
+    EXPECT_FALSE(AppDataFolder().isEmpty());
+}
+
+TEST_F(SettingsLocation, FileExistsOnlyForFiles)
+{
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FileExists(scratchDir()));
+    EXPECT_FALSE(FileExists(tempPath("absent")));
+    WriteFile(tempPath("present"), "");
+    EXPECT_TRUE(FileExists(tempPath("present")));
+}
+
+// The stored form of a password: hex pairs of triples (s, P xor s, filler).
+QString Scramble(const QByteArray& clear)
+{
+    QByteArray raw;
+    for (int i = 0; i < clear.size(); ++i) {
+        const char s = static_cast<char>(190 + (i * 13) % 65);
+        raw.append(s);
+        raw.append(static_cast<char>(clear[i] ^ s));
+        raw.append(static_cast<char>(65 + i));
+    }
+    return QString::fromLatin1(raw.toHex().toUpper());
+}
+
+TEST(Unscramble, WellFormedTextGivesTheClearValue)
+{
+    EXPECT_EQ(UnscrambleSetting(""), "");
+    EXPECT_EQ(UnscrambleSetting(Scramble("secret")), "secret");
+    EXPECT_EQ(UnscrambleSetting(Scramble(ToAnsi(QStringLiteral("mötdepasse€")))),
+              QStringLiteral("mötdepasse€"));
+    EXPECT_EQ(UnscrambleSetting(Scramble("/depot/upload.php").toLower()), "/depot/upload.php");
+}
+
+TEST(Unscramble, MalformedTextDecodesWhatIsWellFormed)
+{
+    const QString ab = Scramble("ab");
+    EXPECT_EQ(UnscrambleSetting(ab + "F"), "ab");          // odd length
+    EXPECT_EQ(UnscrambleSetting(ab + "C1"), "ab");         // lone first character of a triple
+    EXPECT_EQ(UnscrambleSetting(ab + "C1D2"), "ab\x13");  // triple without filler still decodes
+    EXPECT_EQ(UnscrambleSetting("ZZ41"), QString(QChar(0x41))); // non-hex pair counts as 0
+    EXPECT_EQ(UnscrambleSetting("4"), "");
+    EXPECT_NO_FATAL_FAILURE(UnscrambleSetting(QString(100001, u'G')));
+}
+
+TEST(LeadingNumberTest, ReadsLeadingNumericPart)
+{
+    EXPECT_EQ(LeadingNumber("2"), 2.0);
+    EXPECT_EQ(LeadingNumber(" -120"), -120.0);
+    EXPECT_EQ(LeadingNumber("3abc"), 3.0);
+    EXPECT_EQ(LeadingNumber("abc"), 0.0);
+    EXPECT_EQ(LeadingNumber("2.5x"), 2.5);
+    EXPECT_EQ(LeadingNumber(""), 0.0);
+}
+
+} // namespace
