@@ -98,3 +98,36 @@ TEST(LeadingNumberTest, ReadsLeadingNumericPart)
 }
 
 } // namespace
+
+#include "core/recordingname.h"
+#include "core/windowpos.h"
+
+namespace {
+
+TEST(RecordingNameTest, PupilDateAndTimeJoinedByUnderscores)
+{
+    const QDateTime when(QDate(2026, 12, 6), QTime(14, 3, 22));
+    const QString path = DefaultRecordingPath("/home/eleve/Enregistrements", "ELEVE1", when);
+    const QString date = QLocale::system().toString(when.date(), QLocale::ShortFormat)
+                             .replace(u'/', u'-');
+    EXPECT_EQ(path, "/home/eleve/Enregistrements/ELEVE1_" + date + "_14-03-22.mp3");
+    EXPECT_FALSE(path.mid(QStringLiteral("/home/eleve/Enregistrements/").size()).contains(u'/'));
+    // An empty folder puts the file at the root.
+    EXPECT_TRUE(DefaultRecordingPath("", "A", when).startsWith("/A_"));
+}
+
+TEST(WindowPosition, StoredEdgesRoundHalfToEvenWithin16Bits)
+{
+    EXPECT_EQ(ParseInt16("120"), 120);
+    EXPECT_EQ(ParseInt16("-120"), -120);
+    EXPECT_EQ(ParseInt16("2.5"), 2);
+    EXPECT_EQ(ParseInt16("3.5"), 4);
+    EXPECT_EQ(ParseInt16("32767"), 32767);
+    EXPECT_EQ(ParseInt16("-32768"), -32768);
+    EXPECT_FALSE(ParseInt16("32768"));
+    EXPECT_FALSE(ParseInt16(""));
+    EXPECT_FALSE(ParseInt16("12abc"));
+    EXPECT_FALSE(ParseInt16("nan"));
+}
+
+} // namespace
