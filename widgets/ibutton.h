@@ -18,4 +18,27 @@ public:
 
 signals:
     void Click();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private slots:
+    void Timer1Tick();
+    void TimerHoverTick();
+
+private:
+    bool OnLabel(const QPoint& pos) const;
+    void SetLabelColours(const QColor& back, const QColor& text);
+    void SetBackColour(const QColor& back);
+    void ShowHighlight(bool highlighted);
+
+    QLabel* m_image1 = nullptr;
+    QLabel* m_image2 = nullptr;
+    QLabel* m_label1 = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timerHover = nullptr;
+    bool m_pressOnLabel = false; // the part that took the press keeps the mouse
 };
