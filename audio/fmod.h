@@ -65,6 +65,12 @@ bool FSOUND_Record_Stop();
 void FSOUND_Sample_Free(int sample);
 // Frame offset in the sample up to which capture has written; -1 before capture starts.
 int FSOUND_Record_GetPosition();
+// Frames captured into the sample since its capture started (keeps counting
+// across wraps, so a reader can drain exactly and see a whole-loop overrun);
+// still readable after FSOUND_Record_Stop and FSOUND_Close, until the sample is freed.
+long long FSOUND_Record_GetTotalFrames();
+// The driver chosen with FSOUND_Record_SetDriver (kept across FSOUND_Close).
+int FSOUND_Record_GetDriver();
 
 // MP3 stream playback.
 int FSOUND_Stream_Open(const char* nameAnsi, unsigned mode, int offset, int length);
@@ -101,7 +107,8 @@ public:
     virtual ~SoundBackend() = default;
     virtual bool init() = 0;
     virtual void close() = 0;
-    // Capture device names; index 0 is the default device.
+    // Capture device names (UTF-8); index 0 is the default device, the others
+    // are every capture device; empty when there is none.
     virtual std::vector<std::string> captureDevices() = 0;
     virtual bool startCapture(int driver, int sampleRate, CaptureSink& sink) = 0;
     virtual void stopCapture() = 0;
