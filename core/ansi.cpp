@@ -18,7 +18,8 @@ QByteArray ToAnsi(const QString& text)
     for (const QChar c : text) {
         QByteArray one = encoder.encode(QString(c));
         if (encoder.hasError() || one.size() != 1) {
-            encoder.resetState();
+            // resetState() keeps the error flag, so start a fresh encoder.
+            encoder = QStringEncoder("windows-1252");
             out.append('?');
         } else {
             out.append(one);
