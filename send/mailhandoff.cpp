@@ -9,6 +9,9 @@
 #include <QTemporaryFile>
 #include <QTimer>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace {
 
 const QStringList kUsualSendmails{QStringLiteral("/usr/sbin/sendmail"), QStringLiteral("/usr/lib/sendmail")};
@@ -23,6 +26,7 @@ public:
     bool start(const QString& program, const QByteArray& message);
 
 private:
+    void giveUp();
     void done();
 
     QProcess m_process;
@@ -54,11 +58,21 @@ bool HandOff::start(const QString& program, const QByteArray& message)
             done();
     });
     m_limit.setSingleShot(true);
-    connect(&m_limit, &QTimer::timeout, this, [this] { m_process.kill(); });
+    connect(&m_limit, &QTimer::timeout, this, [this] { giveUp(); });
+    // Its own process group, so giving up also ends what it started itself.
+    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
 
     m_limit.start(g_timeLimitMs);
     m_process.start();
     return true;
+}
+
+void HandOff::giveUp()
+{
+    const qint64 pid = m_process.processId();
+    if (pid > 0)
+        ::kill(-pid_t(pid), SIGKILL);
+    m_process.kill();
 }
 
 void HandOff::done()
