@@ -1,0 +1,142 @@
+#pragma once
+#include "audio/clsfileio.h"
+#include "audio/modencoder.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class Playback;
+class QTimer;
+
+enum class RecButton { Recbt, Pausebt, stopbt, Playbt };
+
+struct RecordingOptions {
+    int sampleRate = 44100;
+    int bitRateKbps = 32;
+    int encoderPreset = 1;
+};
+
+// What the engine needs of the main window.
+class RecordingView {
+public:
+    virtual ~RecordingView() = default;
+    virtual void setButtonEnabled(RecButton button, bool enabled) = 0;
+    virtual void setButtonCaption(RecButton button, const QString& caption) = 0;
+    virtual void setText1(int index, const QString& text) = 0; // 0 encoded, 1 bytes, 2 duration
+    virtual void setLabel2(const QString& text) = 0;
+    virtual void setEnvoiEnabled(bool enabled) = 0;
+    virtual void setCommand1Enabled(bool enabled) = 0;
+    virtual RecordingOptions recordingOptions() const = 0;
+    virtual QString recordingPath() const = 0;
+    // Start step 3: pending window messages are processed once.
+    virtual void processPendingEvents() {}
+};
+
+// Microphone to MP3 file: start, poll, stop, drain, finish; plus the
+// recording buttons and playback of the result.
+class RecordingEngine : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Idle, Capturing, Draining, Finished };
+
+    // recTimer / playTimer are the window's RecTimer1 / PlayTimer; nullptr
+    // makes own ones.
+    explicit RecordingEngine(RecordingView& view, QTimer* recTimer = nullptr,
+                             QTimer* playTimer = nullptr, QObject* parent = nullptr);
+    ~RecordingEngine() override;
+
+    // Button clicks.
+    void Recbt_Click();
+    void Pausebt_Click();
+    void stopbt_Click();
+    void Playbt_Click();
+    // One RecTimer1 tick.
+    void RecTimer1_Timer();
+
+    void FinishRecording();
+    void CloseRecording();
+    // Every way out of the program: capture stops, what was captured is
+    // encoded at once, the encoder is flushed and the file closed.
+    void FinaliseRecordingBeforeExit();
+
+    void StartPlayback();
+    void StopPlayback();
+    Playback& playback() { return *m_playback; }
+
+    State state() const { return m_state; }
+    QTimer* recTimer() const { return m_recTimer; }
+    bool Paused() const { return m_paused; }
+    void setPaused(bool paused) { m_paused = paused; } // start-up clears it
+    double pausedTotal() const { return m_pausedTotal; }
+    double elapsed() const { return m_elapsed; }
+    int32_t encodedMs() const { return m_encodedMs; }
+    int64_t encodedBytes() const { return m_encodedBytes; }
+    uint32_t samplesPerChunk() const { return m_samplesPerChunk; }
+    int32_t recordLength() const { return m_recordLength; }
+    int nominalInterval() const { return m_nominalInterval; }
+    int32_t readPos() const { return m_readPos; }
+    bool stopRequested() const { return m_stopRequested; }
+    bool playAfterStop() const { return m_playAfterStop; }
+    const BE_CONFIG& encoderConfig() const { return m_config; }
+    // Frames captured, and frames handed to the encoder (padding excluded),
+    // since this recording started; frames lost to an overrun.
+    int64_t framesCaptured() const { return m_totalCaptured; }
+    int64_t framesEncoded() const { return m_framesEncoded; }
+    int64_t framesSkipped() const { return m_framesSkipped; }
+    bool writeFailed() const { return m_writeFailed; }
+
+private:
+    void StopAction();
+    void UpdateCaptured();
+    void StopCapture();
+    bool EncodeNextChunk(); // false when nothing is ready to encode
+    void ShowCounters();
+    bool WriteOutput();     // false when the file did not take it
+    void FlushEncoder();
+    void AbandonAfterWriteFailure();
+    void AbortStart();
+
+    RecordingView& m_view;
+    QTimer* m_recTimer = nullptr;
+    std::unique_ptr<Playback> m_playback;
+    State m_state = State::Idle;
+    bool m_starting = false;
+
+    BE_CONFIG m_config{};
+    HBE_STREAM m_encoderStream = 0;
+    bool m_encoderOpen = false;
+    uint32_t m_samplesPerChunk = 0;
+    uint32_t m_outBufferSize = 0;
+    std::vector<uint8_t> m_outBuffer;
+    uint32_t m_outBytes = 0;
+    std::vector<int16_t> m_padBuffer; // last partial chunk, padded with silence
+    int32_t m_recordLength = 0;
+    int m_sampleHandle = 0;
+    int m_channels = 0, m_bitsPerSample = 0, m_blockAlign = 0;
+    int m_nominalInterval = 0;
+    int m_sampleRate = 0;
+    double m_startTime = 0;
+    double m_elapsed = 0;
+    int32_t m_readPos = 0;
+    int32_t m_encodedMs = 0;
+    int64_t m_encodedBytes = 0;
+    bool m_stopRequested = false;
+    bool m_playAfterStop = false;
+    bool m_paused = false;
+    double m_pausedTotal = 0;
+    double m_pauseStart = 0;
+    std::unique_ptr<clsFileIo> m_fileWriter;
+
+    int64_t m_totalCaptured = 0;
+    int64_t m_totalRead = 0;
+    int64_t m_framesEncoded = 0;
+    int64_t m_framesSkipped = 0;
+    bool m_writeFailed = false;
+};
+
+// Shown to the pupil when the recording could not be written.
+QString RecordingWriteFailedText();
