@@ -21,7 +21,8 @@ answers() { timeout 5 pactl info >/dev/null 2>&1; }
 daemon_pid() {
   local pid
   pid=$(cat "$D/run/pid" 2>/dev/null) || return 1
-  [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && echo "$pid"
+  # The pid may have been reused since: only a pulseaudio counts.
+  [ -n "$pid" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = pulseaudio ] && echo "$pid"
 }
 
 stop_daemon() {
