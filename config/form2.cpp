@@ -78,6 +78,8 @@ Form2::Form2(MainWindowLink& main, QWidget* parent) : QWidget(parent), m_main(ma
     setWindowTitle(QStringLiteral("Enregistrement Mp3 - Paramétrage"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    // The main window decides when the program ends, even while it is hidden.
+    setAttribute(Qt::WA_QuitOnClose, false);
     BuildControls();
     WatchKeys(this);
     FillFromSettings();
