@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <thread>
 
@@ -184,7 +185,15 @@ private:
     {
         int16_t buffer[2 * 1024];
         while (!m_stopPlayback) {
-            const std::size_t n = source.pull(buffer, 1024);
+            // Write only what fits, so a stop never waits on a stalled device.
+            const long room = Pa_GetStreamWriteAvailable(stream);
+            if (room < 0)
+                break;
+            if (room < 256) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                continue;
+            }
+            const std::size_t n = source.pull(buffer, std::min<std::size_t>(std::size_t(room), 1024));
             if (n == 0)
                 break;
             Pa_WriteStream(stream, buffer, n);
