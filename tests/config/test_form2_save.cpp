@@ -178,26 +178,6 @@ TEST_F(Save, WebOptionSetsTheUploadCaption)
     EXPECT_EQ(Key(homeFile(), "Web", "mode"), "web");
 }
 
-TEST_F(Save, SiteCleaningRemovesHttpsBeforeHttp)
-{
-    const struct {
-        const char* typed;
-        const char* stored;
-    } cases[] = {
-        {"https://host/", "host"},
-        {"HTTP://WWW.Lycee.fr/", "HTTPWWW.Lycee.fr"},
-        {"http://www.lycee.fr/depot/", "www.lycee.frdepot"},
-    };
-    for (const auto& c : cases) {
-        reopen();
-        typeValidEntries();
-        type("txtSiteWeb", c.typed);
-        action("mnuValider")->trigger();
-        EXPECT_EQ(Key(homeFile(), "Web", "Site"), c.stored) << c.typed;
-        EXPECT_EQ(Shared().webSite, c.stored);
-    }
-}
-
 TEST_F(Save, NeitherSendingOptionKeepsModeAndCaption)
 {
     QDir().mkpath(homeFolder());
