@@ -1,0 +1,170 @@
+#pragma once
+#include "config/form2.h"
+#include "core/mainwindowlink.h"
+#include "widgets/fabout.h"
+
+#include <QPoint>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+
+class IButton;
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+// The main window: start-up object of the program, lives for the whole run.
+class Form1 : public QWidget, public MainWindowLink {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    static constexpr int kDeviceItems = 8;
+
+    // Recording options, filled at start-up and by the option menus; the
+    // recording engine reads them when a recording starts.
+    int SampleRate = 0;
+    int BitRateKbps = 0;
+    int EncoderPreset = 0;
+    bool Paused = false;
+
+    void Form_Load(); // runs StartUp
+    void StartUp();
+    void SafeEnd();
+    void ResetProgram();
+    void ShowHelp(bool fromKeyboard);
+    void RefreshOptionBoxes();
+
+    // Option menus: item choice with its index; indexes without an item are
+    // applied as the stored-index rules say.
+    void cf_Click(int index);
+    void ER_Click(int index);
+    void MD_Click(int index);
+    void RP_Click(int index);
+    // Clicks on the option boxes: pop-up menu at the box, then repaint.
+    void Periph_Click();
+    void text2_Click();
+    void Text3_Click();
+    void Text4_Click();
+
+    void browsebt_Click();
+    void Command2_Click();
+    void Image2_Click();
+    void Image3_Click();
+
+    // MainWindowLink
+    void showMainWindow() override;
+    void hideMainWindow() override;
+    void setSendCaption(const QString& caption) override;
+    void setRecordingPath(const QString& path) override;
+    void showSettingsDialog() override;
+    void showAboutBox() override;
+    void safeEnd() override;
+
+    // Controls that the recording engine and the other windows drive.
+    IButton* Recbt() const { return m_recbt; }
+    IButton* Pausebt() const { return m_pausebt; }
+    IButton* stopbt() const { return m_stopbt; }
+    IButton* Playbt() const { return m_playbt; }
+    IButton* browsebt() const { return m_browsebt; }
+    QTimer* RecTimer1() const { return m_recTimer1; }
+    QTimer* PlayTimer() const { return m_playTimer; }
+    QLineEdit* Text1(int index) const { return m_text1.at(index); }
+    QLabel* Label2() const { return m_label2; }
+    QLabel* Label3(int index) const { return m_label3.at(index); }
+    QPushButton* Envoi() const { return m_envoi; }
+    QPushButton* Command1() const { return m_command1; }
+    QPushButton* Command2() const { return m_command2; }
+    QLineEdit* Text5() const { return m_text5; }
+    QLineEdit* Periph() const { return m_periph; }
+    QLineEdit* text2() const { return m_text2; }
+    QLineEdit* Text3() const { return m_text3; }
+    QLineEdit* Text4() const { return m_text4; }
+    QLabel* Image2() const { return m_image2; }
+    QLabel* Image3() const { return m_image3; }
+    QLabel* Pict_Fond() const { return m_pictFond; }
+    QMenu* cfe() const { return m_cfe; }
+    QMenu* ERE() const { return m_ERE; }
+    QMenu* MDE() const { return m_MDE; }
+    QMenu* RPE() const { return m_RPE; }
+    QAction* cf(int index) const;
+    QAction* ER(int index) const;
+    QAction* MD(int index) const;
+    QAction* RP(int index) const;
+
+    FAbout* aboutBox() const { return m_fabout; }
+    Form2* settingsDialog() const { return m_form2; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // Form_Unload
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void ConnectRecordingControls();
+    void ConnectWindowControls();
+    void ShapeWindow();
+    bool StartDrag(QMouseEvent* event);
+    bool DragMove(QMouseEvent* event);
+    void EndDrag();
+    void PopUp(QMenu* menu, QLineEdit* box);
+    void FinaliseRecordingBeforeExit();
+
+    QLabel* m_pictFond = nullptr;
+    QLabel* m_label5 = nullptr;
+    QLabel* m_label4 = nullptr;
+    QLabel* m_image1 = nullptr;
+    QLabel* m_image2 = nullptr;
+    QLabel* m_image3 = nullptr;
+    std::array<QLabel*, 9> m_label1{}; // index 3 unused
+    QLineEdit* m_periph = nullptr;
+    QLineEdit* m_text2 = nullptr;
+    QLineEdit* m_text3 = nullptr;
+    QLineEdit* m_text4 = nullptr;
+    QLineEdit* m_text5 = nullptr;
+    std::array<QLineEdit*, 3> m_text1{};
+    QLabel* m_label2 = nullptr;
+    std::array<QLabel*, 5> m_label3{};
+    QFrame* m_shape1 = nullptr;
+    std::array<QFrame*, 2> m_shape2{};
+    QFrame* m_line1 = nullptr;
+    QListWidget* m_list1 = nullptr;
+    IButton* m_browsebt = nullptr;
+    IButton* m_recbt = nullptr;
+    IButton* m_pausebt = nullptr;
+    IButton* m_stopbt = nullptr;
+    IButton* m_playbt = nullptr;
+    QPushButton* m_envoi = nullptr;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_command2 = nullptr;
+    QTimer* m_recTimer1 = nullptr;
+    QTimer* m_playTimer = nullptr;
+
+    QMenu* m_cfe = nullptr;
+    QMenu* m_ERE = nullptr;
+    QMenu* m_MDE = nullptr;
+    QMenu* m_RPE = nullptr;
+    std::array<QAction*, 4> m_cf{};  // 1..3
+    std::array<QAction*, 12> m_ER{}; // 1..11
+    std::array<QAction*, 5> m_MD{};  // 0..4
+    std::array<QAction*, kDeviceItems + 1> m_RP{}; // 1..8
+
+    QPointer<FAbout> m_fabout;
+    QPointer<Form2> m_form2;
+
+    bool m_manualDrag = false;
+    QPoint m_dragOffset;
+};
