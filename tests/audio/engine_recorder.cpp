@@ -1,0 +1,47 @@
+// Records through the engine on the current sound devices until killed:
+//   engine_recorder <file.mp3> <rate> <kbit/s>
+// Prints "capturing" once capture runs.
+#include "audio/recordingengine.h"
+#include "core/seams.h"
+#include "tests/audio/enginetestview.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+class PrintPrompt final : public Prompt {
+public:
+    MsgAnswer message(const QString& text, const QString& title, MsgIcon, MsgButtons) override
+    {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+        return MsgAnswer::Ok;
+    }
+    QString saveFileName(const FileRequest&) override { return {}; }
+    QString openFileName(const FileRequest&) override { return {}; }
+    QString folder(const QString&) override { return {}; }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 4)
+        return 2;
+    PrintPrompt prompter;
+    SetPrompt(&prompter);
+    TestRecordingView view;
+    view.path = QString::fromLocal8Bit(argv[1]);
+    view.options = {atoi(argv[2]), atoi(argv[3]), 2};
+    RecordingEngine engine(view);
+    engine.Recbt_Click();
+    if (engine.state() != RecordingEngine::State::Capturing)
+        return 1;
+    std::printf("capturing\n");
+    std::fflush(stdout);
+    return app.exec();
+}
