@@ -1,0 +1,81 @@
+// cmake --install into a scratch prefix: both programs in one folder, the
+// link on PATH, the desktop entry and its icon.
+#include "core/settings.h"
+#include "tests/support/testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTest>
+
+#include <filesystem>
+
+namespace {
+
+class InstallTest : public MirloTest {
+protected:
+    void SetUp() override
+    {
+        MirloTest::SetUp();
+        prefix = tempPath("prefix");
+        QProcess cmake;
+        cmake.setProcessChannelMode(QProcess::MergedChannels);
+        cmake.start(QStringLiteral(MIRLO_CMAKE_COMMAND),
+                    {"--install", QStringLiteral(MIRLO_BINARY_DIR), "--prefix", prefix});
+        ASSERT_TRUE(cmake.waitForFinished(120000));
+        output = QString::fromLocal8Bit(cmake.readAll());
+        ASSERT_EQ(cmake.exitCode(), 0) << output.toStdString();
+    }
+    QString at(const QString& relative) const { return JoinPath(prefix, relative); }
+
+    QString prefix;
+    QString output;
+};
+
+} // namespace
+
+TEST_F(InstallTest, ProgramsSideBySideWithLinkEntryAndIcon)
+{
+    for (const char* name : {"lib/mirlo/Mirlo", "lib/mirlo/Launch"}) {
+        const QFileInfo program(at(name));
+        EXPECT_TRUE(program.isFile() && program.isExecutable()) << name;
+    }
+    const QFileInfo link(at("bin/mirlo"));
+    ASSERT_TRUE(link.isSymLink());
+    // Relative, so a staged (DESTDIR) install still points at the right file.
+    EXPECT_EQ(std::filesystem::read_symlink(at("bin/mirlo").toStdString()).string(), "../lib/mirlo/Mirlo");
+    EXPECT_EQ(link.canonicalFilePath(), QFileInfo(at("lib/mirlo/Mirlo")).canonicalFilePath());
+
+    const QString entry = QString::fromUtf8(ReadFile(at("share/applications/mirlo.desktop")));
+    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(entry.contains("\nExec=mirlo\n"));
+    EXPECT_TRUE(entry.contains("\nIcon=mirlo\n"));
+    EXPECT_TRUE(entry.contains("\nType=Application\n"));
+    const QImage icon(at("share/icons/hicolor/128x128/apps/mirlo.png"));
+    EXPECT_EQ(icon.size(), QSize(128, 128));
+}
+
+TEST_F(InstallTest, InstalledLaunchRestartsItsNeighbourThroughALink)
+{
+    // Reached through a link, Launch still looks for Mirlo in its own real folder.
+    const QString folder = at("lib/mirlo");
+    ASSERT_TRUE(QFile::remove(JoinPath(folder, "Mirlo")));
+    WriteFile(JoinPath(folder, "Mirlo"), "#!/bin/sh\necho started >> \"$(dirname \"$0\")/starts.log\"\n");
+    QFile::setPermissions(JoinPath(folder, "Mirlo"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(QFile::link("../lib/mirlo/Launch", at("bin/launch")));
+
+    QProcess launch;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("APPDATA", appDataDir());
+    launch.setProcessEnvironment(env);
+    launch.start(at("bin/launch"), {});
+    ASSERT_TRUE(launch.waitForFinished(30000));
+    EXPECT_EQ(launch.exitCode(), 0);
+    const QString log = JoinPath(folder, "starts.log");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(log); }, 10000));
+    QTest::qWait(300);
+    EXPECT_EQ(ReadFile(log), QByteArray("started\n"));
+}
