@@ -2,4 +2,12 @@
 #include <QString>
 
 // Hands the recording in to the school's web site (split above 2 097 152 bytes).
+// Does nothing while another upload is running.
 void WebUpload(const QString& recordingPath);
+
+// True while an upload (single or split) is running; the send button checks it.
+bool UploadRunning();
+
+// Unload the progress windows without asking (the main window's SafeEnd).
+void UnloadForm4();
+void UnloadForm5();

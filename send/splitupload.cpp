@@ -1,0 +1,177 @@
+#include "send/splitupload.h"
+
+#include "core/ansi.h"
+#include "core/seams.h"
+#include "core/settings.h"
+#include "send/form5.h"
+#include "send/httprequest.h"
+#include "send/transferflags.h"
+#include "send/uploadpass.h"
+#include "send/webupload.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QThread>
+
+qint16 PieceCount(qint64 length)
+{
+    return static_cast<qint16>(length / kSingleUploadLimit + 1);
+}
+
+qint64 PieceLength(qint64 length, qint16 count)
+{
+    if (count <= 0)
+        return length;
+    // L / N + 1 = (L + N) / N, rounded with halves to even, in whole numbers.
+    const qint64 num = length + count;
+    qint64 q = num / count;
+    const qint64 twiceRest = 2 * (num % count);
+    if (twiceRest > count || (twiceRest == count && q % 2 == 1))
+        ++q;
+    return q;
+}
+
+QString PieceBaseName(const QString& recordingPath)
+{
+    QString name = recordingPath.mid(recordingPath.lastIndexOf(QDir::separator()) + 1);
+    return name.remove(QStringLiteral(".mp3"), Qt::CaseSensitive);
+}
+
+QString PieceListRecordingName(const QString& recordingPath, const QString& folder)
+{
+    return QString(recordingPath).remove(folder + QDir::separator(), Qt::CaseSensitive);
+}
+
+QString PieceListPath(const QString& baseName)
+{
+    return JoinPath(Shared().recordingFolder, QStringLiteral("Frac_") + baseName + ".split");
+}
+
+QString PiecePath(const QString& baseName, int index)
+{
+    return JoinPath(Shared().recordingFolder, baseName + u'_' + QString::number(index));
+}
+
+void CutIntoPieces(qint64 length, qint16 count, const QString& baseName,
+                   const QString& recordingPath)
+{
+    // A step that fails is skipped and the cutting goes on.
+    const QString listPath = PieceListPath(baseName);
+    QFile::remove(listPath);
+    QFile list(listPath);
+    const bool listOpen = list.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    auto writeLine = [&](const QString& line) {
+        if (listOpen)
+            list.write(ToAnsi(line) + "\r\n");
+    };
+    writeLine(PieceListRecordingName(recordingPath, Shared().recordingFolder));
+    writeLine(u' ' + QString::number(count) + u' ');
+
+    QFile recording(recordingPath);
+    const bool recordingOpen = recording.open(QIODevice::ReadOnly);
+    const qint64 pieceLength = PieceLength(length, count);
+    for (int i = 1; i <= count; ++i) {
+        // One piece in memory at a time.
+        const QByteArray bytes = recordingOpen ? recording.read(pieceLength) : QByteArray();
+        QFile piece(PiecePath(baseName, i));
+        if (piece.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            piece.write(bytes);
+        writeLine(baseName + u'_' + QString::number(i));
+    }
+}
+
+void SplitUpload(const QString& recordingPath)
+{
+    if (UploadRunning())
+        return;
+    UploadGuard guard;
+    RunSplitUpload(recordingPath);
+}
+
+namespace {
+
+enum class Next { Go, Stop };
+
+Next JudgeSplitReply(const HttpRequest& request, const QString& proofNumber, bool lastPass)
+{
+    if (request.GetOutcome() != 1) {
+        MsgBox(UploadText::Connection(), MsgIcon::Critical);
+        return Next::Go;
+    }
+    const int status = request.GetStatus();
+    if (status == 200) {
+        const QString text = ReplyText(request);
+        if (text.contains(proofNumber)) {
+            if (lastPass)
+                MsgBox(UploadText::Success, MsgIcon::Information);
+            return Next::Go;
+        }
+        MsgBox(ReplyWordMessage(text), MsgIcon::None);
+        return Next::Stop;
+    }
+    if (status == 500)
+        MsgBox(UploadText::Busy, MsgIcon::Critical);
+    else
+        MsgBox(UploadText::StatusPrefix + QString::number(status), MsgIcon::Critical);
+    return Next::Go;
+}
+
+} // namespace
+
+void RunSplitUpload(const QString& recordingPath)
+{
+    const qint64 length = QFileInfo(recordingPath).size();
+    const qint16 count = PieceCount(length);
+    const QString base = PieceBaseName(recordingPath);
+    CutIntoPieces(length, count, base, recordingPath);
+    WriteTestFile();
+
+    const QString files = QString::number(count + 1);
+    for (int k = 0; k <= count + 1; ++k) {
+        AbortRequested = 0;
+        const QString path = k == 0 ? TestFilePath()
+                           : k <= count ? PiecePath(base, k)
+                                        : PieceListPath(base);
+        PreparedPass prepared = PreparePass(path);
+        HttpRequest& request = *prepared.request;
+        request.AddField(QStringLiteral("SplittedFile"), QStringLiteral("SplittedFile"));
+        // A set-up step that fails gives up the rest without a message.
+        if (prepared.stepFailed)
+            break;
+
+        QPointer<Form5> form = new Form5;
+        form->lblTitre->setText(QStringLiteral("Transfert de l'enregistrement en ") + files
+                                + QStringLiteral(" fichiers."));
+        form->lblFiles->setText(QStringLiteral("Transfert du fichier ") + QString::number(k)
+                                + QStringLiteral(" sur ") + files);
+        form->show();
+        form->activateWindow();
+        if (request.Send() != 0) {
+            TransferFinished = true;
+            delete form.data();
+            break;
+        }
+        RunWaitLoop(request, form);
+
+        TransferFinished = true;
+        if (k == count)
+            QThread::msleep(2000); // the server assembles the pieces meanwhile
+        if (form) {
+            form->hide();
+            delete form.data();
+        }
+        if (AbortRequested == 1)
+            break;
+        if (JudgeSplitReply(request, prepared.proofNumber, k == count + 1) == Next::Stop)
+            break;
+    }
+
+    // Every temporary file goes, whatever way the sequence ended.
+    QFile::remove(PieceListPath(base));
+    QFile::remove(TestFilePath());
+    for (int i = 1; i <= count; ++i)
+        QFile::remove(PiecePath(base, i));
+}

@@ -1,0 +1,21 @@
+#pragma once
+#include <QString>
+
+// Recordings above 2 097 152 bytes go in nearly equal pieces, one request
+// each, after a test file and before a piece list.
+void SplitUpload(const QString& recordingPath);
+
+// Writes the pieces and the piece list into the recording folder.
+void CutIntoPieces(qint64 length, qint16 count, const QString& baseName,
+                   const QString& recordingPath);
+
+// Number of pieces: whole part of L / 2 097 152, plus one.
+qint16 PieceCount(qint64 length);
+// Piece length: L / N + 1 rounded to the nearest, a half to the even neighbour.
+qint64 PieceLength(qint64 length, qint16 count);
+// File name of the recording with every ".mp3" taken out.
+QString PieceBaseName(const QString& recordingPath);
+// Recording path without the recording folder in front.
+QString PieceListRecordingName(const QString& recordingPath, const QString& folder);
+QString PieceListPath(const QString& baseName);
+QString PiecePath(const QString& baseName, int index);

@@ -1,0 +1,238 @@
+// The split upload: cutting, piece list, passes, reply rules, clean-up.
+#include "tests/send/uploadfixture.h"
+
+#include "core/settings.h"
+#include "send/form5.h"
+#include "send/splitupload.h"
+#include "send/transferflags.h"
+#include "send/webupload.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLabel>
+#include <QTimer>
+
+class SplitUploadTest : public UploadTest {
+protected:
+    void SetUp() override
+    {
+        UploadTest::SetUp();
+        ASSERT_TRUE(startServer());
+        useServerAsProxy();
+    }
+
+    // Labels of Form5 at each pass, as shown.
+    QStringList titles, files;
+    std::unique_ptr<ShowWatcher> labelWatcher()
+    {
+        return std::make_unique<ShowWatcher>([this](ProgressWindow* w, int) {
+            auto* f = qobject_cast<Form5*>(w);
+            ASSERT_NE(f, nullptr);
+            titles << f->lblTitre->text();
+            files << f->lblFiles->text();
+        });
+    }
+};
+
+TEST(SplitArithmetic, PieceCountAndLength)
+{
+    EXPECT_EQ(PieceCount(2097153), 2);
+    EXPECT_EQ(PieceLength(2097153, 2), 1048578); // 1 048 577.5 goes to the even neighbour
+    EXPECT_EQ(PieceCount(4194304), 3);           // an exact multiple still adds one
+    EXPECT_EQ(PieceLength(4194304, 3), 1398102);
+    EXPECT_EQ(PieceCount(4194305), 3);
+    EXPECT_EQ(PieceLength(4194305, 3), 1398103); // 1 398 102.67
+    EXPECT_EQ(PieceLength(2097155, 2), 1048578); // 1 048 578.5 stays on the even one
+    EXPECT_EQ(PieceLength(2097157, 2), 1048580); // 1 048 579.5 goes up to the even one
+    EXPECT_EQ(PieceCount(52428800), 26);
+    EXPECT_EQ(PieceLength(52428800, 26), 2016493); // 2 016 493.3
+}
+
+TEST(SplitArithmetic, BaseNamesKeepAnythingButLowerCaseMp3)
+{
+    EXPECT_EQ(PieceBaseName("/a/b/Cours.mp3"), "Cours");
+    EXPECT_EQ(PieceBaseName("/a/b/COURS.MP3"), "COURS.MP3");
+    EXPECT_EQ(PieceBaseName("/a/b.mp3/x.mp3y.mp3"), "xy");
+    EXPECT_EQ(PieceListRecordingName("/r/dos/Cours.mp3", "/r/dos"), "Cours.mp3");
+    EXPECT_EQ(PieceListRecordingName("/r/dos/sous/Cours.mp3", "/r/dos"), "sous/Cours.mp3");
+    EXPECT_EQ(PieceListRecordingName("/r/Dos/Cours.mp3", "/r/dos"), "/r/Dos/Cours.mp3");
+}
+
+TEST_F(SplitUploadTest, CutIntoPiecesWritesExactPiecesAndTheList)
+{
+    const QString rec = makeRecording("Cours.mp3", 4194304);
+    // An older piece of the same name is replaced, not appended to.
+    WriteFile(JoinPath(recordingFolder, "Cours_2"), QByteArray(5000000, 'z'));
+    CutIntoPieces(4194304, 3, "Cours", rec);
+
+    QByteArray joined;
+    const qint64 sizes[] = {1398102, 1398102, 1398100};
+    for (int i = 1; i <= 3; ++i) {
+        const QByteArray piece = ReadFile(JoinPath(recordingFolder, "Cours_" + QString::number(i)));
+        EXPECT_EQ(piece.size(), sizes[i - 1]) << i;
+        joined += piece;
+    }
+    EXPECT_EQ(joined, ReadFile(rec));
+    EXPECT_EQ(ReadFile(JoinPath(recordingFolder, "Frac_Cours.split")),
+              QByteArray("Cours.mp3\r\n 3 \r\nCours_1\r\nCours_2\r\nCours_3\r\n"));
+}
+
+TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
+{
+    const QString rec = makeRecording("Cours.mp3", 2097153);
+    auto watcher = labelWatcher();
+    WebUpload(rec);
+
+    EXPECT_EQ(files, (QStringList{"Transfert du fichier 0 sur 3", "Transfert du fichier 1 sur 3",
+                                  "Transfert du fichier 2 sur 3", "Transfert du fichier 3 sur 3"}));
+    EXPECT_EQ(titles, QStringList(4, "Transfert de l'enregistrement en 3 fichiers."));
+    const QJsonArray log = server->log();
+    ASSERT_EQ(log.size(), 4);
+    const QStringList names{"testx", "Cours_1", "Cours_2", "Frac_Cours.split"};
+    const int sizes[] = {8, 1048578, 1048575, -1};
+    for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        const QJsonObject r = log[k].toObject();
+        EXPECT_EQ(r["host"].toString(), kSite);
+        EXPECT_EQ(r["path"].toString(), kScript);
+        EXPECT_EQ(UploadServer::fieldNames(r), (QStringList{"userfile", "proofnumber", "repertoire",
+                                                            "login", "password", "SplittedFile"}));
+        EXPECT_EQ(UploadServer::fieldValue(r, "SplittedFile"), "SplittedFile");
+        EXPECT_EQ(UploadServer::fieldValue(r, "repertoire"), kLogin + "_");
+        EXPECT_EQ(UploadServer::fileField(r)["filename"].toString(), names[k]);
+        if (sizes[k] > 0) {
+            EXPECT_EQ(UploadServer::fileField(r)["size"].toInt(), sizes[k]);
+        }
+    }
+    const QJsonObject whole = log[3].toObject()["reassembled"].toObject();
+    EXPECT_TRUE(whole["list_crlf"].toBool());
+    EXPECT_EQ(whole["lines"].toArray().toVariantList(),
+              (QVariantList{"Cours.mp3", " 2 ", "Cours_1", "Cours_2"}));
+    EXPECT_TRUE(whole["complete"].toBool());
+    EXPECT_EQ(whole["sha256"].toString(), Sha256OfFile(rec));
+
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, Texts::Success);
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+    EXPECT_EQ(CurrentForm5(), nullptr);
+    EXPECT_FALSE(UploadRunning());
+}
+
+TEST_F(SplitUploadTest, UpperCaseNameKeepsItsExtensionInThePieces)
+{
+    const QString rec = makeRecording("COURS.MP3", 2500000);
+    WebUpload(rec);
+    const QJsonArray log = server->log();
+    ASSERT_EQ(log.size(), 4);
+    EXPECT_EQ(UploadServer::fileField(log[1].toObject())["filename"].toString(), "COURS.MP3_1");
+    EXPECT_EQ(UploadServer::fileField(log[3].toObject())["filename"].toString(), "Frac_COURS.MP3.split");
+    EXPECT_EQ(log[3].toObject()["reassembled"].toObject()["sha256"].toString(), Sha256OfFile(rec));
+    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(leftovers({"COURS.MP3"}), QStringList());
+}
+
+TEST_F(SplitUploadTest, UnknownLoginOnTheTestFileEndsBeforeAnyPiece)
+{
+    server->setCredentials("MARTIN", kPassword);
+    const QString rec = makeRecording("Cours.mp3", 2097153);
+    WebUpload(rec);
+    EXPECT_EQ(server->log().size(), 1);
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, "Utilisateur inconnu !");
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::None);
+    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+}
+
+TEST_F(SplitUploadTest, BusyOnPieceTwoOfThreeIsReportedAndTheRestGoes)
+{
+    const QString rec = makeRecording("Cours.mp3", 4194304);
+    server->scriptNext({QJsonObject(), QJsonObject(), QJsonObject{{"status", 500}, {"body", "{proof}"}}});
+    WebUpload(rec);
+    const QJsonArray log = server->log();
+    ASSERT_EQ(log.size(), 5);
+    EXPECT_EQ(UploadServer::fileField(log[3].toObject())["filename"].toString(), "Cours_3");
+    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Busy, Texts::Success}));
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+}
+
+TEST_F(SplitUploadTest, SuccessOnlyWhenThePieceListPasses)
+{
+    const QString rec = makeRecording("Cours.mp3", 2097153);
+    server->scriptNext({QJsonObject(), QJsonObject(), QJsonObject(),
+                        QJsonObject{{"status", 404}, {"body", "{proof}"}}});
+    WebUpload(rec);
+    EXPECT_EQ(server->log().size(), 4);
+    EXPECT_EQ(prompter.texts(), QStringList{"Echec du transfert, code de réponse HTTP = 404"});
+    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+}
+
+TEST_F(SplitUploadTest, ReplyWithoutCheckNumberOnAPieceStopsTheSequence)
+{
+    const QString rec = makeRecording("Cours.mp3", 4194304);
+    server->scriptNext({QJsonObject(), QJsonObject{{"body", "fileexists"}}});
+    WebUpload(rec);
+    EXPECT_EQ(server->log().size(), 2);
+    EXPECT_EQ(prompter.texts(), QStringList{"Ce fichier existe déjà sur le serveur !\r"
+                                            "Le nouveau fichier n'a pas été transféré."});
+    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+}
+
+TEST_F(SplitUploadTest, NoReplyOnAPieceIsReportedAndTheRestGoes)
+{
+    const QString rec = makeRecording("Cours.mp3", 2097153);
+    server->scriptNext({QJsonObject(), QJsonObject{{"truncate", true}}});
+    WebUpload(rec);
+    EXPECT_EQ(server->log().size(), 4);
+    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Connection(), Texts::Success}));
+}
+
+TEST_F(SplitUploadTest, AbandonDuringAPieceStopsQuietlyAndCleansUp)
+{
+    const QString rec = makeRecording("Cours.mp3", 4194304);
+    server->scriptNext({QJsonObject(), QJsonObject{{"delay", 30}}});
+    prompter.answers = {MsgAnswer::Yes};
+    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
+        if (pass == 1)
+            QTimer::singleShot(200, window, [window] { window->close(); });
+    });
+    WebUpload(rec);
+    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Abandon}));
+    EXPECT_EQ(watcher.shown, 2);
+    EXPECT_EQ(server->log().size(), 2);
+    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+}
+
+TEST_F(SplitUploadTest, ProxyPortThatIsNoNumberGivesUpSilentlyAndCleansUp)
+{
+    Shared().proxyPortText = "huit";
+    const QString rec = makeRecording("Cours.mp3", 2097153);
+    WebUpload(rec);
+    EXPECT_EQ(server->log().size(), 0);
+    EXPECT_EQ(prompter.messages.size(), 0);
+    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+    EXPECT_EQ(ReadFile(rec).size(), 2097153);
+}
+
+TEST_F(SplitUploadTest, ThroughTinyproxyAsARealProxy)
+{
+    if (!TinyProxy::available())
+        GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps.sh)";
+    TinyProxy proxy(tempPath("tinyproxy"));
+    ASSERT_TRUE(proxy.start(server->port()));
+    Shared().proxyPortText = QString::number(proxy.port());
+    const QString rec = makeRecording("Cours.mp3", 2097153);
+    WebUpload(rec);
+    const QJsonArray log = server->log();
+    ASSERT_EQ(log.size(), 4);
+    for (const QJsonValue& v : log) {
+        EXPECT_EQ(v["host"].toString(), kSite);
+        EXPECT_EQ(v["path"].toString(), kScript);
+        EXPECT_EQ(UploadServer::fieldNames(v.toObject()).size(), 6);
+    }
+    EXPECT_EQ(log[3]["reassembled"]["sha256"].toString(), Sha256OfFile(rec));
+    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+}

@@ -1,0 +1,111 @@
+#include "tests/send/uploadfixture.h"
+
+#include "core/settings.h"
+#include "send/progresswindow.h"
+
+#include <QDir>
+#include <QApplication>
+#include <QEvent>
+#include <QFile>
+
+void UploadTest::SetUp()
+{
+    MirloTest::SetUp();
+    recordingFolder = tempPath("enregistrements");
+    ASSERT_TRUE(QDir().mkpath(recordingFolder));
+    SharedValues& s = Shared();
+    s.settingsFolder = JoinPath(appDataDir(), "Mirlo");
+    ASSERT_TRUE(QDir().mkpath(s.settingsFolder));
+    WriteSetting("Web", "Upload", ScrambleForTest(kScript), WorkingSettingsFile());
+    s.webSite = kSite;
+    s.pupilName = kLogin;
+    s.webPassword = kPassword;
+    s.recordingFolder = recordingFolder;
+    s.sendMode = "web";
+    server = std::make_unique<UploadServer>(tempPath("server"));
+    server->setCredentials(kLogin, kPassword);
+}
+
+void UploadTest::TearDown()
+{
+    server.reset();
+    MirloTest::TearDown();
+}
+
+bool UploadTest::startServer(int port)
+{
+    return server->start(port);
+}
+
+void UploadTest::useServerAsProxy()
+{
+    Shared().proxyHost = "127.0.0.1";
+    Shared().proxyPortText = QString::number(server->port());
+}
+
+QString UploadTest::makeRecording(const QString& name, qint64 size)
+{
+    const QString path = JoinPath(recordingFolder, name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    // Pseudo-random, with every byte value (CR, LF, dashes) in it.
+    quint32 state = 2463534242u ^ static_cast<quint32>(size);
+    QByteArray block(65536, '\0');
+    for (qint64 done = 0; done < size;) {
+        const qint64 n = qMin<qint64>(block.size(), size - done);
+        for (qint64 i = 0; i < n; ++i) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            block[i] = static_cast<char>(state >> 24);
+        }
+        f.write(block.constData(), n);
+        done += n;
+    }
+    return path;
+}
+
+QStringList UploadTest::leftovers(const QStringList& recordings) const
+{
+    QStringList left = QDir(recordingFolder).entryList(QDir::Files | QDir::Hidden);
+    for (const QString& r : recordings)
+        left.removeAll(r);
+    return left;
+}
+
+namespace Texts {
+const QString Success = QStringLiteral("Le fichier a été transféré avec succès.");
+const QString Abandon = QStringLiteral("Abandon du transfert !");
+const QString Busy = QStringLiteral(
+    "Le site de téléchargement est vraisemblablement occupé !\rVeuillez réessayer dans quelques minutes.");
+const QString Unexpected = QStringLiteral("Réponse inattendue du serveur !");
+const QString Question = QStringLiteral("Etes-vous sûr de vouloir abandonner le téléchargement?");
+
+QString Connection()
+{
+    return QStringLiteral(
+        "Problème de connexion au site Web !\r\r"
+        "Vérifier l'adresse du site Web dans les paramètres de connexion.\r\r"
+        "Relancez le transfert (bouton \"Envoyer sur le site\")\r\r"
+        "Si le problème persiste, fermez le logiciel puis relancez-le.\r"
+        "Cliquez sur le bouton \"Parcourir\" (...) pour sélectionner le fichier à envoyer\r"
+        "et relancez le transfert (bouton \"Envoyer sur le site\")");
+}
+} // namespace Texts
+
+ShowWatcher::ShowWatcher(Callback callback) : m_callback(std::move(callback))
+{
+    qApp->installEventFilter(this);
+}
+
+ShowWatcher::~ShowWatcher() { qApp->removeEventFilter(this); }
+
+bool ShowWatcher::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show) {
+        if (auto* window = qobject_cast<ProgressWindow*>(watched))
+            m_callback(window, shown++);
+    }
+    return false;
+}

@@ -1,0 +1,63 @@
+#pragma once
+#include "tests/send/qtprint.h"
+#include "tests/send/uploadserver.h"
+#include "tests/support/testenv.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+
+#include <memory>
+
+// Settings of a pupil whose uploads go to the reference server, reached as
+// a proxy: the requests carry the school site's host and script path.
+class UploadTest : public MirloTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the server; port 0 = any. False when it cannot listen there.
+    bool startServer(int port = 0);
+    void useServerAsProxy();
+
+    // A recording of `size` reproducible bytes in the recording folder.
+    QString makeRecording(const QString& name, qint64 size);
+    // What is left in the recording folder besides the recordings.
+    QStringList leftovers(const QStringList& recordings) const;
+
+    QString recordingFolder;
+    std::unique_ptr<UploadServer> server;
+
+    static inline const QString kSite = QStringLiteral("ecole.example");
+    static inline const QString kScript = QStringLiteral("/depot/upload.php");
+    static inline const QString kLogin = QStringLiteral("DUPONT");
+    static inline const QString kPassword = QStringLiteral("s3cret");
+};
+
+namespace Texts {
+extern const QString Success;
+extern const QString Abandon;
+extern const QString Busy;
+extern const QString Unexpected;
+extern const QString Question;
+QString Connection();
+} // namespace Texts
+
+class ProgressWindow;
+
+// Calls back each time a progress window is shown (once per pass), so a
+// test can act while that pass's request is running.
+class ShowWatcher final : public QObject {
+public:
+    using Callback = std::function<void(ProgressWindow* window, int pass)>;
+    explicit ShowWatcher(Callback callback);
+    ~ShowWatcher() override;
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Callback m_callback;
+};
