@@ -141,12 +141,14 @@ TEST_F(MainWindowTest, StoredIndexesWithoutItemKeepTheBoxes)
 
 TEST_F(MainWindowTest, StoredIndexUsesItsLeadingNumber)
 {
-    writeSettings("[Config]\r\nFreq=abc\r\nQuality= 3x\r\nBitrate=11.0\r\n");
+    writeSettings("[Config]\r\nFreq=abc\r\nQuality=2.5\r\nBitrate= 11x\r\n");
     Form1& w = start();
     EXPECT_EQ(key("Config", "Freq"), "0");
     EXPECT_EQ(w.SampleRate, 44100);
-    EXPECT_EQ(w.EncoderPreset, 5);
-    EXPECT_EQ(key("Config", "Quality"), "3");
+    // A fraction goes to the even neighbour, as a whole-number index does.
+    EXPECT_EQ(w.EncoderPreset, 2);
+    EXPECT_EQ(w.Text4()->text(), "Haute qualité");
+    EXPECT_EQ(key("Config", "Quality"), "2");
     EXPECT_EQ(w.BitRateKbps, 320);
     EXPECT_EQ(key("Config", "Bitrate"), "11");
 }

@@ -282,6 +282,12 @@ TEST_F(MainWindowTest, DragByBackgroundWithLeftButtonOnly)
     EXPECT_EQ(w.pos(), before);
     Drag(w.Pict_Fond(), Qt::MiddleButton, QPoint(30, 20));
     EXPECT_EQ(w.pos(), before);
+    // Not even when the left button comes down later without a new press.
+    SendMouse(w.Pict_Fond(), QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, w.mapToGlobal(QPoint(40, 8)));
+    SendMouse(w.Pict_Fond(), QEvent::MouseMove, Qt::NoButton, Qt::LeftButton | Qt::RightButton,
+              w.mapToGlobal(QPoint(60, 18)));
+    EXPECT_EQ(w.pos(), before);
+    SendMouse(w.Pict_Fond(), QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton, w.mapToGlobal(QPoint(60, 18)));
 
     Drag(w.Pict_Fond(), Qt::LeftButton, QPoint(30, 20));
     EXPECT_EQ(w.pos(), before + QPoint(30, 20));
