@@ -180,6 +180,14 @@ void RecordingEngine::Recbt_Click()
     m_totalRead = 0;
     m_framesEncoded = 0;
     m_framesSkipped = 0;
+    m_frameLeft = 0;
+    m_frameKept = true;
+    m_headerCount = 0;
+    m_framingLost = false;
+    m_outFrames = 0;
+    m_pausedRanges.clear();
+    if (m_paused) // still paused from an earlier recording
+        m_pausedRanges.emplace_back(0, INT64_MAX);
     ShowCounters();
 
     if (m_sampleHandle && FSOUND_Record_StartSample(m_sampleHandle, true)) {  // 15
@@ -290,11 +298,95 @@ void RecordingEngine::ShowCounters()
     m_view.setText1(1, FormatKiloBytes(m_encodedBytes));
 }
 
+namespace {
+
+// Length in bytes of the Layer III frame with this header, 0 when it is none.
+int64_t FrameLength(const uint8_t* h)
+{
+    static const int kbps[2][16] = {
+        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
+    static const int rates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+    if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0 || ((h[1] >> 1) & 3) != 1)
+        return 0;
+    const int version = (h[1] >> 3) & 3; // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
+    const int rateIndex = (h[2] >> 2) & 3;
+    const int bitrate = kbps[version == 3 ? 0 : 1][h[2] >> 4];
+    if (version == 1 || rateIndex == 3 || bitrate == 0)
+        return 0;
+    const int rate = rates[version == 3 ? 0 : version == 2 ? 1 : 2][rateIndex];
+    const int pad = (h[2] >> 1) & 1;
+    return (version == 3 ? 144000 : 72000) * int64_t(bitrate) / rate + pad;
+}
+
+} // namespace
+
+bool RecordingEngine::WriteRun(const uint8_t* data, std::size_t size, bool keep)
+{
+    if (!keep || size == 0)
+        return true;
+    return m_fileWriter && m_fileWriter->WriteBytes(data, int32_t(size));
+}
+
+bool RecordingEngine::KeepFrame(int64_t index) const
+{
+    // LAME starts its output 576 samples early; the frame's middle tells
+    // which input it carries.
+    const double middle = ((double(index) + 0.5) * m_outFrameSamples - 576.0) * m_sampleRate / m_outRate;
+    for (const auto& [from, to] : m_pausedRanges)
+        if (middle >= double(from) && middle < double(to))
+            return false;
+    return true;
+}
+
+// Appends the last output to the file. Output does not end on frame
+// boundaries, so the pause works on whole frames: a frame is dropped when
+// the audio it carries was encoded while paused, and the file stays a clean
+// run of frames.
 bool RecordingEngine::WriteOutput()
 {
-    if (m_outBytes == 0)
-        return true;
-    return m_fileWriter && m_fileWriter->WriteBytes(m_outBuffer.data(), int32_t(m_outBytes));
+    const uint8_t* data = m_outBuffer.data();
+    const std::size_t n = m_outBytes;
+    if (m_framingLost)
+        return WriteRun(data, n, !m_paused);
+    std::size_t i = 0, runStart = 0;
+    bool runKeep = m_frameKept;
+    while (i < n) {
+        if (m_frameLeft == 0) {
+            m_frameLeft = -1;
+            m_headerCount = 0;
+        }
+        if (m_frameLeft < 0) {
+            if (!WriteRun(data + runStart, i - runStart, runKeep))
+                return false;
+            while (m_headerCount < 4 && i < n)
+                m_header[m_headerCount++] = data[i++];
+            runStart = i;
+            if (m_headerCount < 4)
+                return true; // the header goes on in the next output
+            const int64_t length = FrameLength(m_header);
+            if (length <= 4) {
+                m_framingLost = true;
+                return WriteRun(m_header, 4, !m_paused)
+                    && WriteRun(data + runStart, n - runStart, !m_paused);
+            }
+            const bool mpeg1 = ((m_header[1] >> 3) & 3) == 3;
+            m_outFrameSamples = mpeg1 ? 1152 : 576;
+            static const int rates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+            const int version = (m_header[1] >> 3) & 3;
+            m_outRate = rates[version == 3 ? 0 : version == 2 ? 1 : 2][(m_header[2] >> 2) & 3];
+            m_frameKept = KeepFrame(m_outFrames++);
+            if (!WriteRun(m_header, 4, m_frameKept))
+                return false;
+            m_frameLeft = length - 4;
+            runKeep = m_frameKept;
+            continue;
+        }
+        const std::size_t take = std::size_t(std::min<int64_t>(m_frameLeft, int64_t(n - i)));
+        m_frameLeft -= int64_t(take);
+        i += take;
+    }
+    return WriteRun(data + runStart, n - runStart, runKeep);
 }
 
 void RecordingEngine::RecTimer1_Timer()
@@ -315,11 +407,11 @@ void RecordingEngine::RecTimer1_Timer()
             m_readPos = 0;
         else
             m_readPos += int32_t(m_samplesPerChunk);
-        if (!m_paused) {                                             // 10
-            if (!WriteOutput()) {
-                AbandonAfterWriteFailure();
-                return;
-            }
+        if (!WriteOutput()) {                                        // 10
+            AbandonAfterWriteFailure();
+            return;
+        }
+        if (!m_paused) {
             m_view.setText1(2, FormatDuration(int64_t(std::floor((m_elapsed - m_pausedTotal) * 1000.0))));
             m_view.setLabel2(FormatDuration(m_encodedMs));
         }
@@ -352,12 +444,9 @@ void RecordingEngine::FinishRecording()
 {
     m_recTimer->stop();
     FlushEncoder();
-    bool written = true;
-    if (!m_paused) {
-        written = WriteOutput();
-        if (written)
-            ShowCounters();
-    }
+    const bool written = WriteOutput();
+    if (written && !m_paused)
+        ShowCounters();
     if (m_encoderOpen) {
         beCloseStream(m_encoderStream);
         m_encoderOpen = false;
@@ -435,7 +524,7 @@ void RecordingEngine::FinaliseRecordingBeforeExit()
         m_readPos = m_readPos + int64_t(m_samplesPerChunk) >= m_recordLength
             ? 0
             : m_readPos + int32_t(m_samplesPerChunk);
-        if (!m_paused && !WriteOutput()) {
+        if (!WriteOutput()) {
             AbandonAfterWriteFailure();
             return;
         }
@@ -478,10 +567,22 @@ void RecordingEngine::Playbt_Click()
 void RecordingEngine::Pausebt_Click()
 {
     m_paused = !m_paused;
+    const bool recording = m_state == State::Capturing || m_state == State::Draining;
     if (m_paused) {
+        if (recording) {
+            // What the microphone gives from now on is the paused stretch.
+            if (!m_stopRequested)
+                UpdateCaptured();
+            m_pausedRanges.emplace_back(m_totalCaptured, INT64_MAX);
+        }
         m_pauseStart = Now();
         m_view.setButtonCaption(RecButton::Pausebt, QStringLiteral("Continuer"));
     } else {
+        if (recording && !m_pausedRanges.empty()) {
+            if (!m_stopRequested)
+                UpdateCaptured();
+            m_pausedRanges.back().second = m_totalCaptured;
+        }
         m_pausedTotal += Now() - m_pauseStart;
         m_view.setButtonCaption(RecButton::Pausebt, QStringLiteral("Pause"));
     }

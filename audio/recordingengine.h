@@ -96,6 +96,7 @@ private:
     bool EncodeNextChunk(); // false when nothing is ready to encode
     void ShowCounters();
     bool WriteOutput();     // false when the file did not take it
+    bool WriteRun(const uint8_t* data, std::size_t size, bool keep);
     void FlushEncoder();
     void AbandonAfterWriteFailure();
     void AbortStart();
@@ -136,6 +137,19 @@ private:
     int64_t m_framesEncoded = 0;
     int64_t m_framesSkipped = 0;
     bool m_writeFailed = false;
+
+    // MPEG frames in the encoder's output, so that a pause drops whole frames:
+    // those whose audio was encoded while paused.
+    bool KeepFrame(int64_t index) const;
+    int64_t m_frameLeft = 0;    // bytes of the current frame still to come; -1 in its header
+    bool m_frameKept = true;
+    uint8_t m_header[4] = {};
+    int m_headerCount = 0;
+    bool m_framingLost = false;
+    int64_t m_outFrames = 0;    // frames the encoder has begun
+    int m_outFrameSamples = 1152;
+    int m_outRate = 44100;
+    std::vector<std::pair<int64_t, int64_t>> m_pausedRanges; // input frames, end excluded
 };
 
 // Shown to the pupil when the recording could not be written.
