@@ -1,6 +1,7 @@
 #include "core/form1.h"
 
 #include "audio/fmod.h"
+#include "audio/recordingengine.h"
 #include "config/form2.h"
 #include "core/ansi.h"
 #include "core/mainpictures.h"
@@ -318,13 +319,60 @@ void Form1::ConnectWindowControls()
     connect(m_command2, &QPushButton::clicked, this, &Form1::Command2_Click);
 }
 
+// What the recording engine drives in this window.
+class Form1RecordingView final : public RecordingView {
+public:
+    explicit Form1RecordingView(Form1& form) : m_form(form) {}
+
+    void setButtonEnabled(RecButton b, bool enabled) override { button(b)->SetEnabled(enabled); }
+    void setButtonCaption(RecButton b, const QString& caption) override { button(b)->ChangeCaption(caption); }
+    void setText1(int index, const QString& text) override { m_form.Text1(index)->setText(text); }
+    void setLabel2(const QString& text) override { m_form.Label2()->setText(text); }
+    void setEnvoiEnabled(bool enabled) override { m_form.Envoi()->setEnabled(enabled); }
+    void setCommand1Enabled(bool enabled) override { m_form.Command1()->setEnabled(enabled); }
+    RecordingOptions recordingOptions() const override
+    {
+        return {m_form.SampleRate, m_form.BitRateKbps, m_form.EncoderPreset};
+    }
+    QString recordingPath() const override { return Shared().recordingPath; }
+    void processPendingEvents() override { QCoreApplication::processEvents(); }
+
+private:
+    IButton* button(RecButton b) const
+    {
+        switch (b) {
+        case RecButton::Recbt: return m_form.Recbt();
+        case RecButton::Pausebt: return m_form.Pausebt();
+        case RecButton::stopbt: return m_form.stopbt();
+        case RecButton::Playbt: return m_form.Playbt();
+        }
+        return m_form.Recbt();
+    }
+
+    Form1& m_form;
+};
+
 // Recording, playback and sending controls.
 void Form1::ConnectRecordingControls()
 {
+    m_recordingView = std::make_unique<Form1RecordingView>(*this);
+    m_engine = std::make_unique<RecordingEngine>(*m_recordingView, m_recTimer1, m_playTimer);
+    connect(m_recbt, &IButton::Click, m_engine.get(), &RecordingEngine::Recbt_Click);
+    connect(m_pausebt, &IButton::Click, m_engine.get(), &RecordingEngine::Pausebt_Click);
+    connect(m_stopbt, &IButton::Click, m_engine.get(), &RecordingEngine::stopbt_Click);
+    connect(m_playbt, &IButton::Click, m_engine.get(), &RecordingEngine::Playbt_Click);
     connect(m_envoi, &QPushButton::clicked, this, [this] { SendRecording(m_text5->text()); });
 }
 
-void Form1::FinaliseRecordingBeforeExit() {}
+// Every way out: what was captured is encoded and the file closed first,
+// then the engine's shutdown.
+void Form1::FinaliseRecordingBeforeExit()
+{
+    if (!m_engine)
+        return;
+    m_engine->FinaliseRecordingBeforeExit();
+    m_engine->CloseRecording();
+}
 
 QAction* Form1::cf(int index) const { return index >= 1 && index <= 3 ? m_cf[index] : nullptr; }
 QAction* Form1::ER(int index) const { return index >= 1 && index <= 11 ? m_ER[index] : nullptr; }
@@ -540,6 +588,7 @@ void Form1::StartUp()
     m_command1->setEnabled(false);
     m_browsebt->ChangeCaption(QStringLiteral("' ' '"));
     Paused = false;
+    m_engine->setPaused(false);
     m_pausebt->ChangeCaption(QStringLiteral("Pause"));
     m_pausebt->SetEnabled(false);
 

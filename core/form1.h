@@ -8,8 +8,11 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
+class Form1RecordingView;
 class IButton;
+class RecordingEngine;
 class QAction;
 class QFrame;
 class QLabel;
@@ -99,6 +102,8 @@ public:
     QAction* MD(int index) const;
     QAction* RP(int index) const;
 
+    RecordingEngine* engine() const { return m_engine.get(); }
+
     FAbout* aboutBox() const { return m_fabout; }
     Form2* settingsDialog() const { return m_form2; }
 
@@ -161,6 +166,9 @@ private:
     std::array<QAction*, 12> m_ER{}; // 1..11
     std::array<QAction*, 5> m_MD{};  // 0..4
     std::array<QAction*, kDeviceItems + 1> m_RP{}; // 1..8
+
+    std::unique_ptr<Form1RecordingView> m_recordingView;
+    std::unique_ptr<RecordingEngine> m_engine;
 
     QPointer<FAbout> m_fabout;
     QPointer<Form2> m_form2;
