@@ -1,0 +1,91 @@
+// Lost, repeated or stale audio over a real-time recording on the virtual
+// microphone of the virtual_audio fixture:
+//   recording_realtime_bench [seconds=600] [rate=44100] [kbit/s=128]
+// The microphone plays numbered tone bursts; every 100 ms burst of the
+// decoded MP3 is checked. The ctest smoke run records 5 s.
+#include "audio/fmod.h"
+#include "audio/recordingengine.h"
+#include "core/seams.h"
+#include "tests/audio/burstsignal.h"
+#include "tests/audio/e2erecording.h"
+#include "tests/audio/mp3check.h"
+#include "tests/audio/virtualaudio.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+class PrintPrompt final : public Prompt {
+public:
+    MsgAnswer message(const QString& text, const QString&, MsgIcon, MsgButtons) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return MsgAnswer::Ok;
+    }
+    QString saveFileName(const FileRequest&) override { return {}; }
+    QString openFileName(const FileRequest&) override { return {}; }
+    QString folder(const QString&) override { return {}; }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 600;
+    const int rate = argc > 2 ? std::atoi(argv[2]) : 44100;
+    const int kbps = argc > 3 ? std::atoi(argv[3]) : 128;
+    PrintPrompt prompter;
+    SetPrompt(&prompter);
+    QTemporaryDir dir;
+    const QString mic = QDir(dir.path()).filePath("mic.raw");
+    if (!WriteBurstFile(mic, rate, seconds + 30)) {
+        std::printf("cannot write the microphone signal\n");
+        return 1;
+    }
+    QString why;
+    if (!UseVirtualAudio(mic, {}, {}, &why)) {
+        std::printf("%s\n", qPrintable(why));
+        return 1;
+    }
+    TestRecordingView view;
+    view.path = QDir(dir.path()).filePath("long.mp3");
+    view.options = {rate, kbps, 2};
+    view.runEvents = true;
+    RecordingEngine engine(view);
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu0 = double(std::clock()) / CLOCKS_PER_SEC;
+    const E2eResult r = RecordFor(engine, seconds);
+    const double wallSeconds = wall.elapsed() / 1000.0;
+    const double cpu = double(std::clock()) / CLOCKS_PER_SEC - cpu0;
+    if (!r.started || !r.finished) {
+        std::printf("the recording did not %s\n", r.started ? "finish" : "start");
+        return 1;
+    }
+    const DecodedMp3 d = DecodeMp3(view.path);
+    const double captured = double(r.framesCaptured) / rate;
+    const BurstCheck c = CheckBursts(d, captured);
+    const long long expectedBlocks = (long long)(captured / kBurstSeconds);
+    std::printf("Real-time recording on the virtual microphone: %d Hz, %d kbit/s\n", rate, kbps);
+    std::printf("  asked %.1f s, wall %.1f s, CPU %.2f s (%.2f %%)\n", seconds, wallSeconds, cpu,
+                100 * cpu / wallSeconds);
+    std::printf("  captured %.3f s (%lld frames), encoded %lld frames, skipped %lld frames\n",
+                captured, (long long)r.framesCaptured, (long long)r.framesEncoded,
+                (long long)r.framesSkipped);
+    std::printf("  decoded %.3f s; bursts checked %lld of %lld, bad (lost, repeated, stale or silent) %lld\n",
+                d.ok ? double(d.frames()) / d.rate : 0.0, c.blocksChecked, expectedBlocks,
+                c.badBlocks);
+    if (c.badBlocks)
+        std::printf("  first bad: %s\n", qPrintable(c.detail));
+    const bool good = d.ok && c.aligned && c.badBlocks == 0 && r.framesSkipped == 0
+        && r.framesEncoded == r.framesCaptured && c.blocksChecked + 1 >= expectedBlocks;
+    return good ? 0 : 1;
+}
