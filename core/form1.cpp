@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "core/windowpos.h"
 #include "send/sendrecording.h"
+#include "send/webupload.h"
 #include "widgets/fabout.h"
 #include "widgets/ibutton.h"
 
@@ -194,9 +195,9 @@ void Form1::BuildControls()
 
     // Recording options.
     m_shape1 = MakeShape(this, QStringLiteral("Shape1"), QRect(80, 78, 386, 122));
-    const int lx = 92, bx = 282, bw = 172, row = 26;
+    const int lx = 92, bx = 300, bw = 156, row = 26;
     auto optionLabel = [&](int index, const QString& text, int y) {
-        m_label1[index] = MakeLabel(this, QStringLiteral("Label1_%1").arg(index), text, QRect(lx, y, 188, 22));
+        m_label1[index] = MakeLabel(this, QStringLiteral("Label1_%1").arg(index), text, QRect(lx, y, bx - lx - 4, 22));
     };
     optionLabel(4, QStringLiteral("Périphérique d'enregistrement :"), 86);
     optionLabel(5, QStringLiteral("Fréquence  :"), 86 + row);
@@ -613,7 +614,7 @@ void Form1::SafeEnd()
         settings->hide();
         settings->deleteLater();
     }
-    // Form4, the transfer progress window, is unloaded here as well.
+    UnloadForm4();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -3,6 +3,7 @@
 
 #include "config/form2.h"
 #include "core/windowpos.h"
+#include "send/form4.h"
 #include "widgets/fabout.h"
 #include "widgets/ibutton.h"
 
@@ -180,11 +181,13 @@ TEST_F(MainWindowTest, SafeEndUnloadsOtherWindowsOnly)
     Form1& w = start();
     w.showAboutBox();
     w.showSettingsDialog();
-    ASSERT_TRUE(w.aboutBox() && w.settingsDialog());
+    (new Form4)->show();
+    ASSERT_TRUE(w.aboutBox() && w.settingsDialog() && CurrentForm4());
     w.SafeEnd();
     DeleteUnloaded();
     EXPECT_EQ(w.aboutBox(), nullptr);
     EXPECT_EQ(w.settingsDialog(), nullptr);
+    EXPECT_EQ(CurrentForm4(), nullptr);
     EXPECT_EQ(endCalls, 0);
     w.SafeEnd(); // nothing left to unload
     EXPECT_EQ(endCalls, 0);
