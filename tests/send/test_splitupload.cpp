@@ -197,7 +197,7 @@ TEST_F(SplitUploadTest, AbandonDuringAPieceStopsQuietlyAndCleansUp)
     prompter.answers = {MsgAnswer::Yes};
     ShowWatcher watcher([&](ProgressWindow* window, int pass) {
         if (pass == 1)
-            QTimer::singleShot(200, window, [window] { window->close(); });
+            whenLogged(window, 2, [window] { window->close(); });
     });
     WebUpload(rec);
     EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Abandon}));

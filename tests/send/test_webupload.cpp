@@ -5,6 +5,8 @@
 #include "core/settings.h"
 #include "send/form4.h"
 #include "send/transferflags.h"
+#include "send/httprequest.h"
+#include "send/uploadpass.h"
 #include "send/webupload.h"
 
 #include <QApplication>
@@ -167,7 +169,7 @@ TEST_F(WebUploadTest, EscapeAnsweredYesAbandonsAtOnceAndDeletesTheTestFile)
     ShowWatcher watcher([&](ProgressWindow* window, int pass) {
         if (pass != 1)
             return;
-        QTimer::singleShot(200, window, [&, window] {
+        whenLogged(window, 2, [&, window] {
             QTest::keyClick(window, Qt::Key_Escape);
             hiddenAfterYes = !window->isVisible();
         });
@@ -193,7 +195,7 @@ TEST_F(WebUploadTest, AbandonInPassZeroSendsNoFurtherPass)
     server->scriptNext({QJsonObject{{"delay", 30}}});
     prompter.answers = {MsgAnswer::Yes};
     ShowWatcher watcher([&](ProgressWindow* window, int) {
-        QTimer::singleShot(200, window, [window] { window->close(); });
+        whenLogged(window, 1, [window] { window->close(); });
     });
     WebUpload(rec);
     EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Abandon}));
@@ -210,7 +212,7 @@ TEST_F(WebUploadTest, AnsweringNoKeepsTheTransferGoing)
     bool visibleAfterNo = false;
     int abortAfterNo = -1;
     ShowWatcher watcher([&](ProgressWindow* window, int pass) {
-        QTimer::singleShot(200, window, [&, window, pass] {
+        whenLogged(window, pass + 1, [&, window, pass] {
             if (pass == 0) {
                 QTest::keyClick(window, Qt::Key_Escape);
             } else {
@@ -234,7 +236,7 @@ TEST_F(WebUploadTest, SecondSendDuringATransferStartsNothing)
     bool runningInside = false;
     ShowWatcher watcher([&](ProgressWindow* window, int pass) {
         if (pass == 0)
-            QTimer::singleShot(100, window, [&] {
+            whenLogged(window, 1, [&] {
                 runningInside = UploadRunning();
                 WebUpload(rec);
             });
@@ -270,4 +272,21 @@ TEST_F(WebUploadTest, ProgressWindowIsShownNotModalWithItsTitleAndReachesFullPro
     // The whole body was sent before the delayed reply came back.
     EXPECT_EQ(lastValue, 100);
     EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+}
+
+TEST_F(WebUploadTest, EveryPassSetsTheThirtySecondTimeOutAndTheSiteAddress)
+{
+    const QString rec = makeRecording("Cours.mp3", 100);
+    PreparedPass pass = PreparePass(rec);
+    ASSERT_NE(pass.request, nullptr);
+    EXPECT_EQ(pass.request->timeout(), 30000);
+    EXPECT_EQ(pass.request->blockSize(), 2048);
+    EXPECT_EQ(pass.request->url(), "http://ecole.example/depot/upload.php");
+    EXPECT_FALSE(pass.stepFailed);
+    EXPECT_EQ(CurrentUploadPath(), kScript);
+
+    Shared().proxyPortText = "80a";
+    EXPECT_TRUE(PreparePass(rec).stepFailed);
+    Shared().proxyPortText.clear();
+    EXPECT_TRUE(PreparePass(tempPath("absent.mp3")).stepFailed);
 }

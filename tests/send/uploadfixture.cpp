@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
+#include <QTimer>
 
 void UploadTest::SetUp()
 {
@@ -64,6 +65,18 @@ QString UploadTest::makeRecording(const QString& name, qint64 size)
         done += n;
     }
     return path;
+}
+
+void UploadTest::whenLogged(QObject* context, qsizetype requests, std::function<void()> action)
+{
+    auto* poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, context, [this, poll, requests, action] {
+        if (server->log().size() < requests)
+            return;
+        poll->stop();
+        action();
+    });
+    poll->start(20);
 }
 
 QStringList UploadTest::leftovers(const QStringList& recordings) const

@@ -26,6 +26,10 @@ protected:
     // What is left in the recording folder besides the recordings.
     QStringList leftovers(const QStringList& recordings) const;
 
+    // Runs `action` once the server has logged `requests` requests, so the
+    // pass is known to be waiting on its reply.
+    void whenLogged(QObject* context, qsizetype requests, std::function<void()> action);
+
     QString recordingFolder;
     std::unique_ptr<UploadServer> server;
 
