@@ -27,10 +27,12 @@ QByteArray QuotedParam(const QString& text)
 
 bool IsHttpStatusError(QNetworkReply::NetworkError e)
 {
-    // Content (2xx) and server (4xx) error codes stand for HTTP statuses the
-    // server did send; everything else means no complete reply.
+    // Proxy answers (407...), content (4xx) and server (5xx) errors stand for
+    // statuses that were received; connection, time-out and protocol errors
+    // mean no complete reply.
     const int code = static_cast<int>(e);
-    return (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
+    return (code >= QNetworkReply::ProxyAuthenticationRequiredError && code <= 199)
+        || (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
 }
 
 } // namespace
