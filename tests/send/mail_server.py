@@ -1,0 +1,46 @@
+#!/usr/bin/python3
+"""SMTP server of the mail tests.
+
+Listens on 127.0.0.1 at a free port, prints the port on its first line, and
+stores every message it accepts in FOLDER as mail-N.eml (the raw message) and
+mail-N.json (envelope sender and recipients). The .eml file appears complete.
+"""
+import asyncio
+import json
+import os
+import socket
+import sys
+
+from aiosmtpd.smtp import SMTP
+
+
+class Keep:
+    def __init__(self, folder):
+        self.folder = folder
+        self.count = 0
+
+    async def handle_DATA(self, server, session, envelope):
+        self.count += 1
+        base = os.path.join(self.folder, "mail-%d" % self.count)
+        with open(base + ".json", "w") as f:
+            json.dump({"from": envelope.mail_from, "to": envelope.rcpt_tos}, f)
+        with open(base + ".part", "wb") as f:
+            f.write(envelope.original_content)
+        os.rename(base + ".part", base + ".eml")
+        return "250 OK"
+
+
+async def main(folder):
+    sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    sock.bind(("127.0.0.1", 0))
+    sock.listen(8)
+    handler = Keep(folder)
+    loop = asyncio.get_running_loop()
+    server = await loop.create_server(lambda: SMTP(handler, enable_SMTPUTF8=True), sock=sock)
+    print(sock.getsockname()[1], flush=True)
+    async with server:
+        await server.serve_forever()
+
+
+if __name__ == "__main__":
+    asyncio.run(main(sys.argv[1]))

@@ -1,0 +1,254 @@
+#include "core/settings.h"
+#include "send/mail.h"
+#include "send/sendrecording.h"
+#include "tests/send/mail_chain.h"
+#include "tests/send/mail_parse.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+
+namespace {
+
+const QString kNotMp3 = QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.");
+
+bool SevenBitClean(const QByteArray& raw)
+{
+    for (char c : raw)
+        if (uchar(c) >= 0x80 || c == 0)
+            return false;
+    return true;
+}
+
+// Running, not merely a zombie waiting for whoever adopted it.
+bool ProcessAlive(const QByteArray& pid)
+{
+    if (pid.trimmed().toInt() <= 0)
+        return false;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid.trimmed())));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close > 0 && line.mid(close + 2, 1) != "Z";
+}
+
+} // namespace
+
+// --- Composition -----------------------------------------------------------
+
+TEST_F(MailTest, ComposedMessageCarriesEncodedNamesBodyAndTheFile)
+{
+    const QString file = MakeRecording(QStringLiteral("récit d'été.mp3"), 70001);
+    MailMessage mail;
+    mail.fromName = QStringLiteral("ÉLÈVE");
+    mail.fromAddress = QStringLiteral("eleve@ecole.test");
+    mail.toName = QStringLiteral("ÉLÈVE");
+    mail.toAddress = QStringLiteral("prof@ecole.test");
+    mail.subject = QStringLiteral("Enregistrement : ÉLÈVE");
+    mail.body = QStringLiteral("Enregistrement 1");
+    mail.attachmentPath = file;
+
+    const QByteArray raw = ComposeMail(mail);
+    ASSERT_FALSE(raw.isEmpty());
+    // Encoded words and RFC 2231 parameters keep every header plain ASCII.
+    EXPECT_TRUE(SevenBitClean(raw));
+    const qsizetype subject = raw.indexOf("Subject: ");
+    ASSERT_GE(subject, 0);
+    EXPECT_TRUE(raw.mid(subject, raw.indexOf('\n', subject) - subject).contains("=?"));
+    EXPECT_TRUE(raw.contains("filename*="));
+    EXPECT_TRUE(raw.contains("Message-Id: <") || raw.contains("Message-ID: <"));
+    EXPECT_TRUE(raw.startsWith("Date: ") || raw.contains("\nDate: "));
+
+    const ParsedMail m = ParseMail(raw);
+    ASSERT_TRUE(m.ok);
+    EXPECT_EQ(m.fromName, QStringLiteral("ÉLÈVE"));
+    EXPECT_EQ(m.fromAddress, QStringLiteral("eleve@ecole.test"));
+    EXPECT_EQ(m.toName, QStringLiteral("ÉLÈVE"));
+    EXPECT_EQ(m.toAddress, QStringLiteral("prof@ecole.test"));
+    EXPECT_EQ(m.subject, QStringLiteral("Enregistrement : ÉLÈVE"));
+    ASSERT_EQ(m.partCount, 2);
+    EXPECT_EQ(m.bodyType, QStringLiteral("text/plain"));
+    EXPECT_EQ(m.bodyCharset.toLower(), QStringLiteral("utf-8"));
+    EXPECT_EQ(m.body.trimmed(), QStringLiteral("Enregistrement 1"));
+    EXPECT_EQ(m.attachmentType, QStringLiteral("audio/mpeg"));
+    EXPECT_EQ(m.attachmentDisposition, QStringLiteral("attachment"));
+    EXPECT_TRUE(AttachmentIsBase64(m));
+    EXPECT_EQ(m.attachmentFilename, QStringLiteral("récit d'été.mp3"));
+    EXPECT_EQ(m.attachment, recordingBytes);
+
+    mail.attachmentPath = tempPath(QStringLiteral("gone.mp3"));
+    EXPECT_TRUE(ComposeMail(mail).isEmpty());
+}
+
+TEST_F(MailTest, SendmailIsTakenFromPathBeforeTheUsualPlaces)
+{
+    const QString onPath = JoinPath(binDir(), QStringLiteral("sendmail"));
+    const QString usual = JoinPath(tempPath(QStringLiteral("usr/sbin")), QStringLiteral("sendmail"));
+    ASSERT_TRUE(QDir().mkpath(tempPath(QStringLiteral("usr/sbin"))));
+    ASSERT_TRUE(QFile::copy(onPath, usual));
+    SetSendmailFallbacks({tempPath(QStringLiteral("missing/sendmail")), usual});
+
+    EXPECT_EQ(FindSendmail(), onPath);
+    qputenv("PATH", scratchDir().toLocal8Bit());
+    EXPECT_EQ(FindSendmail(), usual);
+    QFile::setPermissions(usual, QFile::ReadOwner); // not a program any more
+    EXPECT_EQ(FindSendmail(), QString());
+}
+
+// --- The real chain: sendmail wrapper, msmtp, SMTP server -----------------
+
+TEST_F(MailTest, RecordingReachesTheTeacherThroughMsmtp)
+{
+    StartSmtpServer();
+    // Upper-case extension passes; a non-ASCII name travels RFC 2231-encoded.
+    recording = MakeRecording(QStringLiteral("Devoir ÉLÈVE.MP3"), 450000);
+    const QByteArray before = Hash(recording);
+
+    SendRecording(recording);
+    // Handed over without waiting: Mirlo goes on at once.
+    EXPECT_TRUE(TransferRunning());
+    QByteArray envelope;
+    const QByteArray raw = Delivered(1, &envelope);
+    ASSERT_FALSE(raw.isEmpty()) << ReadFile(JoinPath(binDir(), QStringLiteral("msmtp.log"))).toStdString();
+    EXPECT_TRUE(WaitHandOffEnd());
+
+    const QStringList starts = Starts();
+    ASSERT_EQ(starts.size(), 1);
+    EXPECT_TRUE(starts[0].endsWith(QStringLiteral(" -t -i"))) << starts[0].toStdString();
+    EXPECT_TRUE(envelope.contains("\"eleve@ecole.test\"")) << envelope.toStdString();
+    EXPECT_TRUE(envelope.contains("[\"prof@ecole.test\"]")) << envelope.toStdString();
+
+    const ParsedMail m = ParseMail(raw);
+    ASSERT_TRUE(m.ok);
+    EXPECT_EQ(m.fromName, QStringLiteral("ÉLÈVE"));
+    EXPECT_EQ(m.fromAddress, QStringLiteral("eleve@ecole.test"));
+    EXPECT_EQ(m.toName, QStringLiteral("ÉLÈVE"));
+    EXPECT_EQ(m.toAddress, QStringLiteral("prof@ecole.test"));
+    EXPECT_EQ(m.subject, QStringLiteral("Enregistrement : ÉLÈVE"));
+    EXPECT_EQ(m.body.trimmed(), QStringLiteral("Enregistrement 1"));
+    EXPECT_EQ(m.attachmentType, QStringLiteral("audio/mpeg"));
+    EXPECT_EQ(m.attachmentFilename, QStringLiteral("Devoir ÉLÈVE.MP3"));
+    EXPECT_EQ(m.attachment, recordingBytes);
+
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_EQ(Hash(recording), before);
+}
+
+TEST_F(MailTest, EmptyRecipientIsStillHandedOver)
+{
+    Shared().recipient.clear();
+    SendRecording(recording);
+    ASSERT_TRUE(WaitHandOffEnd());
+
+    const QStringList starts = Starts();
+    ASSERT_EQ(starts.size(), 1);
+    const ParsedMail m = ParseMail(HandedMessage(starts[0]));
+    ASSERT_TRUE(m.ok);
+    EXPECT_EQ(m.toAddress, QString());
+    EXPECT_EQ(m.subject, QStringLiteral("Enregistrement : ÉLÈVE"));
+    EXPECT_EQ(m.attachment, recordingBytes);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+// --- The send button's check and modes -------------------------------------
+
+TEST_F(MailTest, OnlyMp3NamesAreSent)
+{
+    for (const QString& mode : {QStringLiteral("mail"), QStringLiteral("web")}) {
+        Shared().sendMode = mode;
+        for (const QString& name : {QStringLiteral("x.mp3 "), QStringLiteral("x.wav"), QStringLiteral("mp3")}) {
+            prompter.messages.clear();
+            SendRecording(tempPath(name));
+            ASSERT_EQ(prompter.messages.size(), 1) << name.toStdString();
+            EXPECT_EQ(prompter.messages[0].text, kNotMp3);
+            EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
+            EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);
+            EXPECT_EQ(prompter.messages[0].title, QStringLiteral("Mirlo"));
+        }
+    }
+    EXPECT_FALSE(TransferRunning());
+    EXPECT_TRUE(Starts().isEmpty());
+}
+
+TEST_F(MailTest, UnknownModesDoNothingAfterTheCheck)
+{
+    for (const QString& mode : {QString(), QStringLiteral("Mail"), QStringLiteral("MAIL"), QStringLiteral("Web")}) {
+        Shared().sendMode = mode;
+        SendRecording(recording);
+        EXPECT_FALSE(TransferRunning()) << mode.toStdString();
+    }
+    SendRecording(tempPath(QStringLiteral("x.wav")));
+    EXPECT_EQ(prompter.texts(), QStringList{kNotMp3}); // the check still runs first
+    EXPECT_TRUE(Starts().isEmpty());
+}
+
+// --- A mail system that is missing, fails or does not answer ---------------
+
+TEST_F(MailTest, MissingOrFailingMailProgramShowsNothing)
+{
+    const QByteArray before = Hash(recording);
+
+    qputenv("PATH", scratchDir().toLocal8Bit()); // holds no sendmail
+    SendRecording(recording);
+    EXPECT_FALSE(TransferRunning());
+    EXPECT_TRUE(Starts().isEmpty());
+
+    qputenv("PATH", binDir().toLocal8Bit());
+    SetBehaviour("fail");
+    SendRecording(recording);
+    ASSERT_TRUE(WaitHandOffEnd());
+    EXPECT_EQ(Starts().size(), 1);
+
+    // A failed hand-off leaves nothing stuck: the next click hands over again.
+    SetBehaviour("keep");
+    SendRecording(recording);
+    ASSERT_TRUE(WaitHandOffEnd());
+    EXPECT_EQ(Starts().size(), 2);
+
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_EQ(Hash(recording), before);
+}
+
+TEST_F(MailTest, UnansweringMailProgramIsGivenUpWhileMirloRunsOn)
+{
+    const QByteArray before = Hash(recording);
+    SetBehaviour("hang");
+    SetMailTimeLimitMs(1500);
+
+    int ticksDuringHandOff = 0;
+    QTimer ui;
+    QObject::connect(&ui, &QTimer::timeout, [&] {
+        if (TransferRunning())
+            ++ticksDuringHandOff;
+    });
+    ui.start(20);
+
+    SendRecording(recording);
+    ASSERT_TRUE(TransferRunning());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Starts().size() == 1; }, 10000));
+    // One transfer at a time: clicks meanwhile start nothing, not even an upload.
+    SendRecording(recording);
+    Shared().sendMode = QStringLiteral("web");
+    SendRecording(recording);
+    Shared().sendMode = QStringLiteral("mail");
+
+    ASSERT_TRUE(WaitHandOffEnd());
+    EXPECT_GT(ticksDuringHandOff, 0);
+    const QStringList starts = Starts();
+    ASSERT_EQ(starts.size(), 1);
+    const QByteArray pid = starts[0].section(QLatin1Char(' '), 0, 0).toLatin1();
+    const QByteArray child = ReadFile(JoinPath(binDir(), QStringLiteral("child-") + QString::fromLatin1(pid)));
+    ASSERT_FALSE(child.trimmed().isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessAlive(pid) && !ProcessAlive(child); }, 5000))
+        << "the mail program or its child was left running";
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_EQ(Hash(recording), before);
+
+    SetBehaviour("keep");
+    SendRecording(recording);
+    ASSERT_TRUE(WaitHandOffEnd());
+    EXPECT_EQ(Starts().size(), 2);
+}

@@ -1,0 +1,86 @@
+// The send button in web mode: it runs the upload, and one transfer at a time.
+#include "tests/send/uploadfixture.h"
+
+#include "core/settings.h"
+#include "send/mail.h"
+#include "send/progresswindow.h"
+#include "send/sendrecording.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTest>
+#include <QTimer>
+
+class SendButtonWebTest : public UploadTest {
+protected:
+    void SetUp() override
+    {
+        UploadTest::SetUp();
+        ASSERT_TRUE(startServer());
+        useServerAsProxy();
+        // A mail program that only notes that it was started.
+        const QString bin = tempPath("bin");
+        ASSERT_TRUE(QDir().mkpath(bin));
+        WriteFile(JoinPath(bin, "sendmail"), "#!/bin/sh\ncat > /dev/null\necho x >> \"$0.started\"\n");
+        QFile::setPermissions(JoinPath(bin, "sendmail"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_oldPath = qgetenv("PATH");
+        qputenv("PATH", bin.toLocal8Bit());
+        SetSendmailFallbacks({});
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(QTest::qWaitFor([] { return !TransferRunning(); }, 20000));
+        qputenv("PATH", m_oldPath);
+        RestoreSendmailFallbacks();
+        UploadTest::TearDown();
+    }
+    bool MailStarted() const { return QFileInfo::exists(tempPath("bin/sendmail.started")); }
+
+private:
+    QByteArray m_oldPath;
+};
+
+TEST_F(SendButtonWebTest, UploadsTheRecordingAndIgnoresClicksMeanwhile)
+{
+    const QString rec = makeRecording("Cours.MP3", 70000);
+    server->scriptNext({QJsonObject{{"delay", 1}}});
+    bool runningInside = false;
+    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
+        if (pass == 0)
+            QTimer::singleShot(100, window, [&] {
+                runningInside = TransferRunning();
+                SendRecording(rec);
+                Shared().sendMode = "mail"; // even a mode changed meanwhile starts nothing
+                SendRecording(rec);
+                Shared().sendMode = "web";
+            });
+    });
+    SendRecording(rec);
+
+    EXPECT_TRUE(runningInside);
+    EXPECT_FALSE(TransferRunning());
+    EXPECT_EQ(watcher.shown, 2);
+    const QJsonArray log = server->log();
+    ASSERT_EQ(log.size(), 2);
+    const QJsonObject recording = UploadServer::fileField(log[1].toObject());
+    EXPECT_EQ(recording["filename"].toString(), "Cours.MP3");
+    EXPECT_EQ(recording["sha256"].toString(), Sha256OfFile(rec));
+    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_FALSE(MailStarted());
+
+    // Once the upload is over, a click in mail mode does hand over.
+    Shared().sendMode = "mail";
+    SendRecording(rec);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return MailStarted(); }, 20000));
+}
+
+TEST_F(SendButtonWebTest, NameIsCheckedBeforeAnyUpload)
+{
+    SendRecording(makeRecording("Cours.mp3.wav", 500));
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.")});
+    EXPECT_EQ(server->log().size(), 0);
+}
