@@ -27,7 +27,7 @@ static void InitAboutResources()
 namespace {
 
 const QString kProgramName = QStringLiteral("Mirlo");
-constexpr int kWidth = 560;
+constexpr int kWidth = 600;
 constexpr int kMargin = 16;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QString())
