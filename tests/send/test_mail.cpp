@@ -45,7 +45,7 @@ TEST_F(MailTest, ComposedMessageCarriesEncodedNamesBodyAndTheFile)
     MailMessage mail;
     mail.fromName = QStringLiteral("ÉLÈVE");
     mail.fromAddress = QStringLiteral("eleve@ecole.test");
-    mail.toName = QStringLiteral("ÉLÈVE");
+    mail.toName = QStringLiteral("Mme Léa Müller"); // differs, so a swap would show
     mail.toAddress = QStringLiteral("prof@ecole.test");
     mail.subject = QStringLiteral("Enregistrement : ÉLÈVE");
     mail.body = QStringLiteral("Enregistrement 1");
@@ -66,7 +66,7 @@ TEST_F(MailTest, ComposedMessageCarriesEncodedNamesBodyAndTheFile)
     ASSERT_TRUE(m.ok);
     EXPECT_EQ(m.fromName, QStringLiteral("ÉLÈVE"));
     EXPECT_EQ(m.fromAddress, QStringLiteral("eleve@ecole.test"));
-    EXPECT_EQ(m.toName, QStringLiteral("ÉLÈVE"));
+    EXPECT_EQ(m.toName, QStringLiteral("Mme Léa Müller"));
     EXPECT_EQ(m.toAddress, QStringLiteral("prof@ecole.test"));
     EXPECT_EQ(m.subject, QStringLiteral("Enregistrement : ÉLÈVE"));
     ASSERT_EQ(m.partCount, 2);
