@@ -70,7 +70,7 @@ int main(int argc, char** argv)
         std::printf("the recording did not %s\n", r.started ? "finish" : "start");
         return 1;
     }
-    const DecodedMp3 d = DecodeMp3(view.path);
+    const DecodedMp3 d = DecodeMp3File(view.path);
     const double captured = double(r.framesCaptured) / rate;
     const BurstCheck c = CheckBursts(d, captured);
     const long long expectedBlocks = (long long)(captured / kBurstSeconds);

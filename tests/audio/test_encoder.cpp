@@ -1,5 +1,5 @@
 #include "audio/modencoder.h"
-#include "tests/audio/audiocheck.h"
+#include "tests/audio/mp3check.h"
 
 #include <gtest/gtest.h>
 
@@ -123,8 +123,8 @@ TEST_P(EncoderChunkSizes, ReportsChunkAndBufferForTheOutputFormat)
     ASSERT_EQ(e.initResult, BE_ERR_SUCCESSFUL);
     EXPECT_EQ(e.samplesPerChunk, k.samples);
     EXPECT_EQ(e.bufferSize, k.bufferSize);
-    const Mp3Frames f = WalkMp3Frames(e.body + e.tail);
-    ASSERT_TRUE(f.valid) << f.problem.toStdString();
+    const MpegWalk f = WalkMpegFrames(e.body + e.tail);
+    ASSERT_TRUE(f.ok) << f.error.toStdString();
     EXPECT_EQ(f.mpegVersion, k.mpegVersion);
     EXPECT_EQ(f.sampleRate, int(k.outRate));
     EXPECT_EQ(f.bitrateKbps, int(k.kbps));
@@ -149,21 +149,21 @@ TEST(EncoderStream, ToneSurvivesTheRoundTripAsConstantBitrateFrames)
     ASSERT_EQ(e.initResult, BE_ERR_SUCCESSFUL);
     const QByteArray mp3 = e.body + e.tail;
 
-    const Mp3Frames f = WalkMp3Frames(mp3);
-    ASSERT_TRUE(f.valid) << f.problem.toStdString();
+    const MpegWalk f = WalkMpegFrames(mp3);
+    ASSERT_TRUE(f.ok) << f.error.toStdString();
     EXPECT_EQ(f.mpegVersion, 1);
     EXPECT_EQ(f.bitrateKbps, 128);
     EXPECT_TRUE(f.constantBitrate);
     EXPECT_EQ(f.channelMode, 1); // joint stereo
-    EXPECT_FALSE(f.hasCrc);
-    EXPECT_FALSE(f.hasXingOrInfo);
+    EXPECT_FALSE(f.crc);
+    EXPECT_FALSE(f.vbrHeader);
 
-    const DecodedAudio pcm = DecodeMp3(mp3);
+    const DecodedMp3 pcm = DecodeMp3(mp3);
     ASSERT_TRUE(pcm.ok);
     EXPECT_EQ(pcm.rate, rate);
     EXPECT_EQ(pcm.channels, 2);
     // Without an Info tag every frame decodes to 1152 samples.
-    EXPECT_EQ(pcm.frames(), std::size_t(f.count) * 1152);
+    EXPECT_EQ(pcm.frames(), std::size_t(f.frames) * 1152);
     EXPECT_GE(pcm.frames(), std::size_t(3 * rate));
     const std::vector<int16_t> left = pcm.channel(0);
     const std::vector<int16_t> middle(left.begin() + rate / 2, left.begin() + 5 * rate / 2);
@@ -177,12 +177,12 @@ TEST(EncoderStream, FlushDeliversTheHeldBackTail)
     const Encoded e = EncodeChunks(RecordingConfig(rate, 128), StereoTone(440, rate, rate));
     ASSERT_EQ(e.initResult, BE_ERR_SUCCESSFUL);
     EXPECT_GT(e.tail.size(), 0);
-    const Mp3Frames bodyOnly = WalkMp3Frames(e.body);
-    const Mp3Frames whole = WalkMp3Frames(e.body + e.tail);
-    ASSERT_TRUE(whole.valid) << whole.problem.toStdString();
+    const MpegWalk bodyOnly = WalkMpegFrames(e.body);
+    const MpegWalk whole = WalkMpegFrames(e.body + e.tail);
+    ASSERT_TRUE(whole.ok) << whole.error.toStdString();
     // The chunk output alone stops short of the audio given.
-    EXPECT_LT(std::size_t(bodyOnly.count) * 1152, std::size_t(rate));
-    EXPECT_GE(std::size_t(whole.count) * 1152, std::size_t(rate));
+    EXPECT_LT(std::size_t(bodyOnly.frames) * 1152, std::size_t(rate));
+    EXPECT_GE(std::size_t(whole.frames) * 1152, std::size_t(rate));
 }
 
 TEST(EncoderStream, VoicePresetGivesMonoConstantBitrate)
@@ -192,13 +192,13 @@ TEST(EncoderStream, VoicePresetGivesMonoConstantBitrate)
                                    StereoTone(300, rate, 2 * rate));
     ASSERT_EQ(e.initResult, BE_ERR_SUCCESSFUL);
     EXPECT_EQ(e.samplesPerChunk % 1152, 0u);
-    const Mp3Frames f = WalkMp3Frames(e.body + e.tail);
-    ASSERT_TRUE(f.valid) << f.problem.toStdString();
+    const MpegWalk f = WalkMpegFrames(e.body + e.tail);
+    ASSERT_TRUE(f.ok) << f.error.toStdString();
     EXPECT_EQ(f.channelMode, 3);
     EXPECT_EQ(f.bitrateKbps, 64);
     EXPECT_TRUE(f.constantBitrate);
-    EXPECT_FALSE(f.hasXingOrInfo);
-    const DecodedAudio pcm = DecodeMp3(e.body + e.tail);
+    EXPECT_FALSE(f.vbrHeader);
+    const DecodedMp3 pcm = DecodeMp3(e.body + e.tail);
     ASSERT_TRUE(pcm.ok);
     EXPECT_NEAR(ZeroCrossingFrequency(pcm.channel(0), pcm.rate), 300.0, 2.0);
 }
@@ -208,8 +208,8 @@ TEST(EncoderStream, QualityPresetsAllEncode)
     for (int32_t preset : {LQP_LOW_QUALITY, LQP_NORMAL_QUALITY, LQP_HIGH_QUALITY, LQP_VERYHIGH_QUALITY}) {
         const Encoded e = EncodeChunks(RecordingConfig(48000, 192, preset), StereoTone(1000, 48000, 48000));
         ASSERT_EQ(e.initResult, BE_ERR_SUCCESSFUL) << preset;
-        const Mp3Frames f = WalkMp3Frames(e.body + e.tail);
-        EXPECT_TRUE(f.valid && f.constantBitrate && f.bitrateKbps == 192) << preset;
+        const MpegWalk f = WalkMpegFrames(e.body + e.tail);
+        EXPECT_TRUE(f.ok && f.constantBitrate && f.bitrateKbps == 192) << preset;
     }
 }
 

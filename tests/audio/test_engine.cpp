@@ -228,7 +228,7 @@ TEST_F(EngineTest, StopWhileLaggingDrainsExactlyWhatWasCaptured)
     EXPECT_FALSE(engine->recTimer()->isActive());
     EXPECT_FALSE(backend.initialised());
 
-    const DecodedMp3 d = DecodeMp3(view.path);
+    const DecodedMp3 d = DecodeMp3File(view.path);
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.rate, 44100);
     EXPECT_GE(int64_t(d.frames()), captured + 1105);
@@ -274,7 +274,7 @@ TEST_F(EngineTest, PauseFreezesDurationKeepsEncodingAndWritesNothing)
 
     const MpegWalk walk = WalkMpegFrames(ReadFile(view.path));
     EXPECT_TRUE(walk.ok) << walk.error.toStdString(); // whole frames around the pause
-    const DecodedMp3 d = DecodeMp3(view.path);
+    const DecodedMp3 d = DecodeMp3File(view.path);
     ASSERT_TRUE(d.ok);
     const double seconds = double(d.frames()) / d.rate;
     EXPECT_GT(seconds, 3.8);
@@ -460,7 +460,7 @@ TEST_F(EngineTest, PollAWholeLoopBehindSkipsToTheOldestIntactChunk)
     EXPECT_EQ(engine->framesEncoded() + engine->framesSkipped(), captured);
 
     // The audio after the skip is what was captured then, not older audio.
-    const DecodedMp3 d = DecodeMp3(view.path);
+    const DecodedMp3 d = DecodeMp3File(view.path);
     ASSERT_TRUE(d.ok);
     const int64_t firstAfter = int64_t(readBefore);
     const double t = double(resume) / 44100.0 - 1.0; // seconds into the 25 s
@@ -498,7 +498,7 @@ TEST_F(EngineTest, WriteFailureStopsTheRecordingAndTellsThePupil)
 
     const QByteArray bytes = ReadFile(view.path);
     EXPECT_LE(bytes.size(), 30000);
-    const DecodedMp3 d = DecodeMp3(view.path);
+    const DecodedMp3 d = DecodeMp3File(view.path);
     ASSERT_TRUE(d.ok);
     EXPECT_GT(d.frames(), 44100u); // 30000 bytes at 128 kbit/s is almost 2 s
 }
@@ -520,7 +520,7 @@ TEST_F(EngineTest, ExitDuringCaptureOrDrainLeavesACompleteFile)
         EXPECT_EQ(engine->framesEncoded(), engine->framesCaptured());
         EXPECT_FALSE(backend.capturing());
         EXPECT_FALSE(backend.playing());
-        const DecodedMp3 d = DecodeMp3(view.path);
+        const DecodedMp3 d = DecodeMp3File(view.path);
         ASSERT_TRUE(d.ok);
         EXPECT_GE(int64_t(d.frames()), engine->framesCaptured() + 1105);
         EXPECT_TRUE(WalkMpegFrames(ReadFile(view.path)).ok);
@@ -541,7 +541,7 @@ TEST_F(EngineTest, SecondRecordingInOneRunStartsFromItsOwnAudio)
     run(1.0, 1000);
     engine->stopbt_Click();
     drain();
-    const DecodedMp3 d = DecodeMp3(view.path);
+    const DecodedMp3 d = DecodeMp3File(view.path);
     ASSERT_TRUE(d.ok);
     EXPECT_GT(ToneLevel(d, delay() + 2000, 8820, 1000), 0.3);
     EXPECT_LT(ToneLevel(d, delay() + 2000, 8820, 440), 0.05);

@@ -63,11 +63,11 @@ protected:
         EXPECT_EQ(walk.sampleRate, outRate);
         EXPECT_EQ(walk.bitrateKbps, kbps);
         EXPECT_TRUE(walk.constantBitrate);
-        EXPECT_TRUE(walk.constantRate);
+        EXPECT_TRUE(walk.constantFormat);
         EXPECT_FALSE(walk.vbrHeader);
         EXPECT_FALSE(walk.crc);
 
-        const DecodedMp3 d = DecodeMp3(view.path);
+        const DecodedMp3 d = DecodeMp3File(view.path);
         ASSERT_TRUE(d.ok);
         EXPECT_EQ(d.rate, outRate);
         const double captured = double(r.framesCaptured) / rate;
@@ -185,7 +185,7 @@ TEST_F(EngineE2eTest, KilledMidRecordingLeavesWhatWasWrittenDecodable)
     const MpegWalk walk = WalkMpegFrames(bytes);
     EXPECT_GT(walk.frames, 2 * 44100 / 1152); // more than 2 s of whole frames
     EXPECT_TRUE(walk.error.isEmpty() || walk.trailingBytes > 0) << walk.error.toStdString();
-    const DecodedMp3 d = DecodeMp3(view.path);
+    const DecodedMp3 d = DecodeMp3File(view.path);
     ASSERT_TRUE(d.ok);
     const double decoded = double(d.frames()) / d.rate;
     EXPECT_GT(decoded, 2.0);

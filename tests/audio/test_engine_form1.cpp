@@ -43,7 +43,7 @@ protected:
         EXPECT_EQ(e.framesEncoded(), sound.pushedFrames());
         EXPECT_FALSE(sound.capturing());
         EXPECT_TRUE(WalkMpegFrames(ReadFile(path)).ok);
-        const DecodedMp3 d = DecodeMp3(path);
+        const DecodedMp3 d = DecodeMp3File(path);
         ASSERT_TRUE(d.ok);
         EXPECT_GE(int64_t(d.frames()), sound.pushedFrames() + 1105);
         EXPECT_EQ(endCalls, 1);
@@ -123,6 +123,6 @@ TEST_F(EngineWindowTest, NewRecordingWhilePausedFinishesTheFile)
     EXPECT_EQ(w.engine()->state(), RecordingEngine::State::Finished);
     EXPECT_EQ(QFileInfo(path).size(), size); // paused audio is not written
     EXPECT_TRUE(WalkMpegFrames(ReadFile(path)).ok);
-    EXPECT_TRUE(DecodeMp3(path).ok);
+    EXPECT_TRUE(DecodeMp3File(path).ok);
     EXPECT_EQ(endCalls, 1);
 }

@@ -2,7 +2,7 @@
 // playback pulled on demand, and a process without any audio device.
 #include "audio/fmod.h"
 #include "core/ansi.h"
-#include "tests/audio/audiocheck.h"
+#include "tests/audio/mp3check.h"
 #include "tests/audio/memorybackend.h"
 #include "tests/audio/virtualaudio.h"
 #include "tests/support/testenv.h"

@@ -2,7 +2,7 @@
 // speaker of the virtual_audio fixture.
 #include "audio/fmod.h"
 #include "core/ansi.h"
-#include "tests/audio/audiocheck.h"
+#include "tests/audio/mp3check.h"
 #include "tests/audio/virtualaudio.h"
 #include "tests/support/testenv.h"
 
