@@ -3,6 +3,7 @@
 #include "config/password.h"
 #include "config/siteaddress.h"
 #include "config/validemail.h"
+#include "core/helpfile.h"
 #include "core/mainwindowlink.h"
 #include "core/recordingname.h"
 #include "core/seams.h"
@@ -23,7 +24,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -266,10 +266,7 @@ bool Form2::HandleKey(QKeyEvent* event)
 
 void Form2::ShowHelp(const QString& missingText)
 {
-    const QString help = JoinPath(ProgramFolder(), QStringLiteral("Mirlo.chm"));
-    if (FileExists(help))
-        shell().openUrl(QUrl::fromLocalFile(help));
-    else
+    if (!OpenHelpFile())
         MsgBox(missingText, MsgIcon::Exclamation);
 }
 

@@ -4,6 +4,7 @@
 #include "audio/recordingengine.h"
 #include "config/form2.h"
 #include "core/ansi.h"
+#include "core/helpfile.h"
 #include "core/mainpictures.h"
 #include "core/recordingname.h"
 #include "core/seams.h"
@@ -29,7 +30,6 @@
 #include <QPushButton>
 #include <QRegion>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
 
 #include <cmath>
@@ -649,11 +649,8 @@ void Form1::ResetProgram()
 
 void Form1::ShowHelp(bool fromKeyboard)
 {
-    const QString helpFile = JoinPath(ProgramFolder(), QStringLiteral("Mirlo.chm"));
-    if (FileExists(helpFile)) {
-        shell().openUrl(QUrl::fromLocalFile(helpFile));
+    if (OpenHelpFile())
         return;
-    }
     if (fromKeyboard)
         Command2_Click();
     else

@@ -1,5 +1,6 @@
 #include "widgets/fabout.h"
 
+#include "core/helpfile.h"
 #include "core/mainwindowlink.h"
 #include "core/seams.h"
 #include "core/settings.h"
@@ -260,10 +261,7 @@ void FAbout::Command2_Click()
 
 void FAbout::cmdAide_Click()
 {
-    const QString help = JoinPath(ProgramFolder(), QStringLiteral("Mirlo.chm"));
-    if (FileExists(help))
-        shell().openUrl(QUrl::fromLocalFile(help));
-    else
+    if (!OpenHelpFile())
         MsgBox(QStringLiteral("Le fichier d'aide n'a pas été trouvé"), MsgIcon::Exclamation);
 }
 
