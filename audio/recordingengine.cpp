@@ -52,10 +52,33 @@ RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* 
 RecordingEngine::~RecordingEngine()
 {
     m_recTimer->stop();
-    if (m_sampleHandle)
+    FreeSample();
+    CloseEncoder();
+}
+
+void RecordingEngine::FreeSample()
+{
+    if (m_sampleHandle) {
         FSOUND_Sample_Free(m_sampleHandle);
-    if (m_encoderOpen)
+        m_sampleHandle = 0;
+    }
+}
+
+void RecordingEngine::CloseEncoder()
+{
+    if (m_encoderOpen) {
         beCloseStream(m_encoderStream);
+        m_encoderOpen = false;
+    }
+}
+
+void RecordingEngine::CloseFileAndEncoder()
+{
+    if (m_fileWriter) {
+        m_fileWriter->CloseFile();
+        m_fileWriter.reset();
+    }
+    CloseEncoder();
 }
 
 void RecordingEngine::StartPlayback()
@@ -108,10 +131,7 @@ void RecordingEngine::Recbt_Click()
     m_config.bOriginal = -1;
     m_config.nVbrMethod = VBR_METHOD_NONE;
 
-    if (m_encoderOpen) {
-        beCloseStream(m_encoderStream);
-        m_encoderOpen = false;
-    }
+    CloseEncoder();
     m_samplesPerChunk = 0;
     m_outBufferSize = 0;
     const uint32_t result = beInitStream(&m_config, &m_samplesPerChunk, &m_outBufferSize,  // 6
@@ -169,8 +189,7 @@ void RecordingEngine::Recbt_Click()
     }
     m_playback->setLibraryHeldByRecording(true);
 
-    if (m_sampleHandle)
-        FSOUND_Sample_Free(m_sampleHandle);
+    FreeSample();
     m_sampleHandle = FSOUND_Sample_Alloc(FSOUND_UNMANAGED, m_recordLength, kCaptureMode,  // 14
                                          m_sampleRate, 255, 128, 255);
 
@@ -206,21 +225,10 @@ void RecordingEngine::Recbt_Click()
 
 void RecordingEngine::AbortStart()
 {
-    if (m_sampleHandle) {
-        FSOUND_Sample_Free(m_sampleHandle);
-        m_sampleHandle = 0;
-    }
-    if (m_playback) {
+    FreeSample();
+    if (m_playback)
         m_playback->setLibraryHeldByRecording(false);
-    }
-    if (m_fileWriter) {
-        m_fileWriter->CloseFile();
-        m_fileWriter.reset();
-    }
-    if (m_encoderOpen) {
-        beCloseStream(m_encoderStream);
-        m_encoderOpen = false;
-    }
+    CloseFileAndEncoder();
     m_state = State::Idle;
     m_starting = false;
 }
@@ -447,10 +455,7 @@ void RecordingEngine::FinishRecording()
     const bool written = WriteOutput();
     if (written && !m_paused)
         ShowCounters();
-    if (m_encoderOpen) {
-        beCloseStream(m_encoderStream);
-        m_encoderOpen = false;
-    }
+    CloseEncoder();
     if (m_fileWriter) {
         m_fileWriter->FlushBuffers();
         m_fileWriter->CloseFile();
@@ -470,20 +475,10 @@ void RecordingEngine::FinishRecording()
 void RecordingEngine::CloseRecording()
 {
     FSOUND_Record_Stop();
-    if (m_sampleHandle) {
-        FSOUND_Sample_Free(m_sampleHandle);
-        m_sampleHandle = 0;
-    }
+    FreeSample();
     m_playback->setLibraryHeldByRecording(false);
     FSOUND_Close();
-    if (m_fileWriter) {
-        m_fileWriter->CloseFile();
-        m_fileWriter.reset();
-    }
-    if (m_encoderOpen) {
-        beCloseStream(m_encoderStream);
-        m_encoderOpen = false;
-    }
+    CloseFileAndEncoder();
 }
 
 void RecordingEngine::AbandonAfterWriteFailure()

@@ -100,6 +100,9 @@ private:
     void FlushEncoder();
     void AbandonAfterWriteFailure();
     void AbortStart();
+    void FreeSample();
+    void CloseEncoder();
+    void CloseFileAndEncoder();
 
     RecordingView& m_view;
     QTimer* m_recTimer = nullptr;
