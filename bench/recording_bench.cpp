@@ -6,9 +6,9 @@
 // of a long recording. The ctest smoke run uses "5 1".
 #include "audio/fmod.h"
 #include "audio/recordingengine.h"
-#include "core/seams.h"
 #include "tests/audio/enginetestview.h"
 #include "tests/audio/memorybackend.h"
+#include "tests/audio/printprompt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -32,18 +32,6 @@ public:
     double seconds() override { return value; }
     QDateTime now() override { return QDateTime::currentDateTime(); }
     double value = 100.0;
-};
-
-class SilentPrompt final : public Prompt {
-public:
-    MsgAnswer message(const QString& text, const QString&, MsgIcon, MsgButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return MsgAnswer::Ok;
-    }
-    QString saveFileName(const FileRequest&) override { return {}; }
-    QString openFileName(const FileRequest&) override { return {}; }
-    QString folder(const QString&) override { return {}; }
 };
 
 double CpuSeconds()
@@ -162,7 +150,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const double cpuSeconds = argc > 1 ? std::atof(argv[1]) : 60;
     const double memoryMinutes = argc > 2 ? std::atof(argv[2]) : 10;
-    SilentPrompt prompter;
+    PrintPrompt prompter;
     SetPrompt(&prompter);
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath("bench.mp3");

@@ -5,10 +5,10 @@
 // decoded MP3 is checked. The ctest smoke run records 5 s.
 #include "audio/fmod.h"
 #include "audio/recordingengine.h"
-#include "core/seams.h"
 #include "tests/audio/burstsignal.h"
 #include "tests/audio/e2erecording.h"
 #include "tests/audio/mp3check.h"
+#include "tests/audio/printprompt.h"
 #include "tests/audio/virtualaudio.h"
 
 #include <QApplication>
@@ -18,22 +18,6 @@
 
 #include <cstdio>
 #include <ctime>
-
-namespace {
-
-class PrintPrompt final : public Prompt {
-public:
-    MsgAnswer message(const QString& text, const QString&, MsgIcon, MsgButtons) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return MsgAnswer::Ok;
-    }
-    QString saveFileName(const FileRequest&) override { return {}; }
-    QString openFileName(const FileRequest&) override { return {}; }
-    QString folder(const QString&) override { return {}; }
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {

@@ -2,29 +2,13 @@
 //   engine_recorder <file.mp3> <rate> <kbit/s>
 // Prints "capturing" once capture runs.
 #include "audio/recordingengine.h"
-#include "core/seams.h"
 #include "tests/audio/enginetestview.h"
+#include "tests/audio/printprompt.h"
 
 #include <QApplication>
 #include <QTimer>
 
 #include <cstdio>
-
-namespace {
-
-class PrintPrompt final : public Prompt {
-public:
-    MsgAnswer message(const QString& text, const QString& title, MsgIcon, MsgButtons) override
-    {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-        return MsgAnswer::Ok;
-    }
-    QString saveFileName(const FileRequest&) override { return {}; }
-    QString openFileName(const FileRequest&) override { return {}; }
-    QString folder(const QString&) override { return {}; }
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
