@@ -97,44 +97,40 @@ QRegion RoundedRegion(int w, int h)
     return region;
 }
 
+// Every control is named and placed as the designer laid it out.
+template <class W>
+W* Placed(W* widget, const QString& name, const QRect& geometry)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(geometry);
+    return widget;
+}
+
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry)
 {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    return label;
+    return Placed(new QLabel(text, parent), name, geometry);
 }
 
 QLineEdit* MakeBox(QWidget* parent, const QString& name, const QString& text, const QRect& geometry)
 {
-    auto* box = new QLineEdit(text, parent);
-    box->setObjectName(name);
-    box->setGeometry(geometry);
+    auto* box = Placed(new QLineEdit(text, parent), name, geometry);
     box->setReadOnly(true);
     return box;
 }
 
 IButton* MakeImageButton(QWidget* parent, const QString& name, const QRect& geometry)
 {
-    auto* button = new IButton(parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
+    return Placed(new IButton(parent), name, geometry);
 }
 
 QPushButton* MakeButton(QWidget* parent, const QString& name, const QString& caption, const QRect& geometry)
 {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    return button;
+    return Placed(new QPushButton(caption, parent), name, geometry);
 }
 
 QFrame* MakeShape(QWidget* parent, const QString& name, const QRect& geometry)
 {
-    auto* shape = new QFrame(parent);
-    shape->setObjectName(name);
-    shape->setGeometry(geometry);
+    auto* shape = Placed(new QFrame(parent), name, geometry);
     shape->setFrameShape(QFrame::Box);
     shape->setStyleSheet(QStringLiteral("QFrame { border: 1px solid rgb(60, 80, 120); border-radius: 4px; }"));
     shape->setAttribute(Qt::WA_TransparentForMouseEvents);
