@@ -10,6 +10,21 @@
 
 namespace {
 
+// A running stream, or null when it would not open or start.
+PaStream* OpenStarted(const PaStreamParameters* in, const PaStreamParameters* out, double rate,
+                      PaStreamCallback* callback, void* user)
+{
+    PaStream* stream = nullptr;
+    if (Pa_OpenStream(&stream, in, out, rate, paFramesPerBufferUnspecified, paNoFlag, callback, user)
+        != paNoError)
+        return nullptr;
+    if (Pa_StartStream(stream) != paNoError) {
+        Pa_CloseStream(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
 class PaBackend final : public SoundBackend {
 public:
     ~PaBackend() override { close(); }
@@ -68,15 +83,9 @@ public:
             return false;
         m_captureChannels = in.channelCount;
         m_sink = &sink;
-        PaStream* stream = nullptr;
-        if (Pa_OpenStream(&stream, &in, nullptr, sampleRate, paFramesPerBufferUnspecified,
-                          paNoFlag, &PaBackend::captureCallback, this)
-            != paNoError)
+        PaStream* stream = OpenStarted(&in, nullptr, sampleRate, &PaBackend::captureCallback, this);
+        if (!stream)
             return false;
-        if (Pa_StartStream(stream) != paNoError) {
-            Pa_CloseStream(stream);
-            return false;
-        }
         m_capture = stream;
         return true;
     }
@@ -109,15 +118,9 @@ public:
         const int rate = source.sampleRate();
         if (rate <= 0 || Pa_IsFormatSupported(nullptr, &out, rate) != paFormatIsSupported)
             return false;
-        PaStream* stream = nullptr;
-        if (Pa_OpenStream(&stream, nullptr, &out, rate, paFramesPerBufferUnspecified, paNoFlag,
-                          nullptr, nullptr)
-            != paNoError)
+        PaStream* stream = OpenStarted(nullptr, &out, rate, nullptr, nullptr);
+        if (!stream)
             return false;
-        if (Pa_StartStream(stream) != paNoError) {
-            Pa_CloseStream(stream);
-            return false;
-        }
         m_playback = stream;
         m_stopPlayback = false;
         // Decoding and blocking writes run on their own thread, never on the caller's.
