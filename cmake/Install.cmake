@@ -19,7 +19,7 @@ install(CODE "
   file(CREATE_LINK \"\${target}\" \"\${bindir}/mirlo\" SYMBOLIC)
 ")
 
-install(FILES ${CMAKE_SOURCE_DIR}/resources/mirlo.desktop
+install(FILES ${PROJECT_SOURCE_DIR}/resources/mirlo.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${CMAKE_SOURCE_DIR}/resources/mirlo.png
+install(FILES ${PROJECT_SOURCE_DIR}/resources/mirlo.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)

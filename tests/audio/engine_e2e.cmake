@@ -6,7 +6,7 @@ target_link_libraries(mirlo_e2erecording PUBLIC mirlo_engine mirlo_mp3check)
 
 add_executable(engine_recorder ${CMAKE_CURRENT_LIST_DIR}/engine_recorder.cpp)
 target_link_libraries(engine_recorder PRIVATE mirlo_engine)
-set_target_properties(engine_recorder PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
+set_target_properties(engine_recorder PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests/bin)
 
 mirlo_test(test_recordingengine_e2e SOURCES test_engine_e2e.cpp
   LIBS mirlo_e2erecording mirlo_virtualaudio

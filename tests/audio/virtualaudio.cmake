@@ -1,7 +1,7 @@
 # Virtual audio devices for tests that go through PortAudio: a private
 # PulseAudio daemon, started once per ctest run by the `virtual_audio` fixture.
 # Tests that need devices declare FIXTURES virtual_audio and link mirlo_virtualaudio.
-set(MIRLO_VIRTUAL_AUDIO_DIR ${CMAKE_BINARY_DIR}/virtual-audio)
+set(MIRLO_VIRTUAL_AUDIO_DIR ${PROJECT_BINARY_DIR}/virtual-audio)
 set(MIRLO_AUDIO_HARNESS_DIR ${CMAKE_CURRENT_LIST_DIR}/harness)
 
 add_test(NAME virtual_audio_start
