@@ -113,6 +113,11 @@ void RecordingEngine::Recbt_Click()
     m_encodedMs = 0;
     m_encodedBytes = 0;
     m_writeFailed = false;
+    // A new recording never inherits the pause of the last one: it would write
+    // nothing, and its duration would be shortened by the old pauses.
+    m_paused = false;
+    m_pausedTotal = 0;
+    m_view.setButtonCaption(RecButton::Pausebt, QStringLiteral("Pause"));
 
     const RecordingOptions options = m_view.recordingOptions();      // 5
     m_sampleRate = options.sampleRate;
@@ -205,8 +210,6 @@ void RecordingEngine::Recbt_Click()
     m_framingLost = false;
     m_outFrames = 0;
     m_pausedRanges.clear();
-    if (m_paused) // still paused from an earlier recording
-        m_pausedRanges.emplace_back(0, INT64_MAX);
     ShowCounters();
 
     if (m_sampleHandle && FSOUND_Record_StartSample(m_sampleHandle, true)) {  // 15

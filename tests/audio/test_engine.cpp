@@ -547,6 +547,31 @@ TEST_F(EngineTest, SecondRecordingInOneRunStartsFromItsOwnAudio)
     EXPECT_LT(ToneLevel(d, delay() + 2000, 8820, 440), 0.05);
 }
 
+TEST_F(EngineTest, RecordingAfterOneStoppedWhilePausedStartsUnpaused)
+{
+    start();
+    run(1.0, 440);
+    engine->Pausebt_Click();
+    pass(4.0);
+    engine->stopbt_Click();
+    drain();
+    ASSERT_EQ(engine->state(), RecordingEngine::State::Finished);
+
+    view.enabled[RecButton::Recbt] = true;
+    start(MsgAnswer::Ok);
+    ASSERT_TRUE(active());
+    EXPECT_FALSE(engine->Paused());
+    EXPECT_EQ(view.caption(RecButton::Pausebt), "Pause");
+    run(2.0, 1000);
+    // The old pause neither silences this recording nor shortens its duration.
+    EXPECT_EQ(view.text1[2].left(5), "00:02");
+    engine->stopbt_Click();
+    drain();
+    const DecodedMp3 d = DecodeMp3File(view.path);
+    ASSERT_TRUE(d.ok);
+    EXPECT_GT(ToneLevel(d, delay() + 2000, 8820, 1000), 0.3);
+}
+
 // ---- Playback -------------------------------------------------------------------
 
 TEST_F(EngineTest, PlaybackCaptionFollowsThePositionAndStopShowsPlayBack)
