@@ -1,6 +1,6 @@
 #pragma once
 // An MP3 file decoded by libmpg123 into 16-bit stereo frames for playback.
-#include "audio/fmod.h"
+#include "audio/soundlibrary.h"
 
 #include <atomic>
 #include <string>

@@ -1,9 +1,9 @@
 #include "audio/playback.h"
 
-#include "audio/fmod.h"
+#include "audio/soundlibrary.h"
 #include "audio/formatduration.h"
-#include "core/ansi.h"
-#include "core/seams.h"
+#include "foundation/windows1252.h"
+#include "foundation/seams.h"
 
 #include <QTimer>
 
@@ -24,7 +24,7 @@ Playback::Playback(CaptionSink setPlayCaption, QTimer* playTimer, QObject* paren
         m_timer = new QTimer(this);
         m_timer->setInterval(50);
     }
-    connect(m_timer, &QTimer::timeout, this, &Playback::PlayTimer_Timer);
+    connect(m_timer, &QTimer::timeout, this, &Playback::ShowPosition);
 }
 
 Playback::~Playback()
@@ -42,7 +42,7 @@ void Playback::StartPlayback(const QString& recordingPath)
         ReportSoundLibraryFailure();
         return;
     }
-    m_playStream = FSOUND_Stream_Open(ToAnsi(recordingPath).constData(),
+    m_playStream = FSOUND_Stream_Open(ToWindows1252(recordingPath).constData(),
                                       FSOUND_16BITS | FSOUND_STEREO, 0, 0);
     if (m_playStream == 0) {
         // Nothing to play: show nothing, and never hand the empty handle on.
@@ -71,7 +71,7 @@ void Playback::StopPlayback()
         m_setCaption(QStringLiteral("PlayBack"));
 }
 
-void Playback::PlayTimer_Timer()
+void Playback::ShowPosition()
 {
     if (m_playStream == 0)
         return;

@@ -20,7 +20,7 @@ public:
 
     void StartPlayback(const QString& recordingPath);
     void StopPlayback();
-    void PlayTimer_Timer(); // one tick: caption = position
+    void ShowPosition(); // one tick: caption = position
 
     // While a recording holds the sound library, stopping playback must not
     // shut it down under the capture.

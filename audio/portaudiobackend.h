@@ -1,5 +1,5 @@
 #pragma once
 // The product's sound backend: capture and playback devices through PortAudio.
-#include "audio/fmod.h"
+#include "audio/soundlibrary.h"
 
 SoundBackend& PortAudioBackend();

@@ -1,10 +1,10 @@
 #include "audio/recordingengine.h"
 
-#include "audio/fmod.h"
+#include "audio/soundlibrary.h"
 #include "audio/formatduration.h"
 #include "audio/playback.h"
-#include "core/seams.h"
-#include "core/settings.h"
+#include "foundation/seams.h"
+#include "foundation/settings.h"
 
 #include <QTimer>
 
@@ -43,9 +43,9 @@ RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* 
     }
     // The poll steers its interval, so it must fire when asked.
     m_recTimer->setTimerType(Qt::PreciseTimer);
-    connect(m_recTimer, &QTimer::timeout, this, &RecordingEngine::RecTimer1_Timer);
+    connect(m_recTimer, &QTimer::timeout, this, &RecordingEngine::Tick);
     m_playback = std::make_unique<Playback>(
-        [this](const QString& caption) { m_view.setButtonCaption(RecButton::Playbt, caption); },
+        [this](const QString& caption) { m_view.setButtonCaption(RecButton::Play, caption); },
         playTimer);
 }
 
@@ -93,19 +93,19 @@ void RecordingEngine::StopPlayback()
 
 // ---- Start ----------------------------------------------------------------
 
-void RecordingEngine::Recbt_Click()
+void RecordingEngine::Record()
 {
     // A click queued before step 3 must not start a second recording inside this one.
     if (m_starting || m_state == State::Capturing || m_state == State::Draining)
         return;
     m_starting = true;
 
-    m_view.setEnvoiEnabled(false);                                   // 1
+    m_view.setSendEnabled(false);                                   // 1
     StopPlayback();                                                  // 2
-    m_view.setButtonEnabled(RecButton::Recbt, false);                // 3
-    m_view.setButtonEnabled(RecButton::stopbt, true);
-    m_view.setButtonEnabled(RecButton::Playbt, true);
-    m_view.setButtonEnabled(RecButton::Pausebt, true);
+    m_view.setButtonEnabled(RecButton::Record, false);                // 3
+    m_view.setButtonEnabled(RecButton::Stop, true);
+    m_view.setButtonEnabled(RecButton::Play, true);
+    m_view.setButtonEnabled(RecButton::Pause, true);
     m_view.processPendingEvents();
 
     m_playAfterStop = false;                                         // 4
@@ -117,7 +117,7 @@ void RecordingEngine::Recbt_Click()
     // nothing, and its duration would be shortened by the old pauses.
     m_paused = false;
     m_pausedTotal = 0;
-    m_view.setButtonCaption(RecButton::Pausebt, QStringLiteral("Pause"));
+    m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Pause"));
 
     const RecordingOptions options = m_view.recordingOptions();      // 5
     m_sampleRate = options.sampleRate;
@@ -178,7 +178,7 @@ void RecordingEngine::Recbt_Click()
     }
 
     if (!m_fileWriter)                                               // 12
-        m_fileWriter = std::make_unique<clsFileIo>();
+        m_fileWriter = std::make_unique<RecordingFileWriter>();
     if (!m_fileWriter->OpenFile(path)) {
         MsgBox(QStringLiteral("Impossible de créer le fichier)"), MsgIcon::None, MsgButtons::Ok,
                QStringLiteral("Re3 Vazid Irarudu"));
@@ -305,8 +305,8 @@ bool RecordingEngine::EncodeNextChunk()
 
 void RecordingEngine::ShowCounters()
 {
-    m_view.setText1(0, FormatDuration(m_encodedMs));
-    m_view.setText1(1, FormatKiloBytes(m_encodedBytes));
+    m_view.setCounter(0, FormatDuration(m_encodedMs));
+    m_view.setCounter(1, FormatKiloBytes(m_encodedBytes));
 }
 
 namespace {
@@ -400,11 +400,11 @@ bool RecordingEngine::WriteOutput()
     return WriteRun(data + runStart, n - runStart, runKeep);
 }
 
-void RecordingEngine::RecTimer1_Timer()
+void RecordingEngine::Tick()
 {
     if (m_state != State::Capturing && m_state != State::Draining)
         return;
-    m_view.setButtonEnabled(RecButton::Recbt, false);                // 1
+    m_view.setButtonEnabled(RecButton::Record, false);                // 1
     if (!m_stopRequested)                                            // 2
         m_elapsed = Now() - m_startTime;
     if (!m_stopRequested)
@@ -423,8 +423,8 @@ void RecordingEngine::RecTimer1_Timer()
             return;
         }
         if (!m_paused) {
-            m_view.setText1(2, FormatDuration(int64_t(std::floor((m_elapsed - m_pausedTotal) * 1000.0))));
-            m_view.setLabel2(FormatDuration(m_encodedMs));
+            m_view.setCounter(2, FormatDuration(int64_t(std::floor((m_elapsed - m_pausedTotal) * 1000.0))));
+            m_view.setClockText(FormatDuration(m_encodedMs));
         }
     }
 
@@ -463,7 +463,7 @@ void RecordingEngine::FinishRecording()
         m_fileWriter->FlushBuffers();
         m_fileWriter->CloseFile();
     }
-    m_view.setButtonEnabled(RecButton::Recbt, false);
+    m_view.setButtonEnabled(RecButton::Record, false);
     CloseRecording();
     m_state = State::Finished;
     if (!written) {
@@ -499,12 +499,12 @@ void RecordingEngine::AbandonAfterWriteFailure()
     }
     CloseRecording();
     m_state = State::Finished;
-    m_view.setButtonEnabled(RecButton::Recbt, false);
-    m_view.setButtonEnabled(RecButton::Pausebt, false);
-    m_view.setButtonEnabled(RecButton::stopbt, true);
-    m_view.setButtonEnabled(RecButton::Playbt, true);
-    m_view.setEnvoiEnabled(true);
-    m_view.setCommand1Enabled(true);
+    m_view.setButtonEnabled(RecButton::Record, false);
+    m_view.setButtonEnabled(RecButton::Pause, false);
+    m_view.setButtonEnabled(RecButton::Stop, true);
+    m_view.setButtonEnabled(RecButton::Play, true);
+    m_view.setSendEnabled(true);
+    m_view.setNewRecordingEnabled(true);
     MsgBox(RecordingWriteFailedText(), MsgIcon::Exclamation);
 }
 
@@ -542,17 +542,17 @@ void RecordingEngine::StopAction()
     }
     m_stopRequested = true;
     StopPlayback();
-    m_view.setEnvoiEnabled(true);
-    m_view.setCommand1Enabled(true);
-    m_view.setButtonEnabled(RecButton::Pausebt, false);
+    m_view.setSendEnabled(true);
+    m_view.setNewRecordingEnabled(true);
+    m_view.setButtonEnabled(RecButton::Pause, false);
 }
 
-void RecordingEngine::stopbt_Click()
+void RecordingEngine::Stop()
 {
     StopAction();
 }
 
-void RecordingEngine::Playbt_Click()
+void RecordingEngine::Play()
 {
     if (m_recTimer->isActive()) {
         StopAction();
@@ -562,7 +562,7 @@ void RecordingEngine::Playbt_Click()
     }
 }
 
-void RecordingEngine::Pausebt_Click()
+void RecordingEngine::TogglePause()
 {
     m_paused = !m_paused;
     const bool recording = m_state == State::Capturing || m_state == State::Draining;
@@ -574,7 +574,7 @@ void RecordingEngine::Pausebt_Click()
             m_pausedRanges.emplace_back(m_totalCaptured, INT64_MAX);
         }
         m_pauseStart = Now();
-        m_view.setButtonCaption(RecButton::Pausebt, QStringLiteral("Continuer"));
+        m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Continuer"));
     } else {
         if (recording && !m_pausedRanges.empty()) {
             if (!m_stopRequested)
@@ -582,6 +582,6 @@ void RecordingEngine::Pausebt_Click()
             m_pausedRanges.back().second = m_totalCaptured;
         }
         m_pausedTotal += Now() - m_pauseStart;
-        m_view.setButtonCaption(RecButton::Pausebt, QStringLiteral("Pause"));
+        m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Pause"));
     }
 }

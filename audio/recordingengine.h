@@ -1,6 +1,6 @@
 #pragma once
-#include "audio/clsfileio.h"
-#include "audio/modencoder.h"
+#include "audio/recordingfilewriter.h"
+#include "audio/mp3encoder.h"
 
 #include <QObject>
 #include <QString>
@@ -12,7 +12,7 @@
 class Playback;
 class QTimer;
 
-enum class RecButton { Recbt, Pausebt, stopbt, Playbt };
+enum class RecButton { Record, Pause, Stop, Play };
 
 struct RecordingOptions {
     int sampleRate = 44100;
@@ -26,10 +26,10 @@ public:
     virtual ~RecordingView() = default;
     virtual void setButtonEnabled(RecButton button, bool enabled) = 0;
     virtual void setButtonCaption(RecButton button, const QString& caption) = 0;
-    virtual void setText1(int index, const QString& text) = 0; // 0 encoded, 1 bytes, 2 duration
-    virtual void setLabel2(const QString& text) = 0;
-    virtual void setEnvoiEnabled(bool enabled) = 0;
-    virtual void setCommand1Enabled(bool enabled) = 0;
+    virtual void setCounter(int index, const QString& text) = 0; // 0 encoded, 1 bytes, 2 duration
+    virtual void setClockText(const QString& text) = 0;
+    virtual void setSendEnabled(bool enabled) = 0;
+    virtual void setNewRecordingEnabled(bool enabled) = 0;
     virtual RecordingOptions recordingOptions() const = 0;
     virtual QString recordingPath() const = 0;
     // Start step 3: pending window messages are processed once.
@@ -50,12 +50,12 @@ public:
     ~RecordingEngine() override;
 
     // Button clicks.
-    void Recbt_Click();
-    void Pausebt_Click();
-    void stopbt_Click();
-    void Playbt_Click();
+    void Record();
+    void TogglePause();
+    void Stop();
+    void Play();
     // One RecTimer1 tick.
-    void RecTimer1_Timer();
+    void Tick();
 
     void FinishRecording();
     void CloseRecording();
@@ -133,7 +133,7 @@ private:
     bool m_paused = false;
     double m_pausedTotal = 0;
     double m_pauseStart = 0;
-    std::unique_ptr<clsFileIo> m_fileWriter;
+    std::unique_ptr<RecordingFileWriter> m_fileWriter;
 
     int64_t m_totalCaptured = 0;
     int64_t m_totalRead = 0;

@@ -4,13 +4,13 @@
 // CPU time per minute of recording at 44.1 kHz, 128 and 320 kbit/s, next to
 // libmp3lame alone on the same PCM; resident memory at the start and the end
 // of a long recording. The ctest smoke run uses "5 1".
-#include "audio/fmod.h"
+#include "audio/soundlibrary.h"
 #include "audio/recordingengine.h"
-#include "tests/audio/enginetestview.h"
-#include "tests/audio/memorybackend.h"
-#include "tests/audio/printprompt.h"
+#include "tests/support/enginetestview.h"
+#include "tests/support/memorybackend.h"
+#include "tests/support/printprompt.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -89,7 +89,7 @@ struct Run {
     bool start()
     {
         QFile::remove(view.path);
-        engine->Recbt_Click();
+        engine->Record();
         return engine->state() == RecordingEngine::State::Capturing;
     }
     // Feeds the PCM as capture would, one timer interval at a time.
@@ -102,14 +102,14 @@ struct Run {
             backend.push(pcm.data() + 2 * done, step);
             done += step;
             clock.value += double(step) / 44100;
-            engine->RecTimer1_Timer();
+            engine->Tick();
         }
     }
     void stop()
     {
-        engine->stopbt_Click();
+        engine->Stop();
         for (int i = 0; i < 100000 && engine->state() == RecordingEngine::State::Draining; ++i)
-            engine->RecTimer1_Timer();
+            engine->Tick();
     }
 };
 
@@ -147,7 +147,7 @@ double LameAlone(const std::vector<int16_t>& pcm, int kbps)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const double cpuSeconds = argc > 1 ? std::atof(argv[1]) : 60;
     const double memoryMinutes = argc > 2 ? std::atof(argv[2]) : 10;
     PrintPrompt prompter;
@@ -200,8 +200,8 @@ int main(int argc, char** argv)
                     "after finish %ld kB\n",
                     before, afterFirst, memoryMinutes, atEnd, atEnd - afterFirst, finished);
         std::printf("  frames captured %lld, encoded %lld, file %lld bytes\n",
-                    (long long)run.engine->framesCaptured(), (long long)run.engine->framesEncoded(),
-                    (long long)QFileInfo(path).size());
+                    static_cast<long long>(run.engine->framesCaptured()), static_cast<long long>(run.engine->framesEncoded()),
+                    static_cast<long long>(QFileInfo(path).size()));
         if (run.engine->framesEncoded() != run.engine->framesCaptured())
             ++failures;
     }

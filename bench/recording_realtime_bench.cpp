@@ -3,15 +3,15 @@
 //   recording_realtime_bench [seconds=600] [rate=44100] [kbit/s=128]
 // The microphone plays numbered tone bursts; every 100 ms burst of the
 // decoded MP3 is checked. The ctest smoke run records 5 s.
-#include "audio/fmod.h"
+#include "audio/soundlibrary.h"
 #include "audio/recordingengine.h"
-#include "tests/audio/burstsignal.h"
-#include "tests/audio/e2erecording.h"
-#include "tests/audio/mp3check.h"
-#include "tests/audio/printprompt.h"
-#include "tests/audio/virtualaudio.h"
+#include "tests/support/burstsignal.h"
+#include "tests/support/e2erecording.h"
+#include "tests/support/mp3check.h"
+#include "tests/support/printprompt.h"
+#include "tests/support/virtualaudio.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -22,7 +22,7 @@
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 600;
     const int rate = argc > 2 ? std::atoi(argv[2]) : 44100;
     const int kbps = argc > 3 ? std::atoi(argv[3]) : 128;
@@ -48,7 +48,7 @@ int main(int argc, char** argv)
     wall.start();
     const double cpu0 = double(std::clock()) / CLOCKS_PER_SEC;
     const E2eResult r = RecordFor(engine, seconds);
-    const double wallSeconds = wall.elapsed() / 1000.0;
+    const double wallSeconds = static_cast<double>(wall.elapsed()) / 1000.0;
     const double cpu = double(std::clock()) / CLOCKS_PER_SEC - cpu0;
     if (!r.started || !r.finished) {
         std::printf("the recording did not %s\n", r.started ? "finish" : "start");
@@ -57,13 +57,13 @@ int main(int argc, char** argv)
     const DecodedMp3 d = DecodeMp3File(view.path);
     const double captured = double(r.framesCaptured) / rate;
     const BurstCheck c = CheckBursts(d, captured);
-    const long long expectedBlocks = (long long)(captured / kBurstSeconds);
+    const long long expectedBlocks = static_cast<long long>(captured / kBurstSeconds);
     std::printf("Real-time recording on the virtual microphone: %d Hz, %d kbit/s\n", rate, kbps);
     std::printf("  asked %.1f s, wall %.1f s, CPU %.2f s (%.2f %%)\n", seconds, wallSeconds, cpu,
                 100 * cpu / wallSeconds);
     std::printf("  captured %.3f s (%lld frames), encoded %lld frames, skipped %lld frames\n",
-                captured, (long long)r.framesCaptured, (long long)r.framesEncoded,
-                (long long)r.framesSkipped);
+                captured, static_cast<long long>(r.framesCaptured), static_cast<long long>(r.framesEncoded),
+                static_cast<long long>(r.framesSkipped));
     std::printf("  decoded %.3f s; bursts checked %lld of %lld, bad (lost, repeated, stale or silent) %lld\n",
                 d.ok ? double(d.frames()) / d.rate : 0.0, c.blocksChecked, expectedBlocks,
                 c.badBlocks);

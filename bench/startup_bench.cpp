@@ -43,7 +43,7 @@ Run StartOnce(const QString& exe, const QString& appData)
         out += process.readAllStandardOutput();
     }
     if (out.contains('\n')) {
-        run.ms = clock.nsecsElapsed() / 1e6;
+        run.ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         run.shown = QString::fromLocal8Bit(out.left(out.indexOf('\n')));
     }
     process.kill();

@@ -1,9 +1,9 @@
 // Split upload of a 50 MB recording to the reference server on loopback,
 // next to a plain client posting the same pieces; peak memory of Mirlo's side.
-#include "tests/send/uploadserver.h"
+#include "tests/support/uploadserver.h"
 
-#include "core/seams.h"
-#include "core/settings.h"
+#include "foundation/seams.h"
+#include "foundation/settings.h"
 #include "send/splitupload.h"
 #include "send/webupload.h"
 
@@ -105,7 +105,7 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     WebUpload(recording);
-    const double mirlo = timer.nsecsElapsed() / 1e9;
+    const double mirlo = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     const long peak = StatusKb("VmHWM:");
 
     const QJsonArray log = server.log();
@@ -132,17 +132,17 @@ int main(int argc, char** argv)
                                                  "/depot/upload.php", s.pupilName, s.webPassword}
                                          + files);
     client.waitForFinished(600000);
-    const double plain = timer.nsecsElapsed() / 1e9;
+    const double plain = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     const bool clientOk = client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
 
-    std::printf("split upload of %.1f MB: %d pieces of %lld bytes, %d requests\n", size / 1048576.0,
+    std::printf("split upload of %.1f MB: %d pieces of %lld bytes, %d requests\n", static_cast<double>(size) / 1048576.0,
                 count, static_cast<long long>(piece), count + 2);
     std::printf("Mirlo split upload:        %7.3f s (%7.3f s without the 2 s pause after the last piece)\n",
                 mirlo, mirlo - 2.0);
     std::printf("plain client (python):     %7.3f s%s\n", plain, clientOk ? "" : "  (client FAILED)");
     std::printf("ratio Mirlo / plain:       %7.2f (%5.2f without the pause)\n", mirlo / plain,
                 (mirlo - 2.0) / plain);
-    std::printf("throughput without pause:  %7.1f MB/s\n", size / 1048576.0 / (mirlo - 2.0));
+    std::printf("throughput without pause:  %7.1f MB/s\n", static_cast<double>(size) / 1048576.0 / (mirlo - 2.0));
     std::printf("memory: VmRSS before %ld kB (VmHWM %ld kB), VmHWM after %ld kB: +%ld kB over the "
                 "upload; one piece is %lld kB, the recording %lld kB\n",
                 rssBefore, peakBefore, peak, peak - rssBefore, static_cast<long long>(piece / 1024),

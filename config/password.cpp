@@ -1,6 +1,6 @@
 #include "config/password.h"
 
-#include "core/ansi.h"
+#include "foundation/windows1252.h"
 
 #include <QRandomGenerator>
 
@@ -32,7 +32,7 @@ QString EncodePassword(const QString& clear)
     for (std::size_t i = 0; i < filler.size(); ++i)
         filler[i] = static_cast<std::uint8_t>(RandomCode(52, 65) ^ key[i]);
 
-    const QByteArray plain = ToAnsi(clear);
+    const QByteArray plain = ToWindows1252(clear);
     QByteArray raw;
     raw.reserve(plain.size() * 3);
     for (qsizetype i = 0; i < plain.size(); ++i) {

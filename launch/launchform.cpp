@@ -1,10 +1,10 @@
 #include "launch/launchform.h"
 
-#include "audio/clsfileio.h"
-#include "audio/fmod.h"
-#include "core/seams.h"
-#include "core/settings.h"
-#include "core/windowpos.h"
+#include "audio/recordingfilewriter.h"
+#include "audio/soundlibrary.h"
+#include "foundation/seams.h"
+#include "foundation/settings.h"
+#include "windows/twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -71,7 +71,7 @@ LaunchForm::LaunchForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(3000);
-    connect(m_timer1, &QTimer::timeout, this, &LaunchForm::Timer1_Timer);
+    connect(m_timer1, &QTimer::timeout, this, &LaunchForm::RestartMirlo);
     m_timer1->start();
 
     move(DesignedPosition());
@@ -101,7 +101,7 @@ QPoint LaunchForm::DesignedPosition() const
     return QPoint(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
-void LaunchForm::Form_Load()
+void LaunchForm::Load()
 {
     // Mirlo keeps its own position elsewhere; a value that is missing or
     // unusable leaves that edge where the window was designed to be.
@@ -126,7 +126,7 @@ void LaunchForm::CloseRecording()
     FSOUND_Sample_Free(m_sample);
     FSOUND_Close();
     if (!m_fileIo)
-        m_fileIo = std::make_unique<clsFileIo>();
+        m_fileIo = std::make_unique<RecordingFileWriter>();
     m_fileIo->CloseFile();
     m_fileIo.reset();
     beCloseStream(m_stream);
@@ -141,14 +141,14 @@ void LaunchForm::closeEvent(QCloseEvent* event)
         event->accept();
 }
 
-void LaunchForm::SafeEnd()
+void LaunchForm::Quit()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows)
         w->close();
 }
 
-void LaunchForm::Timer1_Timer()
+void LaunchForm::RestartMirlo()
 {
     m_timer1->stop();
     if (m_restarted)
@@ -156,6 +156,6 @@ void LaunchForm::Timer1_Timer()
     m_restarted = true;
     // Whether or not Mirlo could be started, Launch has nothing left to do.
     shell().startProgram(JoinPath(ProgramFolder(), QStringLiteral("Mirlo")), false);
-    SafeEnd();
+    Quit();
     EndProgram();
 }

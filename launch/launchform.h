@@ -1,5 +1,5 @@
 #pragma once
-#include "audio/modencoder.h"
+#include "audio/mp3encoder.h"
 
 #include <QWidget>
 
@@ -7,7 +7,7 @@
 
 class QLabel;
 class QTimer;
-class clsFileIo;
+class RecordingFileWriter;
 
 // Launch's only window: shows progress while the audio devices are released,
 // then restarts Mirlo from the same folder and ends.
@@ -20,16 +20,16 @@ public:
     static const QString kFirstText;
     static const QString kSecondText;
 
-    void Form_Load();        // position, texts, CloseRecording
+    void Load();        // position, texts, CloseRecording
     void CloseRecording();
-    void SafeEnd();
+    void Quit();
 
     // The labels keep carriage returns; this is what they show.
     static QString ShownText(const QString& text);
     QString Label2Text() const { return m_label2Text; }
 
 public slots:
-    void Timer1_Timer();     // the restart, once
+    void RestartMirlo();     // the restart, once
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,5 +48,5 @@ private:
     // Never assigned here: Launch only makes sure nothing stays open.
     int m_sample = 0;
     HBE_STREAM m_stream = 0;
-    std::unique_ptr<clsFileIo> m_fileIo;
+    std::unique_ptr<RecordingFileWriter> m_fileIo;
 };

@@ -1,15 +1,17 @@
 #include "launch/launchform.h"
 
-#include "core/seams.h"
+#include "foundation/seams.h"
+#include "windows/qtseams.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    InstallQtSeams();
     app.setApplicationName(QStringLiteral("Launch"));
     LaunchForm form;
-    form.Form_Load();
+    form.Load();
     form.show();
     if (EndRequested())
         return 0;

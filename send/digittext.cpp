@@ -1,6 +1,6 @@
 #include "send/digittext.h"
 
-#include "core/ansi.h"
+#include "foundation/windows1252.h"
 
 QString DecodeDigitText(const QString& text)
 {
@@ -20,5 +20,5 @@ QString DecodeDigitText(const QString& text)
         if (digits && code <= 255)
             codes.append(static_cast<char>(code));
     }
-    return FromAnsi(codes);
+    return FromWindows1252(codes);
 }

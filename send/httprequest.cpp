@@ -1,6 +1,6 @@
 #include "send/httprequest.h"
 
-#include "core/ansi.h"
+#include "foundation/windows1252.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -20,7 +20,7 @@ namespace {
 // rest of the program uses; quotes and line breaks cannot break the header.
 QByteArray QuotedParam(const QString& text)
 {
-    QByteArray bytes = ToAnsi(text);
+    QByteArray bytes = ToWindows1252(text);
     bytes.replace('"', "%22").replace('\r', "").replace('\n', "");
     return '"' + bytes + '"';
 }
@@ -108,7 +108,7 @@ qint32 HttpRequest::Send()
             // Streamed from disk: a piece is never held whole in memory here.
             part.setBodyDevice(file);
         } else {
-            part.setBody(ToAnsi(p.value));
+            part.setBody(ToWindows1252(p.value));
         }
         part.setRawHeader("Content-Disposition", disposition);
         multi->append(part);
@@ -197,7 +197,7 @@ QString HttpRequest::BodyToText(const QByteArray& body, const QString& charset)
 {
     const QString name = charset.trimmed().toLower();
     if (name == u"windows-1252" || name == u"cp1252")
-        return FromAnsi(body);
+        return FromWindows1252(body);
     QStringDecoder decoder(charset.toLatin1().constData());
     if (!decoder.isValid())
         return QString::fromLatin1(body);

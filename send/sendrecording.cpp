@@ -1,7 +1,7 @@
 #include "send/sendrecording.h"
 
-#include "core/seams.h"
-#include "core/settings.h"
+#include "foundation/seams.h"
+#include "foundation/settings.h"
 #include "send/mail.h"
 #include "send/webupload.h"
 

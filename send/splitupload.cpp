@@ -1,9 +1,9 @@
 #include "send/splitupload.h"
 
-#include "core/ansi.h"
-#include "core/seams.h"
-#include "core/settings.h"
-#include "send/form5.h"
+#include "foundation/windows1252.h"
+#include "foundation/seams.h"
+#include "foundation/settings.h"
+#include "windows/splituploadprogresswindow.h"
 #include "send/httprequest.h"
 #include "send/transferflags.h"
 #include "send/uploadpass.h"
@@ -65,7 +65,7 @@ void CutIntoPieces(qint64 length, qint16 count, const QString& baseName,
     const bool listOpen = list.open(QIODevice::WriteOnly | QIODevice::Truncate);
     auto writeLine = [&](const QString& line) {
         if (listOpen)
-            list.write(ToAnsi(line) + "\r\n");
+            list.write(ToWindows1252(line) + "\r\n");
     };
     writeLine(PieceListRecordingName(recordingPath, Shared().recordingFolder));
     writeLine(u' ' + QString::number(count) + u' ');
@@ -142,7 +142,7 @@ void RunSplitUpload(const QString& recordingPath)
         if (prepared.stepFailed)
             break;
 
-        QPointer<Form5> form = new Form5;
+        QPointer<SplitUploadProgressWindow> form = new SplitUploadProgressWindow;
         form->lblTitre->setText(QStringLiteral("Transfert de l'enregistrement en ") + files
                                 + QStringLiteral(" fichiers."));
         form->lblFiles->setText(QStringLiteral("Transfert du fichier ") + QString::number(k)

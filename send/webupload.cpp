@@ -1,9 +1,9 @@
 #include "send/webupload.h"
 
-#include "core/seams.h"
-#include "core/settings.h"
+#include "foundation/seams.h"
+#include "foundation/settings.h"
 #include "send/digittext.h"
-#include "send/form4.h"
+#include "windows/uploadprogresswindow.h"
 #include "send/httprequest.h"
 #include "send/splitupload.h"
 #include "send/transferflags.h"
@@ -193,7 +193,7 @@ void WebUpload(const QString& recordingPath)
             PreparePass(pass == 0 ? TestFilePath() : recordingPath);
         HttpRequest& request = *prepared.request;
 
-        QPointer<Form4> loaded = new Form4;
+        QPointer<UploadProgressWindow> loaded = new UploadProgressWindow;
         loaded->show();
         loaded->activateWindow();
         request.Send();

@@ -8,6 +8,6 @@ void WebUpload(const QString& recordingPath);
 // True while an upload (single or split) is running; the send button checks it.
 bool UploadRunning();
 
-// Unload the progress windows without asking (the main window's SafeEnd).
-void UnloadForm4();
-void UnloadForm5();
+// Close the progress windows without asking, when the main window closes the others.
+void CloseUploadProgressWindow();
+void CloseSplitUploadProgressWindow();

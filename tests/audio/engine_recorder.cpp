@@ -2,10 +2,10 @@
 //   engine_recorder <file.mp3> <rate> <kbit/s>
 // Prints "capturing" once capture runs.
 #include "audio/recordingengine.h"
-#include "tests/audio/enginetestview.h"
-#include "tests/audio/printprompt.h"
+#include "tests/support/enginetestview.h"
+#include "tests/support/printprompt.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <cstdio>
@@ -13,7 +13,7 @@
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     if (argc < 4)
         return 2;
     PrintPrompt prompter;
@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     view.path = QString::fromLocal8Bit(argv[1]);
     view.options = {atoi(argv[2]), atoi(argv[3]), 2};
     RecordingEngine engine(view);
-    engine.Recbt_Click();
+    engine.Record();
     if (engine.state() != RecordingEngine::State::Capturing)
         return 1;
     std::printf("capturing\n");

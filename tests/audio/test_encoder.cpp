@@ -1,5 +1,5 @@
-#include "audio/modencoder.h"
-#include "tests/audio/mp3check.h"
+#include "audio/mp3encoder.h"
+#include "tests/support/mp3check.h"
 
 #include <gtest/gtest.h>
 
@@ -137,9 +137,9 @@ INSTANTIATE_TEST_SUITE_P(Rates, EncoderChunkSizes,
                                            ChunkCase{32000, 128, 2304, 8640, 32000, 1},
                                            // LAME drops to 16 kHz MPEG-2 here by itself.
                                            ChunkCase{44100, 32, 1152, 7920, 16000, 2}),
-                         [](const auto& info) {
-                             return "in" + std::to_string(info.param.rate) + "_"
-                                    + std::to_string(info.param.kbps) + "kbps";
+                         [](const auto& testCase) {
+                             return "in" + std::to_string(testCase.param.rate) + "_"
+                                    + std::to_string(testCase.param.kbps) + "kbps";
                          });
 
 TEST(EncoderStream, ToneSurvivesTheRoundTripAsConstantBitrateFrames)

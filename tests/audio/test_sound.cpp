@@ -1,10 +1,10 @@
 // The sound layer through the backend seam: captured audio from memory,
 // playback pulled on demand, and a process without any audio device.
-#include "audio/fmod.h"
-#include "core/ansi.h"
-#include "tests/audio/mp3check.h"
-#include "tests/audio/memorybackend.h"
-#include "tests/audio/virtualaudio.h"
+#include "audio/soundlibrary.h"
+#include "foundation/windows1252.h"
+#include "tests/support/mp3check.h"
+#include "tests/support/memorybackend.h"
+#include "tests/support/virtualaudio.h"
 #include "tests/support/testenv.h"
 
 #include <QFile>
@@ -226,7 +226,7 @@ TEST_F(SoundLayer, StreamsPlayTheDecodedFileAndReportTheTime)
     const QString path = tempPath(QString::fromUtf8("écoute.mp3"));
     WriteFile(path, ToneMp3(440, 44100, 1));
     ASSERT_TRUE(FSOUND_Init(44100, 10, 8));
-    const int stream = FSOUND_Stream_Open(ToAnsi(path).constData(), 0x50, 0, 0);
+    const int stream = FSOUND_Stream_Open(ToWindows1252(path).constData(), 0x50, 0, 0);
     ASSERT_GT(stream, 0);
     const int channel = FSOUND_Stream_Play(FSOUND_FREE, stream);
     ASSERT_GT(channel, 0);
@@ -259,15 +259,15 @@ TEST_F(SoundLayer, StreamsPlayTheDecodedFileAndReportTheTime)
 TEST_F(SoundLayer, FilesThatAreNoMp3GiveNoStream)
 {
     ASSERT_TRUE(FSOUND_Init(44100, 10, 8));
-    EXPECT_EQ(FSOUND_Stream_Open(ToAnsi(tempPath("absent.mp3")).constData(), 0x50, 0, 0), 0);
+    EXPECT_EQ(FSOUND_Stream_Open(ToWindows1252(tempPath("absent.mp3")).constData(), 0x50, 0, 0), 0);
     EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_FILE_NOTFOUND);
 
     const QString text = tempPath("notes.mp3");
     WriteFile(text, QByteArray("Ceci n'est pas un enregistrement.\r\n").repeated(200));
-    EXPECT_EQ(FSOUND_Stream_Open(ToAnsi(text).constData(), 0x50, 0, 0), 0);
+    EXPECT_EQ(FSOUND_Stream_Open(ToWindows1252(text).constData(), 0x50, 0, 0), 0);
     const QString empty = tempPath("vide.mp3");
     WriteFile(empty, QByteArray());
-    EXPECT_EQ(FSOUND_Stream_Open(ToAnsi(empty).constData(), 0x50, 0, 0), 0);
+    EXPECT_EQ(FSOUND_Stream_Open(ToWindows1252(empty).constData(), 0x50, 0, 0), 0);
     EXPECT_EQ(FSOUND_Stream_Open("", 0x50, 0, 0), 0);
 
     // Nothing reaches the device for an empty handle.
@@ -284,7 +284,7 @@ TEST_F(SoundLayer, PlaybackTheDeviceRefusesGivesNoChannel)
     WriteFile(path, ToneMp3(440, 44100, 1));
     backend.playbackSucceeds = false;
     ASSERT_TRUE(FSOUND_Init(44100, 10, 8));
-    const int stream = FSOUND_Stream_Open(ToAnsi(path).constData(), 0x50, 0, 0);
+    const int stream = FSOUND_Stream_Open(ToWindows1252(path).constData(), 0x50, 0, 0);
     ASSERT_GT(stream, 0);
     EXPECT_EQ(FSOUND_Stream_Play(FSOUND_FREE, stream), -1);
     EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_PLAY);
@@ -311,7 +311,7 @@ TEST_F(SoundWithoutDevices, StartsListsNothingAndRefusesCaptureAndPlayback)
 
     const QString path = tempPath("essai.mp3");
     WriteFile(path, ToneMp3(440, 44100, 1));
-    const int stream = FSOUND_Stream_Open(ToAnsi(path).constData(), 0x50, 0, 0);
+    const int stream = FSOUND_Stream_Open(ToWindows1252(path).constData(), 0x50, 0, 0);
     ASSERT_GT(stream, 0);
     EXPECT_EQ(FSOUND_Stream_Play(FSOUND_FREE, stream), -1);
     EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_PLAY);

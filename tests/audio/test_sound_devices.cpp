@@ -1,9 +1,9 @@
 // The sound layer on real PortAudio devices: the virtual microphones and
 // speaker of the virtual_audio fixture.
-#include "audio/fmod.h"
-#include "core/ansi.h"
-#include "tests/audio/mp3check.h"
-#include "tests/audio/virtualaudio.h"
+#include "audio/soundlibrary.h"
+#include "foundation/windows1252.h"
+#include "tests/support/mp3check.h"
+#include "tests/support/virtualaudio.h"
 #include "tests/support/testenv.h"
 
 #include <QElapsedTimer>
@@ -45,8 +45,8 @@ long long FindRun(const std::vector<int16_t>& file, const int16_t* run, std::siz
 {
     const std::size_t total = file.size() / 2;
     for (std::size_t at = 0; at + frames <= total; ++at) {
-        if (std::equal(run, run + 2 * frames, file.begin() + long(2 * at)))
-            return (long long)at;
+        if (std::equal(run, run + 2 * frames, file.begin() + static_cast<long>(2 * at)))
+            return static_cast<long long>(at);
     }
     return -1;
 }
@@ -185,7 +185,7 @@ TEST_F(SoundDevices, PlaybackReachesTheSpeakerAndTheTimeAdvances)
     const QString path = tempPath(QString::fromUtf8("réponse.mp3"));
     WriteFile(path, EncodeMp3(StereoTone(440, rate, std::size_t(3 * rate)), rate, 128));
     ASSERT_TRUE(FSOUND_Init(44100, 10, 8));
-    const int stream = FSOUND_Stream_Open(ToAnsi(path).constData(), 0x50, 0, 0);
+    const int stream = FSOUND_Stream_Open(ToWindows1252(path).constData(), 0x50, 0, 0);
     ASSERT_GT(stream, 0) << FSOUND_GetError();
     const int channel = FSOUND_Stream_Play(FSOUND_FREE, stream);
     ASSERT_GT(channel, 0) << FSOUND_GetError();

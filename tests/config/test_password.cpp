@@ -1,6 +1,6 @@
 #include "config/password.h"
-#include "core/ansi.h"
-#include "core/settings.h"
+#include "foundation/windows1252.h"
+#include "foundation/settings.h"
 
 #include <QRegularExpression>
 
@@ -39,7 +39,7 @@ TEST(PasswordScrambling, StoredTextIsTheTripleLayoutUpTo31Characters)
         const QString stored = EncodePassword(clear);
         ASSERT_TRUE(upperHex.match(stored).hasMatch()) << stored.toStdString();
         const QByteArray raw = Raw(stored);
-        const QByteArray plain = ToAnsi(clear);
+        const QByteArray plain = ToWindows1252(clear);
         ASSERT_EQ(raw.size(), 3 * n);
         for (int i = 0; i < n; ++i) {
             const auto s = static_cast<quint8>(raw[3 * i]);

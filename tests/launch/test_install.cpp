@@ -1,6 +1,6 @@
 // cmake --install into a scratch prefix: both programs in one folder, the
 // link on PATH, the desktop entry and its icon.
-#include "core/settings.h"
+#include "foundation/settings.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // Runs the real Launch program in a private program folder next to a
 // stand-in Mirlo that writes one line per start.
-#include "core/settings.h"
+#include "foundation/settings.h"
 #include "tests/support/testenv.h"
 
 #include <QDateTime>

@@ -1,8 +1,8 @@
 #include "launch/launchform.h"
 
-#include "audio/fmod.h"
-#include "core/settings.h"
-#include "core/windowpos.h"
+#include "audio/soundlibrary.h"
+#include "foundation/settings.h"
+#include "windows/twips.h"
 #include "tests/support/testenv.h"
 
 #include <QGuiApplication>
@@ -76,7 +76,7 @@ TEST_F(LaunchFormTest, WindowAndBothTexts)
     LaunchForm form;
     backend.form = &form;
     ASSERT_TRUE(FSOUND_Init(44100, 10, 12)); // as if audio were still held
-    form.Form_Load();
+    form.Load();
 
     EXPECT_EQ(form.windowTitle(), "Launch");
     EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
@@ -108,7 +108,7 @@ TEST_F(LaunchFormTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
     ASSERT_TRUE(backend.capturing);
     {
         LaunchForm form;
-        form.Form_Load();
+        form.Load();
     }
     EXPECT_FALSE(backend.capturing);
     EXPECT_EQ(backend.captureStops, 1);
@@ -117,7 +117,7 @@ TEST_F(LaunchFormTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
 
     // Nothing held at all: the same sequence runs through quietly.
     LaunchForm idle;
-    idle.Form_Load();
+    idle.Load();
     EXPECT_EQ(backend.closes, 1);
     EXPECT_EQ(idle.Label2Text().left(35), "Réinitialisation des périphériques.");
 }
@@ -126,13 +126,13 @@ TEST_F(LaunchFormTest, PlacedFromStoredTopAndLeft)
 {
     writeWindow("1500", "3000");
     LaunchForm form;
-    form.Form_Load();
+    form.Load();
     EXPECT_EQ(form.pos(), QPoint(TwipsToPixels(3000, &form), TwipsToPixels(1500, &form)));
 
     // Rounded halves to even, negative edges allowed.
     writeWindow("-450", "1504.5");
     LaunchForm other;
-    other.Form_Load();
+    other.Load();
     EXPECT_EQ(other.pos(), QPoint(TwipsToPixels(1504, &other), TwipsToPixels(-450, &other)));
 }
 
@@ -140,19 +140,19 @@ TEST_F(LaunchFormTest, UnusableStoredEdgesKeepTheDesignedPlace)
 {
     {
         LaunchForm form; // no settings file
-        form.Form_Load();
+        form.Load();
         EXPECT_EQ(form.pos(), centred(form));
     }
     writeWindow("40000", "abc");
     {
         LaunchForm form;
-        form.Form_Load();
+        form.Load();
         EXPECT_EQ(form.pos(), centred(form));
     }
     // Each edge on its own: a good Top with a bad Left moves only vertically.
     writeWindow("750", "-32769");
     LaunchForm form;
-    form.Form_Load();
+    form.Load();
     EXPECT_EQ(form.pos(), QPoint(centred(form).x(), TwipsToPixels(750, &form)));
 }
 
@@ -163,17 +163,17 @@ TEST_F(LaunchFormTest, RestartStartsMirloOnceThenEnds)
     ASSERT_TRUE(timer);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 3000);
-    form.Form_Load();
+    form.Load();
     form.show();
     EXPECT_TRUE(shellLog.startedPrograms.isEmpty()); // nothing before the timer
 
-    form.Timer1_Timer();
+    form.RestartMirlo();
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(shellLog.startedPrograms, QStringList{JoinPath(programDir(), "Mirlo")});
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(endCalls, 1);
 
-    form.Timer1_Timer();
+    form.RestartMirlo();
     EXPECT_EQ(shellLog.startedPrograms.size(), 1);
     EXPECT_EQ(endCalls, 1);
 }
@@ -182,9 +182,9 @@ TEST_F(LaunchFormTest, EndsEvenWhenMirloCannotStart)
 {
     shellLog.startResult = false;
     LaunchForm form;
-    form.Form_Load();
+    form.Load();
     form.show();
-    form.Timer1_Timer();
+    form.RestartMirlo();
     EXPECT_EQ(shellLog.startedPrograms.size(), 1);
     EXPECT_EQ(endCalls, 1);
     EXPECT_FALSE(form.isVisible());
@@ -193,7 +193,7 @@ TEST_F(LaunchFormTest, EndsEvenWhenMirloCannotStart)
 TEST_F(LaunchFormTest, CannotBeClosedBeforeTheRestart)
 {
     LaunchForm form;
-    form.Form_Load();
+    form.Load();
     form.show();
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());

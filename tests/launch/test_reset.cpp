@@ -2,9 +2,10 @@
 // Launch from the program folder and ends; Launch starts Mirlo again (a
 // stand-in here, recording its start), and the next main window opens where
 // the old one stood.
-#include "tests/core/mainwindowtest.h"
+#include "tests/windows/mainwindowtest.h"
 
-#include "core/windowpos.h"
+#include "windows/qtseams.h"
+#include "windows/twips.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,10 +48,11 @@ TEST_F(ResetTest, MirloRestartsThroughLaunchWhereItsWindowStood)
     QFile::setPermissions(JoinPath(programDir(), "Mirlo"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     writeSettings();
-    Form1& w = start();
+    MainWindow& w = start();
     w.show();
     w.move(210, 130);
-    SetShell(nullptr); // the desktop's own way of starting programs
+    InstallQtSeams(); // the desktop's own way of starting programs
+    SetPrompt(&prompter);
     w.Command1()->setEnabled(true);
     QTest::mouseClick(w.Command1(), Qt::LeftButton);
     EXPECT_EQ(endCalls, 1);
@@ -61,7 +63,7 @@ TEST_F(ResetTest, MirloRestartsThroughLaunchWhereItsWindowStood)
     QTest::qWait(300);
     EXPECT_EQ(ReadFile(log), QByteArray("0\n")); // once, without arguments
 
-    window = std::make_unique<Form1>();
-    window->Form_Load();
+    window = std::make_unique<MainWindow>();
+    window->Load();
     EXPECT_EQ(window->pos(), QPoint(210, 130));
 }

@@ -1,6 +1,6 @@
 #include "tests/send/mail_chain.h"
 
-#include "core/settings.h"
+#include "foundation/settings.h"
 #include "send/mail.h"
 #include "send/sendrecording.h"
 

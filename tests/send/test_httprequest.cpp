@@ -1,6 +1,6 @@
 // The request component against the reference server, and the digit decoder.
-#include "tests/send/qtprint.h"
-#include "tests/send/uploadserver.h"
+#include "tests/support/qtprint.h"
+#include "tests/support/uploadserver.h"
 #include "tests/support/testenv.h"
 
 #include "send/digittext.h"

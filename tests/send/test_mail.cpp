@@ -1,4 +1,4 @@
-#include "core/settings.h"
+#include "foundation/settings.h"
 #include "send/mail.h"
 #include "send/sendrecording.h"
 #include "tests/send/mail_chain.h"

@@ -1,9 +1,9 @@
 // The send button in web mode: it runs the upload, and one transfer at a time.
 #include "tests/send/uploadfixture.h"
 
-#include "core/settings.h"
+#include "foundation/settings.h"
 #include "send/mail.h"
-#include "send/progresswindow.h"
+#include "windows/progresswindow.h"
 #include "send/sendrecording.h"
 
 #include <QDir>

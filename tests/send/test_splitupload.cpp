@@ -1,8 +1,8 @@
 // The split upload: cutting, piece list, passes, reply rules, clean-up.
 #include "tests/send/uploadfixture.h"
 
-#include "core/settings.h"
-#include "send/form5.h"
+#include "foundation/settings.h"
+#include "windows/splituploadprogresswindow.h"
 #include "send/splitupload.h"
 #include "send/transferflags.h"
 #include "send/webupload.h"
@@ -23,12 +23,12 @@ protected:
         useServerAsProxy();
     }
 
-    // Labels of Form5 at each pass, as shown.
+    // Labels of SplitUploadProgressWindow at each pass, as shown.
     QStringList titles, files;
     std::unique_ptr<ShowWatcher> labelWatcher()
     {
         return std::make_unique<ShowWatcher>([this](ProgressWindow* w, int) {
-            auto* f = qobject_cast<Form5*>(w);
+            auto* f = qobject_cast<SplitUploadProgressWindow*>(w);
             ASSERT_NE(f, nullptr);
             titles << f->lblTitre->text();
             files << f->lblFiles->text();
@@ -117,7 +117,7 @@ TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
     EXPECT_EQ(prompter.messages[0].text, Texts::Success);
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-    EXPECT_EQ(CurrentForm5(), nullptr);
+    EXPECT_EQ(CurrentSplitUploadProgressWindow(), nullptr);
     EXPECT_FALSE(UploadRunning());
 }
 

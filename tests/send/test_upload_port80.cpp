@@ -1,7 +1,7 @@
 // The one upload that reaches the server as the site itself on 127.0.0.1:80.
 #include "tests/send/uploadfixture.h"
 
-#include "core/settings.h"
+#include "foundation/settings.h"
 #include "send/webupload.h"
 
 #include <QJsonArray>

@@ -2,8 +2,8 @@
 // judgement, abandon, and one transfer at a time.
 #include "tests/send/uploadfixture.h"
 
-#include "core/settings.h"
-#include "send/form4.h"
+#include "foundation/settings.h"
+#include "windows/uploadprogresswindow.h"
 #include "send/transferflags.h"
 #include "send/httprequest.h"
 #include "send/uploadpass.h"
@@ -72,7 +72,7 @@ TEST_F(WebUploadTest, SendsTestFileThenRecordingWithFieldsInOrderThroughProxy)
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(prompter.messages[0].title, "Mirlo");
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-    EXPECT_EQ(CurrentForm4(), nullptr);
+    EXPECT_EQ(CurrentUploadProgressWindow(), nullptr);
     EXPECT_FALSE(UploadRunning());
 }
 
@@ -186,7 +186,7 @@ TEST_F(WebUploadTest, EscapeAnsweredYesAbandonsAtOnceAndDeletesTheTestFile)
     EXPECT_EQ(server->log().size(), 2);
     EXPECT_EQ(AbortRequested, 1);
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-    EXPECT_EQ(CurrentForm4(), nullptr);
+    EXPECT_EQ(CurrentUploadProgressWindow(), nullptr);
 }
 
 TEST_F(WebUploadTest, AbandonInPassZeroSendsNoFurtherPass)

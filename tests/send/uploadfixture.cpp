@@ -1,7 +1,7 @@
 #include "tests/send/uploadfixture.h"
 
-#include "core/settings.h"
-#include "send/progresswindow.h"
+#include "foundation/settings.h"
+#include "windows/progresswindow.h"
 
 #include <QDir>
 #include <QApplication>

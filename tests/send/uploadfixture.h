@@ -1,6 +1,6 @@
 #pragma once
-#include "tests/send/qtprint.h"
-#include "tests/send/uploadserver.h"
+#include "tests/support/qtprint.h"
+#include "tests/support/uploadserver.h"
 #include "tests/support/testenv.h"
 
 #include <QObject>

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/seams.h"
+#include "foundation/seams.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "tests/support/testenv.h"
 
-#include "core/settings.h"
+#include "foundation/settings.h"
 
 #include <QFile>
 

@@ -1,0 +1,32 @@
+#pragma once
+#include <QString>
+
+#include <cstdint>
+
+// One file handle: open without truncation, raw writes and reads, flush, close.
+class RecordingFileWriter {
+public:
+    RecordingFileWriter() = default;
+    ~RecordingFileWriter();
+    RecordingFileWriter(const RecordingFileWriter&) = delete;
+    RecordingFileWriter& operator=(const RecordingFileWriter&) = delete;
+
+    bool OpenFile(const QString& FileN);  // opens or creates, keeps content, at start
+    bool CloseFile();                     // a second call does nothing and returns false
+    bool WriteBytes(const void* Pointer, int32_t Size);
+    bool FlushBuffers();
+    int32_t ReadBytes(void* Pointer, int32_t bytes); // non-zero on success
+    bool writeWavHeader(int32_t Lenght);
+    bool EmptyFile();                     // drops the content of the open file
+
+    bool IsOpen() const;
+    int32_t BytesTransferred() const { return m_bytesTransferred; }
+    int32_t LastResult() const { return m_lastResult; }
+    QString FileName() const { return m_fileName; }
+
+private:
+    int m_fd = -1;
+    int32_t m_lastResult = 0;
+    int32_t m_bytesTransferred = 0;
+    QString m_fileName;
+};

@@ -1,8 +1,0 @@
-#pragma once
-#include <QByteArray>
-#include <QString>
-
-// Settings files, parameter files and the character-code arithmetic of the
-// program work on 8-bit Windows-1252 text ("ANSI"); QString everywhere else.
-QString FromAnsi(const QByteArray& bytes);
-QByteArray ToAnsi(const QString& text);

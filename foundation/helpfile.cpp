@@ -1,0 +1,15 @@
+#include "foundation/helpfile.h"
+
+#include "foundation/seams.h"
+#include "foundation/settings.h"
+
+#include <QUrl>
+
+bool OpenHelpFile()
+{
+    const QString help = JoinPath(ProgramFolder(), QStringLiteral("Mirlo.chm"));
+    if (!FileExists(help))
+        return false;
+    shell().openUrl(QUrl::fromLocalFile(help));
+    return true;
+}

@@ -1,1 +1,0 @@
-mirlo_test(test_clsfileio SOURCES test_clsfileio.cpp LIBS mirlo_fileio)

@@ -1,0 +1,195 @@
+// Recordings on the virtual microphone through PortAudio, the real engine
+// and real timers, checked by decoding the MP3 that was written.
+#include "audio/soundlibrary.h"
+#include "audio/playback.h"
+#include "audio/recordingengine.h"
+#include "tests/support/burstsignal.h"
+#include "tests/support/e2erecording.h"
+#include "tests/support/mp3check.h"
+#include "tests/support/virtualaudio.h"
+#include "tests/support/testenv.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+
+#include <csignal>
+
+namespace {
+
+class EngineE2eTest : public MirloTest {
+protected:
+    void SetUp() override
+    {
+        MirloTest::SetUp();
+        SetClock(nullptr); // the real monotonic clock
+        view.path = tempPath("ELEVE_e2e.mp3");
+        view.runEvents = true;
+    }
+    void TearDown() override
+    {
+        engine.reset();
+        FSOUND_Close();
+        MirloTest::TearDown();
+    }
+    // Points this process at the virtual devices, the microphone playing the bursts.
+    bool useMic(int rate, double seconds)
+    {
+        micFile = tempPath("mic.raw");
+        if (!WriteBurstFile(micFile, rate, seconds + 20))
+            return false;
+        QString why;
+        if (!UseVirtualAudio(micFile, tempPath("spk.raw"), {}, &why)) {
+            ADD_FAILURE() << why.toStdString();
+            return false;
+        }
+        engine = std::make_unique<RecordingEngine>(view);
+        return true;
+    }
+
+    // Everything a finished recording must be.
+    void checkRecording(const E2eResult& r, int rate, int kbps, int mpegVersion, int outRate)
+    {
+        ASSERT_TRUE(r.started);
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.framesEncoded, r.framesCaptured);
+        EXPECT_EQ(r.framesSkipped, 0);
+        const QByteArray bytes = ReadFile(view.path);
+        const MpegWalk walk = WalkMpegFrames(bytes);
+        EXPECT_TRUE(walk.ok) << walk.error.toStdString();
+        EXPECT_EQ(walk.mpegVersion, mpegVersion);
+        EXPECT_EQ(walk.sampleRate, outRate);
+        EXPECT_EQ(walk.bitrateKbps, kbps);
+        EXPECT_TRUE(walk.constantBitrate);
+        EXPECT_TRUE(walk.constantFormat);
+        EXPECT_FALSE(walk.vbrHeader);
+        EXPECT_FALSE(walk.crc);
+
+        const DecodedMp3 d = DecodeMp3File(view.path);
+        ASSERT_TRUE(d.ok);
+        EXPECT_EQ(d.rate, outRate);
+        const double captured = double(r.framesCaptured) / rate;
+        const double chunk = double(r.samplesPerChunk) / rate;
+        const double frame = (mpegVersion == 1 ? 1152.0 : 576.0) / outRate;
+        const double decoded = double(d.frames()) / d.rate;
+        EXPECT_GE(decoded, captured);
+        EXPECT_LE(decoded, captured + chunk + 3 * frame) << "captured " << captured;
+
+        const BurstCheck c = CheckBursts(d, captured);
+        EXPECT_TRUE(c.aligned);
+        EXPECT_LT(c.offsetSeconds, 0.1);
+        EXPECT_GE(c.blocksChecked, static_cast<long long>(captured / kBurstSeconds) - 1);
+        EXPECT_EQ(c.badBlocks, 0) << c.detail.toStdString();
+    }
+
+    TestRecordingView view;
+    std::unique_ptr<RecordingEngine> engine;
+    QString micFile;
+};
+
+} // namespace
+
+TEST_F(EngineE2eTest, TenSecondsAt44100And128)
+{
+    view.options = {44100, 128, 2};
+    ASSERT_TRUE(useMic(44100, 10));
+    const E2eResult r = RecordFor(*engine, 10.0);
+    checkRecording(r, 44100, 128, 1, 44100);
+    EXPECT_GT(double(r.framesCaptured) / 44100, 9.5);
+}
+
+TEST_F(EngineE2eTest, At32000)
+{
+    view.options = {32000, 96, 0};
+    ASSERT_TRUE(useMic(32000, 5));
+    checkRecording(RecordFor(*engine, 5.0), 32000, 96, 1, 32000);
+}
+
+TEST_F(EngineE2eTest, At48000And320)
+{
+    view.options = {48000, 320, 5};
+    ASSERT_TRUE(useMic(48000, 5));
+    checkRecording(RecordFor(*engine, 5.0), 48000, 320, 1, 48000);
+}
+
+TEST_F(EngineE2eTest, Default32kbitsGoesMpeg2)
+{
+    view.options = {44100, 32, 1};
+    ASSERT_TRUE(useMic(44100, 6));
+    const E2eResult r = RecordFor(*engine, 6.0);
+    EXPECT_EQ(r.samplesPerChunk, 1152u);
+    checkRecording(r, 44100, 32, 2, 16000);
+}
+
+TEST_F(EngineE2eTest, ExitWhileCapturingOrDrainingLeavesACompleteFile)
+{
+    view.options = {44100, 128, 2};
+    ASSERT_TRUE(useMic(44100, 8));
+    // While capturing, and the window busy for a moment before it is closed.
+    E2eResult r = RecordFor(*engine, 2.5, [](RecordingEngine& e) {
+        QThread::msleep(700);
+        e.FinaliseRecordingBeforeExit();
+    });
+    checkRecording(r, 44100, 128, 1, 44100);
+
+    // While draining a lag.
+    prompter.answers.push_back(MsgAnswer::Ok);
+    r = RecordFor(*engine, 2.5, [](RecordingEngine& e) {
+        QThread::msleep(2500); // the poll falls 2.5 s behind
+        QCoreApplication::processEvents();
+        e.Stop();
+        for (int i = 0; i < 5; ++i) { // a few drain ticks, then the window closes
+            QThread::msleep(15);
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(e.state(), RecordingEngine::State::Draining);
+        e.FinaliseRecordingBeforeExit();
+    });
+    checkRecording(r, 44100, 128, 1, 44100);
+}
+
+TEST_F(EngineE2eTest, PlayDuringRecordingPlaysTheFileAfterTheDrain)
+{
+    view.options = {44100, 128, 2};
+    ASSERT_TRUE(useMic(44100, 3));
+    const E2eResult r = RecordFor(*engine, 3.0, [](RecordingEngine& e) { e.Play(); });
+    checkRecording(r, 44100, 128, 1, 44100);
+    ASSERT_TRUE(engine->playback().timer()->isActive());
+    RunEvents(1500);
+    const QString caption = view.caption(RecButton::Play);
+    EXPECT_TRUE(caption.startsWith("00:01:") || caption.startsWith("00:00:")) << caption.toStdString();
+    EXPECT_NE(caption, "00:00:00");
+    engine->Stop();
+    EXPECT_EQ(view.caption(RecButton::Play), "PlayBack");
+    EXPECT_GT(QFileInfo(tempPath("spk.raw")).size(), 44100 * 4 / 2);
+}
+
+TEST_F(EngineE2eTest, KilledMidRecordingLeavesWhatWasWrittenDecodable)
+{
+    ASSERT_TRUE(useMic(44100, 6));
+    QProcess recorder;
+    recorder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    recorder.start(QCoreApplication::applicationDirPath() + "/engine_recorder",
+                   {view.path, "44100", "128"});
+    ASSERT_TRUE(recorder.waitForStarted(10000));
+    ASSERT_TRUE(recorder.waitForReadyRead(20000));
+    EXPECT_TRUE(recorder.readAllStandardOutput().startsWith("capturing"));
+    RunEvents(3000);
+    ::kill(pid_t(recorder.processId()), SIGKILL);
+    ASSERT_TRUE(recorder.waitForFinished(10000));
+    EXPECT_EQ(recorder.exitStatus(), QProcess::CrashExit);
+
+    const QByteArray bytes = ReadFile(view.path);
+    const MpegWalk walk = WalkMpegFrames(bytes);
+    EXPECT_GT(walk.frames, 2 * 44100 / 1152); // more than 2 s of whole frames
+    EXPECT_TRUE(walk.error.isEmpty() || walk.trailingBytes > 0) << walk.error.toStdString();
+    const DecodedMp3 d = DecodeMp3File(view.path);
+    ASSERT_TRUE(d.ok);
+    const double decoded = double(d.frames()) / d.rate;
+    EXPECT_GT(decoded, 2.0);
+    const BurstCheck c = CheckBursts(d, decoded - 0.2);
+    EXPECT_TRUE(c.aligned);
+    EXPECT_EQ(c.badBlocks, 0) << c.detail.toStdString();
+}

@@ -1,1 +1,0 @@
-mirlo_test(test_config_logic SOURCES test_validemail.cpp test_password.cpp LIBS mirlo_configlogic)

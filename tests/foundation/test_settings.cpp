@@ -1,0 +1,133 @@
+#include "foundation/windows1252.h"
+#include "foundation/settings.h"
+#include "tests/support/testenv.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+class SettingsLocation : public MirloTest {};
+
+TEST_F(SettingsLocation, SchoolModeOnlyForExactLycee)
+{
+    const QString share = tempPath("share");
+    QDir().mkpath(share);
+    WriteSetting("IniPath", "Perso", share, ProgramSettingsFile());
+
+    WriteSetting("IniPath", "Location", "lycee", ProgramSettingsFile());
+    LocateSettingsFolder();
+    EXPECT_EQ(Shared().settingsFolder, JoinPath(appDataDir(), "Mirlo"));
+    EXPECT_FALSE(QFileInfo::exists(Shared().settingsFolder)); // home mode creates nothing here
+
+    WriteSetting("IniPath", "Location", "Lycee", ProgramSettingsFile());
+    LocateSettingsFolder();
+    EXPECT_EQ(Shared().location, "Lycee");
+    EXPECT_EQ(Shared().settingsFolder, JoinPath(share, "Mirlo"));
+    EXPECT_TRUE(QFileInfo(Shared().settingsFolder).isDir());
+    EXPECT_EQ(WorkingSettingsFile(), JoinPath(JoinPath(share, "Mirlo"), "Mirlox.ini"));
+}
+
+TEST_F(SettingsLocation, MissingPersoMeansDriveZ)
+{
+    WriteSetting("IniPath", "Location", "Lycee", ProgramSettingsFile());
+    EXPECT_EQ(LocateSettingsFolder(), "Z:");
+    EXPECT_EQ(Shared().settingsFolder, JoinPath("Z:", "Mirlo"));
+}
+
+TEST_F(SettingsLocation, AppDataFallsBackToConfigFolder)
+{
+    EXPECT_EQ(AppDataFolder(), appDataDir());
+    qunsetenv("APPDATA");
+    EXPECT_EQ(AppDataFolder(), QDir::toNativeSeparators(QStandardPaths::writableLocation(
+                                   QStandardPaths::GenericConfigLocation)));
+    EXPECT_FALSE(AppDataFolder().isEmpty());
+}
+
+TEST_F(SettingsLocation, FileExistsOnlyForFiles)
+{
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FileExists(scratchDir()));
+    EXPECT_FALSE(FileExists(tempPath("absent")));
+    WriteFile(tempPath("present"), "");
+    EXPECT_TRUE(FileExists(tempPath("present")));
+}
+
+// The stored form of a password: hex pairs of triples (s, P xor s, filler).
+QString Scramble(const QByteArray& clear)
+{
+    QByteArray raw;
+    for (int i = 0; i < clear.size(); ++i) {
+        const char s = static_cast<char>(190 + (i * 13) % 65);
+        raw.append(s);
+        raw.append(static_cast<char>(clear[i] ^ s));
+        raw.append(static_cast<char>(65 + i));
+    }
+    return QString::fromLatin1(raw.toHex().toUpper());
+}
+
+TEST(Unscramble, WellFormedTextGivesTheClearValue)
+{
+    EXPECT_EQ(UnscrambleSetting(""), "");
+    EXPECT_EQ(UnscrambleSetting(Scramble("secret")), "secret");
+    EXPECT_EQ(UnscrambleSetting(Scramble(ToWindows1252(QStringLiteral("mötdepasse€")))),
+              QStringLiteral("mötdepasse€"));
+    EXPECT_EQ(UnscrambleSetting(Scramble("/depot/upload.php").toLower()), "/depot/upload.php");
+}
+
+TEST(Unscramble, MalformedTextDecodesWhatIsWellFormed)
+{
+    const QString ab = Scramble("ab");
+    EXPECT_EQ(UnscrambleSetting(ab + "F"), "ab");          // odd length
+    EXPECT_EQ(UnscrambleSetting(ab + "C1"), "ab");         // lone first character of a triple
+    EXPECT_EQ(UnscrambleSetting(ab + "C1D2"), "ab\x13");  // triple without filler still decodes
+    EXPECT_EQ(UnscrambleSetting("ZZ41"), QString(QChar(0x41))); // non-hex pair counts as 0
+    EXPECT_EQ(UnscrambleSetting("4"), "");
+    EXPECT_NO_FATAL_FAILURE(UnscrambleSetting(QString(100001, u'G')));
+}
+
+TEST(LeadingNumberTest, ReadsLeadingNumericPart)
+{
+    EXPECT_EQ(LeadingNumber("2"), 2.0);
+    EXPECT_EQ(LeadingNumber(" -120"), -120.0);
+    EXPECT_EQ(LeadingNumber("3abc"), 3.0);
+    EXPECT_EQ(LeadingNumber("abc"), 0.0);
+    EXPECT_EQ(LeadingNumber("2.5x"), 2.5);
+    EXPECT_EQ(LeadingNumber(""), 0.0);
+}
+
+} // namespace
+
+#include "foundation/recordingname.h"
+#include "windows/twips.h"
+
+namespace {
+
+TEST(RecordingNameTest, PupilDateAndTimeJoinedByUnderscores)
+{
+    const QDateTime when(QDate(2026, 12, 6), QTime(14, 3, 22));
+    const QString path = DefaultRecordingPath("/home/eleve/Enregistrements", "ELEVE1", when);
+    const QString date = QLocale::system().toString(when.date(), QLocale::ShortFormat)
+                             .replace(u'/', u'-');
+    EXPECT_EQ(path, "/home/eleve/Enregistrements/ELEVE1_" + date + "_14-03-22.mp3");
+    EXPECT_FALSE(path.mid(QStringLiteral("/home/eleve/Enregistrements/").size()).contains(u'/'));
+    // An empty folder puts the file at the root.
+    EXPECT_TRUE(DefaultRecordingPath("", "A", when).startsWith("/A_"));
+}
+
+TEST(WindowPosition, StoredEdgesRoundHalfToEvenWithin16Bits)
+{
+    EXPECT_EQ(ParseInt16("120"), 120);
+    EXPECT_EQ(ParseInt16("-120"), -120);
+    EXPECT_EQ(ParseInt16("2.5"), 2);
+    EXPECT_EQ(ParseInt16("3.5"), 4);
+    EXPECT_EQ(ParseInt16("32767"), 32767);
+    EXPECT_EQ(ParseInt16("-32768"), -32768);
+    EXPECT_FALSE(ParseInt16("32768"));
+    EXPECT_FALSE(ParseInt16(""));
+    EXPECT_FALSE(ParseInt16("12abc"));
+    EXPECT_FALSE(ParseInt16("nan"));
+}
+
+} // namespace

@@ -1,0 +1,34 @@
+#include "tests/support/e2erecording.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+void RunEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+E2eResult RecordFor(RecordingEngine& engine, double seconds,
+                    const std::function<void(RecordingEngine&)>& stop)
+{
+    E2eResult r;
+    engine.Record();
+    r.started = engine.state() == RecordingEngine::State::Capturing;
+    if (!r.started)
+        return r;
+    RunEvents(int(seconds * 1000));
+    if (stop)
+        stop(engine);
+    else
+        engine.Stop();
+    for (int i = 0; i < 600 && engine.state() != RecordingEngine::State::Finished; ++i)
+        RunEvents(50);
+    r.finished = engine.state() == RecordingEngine::State::Finished;
+    r.framesCaptured = engine.framesCaptured();
+    r.framesEncoded = engine.framesEncoded();
+    r.framesSkipped = engine.framesSkipped();
+    r.samplesPerChunk = engine.samplesPerChunk();
+    return r;
+}

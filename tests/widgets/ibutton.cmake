@@ -1,1 +1,0 @@
-mirlo_test(test_ibutton SOURCES test_ibutton.cpp LIBS mirlo_widgets)

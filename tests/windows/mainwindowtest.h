@@ -1,0 +1,56 @@
+#pragma once
+#include "audio/soundlibrary.h"
+#include "windows/mainwindow.h"
+#include "foundation/settings.h"
+#include "tests/support/memorybackend.h"
+#include "tests/support/testenv.h"
+
+#include <QDir>
+
+#include <memory>
+
+// Home mode: the working file is APPDATA/Mirlo/Mirlox.ini. Sound goes to a
+// memory backend unless a test installs another.
+class MainWindowTest : public MirloTest {
+protected:
+    void SetUp() override
+    {
+        MirloTest::SetUp();
+        FSOUND_SetBackend(&sound);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        FSOUND_Close();
+        FSOUND_SetBackend(nullptr);
+        MirloTest::TearDown();
+    }
+
+    QString settingsFolder() const { return QDir(appDataDir()).filePath("Mirlo"); }
+    QString workingFile() const { return QDir(settingsFolder()).filePath("Mirlox.ini"); }
+    QString key(const char* section, const char* name) const
+    {
+        return ReadSetting(section, name, workingFile());
+    }
+
+    // The five values a pupil must have entered, plus extra lines.
+    void writeSettings(const QByteArray& extra = {}, bool complete = true)
+    {
+        QDir().mkpath(settingsFolder());
+        QByteArray text = "[email]\r\nExpediteur=eleve@example.org\r\nDestinataire=prof@example.org\r\n"
+                          "Nom=dupont\r\n[Web]\r\nSite=www.example.org\r\n";
+        if (complete)
+            text += "Password=41424344\r\n";
+        WriteFile(workingFile(), text + extra);
+    }
+
+    MainWindow& start()
+    {
+        window = std::make_unique<MainWindow>();
+        window->Load();
+        return *window;
+    }
+
+    MemoryBackend sound;
+    std::unique_ptr<MainWindow> window;
+};

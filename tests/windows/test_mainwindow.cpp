@@ -1,0 +1,462 @@
+// Start-up of the main window: settings, first run, sound layer, devices and
+// the recording options.
+#include "tests/windows/mainwindowtest.h"
+
+#include "windows/twips.h"
+#include "windows/imagebutton.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <random>
+
+namespace {
+
+QStringList Captions(const QMenu* menu)
+{
+    QStringList out;
+    for (const QAction* item : menu->actions())
+        out << item->data().toString();
+    return out;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, DesignedControlsAndCaptions)
+{
+    MainWindow w;
+    EXPECT_EQ(w.windowTitle(), "Enregistrement Mp3");
+    EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
+    for (const char* name : {"Label4", "Label5"})
+        EXPECT_EQ(w.findChild<QLabel*>(name)->text(), "Mirlo - Enregistrement  Mp3") << name;
+    const std::pair<const char*, const char*> labels[] = {
+        {"Label1_0", "Durée :"},          {"Label1_1", "Durée encodée :"},
+        {"Label1_2", "Octets écrits :"},  {"Label1_4", "Périphérique d'enregistrement :"},
+        {"Label1_5", "Fréquence  :"},     {"Label1_6", "Bitrate :"},
+        {"Label1_7", "Qualité :"},        {"Label1_8", "Fichier :"}};
+    for (const auto& [name, text] : labels) {
+        const QLabel* label = w.findChild<QLabel*>(name);
+        ASSERT_TRUE(label) << name;
+        EXPECT_EQ(label->text(), QString(text)) << name;
+    }
+    EXPECT_EQ(w.Pict_Fond()->toolTip(), "Aide = Touche F1");
+    EXPECT_EQ(w.Image2()->toolTip(), "Fermer Mirlo");
+    EXPECT_EQ(w.Image3()->toolTip(), "Aide Mirlo");
+    EXPECT_EQ(w.Periph()->text(), "");
+    EXPECT_EQ(w.text2()->text(), "44100 Hz");
+    EXPECT_EQ(w.Text3()->text(), "192 Kbit/s");
+    EXPECT_EQ(w.Text4()->text(), "Haute qualité");
+    EXPECT_EQ(w.Text5()->text(), "");
+    EXPECT_EQ(w.Envoi()->text(), "Envoyer par email");
+    EXPECT_EQ(w.Command1()->text(), "Nouvel enregistrement");
+    EXPECT_EQ(w.Command2()->text(), "Infos");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(w.findChild<QLineEdit*>(QString("Text1_%1").arg(i)), w.Text1(i));
+    for (const char* name : {"Recbt", "Pausebt", "stopbt", "Playbt", "browsebt"})
+        EXPECT_TRUE(w.findChild<ImageButton*>(name)) << name;
+
+    EXPECT_EQ(w.RecTimer1()->interval(), 1000);
+    EXPECT_EQ(w.RecTimer1()->timerType(), Qt::PreciseTimer);
+    EXPECT_FALSE(w.RecTimer1()->isActive());
+    EXPECT_EQ(w.PlayTimer()->interval(), 50);
+    EXPECT_FALSE(w.PlayTimer()->isActive());
+    EXPECT_EQ(w.SampleRate, 0);
+    EXPECT_EQ(w.BitRateKbps, 0);
+    EXPECT_EQ(w.EncoderPreset, 0);
+}
+
+TEST_F(MainWindowTest, OptionMenusHoldTheirFullLists)
+{
+    MainWindow w;
+    EXPECT_EQ(Captions(w.cfe()), QStringList({"32000 Hz", "44100 Hz", "48000 Hz"}));
+    EXPECT_EQ(Captions(w.ERE()),
+              QStringList({"32 Kbit/s", "40 Kbit/s", "56 Kbit/s", "64 Kbit/s", "96 Kbit/s", "112 Kbit/s",
+                           "128 Kbit/s", "160 Kbit/s", "192 Kbit/s", "256 Kbit/s", "320 Kbit/s"}));
+    EXPECT_EQ(Captions(w.MDE()), QStringList({"Basse qualité", "Qualité moyenne", "Haute qualité",
+                                              "Très haute qualité", "Enregistrement d'une voix"}));
+    EXPECT_EQ(w.MD(0)->objectName(), "MD_0");
+    EXPECT_EQ(w.ER(11)->objectName(), "ER_11");
+    EXPECT_EQ(w.cf(0), nullptr);
+    EXPECT_EQ(w.ER(12), nullptr);
+    ASSERT_EQ(w.RPE()->actions().size(), 8);
+    EXPECT_TRUE(w.RP(1)->isVisible());
+    EXPECT_EQ(w.RP(1)->data().toString(), "");
+    for (int i = 2; i <= 8; ++i)
+        EXPECT_FALSE(w.RP(i)->isVisible()) << i;
+}
+
+TEST_F(MainWindowTest, NoConfigSectionGivesAndStoresDefaults)
+{
+    writeSettings();
+    MainWindow& w = start();
+    EXPECT_EQ(key("Config", "Periph"), "1");
+    EXPECT_EQ(key("Config", "Freq"), "2");
+    EXPECT_EQ(key("Config", "Quality"), "1");
+    EXPECT_EQ(key("Config", "Bitrate"), "1");
+    EXPECT_EQ(w.text2()->text(), "44100 Hz");
+    EXPECT_EQ(w.Text4()->text(), "Qualité moyenne");
+    EXPECT_EQ(w.Text3()->text(), "32 Kbit/s");
+    EXPECT_EQ(w.SampleRate, 44100);
+    EXPECT_EQ(w.BitRateKbps, 32);
+    EXPECT_EQ(w.EncoderPreset, 0);
+    EXPECT_TRUE(Shared().settingsComplete);
+    EXPECT_EQ(w.settingsDialog(), nullptr);
+    EXPECT_EQ(endCalls, 0);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, StoredOptionsAreApplied)
+{
+    writeSettings("[Config]\r\nFreq=1\r\nQuality=4\r\nBitrate=7\r\n");
+    MainWindow& w = start();
+    EXPECT_EQ(w.text2()->text(), "32000 Hz");
+    EXPECT_EQ(w.SampleRate, 32000);
+    EXPECT_EQ(w.Text4()->text(), "Enregistrement d'une voix");
+    EXPECT_EQ(w.EncoderPreset, 3);
+    EXPECT_EQ(w.Text3()->text(), "128 Kbit/s");
+    EXPECT_EQ(w.BitRateKbps, 128);
+}
+
+TEST_F(MainWindowTest, StoredIndexesWithoutItemKeepTheBoxes)
+{
+    writeSettings("[Config]\r\nFreq=0\r\nQuality=7\r\nBitrate=abc\r\n");
+    MainWindow& w = start();
+    EXPECT_EQ(w.text2()->text(), "44100 Hz");
+    EXPECT_EQ(w.SampleRate, 44100);
+    EXPECT_EQ(key("Config", "Freq"), "0");
+    EXPECT_EQ(w.Text4()->text(), "Haute qualité");
+    EXPECT_EQ(w.EncoderPreset, 0);
+    EXPECT_EQ(key("Config", "Quality"), "7");
+    // Not a number: item 0, none; the designed text gives the rate.
+    EXPECT_EQ(w.Text3()->text(), "192 Kbit/s");
+    EXPECT_EQ(w.BitRateKbps, 192);
+    EXPECT_EQ(key("Config", "Bitrate"), "0");
+}
+
+TEST_F(MainWindowTest, StoredIndexUsesItsLeadingNumber)
+{
+    writeSettings("[Config]\r\nFreq=abc\r\nQuality=2.5\r\nBitrate= 11x\r\n");
+    MainWindow& w = start();
+    EXPECT_EQ(key("Config", "Freq"), "0");
+    EXPECT_EQ(w.SampleRate, 44100);
+    // A fraction goes to the even neighbour, as a whole-number index does.
+    EXPECT_EQ(w.EncoderPreset, 2);
+    EXPECT_EQ(w.Text4()->text(), "Haute qualité");
+    EXPECT_EQ(key("Config", "Quality"), "2");
+    EXPECT_EQ(w.BitRateKbps, 320);
+    EXPECT_EQ(key("Config", "Bitrate"), "11");
+}
+
+TEST_F(MainWindowTest, MenuChoicesSetValuesAndKeys)
+{
+    writeSettings();
+    MainWindow& w = start();
+    w.cf(3)->trigger();
+    EXPECT_EQ(w.text2()->text(), "48000 Hz");
+    EXPECT_EQ(w.SampleRate, 48000);
+    EXPECT_EQ(key("Config", "Freq"), "3");
+
+    w.ER(11)->trigger();
+    EXPECT_EQ(w.Text3()->text(), "320 Kbit/s");
+    EXPECT_EQ(w.BitRateKbps, 320);
+    EXPECT_EQ(key("Config", "Bitrate"), "11");
+    w.ER(1)->trigger();
+    EXPECT_EQ(w.BitRateKbps, 32);
+    EXPECT_EQ(key("Config", "Bitrate"), "1");
+
+    const int presets[] = {1, 0, 2, 5, 3};
+    for (int i : {3, 0, 4, 2, 1}) {
+        w.MD(i)->trigger();
+        EXPECT_EQ(w.EncoderPreset, presets[i]) << i;
+        EXPECT_EQ(key("Config", "Quality"), QString::number(i));
+    }
+    EXPECT_EQ(w.Text4()->text(), "Qualité moyenne");
+}
+
+TEST_F(MainWindowTest, ClickOnOptionBoxPopsItsMenuThere)
+{
+    writeSettings();
+    MainWindow& w = start();
+    w.show();
+    QPoint popupAt;
+    QString popupName;
+    // Answers the pop-up as soon as it is up; gives up on it after a while so
+    // nothing waits for ever.
+    QTimer answer;
+    answer.setInterval(10);
+    int waited = 0;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            if (++waited > 300) {
+                answer.stop();
+                for (QWidget* top : QApplication::topLevelWidgets())
+                    if (qobject_cast<QMenu*>(top))
+                        top->close();
+            }
+            return;
+        }
+        answer.stop();
+        popupName = menu->objectName();
+        popupAt = menu->pos();
+        menu->actions().at(0)->trigger();
+        menu->close();
+    });
+    answer.start();
+    QTest::mouseClick(w.text2(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(popupName, "cfe");
+    EXPECT_EQ(popupAt, w.text2()->mapToGlobal(QPoint(0, 0)));
+    EXPECT_EQ(w.text2()->text(), "32000 Hz");
+    EXPECT_EQ(key("Config", "Freq"), "1");
+}
+
+TEST_F(MainWindowTest, FirstRunHidesWindowAndOpensSettings)
+{
+    const char* required[][2] = {{"email", "Expediteur"}, {"email", "Destinataire"}, {"email", "Nom"},
+                                 {"Web", "Site"}, {"Web", "Password"}};
+    for (const auto& missing : required) {
+        SCOPED_TRACE(missing[1]);
+        writeSettings();
+        WriteSetting(missing[0], missing[1], "", workingFile());
+        Shared() = SharedValues();
+        window = std::make_unique<MainWindow>();
+        window->show();
+        window->Load();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_FALSE(Shared().settingsComplete);
+        ASSERT_TRUE(window->settingsDialog());
+        EXPECT_TRUE(window->settingsDialog()->isVisible());
+        // Start-up goes on behind the dialog.
+        EXPECT_EQ(key("Config", "Bitrate"), "1");
+        EXPECT_FALSE(window->Text5()->text().isEmpty());
+        window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, CompleteSettingsKeepWindowShown)
+{
+    writeSettings("mode=web\r\nProxy=proxy.lan\r\nProxyPort=3128\r\n");
+    window = std::make_unique<MainWindow>();
+    window->show();
+    window->Load();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->settingsDialog(), nullptr);
+    const SharedValues& s = Shared();
+    EXPECT_EQ(s.sender, "eleve@example.org");
+    EXPECT_EQ(s.recipient, "prof@example.org");
+    EXPECT_EQ(s.pupilName, "DUPONT");
+    EXPECT_EQ(s.webSite, "www.example.org");
+    EXPECT_EQ(s.webPassword, UnscrambleSetting("41424344"));
+    EXPECT_EQ(s.proxyHost, "proxy.lan");
+    EXPECT_EQ(s.proxyPortText, "3128");
+    EXPECT_EQ(s.sendMode, "web");
+    EXPECT_EQ(window->Envoi()->text(), "Envoyer sur le site");
+}
+
+TEST_F(MainWindowTest, SendModeSetsSendCaption)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"mode=mail\r\n", "Envoyer par email"}, {"mode=Web\r\n", "Envoyer par email"}, {"", "Envoyer par email"}};
+    for (const auto& [line, caption] : cases) {
+        writeSettings(line);
+        MainWindow& w = start();
+        EXPECT_EQ(w.Envoi()->text(), QString(caption)) << line;
+    }
+}
+
+TEST_F(MainWindowTest, ButtonsIdleAfterStartUp)
+{
+    writeSettings();
+    MainWindow& w = start();
+    EXPECT_EQ(w.Recbt()->Caption(), "Enregistrer");
+    EXPECT_EQ(w.stopbt()->Caption(), "Stop");
+    EXPECT_EQ(w.Playbt()->Caption(), "Playback");
+    EXPECT_EQ(w.Pausebt()->Caption(), "Pause");
+    EXPECT_EQ(w.browsebt()->Caption(), "' ' '");
+    EXPECT_TRUE(w.Recbt()->isEnabled());
+    EXPECT_FALSE(w.stopbt()->isEnabled());
+    EXPECT_FALSE(w.Playbt()->isEnabled());
+    EXPECT_FALSE(w.Pausebt()->isEnabled());
+    EXPECT_FALSE(w.Envoi()->isEnabled());
+    EXPECT_FALSE(w.Command1()->isEnabled());
+    EXPECT_TRUE(w.Command2()->isEnabled());
+    EXPECT_FALSE(w.Paused);
+}
+
+TEST_F(MainWindowTest, DefaultRecordingPath)
+{
+    writeSettings("[Config]\r\nDossier=" + QFile::encodeName(scratchDir()) + "\r\n");
+    MainWindow& w = start();
+    const QString path = w.Text5()->text();
+    EXPECT_TRUE(path.startsWith(scratchDir() + "/DUPONT_")) << path.toStdString();
+    EXPECT_TRUE(path.endsWith("_14-03-22.mp3")) << path.toStdString();
+    EXPECT_FALSE(path.mid(scratchDir().size() + 1).contains('/'));
+    EXPECT_EQ(Shared().recordingPath, path);
+    EXPECT_EQ(Shared().recordingFolder, scratchDir());
+    // Start-up does not create anything there.
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(MainWindowTest, EmptyFolderGivesPathAtRoot)
+{
+    writeSettings();
+    MainWindow& w = start();
+    EXPECT_TRUE(w.Text5()->text().startsWith("/DUPONT_")) << w.Text5()->text().toStdString();
+}
+
+TEST_F(MainWindowTest, WindowPositionFromStoredTwips)
+{
+    MainWindow probe;
+    // Twips that round to different pixels tell the two roundings apart.
+    ASSERT_NE(TwipsToPixels(22, &probe), TwipsToPixels(23, &probe));
+    const struct {
+        const char* top;
+        const char* left;
+        int topTwips;
+        int leftTwips;
+    } cases[] = {
+        {"1500", "3000", 1500, 3000},
+        {"22.5", "23.5", 22, 24}, // halves to even
+        {nullptr, nullptr, 0, 0},
+        {"40000", "-40000", 0, 0},
+        {"abc", "", 0, 0},
+        {"-1500", "32767", -1500, 32767},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.top ? c.top : "absent");
+        QByteArray extra;
+        if (c.top)
+            extra = QByteArray("[window]\r\nTop=") + c.top + "\r\nLeft=" + c.left + "\r\n";
+        writeSettings(extra);
+        window = std::make_unique<MainWindow>();
+        window->move(77, 88);
+        window->Load();
+        EXPECT_EQ(window->y(), TwipsToPixels(c.topTwips, window.get()));
+        EXPECT_EQ(window->x(), TwipsToPixels(c.leftTwips, window.get()));
+    }
+}
+
+TEST_F(MainWindowTest, SoundInitFailureIsReportedAndEnds)
+{
+    writeSettings();
+    sound.initSucceeds = false;
+    MainWindow& w = start();
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text,
+              "Erreur lors de l'initialisation de fmod\r\nErreur d'initialisation du périphérique de sortie.");
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(prompter.messages[0].title, "Mirlo");
+    EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(endCalls, 1);
+    EXPECT_TRUE(EndRequested());
+    // Nothing after the failing step runs.
+    EXPECT_EQ(w.Text5()->text(), "");
+    EXPECT_EQ(key("Config", "Freq"), "");
+}
+
+TEST_F(MainWindowTest, DevicesListedUpToEight)
+{
+    sound.devices.clear();
+    for (int i = 0; i < 12; ++i)
+        sound.devices.push_back("Périphérique & n°" + std::to_string(i));
+    writeSettings();
+    MainWindow& w = start();
+    for (int i = 1; i <= 8; ++i) {
+        EXPECT_TRUE(w.RP(i)->isVisible()) << i;
+        EXPECT_EQ(w.RP(i)->data().toString(), QString("Périphérique & n°%1").arg(i));
+    }
+    EXPECT_EQ(w.RP(2)->text(), "Périphérique && n°2");
+    EXPECT_EQ(w.RPE()->actions().size(), 8);
+    EXPECT_EQ(w.Periph()->text(), "Périphérique & n°1");
+
+    w.RP(6)->trigger();
+    EXPECT_EQ(w.Periph()->text(), "Périphérique & n°6");
+    EXPECT_EQ(key("Config", "Periph"), "6");
+    EXPECT_EQ(FSOUND_Record_GetDriver(), 6);
+}
+
+TEST_F(MainWindowTest, StoredDeviceAppliedWhenItExists)
+{
+    sound.devices = {"Défaut", "Micro USB", "Entrée ligne", "Casque"};
+    writeSettings("[Config]\r\nPeriph=3\r\n");
+    MainWindow& w = start();
+    EXPECT_EQ(w.Periph()->text(), "Casque");
+    EXPECT_EQ(FSOUND_Record_GetDriver(), 3);
+    EXPECT_EQ(key("Config", "Periph"), "3");
+}
+
+TEST_F(MainWindowTest, StoredDeviceGoneShowsFirstDevice)
+{
+    sound.devices = {"Défaut", "Micro USB", "Entrée ligne"};
+    ASSERT_TRUE(FSOUND_Record_SetDriver(0));
+    writeSettings("[Config]\r\nPeriph=5\r\n");
+    MainWindow& w = start();
+    EXPECT_EQ(w.Periph()->text(), "Micro USB");
+    EXPECT_EQ(FSOUND_Record_GetDriver(), 0);
+    EXPECT_EQ(key("Config", "Periph"), "5");
+}
+
+TEST_F(MainWindowTest, OneDriverOrNoneLeavesDeviceBoxEmpty)
+{
+    for (const std::vector<std::string>& devices :
+         {std::vector<std::string>{"Défaut"}, std::vector<std::string>{}}) {
+        sound.devices = devices;
+        writeSettings();
+        MainWindow& w = start();
+        EXPECT_EQ(w.Periph()->text(), "");
+        EXPECT_TRUE(w.RP(1)->isVisible());
+        EXPECT_FALSE(w.RP(2)->isVisible());
+        EXPECT_EQ(key("Config", "Periph"), "1");
+        EXPECT_EQ(endCalls, 0);
+        EXPECT_FALSE(w.Text5()->text().isEmpty());
+        FSOUND_Close();
+    }
+}
+
+TEST_F(MainWindowTest, LongDriverNameCutTo254)
+{
+    sound.devices = {"Défaut", std::string(300, 'm')};
+    writeSettings();
+    MainWindow& w = start();
+    EXPECT_EQ(w.Periph()->text(), QString(254, 'm'));
+}
+
+TEST_F(MainWindowTest, DamagedSettingsFilesStillStart)
+{
+    std::mt19937 random(7);
+    QByteArray noise(4096, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    const QByteArray damaged[] = {
+        noise,
+        QByteArray("[email]\r\nNom=") + QByteArray(1 << 20, 'x') + "\r\n",
+        "Expediteur=a@b.c\r\nFreq=3\r\nno sections at all\r\n",
+    };
+    for (const QByteArray& content : damaged) {
+        QDir().mkpath(settingsFolder());
+        WriteFile(workingFile(), content);
+        WriteFile(ProgramSettingsFile(), noise);
+        Shared() = SharedValues();
+        MainWindow& w = start();
+        EXPECT_FALSE(Shared().settingsComplete);
+        EXPECT_EQ(w.SampleRate, 44100);
+        EXPECT_EQ(endCalls, 0);
+        EXPECT_FALSE(w.Text5()->text().isEmpty());
+        window.reset();
+        FSOUND_Close();
+    }
+    // A working "file" that cannot be read at all.
+    QFile::remove(workingFile());
+    QDir().mkpath(workingFile());
+    Shared() = SharedValues();
+    MainWindow& w = start();
+    EXPECT_EQ(Shared().sender, "");
+    EXPECT_EQ(w.BitRateKbps, 32);
+    EXPECT_EQ(endCalls, 0);
+}

@@ -1,0 +1,440 @@
+#include "tests/windows/settingsdialogtest.h"
+
+#include "foundation/settings.h"
+
+#include <QButtonGroup>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+namespace {
+
+using Layout = SettingsDialogTest;
+
+TEST_F(Layout, ControlsCarryTheirCaptionsAndTooltips)
+{
+    open();
+    EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("Enregistrement Mp3 - Paramétrage"));
+
+    const struct {
+        const char* name;
+        const char* text;
+    } labels[] = {
+        {"Label1_1", "Votre adresse email :"},
+        {"Label1_0", "Adresse email destinataire :"},
+        {"Label1_6", "Adresse du site Web :"},
+        {"Label1_2", "Votre login sur le site :"},
+        {"Label1_7", "Votre mot de passe sur le site :"},
+        {"Label1_8", "Adresse du proxy :"},
+        {"Label1_9", "Port :"},
+        {"lblLycee", "Vous travaillez au lycée :"},
+        {"Label1_5", "Emplacement du dossier d'enregistrement :"},
+        {"Label1_3", "Nom du répertoire d'enregistrement :"},
+        {"Label1_4", "Chemin complet du répertoire d'enregistrement :"},
+    };
+    for (const auto& l : labels)
+        EXPECT_EQ(label(l.name)->text(), QString::fromUtf8(l.text)) << l.name;
+
+    const struct {
+        const char* name;
+        const char* tip;
+    } boxes[] = {
+        {"txtMail", "Tapez ici votre adresse email"},
+        {"txtDest", "Tapez ici l'adresse email du destinataire des fichiers"},
+        {"txtSiteWeb", "Tapez l'adresse du site Web (sans http://)"},
+        {"txtLogin", "Tapez ici le login qui vous a été remis en début d'année par votre professeur"},
+        {"txtPassword", "Tapez ici le mot de passe du site Web"},
+        {"txtProxy", "Tapez l'adresse du Proxy s'il y en a un.(p. ex. 172.20.0.254)"},
+        {"txtPort", "Tapez le n° du port du Proxy. (p. ex. 3128)"},
+        {"txtDossier", "Nom que vous souhaitez donner au dossier qui contiendra les enregistrements"},
+    };
+    for (const auto& b : boxes) {
+        EXPECT_EQ(box(b.name)->toolTip(), QString::fromUtf8(b.tip)) << b.name;
+        EXPECT_TRUE(box(b.name)->isVisible()) << b.name;
+    }
+    EXPECT_EQ(box("txtPassword")->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(button("cmdBrowser")->text(), "Parcourir");
+    EXPECT_EQ(button("cmdBrowser")->toolTip(),
+              QString::fromUtf8("Dossier dans lequel vous souhaitez créer le répertoire des enregistrements"));
+
+    const struct {
+        const char* name;
+        const char* title;
+    } frames[] = {
+        {"Frame1_0", "Informations pour l'envoi des fichiers"},
+        {"Frame3", "Paramètres de Proxy"},
+        {"Frame2", "Mode d'envoi"},
+        {"Frame1_1", "Paramètres du logiciel"},
+    };
+    for (const auto& f : frames)
+        EXPECT_EQ(dialog->findChild<QGroupBox*>(QLatin1String(f.name))->title(), QString::fromUtf8(f.title));
+
+    EXPECT_EQ(option("Option1_1")->text(), QString::fromUtf8("Téléchargement sur le site Web"));
+    EXPECT_EQ(option("Option1_0")->text(), "Envoi par email");
+    EXPECT_EQ(option("OptLycee_0")->text(), "Oui");
+    EXPECT_EQ(option("OptLycee_1")->text(), "Non");
+
+    EXPECT_FALSE(box("txtPath")->isVisible());
+    EXPECT_FALSE(button("Command1")->isVisible());
+    EXPECT_FALSE(button("cmdAide")->isVisible());
+    EXPECT_EQ(button("Command1")->text(), "Valider");
+    EXPECT_EQ(button("cmdAide")->text(), "Aide");
+}
+
+TEST_F(Layout, MenuBarHoldsFichierThenValiderAndAide)
+{
+    open();
+    auto* bar = dialog->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    const QList<QAction*> top = bar->actions();
+    ASSERT_EQ(top.size(), 3);
+    EXPECT_EQ(top[0]->text(), "Fichier");
+    EXPECT_EQ(top[1], action("mnuValider"));
+    EXPECT_EQ(top[2], action("mnuAide"));
+    EXPECT_EQ(top[1]->text(), "Valider");
+    EXPECT_EQ(top[2]->text(), "Aide");
+    QMenu* fichier = top[0]->menu();
+    ASSERT_NE(fichier, nullptr);
+    EXPECT_EQ(fichier->objectName(), "mnuFichier");
+    ASSERT_EQ(fichier->actions().size(), 2);
+    EXPECT_EQ(fichier->actions()[0], action("mnuImport"));
+    EXPECT_EQ(fichier->actions()[1], action("mnuQuitter"));
+    EXPECT_EQ(action("mnuImport")->text(), QString::fromUtf8("Importer des paramètres"));
+    EXPECT_EQ(action("mnuQuitter")->text(), "Quitter");
+}
+
+TEST_F(Layout, TabOrderFollowsTheInputs)
+{
+    open();
+    const char* order[] = {"txtMail", "txtDest", "txtSiteWeb", "txtLogin", "txtPassword", "txtProxy", "txtPort",
+                           "cmdBrowser", "txtDossier", "Option1_1", "Option1_0", "OptLycee_1", "OptLycee_0"};
+    QWidget* w = dialog->findChild<QWidget*>(QLatin1String(order[0]));
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QWidget* next = w->nextInFocusChain();
+        while (next->focusPolicy() == Qt::NoFocus)
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next->objectName(), QLatin1String(order[i])) << "after " << order[i - 1];
+        w = next;
+    }
+}
+
+TEST_F(Layout, TheTwoOptionPairsAreIndependent)
+{
+    open();
+    click(option("Option1_0"));
+    EXPECT_TRUE(option("Option1_0")->isChecked());
+    EXPECT_TRUE(option("OptLycee_1")->isChecked());
+    click(option("Option1_1"));
+    EXPECT_FALSE(option("Option1_0")->isChecked());
+    EXPECT_TRUE(option("OptLycee_1")->isChecked());
+}
+
+TEST_F(Layout, FixedDialogWindowWithoutMinimiseOrMaximise)
+{
+    open();
+    const Qt::WindowFlags flags = dialog->windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+}
+
+using FirstRun = SettingsDialogTest;
+
+TEST_F(FirstRun, NoSettingsFilesGiveEmptyBoxesAtHome)
+{
+    open();
+    for (const char* name : {"txtMail", "txtDest", "txtSiteWeb", "txtLogin", "txtPassword", "txtProxy", "txtPort",
+                             "txtDossier", "txtPath"})
+        EXPECT_TRUE(box(name)->text().isEmpty()) << name;
+    EXPECT_TRUE(option("OptLycee_1")->isChecked());
+    EXPECT_FALSE(option("OptLycee_0")->isChecked());
+    EXPECT_FALSE(option("Option1_0")->isChecked());
+    EXPECT_FALSE(option("Option1_1")->isChecked());
+    EXPECT_TRUE(option("Option1_0")->isEnabled());
+    EXPECT_EQ(Shared().settingsFolder, homeFolder());
+    EXPECT_TRUE(QFileInfo(homeFolder()).isDir());
+    // Loading at home writes nothing.
+    EXPECT_FALSE(QFileInfo::exists(programFile()));
+    EXPECT_FALSE(QFileInfo::exists(homeFile()));
+}
+
+TEST_F(FirstRun, QuitterEndsTheProgramAfterTheOrderlyShutdown)
+{
+    open();
+    type("txtMail", "eleve@lycee.fr");
+    action("mnuQuitter")->trigger();
+    EXPECT_EQ(mainWindow.calls, QStringList{"closeOtherWindows"});
+    EXPECT_EQ(endCalls, 1);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(homeFile()));
+    EXPECT_FALSE(Shared().settingsComplete);
+}
+
+TEST_F(FirstRun, CloseBoxEndsTheProgramToo)
+{
+    open();
+    dialog->close();
+    EXPECT_EQ(mainWindow.calls, QStringList{"closeOtherWindows"});
+    EXPECT_EQ(endCalls, 1);
+}
+
+TEST_F(FirstRun, UnloadForShutdownNeitherEndsNorShowsTheMainWindow)
+{
+    open();
+    dialog->unload();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(mainWindow.calls.isEmpty());
+    EXPECT_EQ(endCalls, 0);
+}
+
+using Reopened = SettingsDialogTest;
+
+TEST_F(Reopened, QuitterGoesBackToTheMainWindowAndSavesNothing)
+{
+    QDir().mkpath(homeFolder());
+    WriteSetting("email", "Expediteur", "eleve@lycee.fr", homeFile());
+    WriteSetting("email", "Nom", "eleve1", homeFile());
+    WriteSetting("Web", "mode", "mail", homeFile());
+    WriteSetting("IniPath", "Location", "home", programFile());
+    const QByteArray home = ReadFile(homeFile());
+    const QByteArray program = ReadFile(programFile());
+    Shared().settingsComplete = true;
+
+    open();
+    EXPECT_EQ(box("txtMail")->text(), "eleve@lycee.fr");
+    EXPECT_EQ(box("txtLogin")->text(), "ELEVE1");
+    EXPECT_TRUE(option("Option1_0")->isChecked());
+    type("txtMail", "autre@lycee.fr");
+    action("mnuQuitter")->trigger();
+
+    EXPECT_EQ(mainWindow.calls, QStringList{"show"});
+    EXPECT_EQ(endCalls, 0);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(ReadFile(homeFile()), home);
+    EXPECT_EQ(ReadFile(programFile()), program);
+    EXPECT_TRUE(Shared().settingsComplete);
+
+    // Unloaded: showing it again fills it afresh.
+    dialog->show();
+    EXPECT_EQ(box("txtMail")->text(), "eleve@lycee.fr");
+}
+
+using ModeSwitch = SettingsDialogTest;
+
+TEST_F(ModeSwitch, SchoolWithoutPersoUsesDriveZ)
+{
+    open();
+    click(option("OptLycee_0"));
+    EXPECT_EQ(Shared().location, "Lycee");
+    EXPECT_EQ(Shared().settingsFolder, QStringLiteral("Z:") + QDir::separator() + QStringLiteral("Mirlo"));
+    EXPECT_EQ(Key(programFile(), "IniPath", "Location"), "Lycee");
+    EXPECT_EQ(Key(programFile(), "IniPath", "Perso"), "Z:");
+    EXPECT_TRUE(option("OptLycee_0")->isChecked());
+    EXPECT_TRUE(option("Option1_1")->isChecked());
+    EXPECT_FALSE(option("Option1_0")->isChecked());
+    EXPECT_FALSE(option("Option1_0")->isEnabled());
+    // No drive Z: here: nothing is made in its place.
+    EXPECT_FALSE(QFileInfo::exists(QDir(scratchDir()).filePath("Z:")));
+}
+
+class SchoolAndHome : public SettingsDialogTest {
+protected:
+    void SetUp() override
+    {
+        SettingsDialogTest::SetUp();
+        share = tempPath("share");
+        QDir().mkpath(JoinPath(share, "Mirlo"));
+        schoolFile = JoinPath(JoinPath(share, "Mirlo"), "Mirlox.ini");
+        WriteSetting("IniPath", "Perso", share, programFile());
+        WriteSetting("IniPath", "Location", "home", programFile());
+        QDir().mkpath(homeFolder());
+        WriteSetting("email", "Expediteur", "maison@free.fr", homeFile());
+        WriteSetting("Web", "Proxy", "", homeFile());
+        WriteSetting("Web", "mode", "mail", homeFile());
+        WriteSetting("Config", "Dossier", JoinPath(tempPath("home"), "Enreg"), homeFile());
+    }
+    QString share;
+    QString schoolFile;
+};
+
+TEST_F(SchoolAndHome, MissingSchoolFileStartsAsACopyOfTheProgramFile)
+{
+    WriteSetting("email", "Destinataire", "prof@lycee.fr", programFile());
+    open();
+    EXPECT_EQ(box("txtMail")->text(), "maison@free.fr");
+    ASSERT_FALSE(QFileInfo::exists(schoolFile));
+
+    click(option("OptLycee_0"));
+    EXPECT_EQ(Shared().settingsFolder, JoinPath(share, "Mirlo"));
+    EXPECT_EQ(Key(schoolFile, "email", "Destinataire"), "prof@lycee.fr");
+    EXPECT_EQ(Key(schoolFile, "IniPath", "Location"), "Lycee");
+    EXPECT_EQ(Key(schoolFile, "Web", "mode"), "web");
+    EXPECT_EQ(QFileInfo(schoolFile).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+    EXPECT_EQ(box("txtDest")->text(), "prof@lycee.fr");
+    EXPECT_EQ(box("txtMail")->text(), "");
+    EXPECT_TRUE(option("Option1_1")->isChecked());
+}
+
+TEST_F(SchoolAndHome, EachSwitchReloadsFromTheThenCurrentWorkingFile)
+{
+    WriteSetting("email", "Expediteur", "lycee@ac.fr", schoolFile);
+    WriteSetting("Config", "Dossier", JoinPath(tempPath("school"), "Voix"), schoolFile);
+    open();
+    EXPECT_EQ(box("txtMail")->text(), "maison@free.fr");
+    EXPECT_EQ(box("txtDossier")->text(), "Enreg");
+    EXPECT_EQ(box("txtPath")->text(), tempPath("home"));
+    EXPECT_EQ(label("lblDossier")->text(), JoinPath(tempPath("home"), "Enreg"));
+
+    type("txtMail", "tape@non.fr");
+    click(option("OptLycee_0"));
+    EXPECT_EQ(box("txtMail")->text(), "lycee@ac.fr");
+    EXPECT_EQ(box("txtDossier")->text(), "Voix");
+    EXPECT_EQ(label("lblDossier")->text(), JoinPath(tempPath("school"), "Voix"));
+    EXPECT_FALSE(option("Option1_0")->isEnabled());
+
+    type("txtMail", "tape@encore.fr");
+    click(option("OptLycee_1"));
+    EXPECT_EQ(Key(programFile(), "IniPath", "Location"), "home");
+    EXPECT_EQ(Key(schoolFile, "IniPath", "Location"), "home"); // the file being left
+    EXPECT_EQ(Shared().settingsFolder, homeFolder());
+    EXPECT_EQ(box("txtMail")->text(), "maison@free.fr");
+    EXPECT_TRUE(option("Option1_0")->isEnabled());
+    EXPECT_TRUE(option("Option1_0")->isChecked());
+
+    click(option("OptLycee_0"));
+    EXPECT_EQ(box("txtMail")->text(), "lycee@ac.fr");
+    EXPECT_TRUE(option("Option1_1")->isChecked());
+}
+
+TEST_F(SchoolAndHome, LoadingInSchoolModeRunsTheSwitch)
+{
+    WriteSetting("IniPath", "Location", "Lycee", programFile());
+    WriteSetting("Web", "mode", "mail", schoolFile);
+    open();
+    EXPECT_TRUE(option("OptLycee_0")->isChecked());
+    EXPECT_FALSE(option("Option1_0")->isEnabled());
+    EXPECT_TRUE(option("Option1_1")->isChecked());
+    EXPECT_EQ(Key(schoolFile, "Web", "mode"), "web");
+    EXPECT_EQ(Shared().sendMode, "web");
+}
+
+using Keys = SettingsDialogTest;
+
+TEST_F(Keys, EnterAnywhereValidates)
+{
+    open();
+    QWidget* targets[] = {box("txtMail"), box("txtPort"), button("cmdBrowser"), option("OptLycee_1"),
+                          option("Option1_1"), dialog.get()};
+    for (QWidget* w : targets)
+        pressEnter(w);
+    QTest::keyClick(box("txtDossier"), Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_EQ(prompter.messages.size(), 7);
+    for (const auto& m : prompter.messages)
+        EXPECT_EQ(m.text, "Vous n'avez pas saisi l'adresse du destinataire !");
+    // The key went to validation, not into the box or the button.
+    EXPECT_TRUE(prompter.folderTitles.isEmpty());
+}
+
+TEST_F(Keys, HelpWordingDependsOnHowItWasAsked)
+{
+    open();
+    QTest::keyClick(box("txtLogin"), Qt::Key_F1);
+    action("mnuAide")->trigger();
+    button("cmdAide")->click();
+    ASSERT_EQ(prompter.messages.size(), 3);
+    EXPECT_EQ(prompter.messages[0].text, QString::fromUtf8("Le fichier d'aide n'a pa sété trouvé"));
+    EXPECT_EQ(prompter.messages[1].text, QString::fromUtf8("Le fichier d'aide n'a pas été trouvé !"));
+    EXPECT_EQ(prompter.messages[2].text, prompter.messages[1].text);
+    for (const auto& m : prompter.messages) {
+        EXPECT_EQ(m.icon, MsgIcon::Exclamation);
+        EXPECT_EQ(m.buttons, MsgButtons::Ok);
+        EXPECT_EQ(m.title, "Mirlo");
+    }
+    EXPECT_TRUE(shellLog.openedUrls.isEmpty());
+}
+
+TEST_F(Keys, PresentHelpFileIsOpenedByTheShell)
+{
+    const QString chm = JoinPath(programDir(), "Mirlo.chm");
+    WriteFile(chm, "aide");
+    open();
+    QTest::keyClick(dialog.get(), Qt::Key_F1);
+    action("mnuAide")->trigger();
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    ASSERT_EQ(shellLog.openedUrls.size(), 2);
+    EXPECT_EQ(shellLog.openedUrls[0], QUrl::fromLocalFile(chm));
+}
+
+using FolderChoice = SettingsDialogTest;
+
+TEST_F(FolderChoice, BrowserSetsTheLocationAndTheLabelFollowsTheName)
+{
+    open();
+    prompter.folders.push_back(tempPath("cours"));
+    click(button("cmdBrowser"));
+    ASSERT_EQ(prompter.folderTitles.size(), 1);
+    EXPECT_EQ(prompter.folderTitles[0],
+              QString::fromUtf8("Dans quel dossier voulez-vous créer le répertoire d'enregistrement ?"));
+    EXPECT_EQ(box("txtPath")->text(), tempPath("cours"));
+    EXPECT_EQ(label("lblDossier")->text(), tempPath("cours") + QDir::separator());
+
+    type("txtDossier", "Ang");
+    EXPECT_EQ(label("lblDossier")->text(), JoinPath(tempPath("cours"), "Ang"));
+    QTest::keyClick(box("txtDossier"), Qt::Key_Backspace);
+    EXPECT_EQ(label("lblDossier")->text(), JoinPath(tempPath("cours"), "An"));
+}
+
+TEST_F(FolderChoice, RootLosesItsSeparator)
+{
+    open();
+    type("txtDossier", "Mirlo");
+    prompter.folders.push_back(QString(QDir::separator()));
+    click(button("cmdBrowser"));
+    EXPECT_EQ(box("txtPath")->text(), "");
+    EXPECT_EQ(label("lblDossier")->text(), QDir::separator() + QStringLiteral("Mirlo"));
+
+    prompter.folders.push_back(tempPath("x") + QDir::separator());
+    click(button("cmdBrowser"));
+    EXPECT_EQ(box("txtPath")->text(), tempPath("x"));
+}
+
+TEST_F(FolderChoice, CancelEmptiesTheLocation)
+{
+    open();
+    prompter.folders.push_back(tempPath("cours"));
+    click(button("cmdBrowser"));
+    type("txtDossier", "Mirlo");
+    click(button("cmdBrowser")); // no answer queued: cancelled
+    EXPECT_EQ(box("txtPath")->text(), "");
+    EXPECT_EQ(label("lblDossier")->text(), QDir::separator() + QStringLiteral("Mirlo"));
+}
+
+TEST_F(FolderChoice, StoredFolderIsSplitIntoLocationAndName)
+{
+    QDir().mkpath(homeFolder());
+    WriteSetting("Config", "Dossier", "Enreg", homeFile());
+    open();
+    // A folder without a separator stays whole in both boxes.
+    EXPECT_EQ(box("txtPath")->text(), "Enreg");
+    EXPECT_EQ(box("txtDossier")->text(), "Enreg");
+
+    WriteSetting("Config", "Dossier", "/srv/eleves/Enreg", homeFile());
+    dialog->FillFromSettings();
+    EXPECT_EQ(box("txtPath")->text(), "/srv/eleves");
+    EXPECT_EQ(box("txtDossier")->text(), "Enreg");
+    EXPECT_EQ(label("lblDossier")->text(), "/srv/eleves/Enreg");
+
+    // An empty stored folder leaves both boxes as they were.
+    WriteSetting("Config", "Dossier", "", homeFile());
+    dialog->FillFromSettings();
+    EXPECT_EQ(box("txtPath")->text(), "/srv/eleves");
+    EXPECT_EQ(box("txtDossier")->text(), "Enreg");
+}
+
+} // namespace

@@ -1,0 +1,223 @@
+#include "tests/windows/settingsdialogtest.h"
+
+#include "foundation/recordingname.h"
+#include "foundation/settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+using Validation = SettingsDialogTest;
+
+QString BadAddress(const QString& a) { return QStringLiteral(" L'adresse \"") + a + QStringLiteral("\" n'est pas correcte."); }
+
+TEST_F(Validation, SevenChecksInOrderEachStoppingTheSave)
+{
+    open();
+    const QString expected[] = {
+        QStringLiteral("Vous n'avez pas saisi l'adresse du destinataire !"),
+        BadAddress("prof@lycee"),
+        QStringLiteral("Vous n'avez pas saisi votre adresse email !"),
+        BadAddress("Moi @lycee.fr"),
+        QStringLiteral("Vous n'avez pas saisi votre login (nom de connexion sur le site Web) !\r"
+                       "Si vous n'avez pas de login, tapez votre nom."),
+        QStringLiteral("Vous n'avez pas saisi l'adresse du site Web !"),
+        QStringLiteral("Vous n'avez pas saisi votre mot de passe sur le site web !"),
+    };
+    // Each step fixes the previous complaint and meets the next one.
+    const std::function<void()> steps[] = {
+        [] {},
+        [&] { type("txtDest", "prof@lycee"); },
+        [&] { type("txtDest", "prof@lycee.fr"); },
+        [&] { type("txtMail", "Moi @lycee.fr"); },
+        [&] { type("txtMail", "moi@lycee.fr"); },
+        [&] { type("txtLogin", "eleve1"); },
+        [&] { type("txtSiteWeb", "www.lycee.fr"); },
+    };
+    for (int i = 0; i < 7; ++i) {
+        steps[i]();
+        prompter.messages.clear();
+        pressEnter(box("txtPort"));
+        ASSERT_EQ(prompter.messages.size(), 1) << i;
+        EXPECT_EQ(prompter.messages[0].text, expected[i]) << i;
+        EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);
+        EXPECT_EQ(prompter.messages[0].title, "Mirlo");
+        EXPECT_TRUE(dialog->isVisible());
+    }
+    EXPECT_TRUE(mainWindow.calls.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(homeFile()));
+    EXPECT_FALSE(QFileInfo::exists(programFile()));
+    EXPECT_TRUE(Shared().recipient.isEmpty());
+}
+
+TEST_F(Validation, RecipientWithSecondAtIsRefusedBeforeTheSenderIsLookedAt)
+{
+    open();
+    type("txtDest", "prof@lycee@ac.fr");
+    action("mnuValider")->trigger();
+    EXPECT_EQ(prompter.texts(), QStringList{BadAddress("prof@lycee@ac.fr")});
+}
+
+TEST_F(Validation, BlanksPassTheEmptyChecks)
+{
+    open();
+    type("txtDest", "prof@lycee.fr");
+    type("txtMail", " moi@lycee.fr ");
+    type("txtLogin", " ");
+    type("txtSiteWeb", "  ");
+    type("txtPassword", " ");
+    button("Command1")->click();
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(Shared().sender, " moi@lycee.fr ");
+}
+
+using Save = SettingsDialogTest;
+
+QStringList KeysInFileOrder(const QString& file)
+{
+    QStringList keys;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return keys;
+    static const QRegularExpression line(QStringLiteral("^([^=\\[]+)="));
+    for (const QByteArray& l : f.readAll().split('\n')) {
+        const auto m = line.match(QString::fromLatin1(l));
+        if (m.hasMatch())
+            keys.append(m.captured(1));
+    }
+    return keys;
+}
+
+TEST_F(Save, ElevenKeysGoIntoBothFilesAndTheMainWindowFollows)
+{
+    open();
+    type("txtMail", "Eleve1@Lycee-Hugo.fr");
+    type("txtDest", "prof@lycee-hugo.fr");
+    type("txtSiteWeb", "http://www.lycee.fr/depot/");
+    type("txtLogin", "eleve1");
+    type("txtPassword", QString::fromUtf8("é€ motdepasse"));
+    type("txtProxy", "172.20.0.254");
+    type("txtPort", "3128");
+    click(option("Option1_0"));
+    const QString parent = tempPath("voix");
+    QDir().mkpath(parent);
+    prompter.folders.push_back(parent);
+    click(button("cmdBrowser"));
+    type("txtDossier", "Mirlo");
+    const QString folder = JoinPath(parent, "Mirlo");
+
+    pressEnter(box("txtDossier"));
+
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text,
+              "Vous pouvez modifier ces paramètres ultérieurement\ren cliquant sur le bouton \"Infos\" dans la "
+              "fenêtre du logiciel.");
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(prompter.messages[0].title, "Mirlo");
+
+    const QStringList order = {"Site",         "Password",   "mode", "Proxy",   "ProxyPort", "Destinataire",
+                               "Expediteur",   "Nom",        "Dossier", "Location", "Perso"};
+    EXPECT_EQ(KeysInFileOrder(homeFile()), order);
+    EXPECT_EQ(KeysInFileOrder(programFile()), order);
+    for (const QString& file : {homeFile(), programFile()}) {
+        EXPECT_EQ(Key(file, "Web", "Site"), "www.lycee.frdepot");
+        EXPECT_EQ(UnscrambleSetting(Key(file, "Web", "Password")), QString::fromUtf8("é€ motdepasse"));
+        EXPECT_EQ(Key(file, "Web", "mode"), "mail");
+        EXPECT_EQ(Key(file, "Web", "Proxy"), "172.20.0.254");
+        EXPECT_EQ(Key(file, "Web", "ProxyPort"), "3128");
+        EXPECT_EQ(Key(file, "email", "Destinataire"), "prof@lycee-hugo.fr");
+        EXPECT_EQ(Key(file, "email", "Expediteur"), "Eleve1@Lycee-Hugo.fr");
+        EXPECT_EQ(Key(file, "email", "Nom"), "ELEVE1");
+        EXPECT_EQ(Key(file, "Config", "Dossier"), folder);
+        EXPECT_EQ(Key(file, "IniPath", "Perso"), "Z:");
+    }
+    // Both files carry the same scrambled text.
+    EXPECT_EQ(Key(homeFile(), "Web", "Password"), Key(programFile(), "Web", "Password"));
+
+    const SharedValues& s = Shared();
+    EXPECT_EQ(s.pupilName, "ELEVE1");
+    EXPECT_EQ(s.webSite, "www.lycee.frdepot");
+    EXPECT_EQ(s.webPassword, QString::fromUtf8("é€ motdepasse"));
+    EXPECT_EQ(s.sendMode, "mail");
+    EXPECT_EQ(s.recordingFolder, folder);
+    const QString path = DefaultRecordingPath(folder, "ELEVE1", testClock.nowValue);
+    EXPECT_EQ(s.recordingPath, path);
+    EXPECT_TRUE(path.contains("ELEVE1_"));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_FALSE(s.settingsComplete);
+
+    EXPECT_EQ(mainWindow.calls,
+              (QStringList{"caption:Envoyer par email", "path:" + path, "show"}));
+    EXPECT_FALSE(dialog->isVisible());
+
+    // Hidden, not unloaded: showing it again keeps what was typed.
+    dialog->show();
+    EXPECT_EQ(box("txtLogin")->text(), "eleve1");
+    EXPECT_EQ(box("txtSiteWeb")->text(), "http://www.lycee.fr/depot/");
+    // A new load shows the login as stored.
+    reopen();
+    EXPECT_EQ(box("txtLogin")->text(), "ELEVE1");
+    EXPECT_EQ(box("txtSiteWeb")->text(), "www.lycee.frdepot");
+    EXPECT_EQ(box("txtPassword")->text(), QString::fromUtf8("é€ motdepasse"));
+    EXPECT_TRUE(option("Option1_0")->isChecked());
+}
+
+TEST_F(Save, WebOptionSetsTheUploadCaption)
+{
+    open();
+    typeValidEntries();
+    click(option("Option1_1"));
+    action("mnuValider")->trigger();
+    EXPECT_EQ(mainWindow.calls.value(0), "caption:Envoyer sur le site");
+    EXPECT_EQ(Key(homeFile(), "Web", "mode"), "web");
+}
+
+TEST_F(Save, NeitherSendingOptionKeepsModeAndCaption)
+{
+    QDir().mkpath(homeFolder());
+    WriteSetting("Web", "mode", "ftp", homeFile());
+    open();
+    EXPECT_FALSE(option("Option1_0")->isChecked());
+    EXPECT_FALSE(option("Option1_1")->isChecked());
+    typeValidEntries();
+    action("mnuValider")->trigger();
+    EXPECT_EQ(Shared().sendMode, "ftp");
+    EXPECT_EQ(Key(homeFile(), "Web", "mode"), "ftp");
+    for (const QString& call : mainWindow.calls)
+        EXPECT_FALSE(call.startsWith("caption:")) << call.toStdString();
+    EXPECT_TRUE(mainWindow.calls.contains("show"));
+}
+
+TEST_F(Save, EmptyLocationStoresTheSeparatorAndName)
+{
+    open();
+    typeValidEntries();
+    type("txtDossier", "");
+    action("mnuValider")->trigger();
+    EXPECT_EQ(Key(homeFile(), "Config", "Dossier"), QString(QDir::separator()));
+}
+
+TEST_F(Save, SchoolModeStoresLocationAndPerso)
+{
+    const QString share = tempPath("share");
+    QDir().mkpath(share);
+    WriteSetting("IniPath", "Perso", share, programFile());
+    open();
+    click(option("OptLycee_0"));
+    typeValidEntries();
+    const QString school = JoinPath(JoinPath(share, "Mirlo"), "Mirlox.ini");
+    action("mnuValider")->trigger();
+    EXPECT_EQ(Key(school, "IniPath", "Location"), "Lycee");
+    EXPECT_EQ(Key(school, "IniPath", "Perso"), share);
+    EXPECT_EQ(Key(school, "Web", "mode"), "web");
+    EXPECT_EQ(Key(school, "email", "Nom"), "ELEVE1");
+    EXPECT_FALSE(QFileInfo::exists(homeFile()));
+}
+
+} // namespace

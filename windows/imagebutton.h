@@ -1,0 +1,44 @@
+#pragma once
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+
+// The image push button of the main window: a caption over a stretched
+// picture that changes with hover and press, and one Click event.
+class ImageButton : public QWidget {
+    Q_OBJECT
+public:
+    explicit ImageButton(QWidget* parent = nullptr);
+
+    void ChangeCaption(const QString& cap);
+    void SetEnabled(bool enabled); // black caption when enabled, grey when not
+    QString Caption() const;
+    void setCaption(const QString& cap);
+
+signals:
+    void Click();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private slots:
+    void Timer1Tick();
+    void TimerHoverTick();
+
+private:
+    bool OnLabel(const QPoint& pos) const;
+    void SetLabelColours(const QColor& back, const QColor& text);
+    void SetBackColour(const QColor& back);
+    void ShowHighlight(bool highlighted);
+
+    QLabel* m_image1 = nullptr;
+    QLabel* m_image2 = nullptr;
+    QLabel* m_label1 = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timerHover = nullptr;
+    bool m_pressOnLabel = false; // the part that took the press keeps the mouse
+};

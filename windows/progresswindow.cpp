@@ -1,0 +1,166 @@
+#include "windows/progresswindow.h"
+
+#include "foundation/seams.h"
+#include "send/transferflags.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+const QString kAbandonQuestion =
+    QStringLiteral("Etes-vous sûr de vouloir abandonner le téléchargement?");
+
+int Channel(int start, int end, int width, int x)
+{
+    const double step = std::floor(static_cast<double>(end - start) / width * x);
+    return qBound(0, std::abs(start + static_cast<int>(step)), 255);
+}
+
+} // namespace
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_image);
+}
+
+void PictureBox::resizeEvent(QResizeEvent*)
+{
+    SyncImage();
+}
+
+void PictureBox::SyncImage()
+{
+    if (m_image.size() == size())
+        return;
+    QPixmap fresh(size());
+    fresh.fill(palette().color(QPalette::Window));
+    if (!m_image.isNull()) {
+        QPainter painter(&fresh);
+        painter.drawPixmap(0, 0, m_image);
+    }
+    m_image = fresh;
+}
+
+ProgressWindow::ProgressWindow(QSize clientTwips, QRect label1, QRect pictureArea,
+                               QRect progressControl)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                           | Qt::WindowSystemMenuHint)
+{
+    setWindowTitle(QStringLiteral("Progression du téléchargement"));
+    setFixedSize(FromTwips(QRect(QPoint(0, 0), clientTwips)).size());
+    setFocusPolicy(Qt::StrongFocus);
+
+    Label1 = new QLabel(QStringLiteral("Veuillez patientez jusqu'à la fin du transfert"), this);
+    Label1->setGeometry(FromTwips(label1));
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setGeometry(FromTwips(progressControl));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    QPalette barColours = ProgressBar1->palette();
+    barColours.setColor(QPalette::Highlight, QColor(100, 200, 100));
+    ProgressBar1->setPalette(barColours);
+    ProgressBar1->hide();
+
+    pgrr = new PictureBox(this);
+    pgrr->setGeometry(FromTwips(pictureArea));
+    pgrr->SyncImage(); // the persistent image exists before the first tick
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(kTimerInterval);
+    connect(Timer1, &QTimer::timeout, this, &ProgressWindow::OnTimer);
+    Timer1->start();
+
+    TransferFinished = false;
+}
+
+QRect ProgressWindow::FromTwips(const QRect& twips) const
+{
+    const double perTwip = logicalDpiX() / 1440.0;
+    auto px = [perTwip](int t) { return static_cast<int>(std::lround(t * perTwip)); };
+    return QRect(px(twips.left()), px(twips.top()), px(twips.width()), px(twips.height()));
+}
+
+void ProgressWindow::OnTimer()
+{
+    ProgressBar(pgrr, static_cast<qint16>(ProgressBar1->value()), 0, 100, 40, 255, 255, 50);
+}
+
+void ProgressWindow::ProgressBar(PictureBox* target, qint16 percent, qint16 startRed,
+                                 qint16 startGreen, qint16 startBlue, qint16 endRed,
+                                 qint16 endGreen, qint16 endBlue)
+{
+    if (!target || target->image().isNull())
+        return;
+    QPixmap& image = target->image();
+    const int w = image.width();
+    const int h = image.height();
+    const double front = static_cast<double>(percent) * w / 100.0;
+    auto colour = [&](int x) {
+        return QColor(Channel(startRed, endRed, w, x), Channel(startGreen, endGreen, w, x),
+                      Channel(startBlue, endBlue, w, x));
+    };
+
+    QPainter painter(&image);
+    // Right-hand part, from the right edge back to the front.
+    for (int x = 0; x <= static_cast<int>(std::floor(w - front)); ++x)
+        painter.fillRect(w - x, 0, 1, h, colour(x));
+    // Left-hand part, from the left edge up to the front.
+    for (int x = 0; x <= static_cast<int>(std::floor(front)); ++x)
+        painter.fillRect(x, 0, 1, h, colour(x));
+
+    auto frontChannel = [](int start, int end) { return qMin(255, std::abs(2 * end - start - 128)); };
+    const QColor frontColour(frontChannel(startRed, endRed), frontChannel(startGreen, endGreen),
+                             frontChannel(startBlue, endBlue));
+    painter.fillRect(static_cast<int>(std::lround(front)), 0, 1, h, frontColour);
+
+    QFont bold = target->font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.setPen(frontColour);
+    painter.drawText(QRect(w / 2 - 10, h / 2 - 7, w, h), Qt::AlignLeft | Qt::AlignTop,
+                     QString::number(percent) + u'%');
+    painter.end();
+    target->update();
+}
+
+void ProgressWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Escape) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (MsgBox(kAbandonQuestion, MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) {
+        AbortRequested = 1;
+        TransferFinished = true;
+        close();
+    }
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event)
+{
+    if (TransferFinished) {
+        event->accept();
+        return;
+    }
+    if (MsgBox(kAbandonQuestion, MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) {
+        AbortRequested = 1;
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}

@@ -1,0 +1,52 @@
+#pragma once
+#include <QPixmap>
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+class QTimer;
+
+// The picture area the bar is painted into. Painting goes to a persistent
+// image, so covering and uncovering the window repaints nothing.
+class PictureBox final : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+    QPixmap& image() { return m_image; }
+    const QPixmap& image() const { return m_image; }
+    void SyncImage(); // keeps the image the size of the area, contents kept
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QPixmap m_image;
+};
+
+// What UploadProgressWindow and SplitUploadProgressWindow share: the bar, its timer, the hidden progress
+// control the upload writes into, and the abandon questions.
+class ProgressWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kTimerInterval = 10;
+
+    QLabel* Label1 = nullptr;
+    PictureBox* pgrr = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    void ProgressBar(PictureBox* target, qint16 percent, qint16 startRed, qint16 startGreen,
+                     qint16 startBlue, qint16 endRed, qint16 endGreen, qint16 endBlue);
+
+protected:
+    // Client size and the control rectangles are in twips, as designed.
+    ProgressWindow(QSize clientTwips, QRect label1, QRect pictureArea, QRect progressControl);
+    QRect FromTwips(const QRect& twips) const;
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnTimer();
+};

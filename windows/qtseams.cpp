@@ -1,0 +1,107 @@
+#include "windows/qtseams.h"
+
+#include "foundation/seams.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+
+namespace {
+
+QString ShownText(QString text)
+{
+    // A lone carriage return is the program's line break.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+QString QtFilter(const QString& filter)
+{
+    const qsizetype bar = filter.indexOf(u'|');
+    if (bar < 0)
+        return filter;
+    return filter.left(bar) + QStringLiteral(" (") + filter.mid(bar + 1) + u')';
+}
+
+class QtPrompt final : public Prompt {
+public:
+    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon,
+                      MsgButtons buttons) override
+    {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(title);
+        box.setText(ShownText(text));
+        switch (icon) {
+        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::None: break;
+        }
+        switch (buttons) {
+        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        }
+        switch (box.exec()) {
+        case QMessageBox::Cancel: return MsgAnswer::Cancel;
+        case QMessageBox::Yes: return MsgAnswer::Yes;
+        case QMessageBox::No: return MsgAnswer::No;
+        default: return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+        }
+    }
+
+    QString saveFileName(const FileRequest& r) override
+    {
+        QFileDialog dialog(QApplication::activeWindow(), r.title, r.initialFolder, QtFilter(r.filter));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(r.defaultSuffix);
+        return dialog.exec() ? QDir::toNativeSeparators(dialog.selectedFiles().value(0)) : QString();
+    }
+
+    QString openFileName(const FileRequest& r) override
+    {
+        QFileDialog dialog(QApplication::activeWindow(), r.title, r.initialFolder, QtFilter(r.filter));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(r.defaultSuffix);
+        return dialog.exec() ? QDir::toNativeSeparators(dialog.selectedFiles().value(0)) : QString();
+    }
+
+    QString folder(const QString& title) override
+    {
+        return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(nullptr, title));
+    }
+};
+
+class QtShell final : public Shell {
+public:
+    bool openUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+
+    bool startProgram(const QString& program, bool hidden) override
+    {
+        // A detached child must not inherit our output pipes, or whoever reads
+        // them waits for the child too.
+        Q_UNUSED(hidden);
+        QProcess process;
+        process.setProgram(program);
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.setStandardInputFile(QProcess::nullDevice());
+        return process.startDetached();
+    }
+};
+
+} // namespace
+
+void InstallQtSeams()
+{
+    static QtPrompt qtPrompt;
+    static QtShell qtShell;
+    SetPrompt(&qtPrompt);
+    SetShell(&qtShell);
+}

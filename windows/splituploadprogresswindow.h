@@ -1,0 +1,18 @@
+#pragma once
+#include "windows/progresswindow.h"
+
+class QLabel;
+
+// Progress window of the split upload: says how many files there are and
+// which one is on its way.
+class SplitUploadProgressWindow final : public ProgressWindow {
+    Q_OBJECT
+public:
+    SplitUploadProgressWindow();
+    ~SplitUploadProgressWindow() override;
+
+    QLabel* lblTitre = nullptr;
+    QLabel* lblFiles = nullptr;
+};
+
+SplitUploadProgressWindow* CurrentSplitUploadProgressWindow();
