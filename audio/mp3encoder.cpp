@@ -52,43 +52,43 @@ MPEG_mode LameMode(int32_t mode)
     }
 }
 
-} // namespace
-
-uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* bufferSize,
-                      HBE_STREAM* stream)
+// BE_ERR_SUCCESSFUL when the record can be handed to LAME.
+uint32_t CheckRecord(const BE_CONFIG& config)
 {
-    if (!config || !samples || !bufferSize || !stream)
-        return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    if (config->dwConfig != BE_CONFIG_LAME)
+    if (config.dwConfig != BE_CONFIG_LAME)
         return BE_ERR_INVALID_FORMAT;
-    if (!ValidInputRate(config->dwSampleRate)
-        || (config->dwReSampleRate != 0 && !ValidInputRate(config->dwReSampleRate))
-        || config->nMode < BE_MP3_MODE_STEREO || config->nMode > BE_MP3_MODE_MONO
-        || config->dwBitrate > 320)
+    if (!ValidInputRate(config.dwSampleRate)
+        || (config.dwReSampleRate != 0 && !ValidInputRate(config.dwReSampleRate))
+        || config.nMode < BE_MP3_MODE_STEREO || config.nMode > BE_MP3_MODE_MONO
+        || config.dwBitrate > 320)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    return BE_ERR_SUCCESSFUL;
+}
 
-    Encoders& e = E();
-    std::lock_guard guard(e.lock);
-    if (e.streams.size() >= MaxStreams)
-        return BE_ERR_NO_MORE_HANDLES;
-
-    auto s = std::make_unique<EncoderStream>();
-    s->gf = lame_init();
-    if (!s->gf)
-        return BE_ERR_NO_MORE_HANDLES;
-    lame_global_flags* gf = s->gf;
+// A LAME instance that prints nothing; null when none can be made.
+lame_global_flags* NewQuietLame()
+{
+    lame_global_flags* gf = lame_init();
+    if (!gf)
+        return nullptr;
     lame_set_errorf(gf, Quiet);
     lame_set_debugf(gf, Quiet);
     lame_set_msgf(gf, Quiet);
+    return gf;
+}
 
-    s->inputChannels = config->nMode == BE_MP3_MODE_MONO ? 1 : 2;
-    lame_set_num_channels(gf, s->inputChannels);
-    lame_set_in_samplerate(gf, int(config->dwSampleRate));
+void ApplyFormat(lame_global_flags* gf, const BE_CONFIG& config, int inputChannels)
+{
+    lame_set_num_channels(gf, inputChannels);
+    lame_set_in_samplerate(gf, int(config.dwSampleRate));
     // 0 lets LAME pick the output rate (it drops to 16 kHz at 32 kbit/s).
-    lame_set_out_samplerate(gf, int(config->dwReSampleRate));
-    lame_set_mode(gf, LameMode(config->nMode));
+    lame_set_out_samplerate(gf, int(config.dwReSampleRate));
+    lame_set_mode(gf, LameMode(config.nMode));
+}
 
-    switch (config->nPreset) {
+void ApplyPreset(lame_global_flags* gf, const BE_CONFIG& config)
+{
+    switch (config.nPreset) {
     case LQP_LOW_QUALITY: lame_set_quality(gf, 9); break;
     case LQP_HIGH_QUALITY: lame_set_quality(gf, 2); break;
     case LQP_VERYHIGH_QUALITY: lame_set_quality(gf, 0); break;
@@ -99,37 +99,81 @@ uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* buff
     default: break; // normal: LAME's defaults
     }
     // A quality in nQuality counts only when its high byte is the low byte's complement.
-    const int q = config->nQuality & 0xFF;
-    if (config->nQuality != 0 && ((~(config->nQuality >> 8)) & 0xFF) == q)
+    const int q = config.nQuality & 0xFF;
+    if (config.nQuality != 0 && ((~(config.nQuality >> 8)) & 0xFF) == q)
         lame_set_quality(gf, q);
+}
 
-    if (config->dwBitrate > 0)
-        lame_set_brate(gf, int(config->dwBitrate));
+void ApplyBitrate(lame_global_flags* gf, const BE_CONFIG& config)
+{
+    if (config.dwBitrate > 0)
+        lame_set_brate(gf, int(config.dwBitrate));
     // The chosen bit rate is the floor when a preset asks for a mean rate.
     lame_set_VBR_min_bitrate_kbps(gf, lame_get_brate(gf));
-    if (config->nVbrMethod == VBR_METHOD_NONE || !config->bEnableVBR)
+    if (config.nVbrMethod == VBR_METHOD_NONE || !config.bEnableVBR)
         lame_set_VBR(gf, vbr_off);
     else
         lame_set_VBR(gf, vbr_default);
+}
 
-    lame_set_copyright(gf, config->bCopyright != 0);
-    lame_set_original(gf, config->bOriginal != 0);
-    lame_set_error_protection(gf, config->bCRC != 0);
-    lame_set_extension(gf, config->bPrivate != 0);
-    lame_set_strict_ISO(gf, config->bStrictIso != 0);
-    lame_set_disable_reservoir(gf, config->bNoRes != 0);
-    lame_set_emphasis(gf, int(config->dwEmphasis));
+void ApplyFlags(lame_global_flags* gf, const BE_CONFIG& config)
+{
+    lame_set_copyright(gf, config.bCopyright != 0);
+    lame_set_original(gf, config.bOriginal != 0);
+    lame_set_error_protection(gf, config.bCRC != 0);
+    lame_set_extension(gf, config.bPrivate != 0);
+    lame_set_strict_ISO(gf, config.bStrictIso != 0);
+    lame_set_disable_reservoir(gf, config.bNoRes != 0);
+    lame_set_emphasis(gf, int(config.dwEmphasis));
     // The stream is written chunk by chunk: no header to patch afterwards, no tags.
     lame_set_bWriteVbrTag(gf, 0);
     lame_set_write_id3tag_automatic(gf, 0);
+}
 
-    if (lame_init_params(gf) < 0)
+// Opens LAME in s as the record asks; BE_ERR_SUCCESSFUL or why not.
+uint32_t OpenLame(EncoderStream& s, const BE_CONFIG& config)
+{
+    s.gf = NewQuietLame();
+    if (!s.gf)
+        return BE_ERR_NO_MORE_HANDLES;
+    s.inputChannels = config.nMode == BE_MP3_MODE_MONO ? 1 : 2;
+    ApplyFormat(s.gf, config, s.inputChannels);
+    ApplyPreset(s.gf, config);
+    ApplyBitrate(s.gf, config);
+    ApplyFlags(s.gf, config);
+    if (lame_init_params(s.gf) < 0)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    return BE_ERR_SUCCESSFUL;
+}
 
-    const uint32_t frameSize = uint32_t(lame_get_framesize(gf));
-    *samples = frameSize * uint32_t(s->inputChannels);
-    s->bufferSize = uint32_t(1.25 * (*samples / uint32_t(s->inputChannels)) + 7200);
-    *bufferSize = s->bufferSize;
+// One chunk is one output frame's worth of interleaved values; the buffer
+// size is LAME's worst case for that many samples.
+void ComputeSizes(EncoderStream& s, uint32_t* samples, uint32_t* bufferSize)
+{
+    const uint32_t frameSize = uint32_t(lame_get_framesize(s.gf));
+    *samples = frameSize * uint32_t(s.inputChannels);
+    s.bufferSize = uint32_t(1.25 * (*samples / uint32_t(s.inputChannels)) + 7200);
+    *bufferSize = s.bufferSize;
+}
+
+} // namespace
+
+uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* bufferSize,
+                      HBE_STREAM* stream)
+{
+    if (!config || !samples || !bufferSize || !stream)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    if (const uint32_t refused = CheckRecord(*config); refused != BE_ERR_SUCCESSFUL)
+        return refused;
+
+    Encoders& e = E();
+    std::lock_guard guard(e.lock);
+    if (e.streams.size() >= MaxStreams)
+        return BE_ERR_NO_MORE_HANDLES;
+    auto s = std::make_unique<EncoderStream>();
+    if (const uint32_t failed = OpenLame(*s, *config); failed != BE_ERR_SUCCESSFUL)
+        return failed;
+    ComputeSizes(*s, samples, bufferSize);
     *stream = e.next++;
     e.streams[*stream] = std::move(s);
     return BE_ERR_SUCCESSFUL;

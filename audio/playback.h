@@ -13,7 +13,8 @@ class Playback : public QObject {
 public:
     using CaptionSink = std::function<void(const QString&)>;
 
-    // playTimer is the window's PlayTimer (50 ms); nullptr makes an own one.
+    // playTimer shows the position every 50 ms; the window passes its own,
+    // nullptr makes an own one.
     explicit Playback(CaptionSink setPlayCaption, QTimer* playTimer = nullptr,
                       QObject* parent = nullptr);
     ~Playback() override;

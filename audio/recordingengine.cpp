@@ -36,6 +36,10 @@ RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* 
     : QObject(parent)
     , m_view(view)
     , m_recTimer(recTimer)
+    , m_frames([this](const MpegFrameHeader& frame, int64_t index) { return KeepFrame(frame, index); },
+               [this](const uint8_t* data, std::size_t size) {
+                   return m_fileWriter && m_fileWriter->WriteBytes(data, int32_t(size));
+               })
 {
     if (!m_recTimer) {
         m_recTimer = new QTimer(this);
@@ -95,20 +99,40 @@ void RecordingEngine::StopPlayback()
 
 void RecordingEngine::Record()
 {
-    // A click queued before step 3 must not start a second recording inside this one.
-    if (m_starting || m_state == State::Capturing || m_state == State::Draining)
+    // A click handled while the window shows the new buttons must not start a
+    // second recording inside this one.
+    if (m_starting || Active())
         return;
     m_starting = true;
 
-    m_view.setSendEnabled(false);                                   // 1
-    StopPlayback();                                                  // 2
-    m_view.setButtonEnabled(RecButton::Record, false);                // 3
+    ShowRecordingButtons();
+    ResetForNewRecording();
+    if (!OpenEncoder(m_view.recordingOptions()))
+        return;
+    SizeCaptureLoop();
+    const QString path = m_view.recordingPath();
+    if (!ConfirmReplace(path) || !OpenOutputFile(path) || !StartSoundLibrary() || !StartCapture())
+        return;
+    m_startTime = Now();
+    m_elapsed = 0;
+    m_starting = false;
+}
+
+// Sending waits for the end, playback stops, and only pause, stop and play stay clickable.
+void RecordingEngine::ShowRecordingButtons()
+{
+    m_view.setSendEnabled(false);
+    StopPlayback();
+    m_view.setButtonEnabled(RecButton::Record, false);
     m_view.setButtonEnabled(RecButton::Stop, true);
     m_view.setButtonEnabled(RecButton::Play, true);
     m_view.setButtonEnabled(RecButton::Pause, true);
     m_view.processPendingEvents();
+}
 
-    m_playAfterStop = false;                                         // 4
+void RecordingEngine::ResetForNewRecording()
+{
+    m_playAfterStop = false;
     m_stopRequested = false;
     m_encodedMs = 0;
     m_encodedBytes = 0;
@@ -118,112 +142,115 @@ void RecordingEngine::Record()
     m_paused = false;
     m_pausedTotal = 0;
     m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Pause"));
+}
 
-    const RecordingOptions options = m_view.recordingOptions();      // 5
+bool RecordingEngine::OpenEncoder(const RecordingOptions& options)
+{
     m_sampleRate = options.sampleRate;
-    std::memset(&m_config, 0, sizeof m_config);
-    m_config.dwConfig = BE_CONFIG_LAME;
-    m_config.dwStructVersion = 1;
-    m_config.dwStructSize = sizeof(BE_CONFIG);
-    m_config.dwSampleRate = uint32_t(options.sampleRate);
-    m_config.dwReSampleRate = 0;
-    m_config.nMode = BE_MP3_MODE_JSTEREO;
-    m_config.dwBitrate = uint32_t(options.bitRateKbps);
-    m_config.nPreset = options.encoderPreset;
-    m_config.dwMpegVersion = 1;
-    m_config.dwPsyModel = 0;
-    m_config.dwEmphasis = 0;
-    m_config.bOriginal = -1;
-    m_config.nVbrMethod = VBR_METHOD_NONE;
-
+    m_config = RecordingEncoderConfig(options);
     CloseEncoder();
     m_samplesPerChunk = 0;
     m_outBufferSize = 0;
-    const uint32_t result = beInitStream(&m_config, &m_samplesPerChunk, &m_outBufferSize,  // 6
+    const uint32_t result = beInitStream(&m_config, &m_samplesPerChunk, &m_outBufferSize,
                                          &m_encoderStream);
-    if (result != BE_ERR_SUCCESSFUL || m_samplesPerChunk == 0 || m_sampleRate <= 0) {
-        if (result != BE_ERR_SUCCESSFUL)
-            MsgBox(EncoderErrorText(result), MsgIcon::None, MsgButtons::Ok, QStringLiteral("Lame"));
-        else
-            beCloseStream(m_encoderStream);
-        // Nothing may be encoded into a stream that did not open.
-        m_starting = false;
-        return;
+    if (result == BE_ERR_SUCCESSFUL && m_samplesPerChunk != 0 && m_sampleRate > 0) {
+        m_encoderOpen = true;
+        return true;
     }
-    m_encoderOpen = true;
+    if (result != BE_ERR_SUCCESSFUL)
+        MsgBox(EncoderErrorText(result), MsgIcon::None, MsgButtons::Ok, QStringLiteral("Lame"));
+    else
+        beCloseStream(m_encoderStream);
+    // Nothing may be encoded into a stream that did not open; the state the
+    // last recording left stays as it is.
+    m_starting = false;
+    return false;
+}
 
-    const uint32_t spc = m_samplesPerChunk;                          // 7
+// The capture loop holds about twenty seconds in whole chunks; the poll's
+// pace is one chunk's duration.
+void RecordingEngine::SizeCaptureLoop()
+{
+    const uint32_t spc = m_samplesPerChunk;
     m_recordLength = int32_t(uint32_t(m_sampleRate) / spc * spc * 20);
     if (m_recordLength <= 0)
         m_recordLength = int32_t(spc * 20);
-    m_nominalInterval = int(std::floor(double(spc) / m_sampleRate * 1000.0));  // 8
+    m_nominalInterval = int(std::floor(double(spc) / m_sampleRate * 1000.0));
     m_recTimer->setInterval(std::max(1, m_nominalInterval));
-    m_outBuffer.assign(m_outBufferSize, 0);                          // 9
+    m_outBuffer.assign(m_outBufferSize, 0);
     m_padBuffer.assign(std::size_t(spc) * 2, 0);
-    m_channels = 2;                                                  // 10
+    m_channels = 2;
     m_bitsPerSample = 16;
     m_blockAlign = m_bitsPerSample / 8 * m_channels;
+}
 
-    const QString path = m_view.recordingPath();
-    if (FileExists(path)) {                                          // 11
-        const MsgAnswer answer = MsgBox(QStringLiteral("Le fichier spécifié existe déja.")
-                                            + QStringLiteral("\r\n")
-                                            + QStringLiteral("Voulez vous le remplacer ?"),
-                                        MsgIcon::Question, MsgButtons::OkCancel,
-                                        QStringLiteral("Confirmation"));
-        if (answer != MsgAnswer::Ok) {
-            AbortStart();
-            return;
-        }
-    }
+bool RecordingEngine::ConfirmReplace(const QString& path)
+{
+    if (!FileExists(path))
+        return true;
+    const MsgAnswer answer = MsgBox(QStringLiteral("Le fichier spécifié existe déja.")
+                                        + QStringLiteral("\r\n")
+                                        + QStringLiteral("Voulez vous le remplacer ?"),
+                                    MsgIcon::Question, MsgButtons::OkCancel,
+                                    QStringLiteral("Confirmation"));
+    if (answer == MsgAnswer::Ok)
+        return true;
+    AbortStart();
+    return false;
+}
 
-    if (!m_fileWriter)                                               // 12
+bool RecordingEngine::OpenOutputFile(const QString& path)
+{
+    if (!m_fileWriter)
         m_fileWriter = std::make_unique<RecordingFileWriter>();
     if (!m_fileWriter->OpenFile(path)) {
         MsgBox(QStringLiteral("Impossible de créer le fichier)"), MsgIcon::None, MsgButtons::Ok,
                QStringLiteral("Re3 Vazid Irarudu"));
         AbortStart();
-        return;
+        return false;
     }
     m_fileWriter->EmptyFile();
+    return true;
+}
 
-    if (!FSOUND_Init(44100, 10, FSOUND_INIT_USEDEFAULTMIDISYNTH)) {  // 13
+bool RecordingEngine::StartSoundLibrary()
+{
+    if (!FSOUND_Init(44100, 10, FSOUND_INIT_USEDEFAULTMIDISYNTH)) {
         AbortStart();
         ReportSoundLibraryFailure();
-        return;
+        return false;
     }
     m_playback->setLibraryHeldByRecording(true);
+    return true;
+}
 
+bool RecordingEngine::StartCapture()
+{
     FreeSample();
-    m_sampleHandle = FSOUND_Sample_Alloc(FSOUND_UNMANAGED, m_recordLength, kCaptureMode,  // 14
+    m_sampleHandle = FSOUND_Sample_Alloc(FSOUND_UNMANAGED, m_recordLength, kCaptureMode,
                                          m_sampleRate, 255, 128, 255);
+    ResetCaptureCounters();
+    ShowCounters();
+    if (!m_sampleHandle || !FSOUND_Record_StartSample(m_sampleHandle, true)) {
+        // No capture: release what the start took; the buttons stay as they are.
+        AbortStart();
+        return false;
+    }
+    m_state = State::Capturing;
+    m_recTimer->start();
+    return true;
+}
 
-    // Capture starts at the beginning of a fresh loop, so reading does too.
+// Capture starts at the beginning of a fresh loop, so reading does too.
+void RecordingEngine::ResetCaptureCounters()
+{
     m_readPos = 0;
     m_totalCaptured = 0;
     m_totalRead = 0;
     m_framesEncoded = 0;
     m_framesSkipped = 0;
-    m_frameLeft = 0;
-    m_frameKept = true;
-    m_headerCount = 0;
-    m_framingLost = false;
-    m_outFrames = 0;
+    m_frames.reset();
     m_pausedRanges.clear();
-    ShowCounters();
-
-    if (m_sampleHandle && FSOUND_Record_StartSample(m_sampleHandle, true)) {  // 15
-        m_state = State::Capturing;
-        m_recTimer->start();
-    } else {
-        // No capture: release what the start took; the buttons stay as they are.
-        AbortStart();
-        m_starting = false;
-        return;
-    }
-    m_startTime = Now();                                           // 16
-    m_elapsed = 0;
-    m_starting = false;
 }
 
 void RecordingEngine::AbortStart()
@@ -257,29 +284,46 @@ void RecordingEngine::StopCapture()
 
 bool RecordingEngine::EncodeNextChunk()
 {
+    SkipOverwrittenAudio();
     const int64_t spc = m_samplesPerChunk;
-    int64_t available = m_totalCaptured - m_totalRead;
-    if (available > m_recordLength - spc) {
-        // The reader fell a whole loop behind: go on from the oldest chunk that
-        // capture will not overwrite while it is being read.
-        const int64_t oldest = m_totalCaptured - m_recordLength + spc;
-        const int64_t next = (oldest + spc - 1) / spc * spc;
-        m_framesSkipped += next - m_totalRead;
-        m_totalRead = next;
-        m_readPos = int32_t(next % m_recordLength);
-        available = m_totalCaptured - m_totalRead;
-    }
+    const int64_t available = m_totalCaptured - m_totalRead;
     const bool whole = available >= spc;
+    // Less than a chunk is encoded only after a stop: the last one.
     if (!whole && !(available > 0 && m_stopRequested))
         return false;
+    const int64_t frames = whole ? spc : available;
+    EncodeFromLoop(frames);
+    CountEncodedChunk(frames);
+    return true;
+}
 
+// A reader that fell a whole loop behind goes on from the oldest chunk that
+// capture will not overwrite while it is being read.
+void RecordingEngine::SkipOverwrittenAudio()
+{
+    const int64_t spc = m_samplesPerChunk;
+    if (m_totalCaptured - m_totalRead <= m_recordLength - spc)
+        return;
+    const int64_t oldest = m_totalCaptured - m_recordLength + spc;
+    const int64_t next = (oldest + spc - 1) / spc * spc;
+    m_framesSkipped += next - m_totalRead;
+    m_totalRead = next;
+    m_readPos = int32_t(next % m_recordLength);
+}
+
+// Encodes `frames` frames from the read position: a whole chunk straight from
+// the loop, a shorter one from a copy padded with silence.
+void RecordingEngine::EncodeFromLoop(int64_t frames)
+{
+    const bool whole = frames == int64_t(m_samplesPerChunk);
     void* ptr1 = nullptr;
     void* ptr2 = nullptr;
     unsigned len1 = 0, len2 = 0;
     const bool locked = FSOUND_Sample_Lock(m_sampleHandle, m_readPos * m_blockAlign,
-                                           int(spc) * m_blockAlign, &ptr1, &ptr2, &len1, &len2);
+                                           int(m_samplesPerChunk) * m_blockAlign, &ptr1, &ptr2,
+                                           &len1, &len2);
     const int16_t* pcm = m_padBuffer.data();
-    uint32_t values = uint32_t(spc) * 2;
+    uint32_t values = m_samplesPerChunk * 2;
     std::fill(m_padBuffer.begin(), m_padBuffer.end(), int16_t(0));
     if (locked && ptr1) {
         if (whole) {
@@ -287,7 +331,7 @@ bool RecordingEngine::EncodeNextChunk()
             values = len1 / 2;
         } else {
             std::memcpy(m_padBuffer.data(), ptr1,
-                        std::min<std::size_t>(len1, std::size_t(available) * 4));
+                        std::min<std::size_t>(len1, std::size_t(frames) * 4));
         }
     }
     m_outBytes = 0;
@@ -296,145 +340,89 @@ bool RecordingEngine::EncodeNextChunk()
         m_outBytes = 0;
     if (locked)
         FSOUND_Sample_Unlock(m_sampleHandle, ptr1, ptr2, len1, len2);
+}
 
-    const int64_t taken = whole ? spc : available;
-    m_totalRead += taken;
-    m_framesEncoded += taken;
-    return true;
+// The counters and the read position move on a whole chunk, also for the
+// last, padded one.
+void RecordingEngine::CountEncodedChunk(int64_t frames)
+{
+    m_totalRead += frames;
+    m_framesEncoded += frames;
+    m_encodedBytes += m_outBytes;
+    m_encodedMs += int32_t(std::nearbyint(double(m_samplesPerChunk) / m_sampleRate * 1000.0));
+    if (m_readPos + int64_t(m_samplesPerChunk) >= m_recordLength)
+        m_readPos = 0;
+    else
+        m_readPos += int32_t(m_samplesPerChunk);
 }
 
 void RecordingEngine::ShowCounters()
 {
-    m_view.setCounter(0, FormatDuration(m_encodedMs));
-    m_view.setCounter(1, FormatKiloBytes(m_encodedBytes));
+    m_view.setCounter(EncodedTimeCounter, FormatDuration(m_encodedMs));
+    m_view.setCounter(EncodedSizeCounter, FormatKiloBytes(m_encodedBytes));
 }
 
-namespace {
-
-// Length in bytes of the Layer III frame with this header, 0 when it is none.
-int64_t FrameLength(const uint8_t* h)
+// The duration leaves out the pauses; the clock shows the encoded time.
+void RecordingEngine::ShowDurationAndClock()
 {
-    static const int kbps[2][16] = {
-        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
-    static const int rates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
-    if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0 || ((h[1] >> 1) & 3) != 1)
-        return 0;
-    const int version = (h[1] >> 3) & 3; // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
-    const int rateIndex = (h[2] >> 2) & 3;
-    const int bitrate = kbps[version == 3 ? 0 : 1][h[2] >> 4];
-    if (version == 1 || rateIndex == 3 || bitrate == 0)
-        return 0;
-    const int rate = rates[version == 3 ? 0 : version == 2 ? 1 : 2][rateIndex];
-    const int pad = (h[2] >> 1) & 1;
-    return (version == 3 ? 144000 : 72000) * int64_t(bitrate) / rate + pad;
+    m_view.setCounter(DurationCounter,
+                      FormatDuration(int64_t(std::floor((m_elapsed - m_pausedTotal) * 1000.0))));
+    m_view.setClockText(FormatDuration(m_encodedMs));
 }
 
-} // namespace
-
-bool RecordingEngine::WriteRun(const uint8_t* data, std::size_t size, bool keep)
-{
-    if (!keep || size == 0)
-        return true;
-    return m_fileWriter && m_fileWriter->WriteBytes(data, int32_t(size));
-}
-
-bool RecordingEngine::KeepFrame(int64_t index) const
+bool RecordingEngine::KeepFrame(const MpegFrameHeader& frame, int64_t index) const
 {
     // LAME starts its output 576 samples early; the frame's middle tells
     // which input it carries.
-    const double middle = ((double(index) + 0.5) * m_outFrameSamples - 576.0) * m_sampleRate / m_outRate;
+    const double middle =
+        ((double(index) + 0.5) * frame.samples - 576.0) * m_sampleRate / frame.sampleRate;
     for (const auto& [from, to] : m_pausedRanges)
         if (middle >= double(from) && middle < double(to))
             return false;
     return true;
 }
 
-// Appends the last output to the file. Output does not end on frame
-// boundaries, so the pause works on whole frames: a frame is dropped when
-// the audio it carries was encoded while paused, and the file stays a clean
-// run of frames.
+// Appends the last output to the file, without the frames that carry audio
+// captured while paused, so the file stays a clean run of frames.
 bool RecordingEngine::WriteOutput()
 {
-    const uint8_t* data = m_outBuffer.data();
-    const std::size_t n = m_outBytes;
-    if (m_framingLost)
-        return WriteRun(data, n, !m_paused);
-    std::size_t i = 0, runStart = 0;
-    bool runKeep = m_frameKept;
-    while (i < n) {
-        if (m_frameLeft == 0) {
-            m_frameLeft = -1;
-            m_headerCount = 0;
-        }
-        if (m_frameLeft < 0) {
-            if (!WriteRun(data + runStart, i - runStart, runKeep))
-                return false;
-            while (m_headerCount < 4 && i < n)
-                m_header[m_headerCount++] = data[i++];
-            runStart = i;
-            if (m_headerCount < 4)
-                return true; // the header goes on in the next output
-            const int64_t length = FrameLength(m_header);
-            if (length <= 4) {
-                m_framingLost = true;
-                return WriteRun(m_header, 4, !m_paused)
-                    && WriteRun(data + runStart, n - runStart, !m_paused);
-            }
-            const bool mpeg1 = ((m_header[1] >> 3) & 3) == 3;
-            m_outFrameSamples = mpeg1 ? 1152 : 576;
-            static const int rates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
-            const int version = (m_header[1] >> 3) & 3;
-            m_outRate = rates[version == 3 ? 0 : version == 2 ? 1 : 2][(m_header[2] >> 2) & 3];
-            m_frameKept = KeepFrame(m_outFrames++);
-            if (!WriteRun(m_header, 4, m_frameKept))
-                return false;
-            m_frameLeft = length - 4;
-            runKeep = m_frameKept;
-            continue;
-        }
-        const std::size_t take = std::size_t(std::min<int64_t>(m_frameLeft, int64_t(n - i)));
-        m_frameLeft -= int64_t(take);
-        i += take;
-    }
-    return WriteRun(data + runStart, n - runStart, runKeep);
+    return m_frames.feed(m_outBuffer.data(), m_outBytes, !m_paused);
+}
+
+// The poll speeds up while encoding lags more than two seconds behind the
+// clock, and goes back to its slow pace once less than a second behind.
+void RecordingEngine::SteerPollInterval()
+{
+    const double elapsedMs = m_elapsed * 1000.0;
+    if (elapsedMs - 2000.0 > m_encodedMs && m_recTimer->interval() > 20)
+        m_recTimer->setInterval(m_recTimer->interval() - 10);
+    if (elapsedMs - 1000.0 < m_encodedMs && m_recTimer->interval() != kSlowDownInterval)
+        m_recTimer->setInterval(kSlowDownInterval);
 }
 
 void RecordingEngine::Tick()
 {
-    if (m_state != State::Capturing && m_state != State::Draining)
+    if (!Active())
         return;
-    m_view.setButtonEnabled(RecButton::Record, false);                // 1
-    if (!m_stopRequested)                                            // 2
+    // The record button stays off for as long as a recording runs.
+    m_view.setButtonEnabled(RecButton::Record, false);
+    if (!m_stopRequested) {
         m_elapsed = Now() - m_startTime;
-    if (!m_stopRequested)
         UpdateCaptured();
+    }
 
-    if (EncodeNextChunk()) {                                         // 3, 4, 5
-        m_encodedBytes += m_outBytes;                                // 6
-        m_encodedMs += int32_t(std::nearbyint(double(m_samplesPerChunk) / m_sampleRate * 1000.0));  // 7
-        ShowCounters();                                              // 8
-        if (m_readPos + int64_t(m_samplesPerChunk) >= m_recordLength)  // 9
-            m_readPos = 0;
-        else
-            m_readPos += int32_t(m_samplesPerChunk);
-        if (!WriteOutput()) {                                        // 10
+    if (EncodeNextChunk()) {
+        ShowCounters();
+        if (!WriteOutput()) {
             AbandonAfterWriteFailure();
             return;
         }
-        if (!m_paused) {
-            m_view.setCounter(2, FormatDuration(int64_t(std::floor((m_elapsed - m_pausedTotal) * 1000.0))));
-            m_view.setClockText(FormatDuration(m_encodedMs));
-        }
+        if (!m_paused)
+            ShowDurationAndClock();
     }
 
-    const double elapsedMs = m_elapsed * 1000.0;
-    if (elapsedMs - 2000.0 > m_encodedMs && m_recTimer->interval() > 20)    // 11
-        m_recTimer->setInterval(m_recTimer->interval() - 10);
-    if (elapsedMs - 1000.0 < m_encodedMs && m_recTimer->interval() != kSlowDownInterval)  // 12
-        m_recTimer->setInterval(kSlowDownInterval);
-
-    // 13: drained once every frame captured before the stop is encoded.
+    SteerPollInterval();
+    // Drained once every frame captured before the stop is encoded.
     if (m_stopRequested && m_totalRead >= m_totalCaptured)
         FinishRecording();
 }
@@ -451,6 +439,14 @@ void RecordingEngine::FlushEncoder()
     m_encodedBytes += m_outBytes;
 }
 
+void RecordingEngine::CloseOutputFile()
+{
+    if (m_fileWriter) {
+        m_fileWriter->FlushBuffers();
+        m_fileWriter->CloseFile();
+    }
+}
+
 void RecordingEngine::FinishRecording()
 {
     m_recTimer->stop();
@@ -459,10 +455,7 @@ void RecordingEngine::FinishRecording()
     if (written && !m_paused)
         ShowCounters();
     CloseEncoder();
-    if (m_fileWriter) {
-        m_fileWriter->FlushBuffers();
-        m_fileWriter->CloseFile();
-    }
+    CloseOutputFile();
     m_view.setButtonEnabled(RecButton::Record, false);
     CloseRecording();
     m_state = State::Finished;
@@ -493,10 +486,7 @@ void RecordingEngine::AbandonAfterWriteFailure()
     m_stopRequested = true;
     m_playAfterStop = false;
     m_writeFailed = true;
-    if (m_fileWriter) {
-        m_fileWriter->FlushBuffers();
-        m_fileWriter->CloseFile();
-    }
+    CloseOutputFile();
     CloseRecording();
     m_state = State::Finished;
     m_view.setButtonEnabled(RecButton::Record, false);
@@ -511,17 +501,12 @@ void RecordingEngine::AbandonAfterWriteFailure()
 void RecordingEngine::FinaliseRecordingBeforeExit()
 {
     m_playAfterStop = false;
-    if (m_state != State::Capturing && m_state != State::Draining)
+    if (!Active())
         return;
     m_recTimer->stop();
     StopCapture();
     m_stopRequested = true;
     while (m_totalRead < m_totalCaptured && EncodeNextChunk()) {
-        m_encodedBytes += m_outBytes;
-        m_encodedMs += int32_t(std::nearbyint(double(m_samplesPerChunk) / m_sampleRate * 1000.0));
-        m_readPos = m_readPos + int64_t(m_samplesPerChunk) >= m_recordLength
-            ? 0
-            : m_readPos + int32_t(m_samplesPerChunk);
         if (!WriteOutput()) {
             AbandonAfterWriteFailure();
             return;
@@ -562,13 +547,13 @@ void RecordingEngine::Play()
     }
 }
 
+// While paused, capture and encoding go on; the frames carrying the paused
+// stretch of captured audio are left out of the file.
 void RecordingEngine::TogglePause()
 {
     m_paused = !m_paused;
-    const bool recording = m_state == State::Capturing || m_state == State::Draining;
     if (m_paused) {
-        if (recording) {
-            // What the microphone gives from now on is the paused stretch.
+        if (Active()) {
             if (!m_stopRequested)
                 UpdateCaptured();
             m_pausedRanges.emplace_back(m_totalCaptured, INT64_MAX);
@@ -576,7 +561,7 @@ void RecordingEngine::TogglePause()
         m_pauseStart = Now();
         m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Continuer"));
     } else {
-        if (recording && !m_pausedRanges.empty()) {
+        if (Active() && !m_pausedRanges.empty()) {
             if (!m_stopRequested)
                 UpdateCaptured();
             m_pausedRanges.back().second = m_totalCaptured;

@@ -1,12 +1,15 @@
 #pragma once
-#include "audio/recordingfilewriter.h"
+#include "audio/encoderconfig.h"
 #include "audio/mp3encoder.h"
+#include "audio/mpegframesplitter.h"
+#include "audio/recordingfilewriter.h"
 
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class Playback;
@@ -14,11 +17,8 @@ class QTimer;
 
 enum class RecButton { Record, Pause, Stop, Play };
 
-struct RecordingOptions {
-    int sampleRate = 44100;
-    int bitRateKbps = 32;
-    int encoderPreset = 1;
-};
+// The three counter boxes under the recording buttons.
+enum RecCounter : int { EncodedTimeCounter = 0, EncodedSizeCounter = 1, DurationCounter = 2 };
 
 // What the engine needs of the main window.
 class RecordingView {
@@ -26,13 +26,14 @@ public:
     virtual ~RecordingView() = default;
     virtual void setButtonEnabled(RecButton button, bool enabled) = 0;
     virtual void setButtonCaption(RecButton button, const QString& caption) = 0;
-    virtual void setCounter(int index, const QString& text) = 0; // 0 encoded, 1 bytes, 2 duration
+    virtual void setCounter(int index, const QString& text) = 0; // a RecCounter
     virtual void setClockText(const QString& text) = 0;
     virtual void setSendEnabled(bool enabled) = 0;
     virtual void setNewRecordingEnabled(bool enabled) = 0;
     virtual RecordingOptions recordingOptions() const = 0;
     virtual QString recordingPath() const = 0;
-    // Start step 3: pending window messages are processed once.
+    // Called once as a recording starts, after the buttons change, so that
+    // the window shows them before the encoder and the devices are opened.
     virtual void processPendingEvents() {}
 };
 
@@ -43,8 +44,8 @@ class RecordingEngine : public QObject {
 public:
     enum class State { Idle, Capturing, Draining, Finished };
 
-    // recTimer / playTimer are the window's RecTimer1 / PlayTimer; nullptr
-    // makes own ones.
+    // recTimer polls the capture, playTimer shows the playback position; the
+    // window passes its own, nullptr makes the engine's own ones.
     explicit RecordingEngine(RecordingView& view, QTimer* recTimer = nullptr,
                              QTimer* playTimer = nullptr, QObject* parent = nullptr);
     ~RecordingEngine() override;
@@ -54,7 +55,7 @@ public:
     void TogglePause();
     void Stop();
     void Play();
-    // One RecTimer1 tick.
+    // One poll of the capture, at every recTimer timeout.
     void Tick();
 
     void FinishRecording();
@@ -90,16 +91,39 @@ public:
     bool writeFailed() const { return m_writeFailed; }
 
 private:
-    void StopAction();
+    bool Active() const { return m_state == State::Capturing || m_state == State::Draining; }
+
+    // Starting a recording, in this order. A step that returns false has
+    // said why and undone the start.
+    void ShowRecordingButtons();
+    void ResetForNewRecording();
+    bool OpenEncoder(const RecordingOptions& options);
+    void SizeCaptureLoop();
+    bool ConfirmReplace(const QString& path);
+    bool OpenOutputFile(const QString& path);
+    bool StartSoundLibrary();
+    bool StartCapture();
+    void ResetCaptureCounters();
+    void AbortStart();
+
+    // Polling.
     void UpdateCaptured();
     void StopCapture();
     bool EncodeNextChunk(); // false when nothing is ready to encode
+    void SkipOverwrittenAudio();
+    void EncodeFromLoop(int64_t frames);
+    void CountEncodedChunk(int64_t frames);
     void ShowCounters();
+    void ShowDurationAndClock();
+    void SteerPollInterval();
     bool WriteOutput();     // false when the file did not take it
-    bool WriteRun(const uint8_t* data, std::size_t size, bool keep);
+    bool KeepFrame(const MpegFrameHeader& frame, int64_t index) const;
+
+    // Stopping and closing.
+    void StopAction();
     void FlushEncoder();
+    void CloseOutputFile();
     void AbandonAfterWriteFailure();
-    void AbortStart();
     void FreeSample();
     void CloseEncoder();
     void CloseFileAndEncoder();
@@ -141,17 +165,9 @@ private:
     int64_t m_framesSkipped = 0;
     bool m_writeFailed = false;
 
-    // MPEG frames in the encoder's output, so that a pause drops whole frames:
-    // those whose audio was encoded while paused.
-    bool KeepFrame(int64_t index) const;
-    int64_t m_frameLeft = 0;    // bytes of the current frame still to come; -1 in its header
-    bool m_frameKept = true;
-    uint8_t m_header[4] = {};
-    int m_headerCount = 0;
-    bool m_framingLost = false;
-    int64_t m_outFrames = 0;    // frames the encoder has begun
-    int m_outFrameSamples = 1152;
-    int m_outRate = 44100;
+    // A pause drops whole frames of the output: those whose audio was
+    // captured while paused.
+    MpegFrameSplitter m_frames;
     std::vector<std::pair<int64_t, int64_t>> m_pausedRanges; // input frames, end excluded
 };
 

@@ -43,9 +43,9 @@ RecordingFileWriter::~RecordingFileWriter()
     CloseFile();
 }
 
-bool RecordingFileWriter::OpenFile(const QString& FileN)
+bool RecordingFileWriter::OpenFile(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(FileN);
+    const QByteArray name = QFile::encodeName(path);
     int fd = -1;
     if (!name.isEmpty()) {
         do {
@@ -58,7 +58,7 @@ bool RecordingFileWriter::OpenFile(const QString& FileN)
     m_fd = fd;
     if (fd == -1)
         return false;
-    m_fileName = FileN;
+    m_fileName = path;
     return true;
 }
 
@@ -72,16 +72,16 @@ bool RecordingFileWriter::CloseFile()
     return true;
 }
 
-bool RecordingFileWriter::WriteBytes(const void* Pointer, int32_t Size)
+bool RecordingFileWriter::WriteBytes(const void* data, int32_t size)
 {
     if (!IsOpen())
         return false;
-    if (Size < 0 || (Size > 0 && Pointer == nullptr)) {
+    if (size < 0 || (size > 0 && data == nullptr)) {
         m_lastResult = 0;
         m_bytesTransferred = 0;
         return false;
     }
-    const bool ok = WriteAll(m_fd, static_cast<const char*>(Pointer), static_cast<size_t>(Size),
+    const bool ok = WriteAll(m_fd, static_cast<const char*>(data), static_cast<size_t>(size),
                              m_bytesTransferred);
     m_lastResult = ok ? 1 : 0;
     return ok;
@@ -89,23 +89,23 @@ bool RecordingFileWriter::WriteBytes(const void* Pointer, int32_t Size)
 
 bool RecordingFileWriter::FlushBuffers()
 {
-    // No open test, as documented: with nothing open the system call fails.
+    // No open test: with nothing open the system call fails, and says so.
     const bool ok = ::fsync(m_fd) == 0;
     m_lastResult = ok ? 1 : 0;
     return ok;
 }
 
-int32_t RecordingFileWriter::ReadBytes(void* Pointer, int32_t bytes)
+int32_t RecordingFileWriter::ReadBytes(void* data, int32_t bytes)
 {
     if (!IsOpen())
         return 0;
-    if (bytes < 0 || (bytes > 0 && Pointer == nullptr)) {
+    if (bytes < 0 || (bytes > 0 && data == nullptr)) {
         m_bytesTransferred = 0;
         return 0;
     }
     ssize_t n;
     do {
-        n = ::read(m_fd, Pointer, static_cast<size_t>(bytes));
+        n = ::read(m_fd, data, static_cast<size_t>(bytes));
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
         m_bytesTransferred = 0;
@@ -115,10 +115,10 @@ int32_t RecordingFileWriter::ReadBytes(void* Pointer, int32_t bytes)
     return 1;
 }
 
-bool RecordingFileWriter::writeWavHeader(int32_t Lenght)
+bool RecordingFileWriter::writeWavHeader(int32_t dataLength)
 {
     unsigned char h[44];
-    const uint32_t len = static_cast<uint32_t>(Lenght);
+    const uint32_t len = static_cast<uint32_t>(dataLength);
     std::memcpy(h + 0, "RIFF", 4);
     PutLe(h + 4, len + 36, 4);
     std::memcpy(h + 8, "WAVEfmt ", 8);

@@ -1,4 +1,4 @@
-#include "launch/launchform.h"
+#include "launch/launchwindow.h"
 
 #include "foundation/seams.h"
 #include "windows/qtseams.h"
@@ -10,9 +10,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     InstallQtSeams();
     app.setApplicationName(QStringLiteral("Launch"));
-    LaunchForm form;
-    form.Load();
-    form.show();
+    LaunchWindow window;
+    window.Load();
+    window.show();
     if (EndRequested())
         return 0;
     return app.exec();

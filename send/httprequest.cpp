@@ -84,15 +84,8 @@ QString HttpRequest::url() const
     return QStringLiteral("http://%1:%2%3").arg(m_host).arg(m_port).arg(path);
 }
 
-qint32 HttpRequest::Send()
+QHttpMultiPart* HttpRequest::BuildBody() const
 {
-    if (m_sent || m_badFile)
-        return -1;
-    const QUrl target(url(), QUrl::TolerantMode);
-    if (m_host.isEmpty() || !target.isValid() || target.host().isEmpty() || m_port <= 0
-        || m_port > 65535)
-        return -1;
-
     auto* multi = new QHttpMultiPart(QHttpMultiPart::FormDataType);
     for (const Part& p : std::as_const(m_parts)) {
         QHttpPart part;
@@ -101,7 +94,7 @@ qint32 HttpRequest::Send()
             auto* file = new QFile(p.value, multi);
             if (!file->open(QIODevice::ReadOnly)) {
                 delete multi;
-                return -1;
+                return nullptr;
             }
             disposition += "; filename=" + QuotedParam(QFileInfo(p.value).fileName());
             part.setHeader(QNetworkRequest::ContentTypeHeader, "application/octet-stream");
@@ -113,7 +106,11 @@ qint32 HttpRequest::Send()
         part.setRawHeader("Content-Disposition", disposition);
         multi->append(part);
     }
+    return multi;
+}
 
+void HttpRequest::ApplyProxy()
+{
     if (!m_proxyHost.isEmpty()) {
         const quint16 port = (m_proxyPort > 0 && m_proxyPort <= 65535)
             ? static_cast<quint16>(m_proxyPort) : quint16(m_proxyPort < 0 ? 80 : 0);
@@ -121,6 +118,31 @@ qint32 HttpRequest::Send()
     } else {
         m_manager->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     }
+}
+
+void HttpRequest::WatchReply()
+{
+    connect(m_reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
+        if (total > 0)
+            m_progress = static_cast<qint32>(qBound(qint64(0), sent * 100 / total, qint64(100)));
+    });
+    connect(m_reply, &QNetworkReply::readyRead, this, [this] { m_body += m_reply->readAll(); });
+    connect(m_reply, &QNetworkReply::finished, this, &HttpRequest::onFinished);
+}
+
+qint32 HttpRequest::Send()
+{
+    if (m_sent || m_badFile)
+        return -1;
+    const QUrl target(url(), QUrl::TolerantMode);
+    if (m_host.isEmpty() || !target.isValid() || target.host().isEmpty() || m_port <= 0
+        || m_port > 65535)
+        return -1;
+
+    QHttpMultiPart* multi = BuildBody();
+    if (!multi)
+        return -1;
+    ApplyProxy();
 
     QNetworkRequest request(target);
     request.setTransferTimeout(m_timeout > 0 ? m_timeout : 0);
@@ -132,12 +154,7 @@ qint32 HttpRequest::Send()
     m_busy = true;
     m_reply = m_manager->post(request, multi);
     multi->setParent(m_reply);
-    connect(m_reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
-        if (total > 0)
-            m_progress = static_cast<qint32>(qBound(qint64(0), sent * 100 / total, qint64(100)));
-    });
-    connect(m_reply, &QNetworkReply::readyRead, this, [this] { m_body += m_reply->readAll(); });
-    connect(m_reply, &QNetworkReply::finished, this, &HttpRequest::onFinished);
+    WatchReply();
     return 0;
 }
 

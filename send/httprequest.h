@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 
+class QHttpMultiPart;
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -57,6 +58,9 @@ private:
         QString value;    // field value, or file path
         bool file = false;
     };
+    QHttpMultiPart* BuildBody() const; // nullptr when a file cannot be opened
+    void ApplyProxy();
+    void WatchReply();
     void onFinished();
 
     QNetworkAccessManager* m_manager = nullptr;

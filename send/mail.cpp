@@ -5,15 +5,7 @@
 
 #include <gmime/gmime.h>
 
-#include <mutex>
-
 namespace {
-
-void InitGMime()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
-}
 
 // GMime objects are reference counted; this drops ours at scope end.
 template <typename T>
@@ -46,21 +38,18 @@ QByteArray MessageIdDomain(const QString& address)
     return domain.isEmpty() ? QByteArrayLiteral("localhost") : domain.toUtf8();
 }
 
-} // namespace
-
-QByteArray ComposeMail(const MailMessage& mail)
+// The whole file, or nothing when it cannot be read to its end.
+bool ReadAttachment(const QString& path, QByteArray* content)
 {
-    QFile file(mail.attachmentPath);
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {};
-    file.close();
+        return false;
+    *content = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
 
-    InitGMime();
-    GRef<GMimeMessage> message(g_mime_message_new(TRUE));
-
+void SetHeaders(GMimeMessage* message, const MailMessage& mail)
+{
     GRef<InternetAddress> from(Mailbox(mail.fromName, mail.fromAddress));
     internet_address_list_add(g_mime_message_get_from(message), from);
     GRef<InternetAddress> to(Mailbox(mail.toName, mail.toAddress));
@@ -74,30 +63,59 @@ QByteArray ComposeMail(const MailMessage& mail)
     char* id = g_mime_utils_generate_message_id(MessageIdDomain(mail.fromAddress).constData());
     g_mime_message_set_message_id(message, id);
     g_free(id);
+}
 
-    GRef<GMimeTextPart> body(g_mime_text_part_new_with_subtype("plain"));
-    g_mime_text_part_set_text(body, mail.body.toUtf8().constData());
+GMimeTextPart* NewBodyPart(const QString& text)
+{
+    GMimeTextPart* body = g_mime_text_part_new_with_subtype("plain");
+    g_mime_text_part_set_text(body, text.toUtf8().constData());
     g_mime_text_part_set_charset(body, "utf-8");
     g_mime_part_set_content_encoding(
-        GMIME_PART(body.p),
-        g_mime_part_get_best_content_encoding(GMIME_PART(body.p), GMIME_ENCODING_CONSTRAINT_7BIT));
+        GMIME_PART(body),
+        g_mime_part_get_best_content_encoding(GMIME_PART(body), GMIME_ENCODING_CONSTRAINT_7BIT));
+    return body;
+}
 
-    GRef<GMimePart> attachment(g_mime_part_new_with_type("audio", "mpeg"));
-    g_mime_object_set_disposition(GMIME_OBJECT(attachment.p), GMIME_DISPOSITION_ATTACHMENT);
-    g_mime_part_set_filename(attachment, QFileInfo(mail.attachmentPath).fileName().toUtf8().constData());
+GMimePart* NewAttachmentPart(const QString& path, const QByteArray& content)
+{
+    GMimePart* attachment = g_mime_part_new_with_type("audio", "mpeg");
+    g_mime_object_set_disposition(GMIME_OBJECT(attachment), GMIME_DISPOSITION_ATTACHMENT);
+    g_mime_part_set_filename(attachment, QFileInfo(path).fileName().toUtf8().constData());
     GRef<GMimeStream> data(g_mime_stream_mem_new_with_buffer(content.constData(), size_t(content.size())));
     GRef<GMimeDataWrapper> wrapper(g_mime_data_wrapper_new_with_stream(data, GMIME_CONTENT_ENCODING_DEFAULT));
     g_mime_part_set_content(attachment, wrapper);
     g_mime_part_set_content_encoding(attachment, GMIME_CONTENT_ENCODING_BASE64);
+    return attachment;
+}
 
+QByteArray Serialise(GMimeMessage* message)
+{
+    GRef<GMimeStream> out(g_mime_stream_mem_new());
+    if (g_mime_object_write_to_stream(GMIME_OBJECT(message), nullptr, out) < 0)
+        return {};
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.p));
+    return QByteArray(reinterpret_cast<const char*>(bytes->data), qsizetype(bytes->len));
+}
+
+} // namespace
+
+QByteArray ComposeMail(const MailMessage& mail)
+{
+    QByteArray content;
+    if (!ReadAttachment(mail.attachmentPath, &content))
+        return {};
+
+    // GMime counts its initialisations; only the first one does the work.
+    g_mime_init();
+    GRef<GMimeMessage> message(g_mime_message_new(TRUE));
+    SetHeaders(message, mail);
+
+    GRef<GMimeTextPart> body(NewBodyPart(mail.body));
+    GRef<GMimePart> attachment(NewAttachmentPart(mail.attachmentPath, content));
     GRef<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
     g_mime_multipart_add(mixed, GMIME_OBJECT(body.p));
     g_mime_multipart_add(mixed, GMIME_OBJECT(attachment.p));
     g_mime_message_set_mime_part(message, GMIME_OBJECT(mixed.p));
 
-    GRef<GMimeStream> out(g_mime_stream_mem_new());
-    if (g_mime_object_write_to_stream(GMIME_OBJECT(message.p), nullptr, out) < 0)
-        return {};
-    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.p));
-    return QByteArray(reinterpret_cast<const char*>(bytes->data), qsizetype(bytes->len));
+    return Serialise(message);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -18,18 +19,36 @@ struct MailMessage {
 // the attachment cannot be read. The attachment is only ever read.
 QByteArray ComposeMail(const MailMessage& mail);
 
-// The local mail program: "sendmail" on PATH, else the first of the usual
-// places that holds one. Empty when there is none.
-QString FindSendmail();
-QStringList SendmailFallbacks();
-void SetSendmailFallbacks(const QStringList& paths); // tests point these elsewhere
-void RestoreSendmailFallbacks();
+// Where the local mail program usually is, when PATH holds none.
+QStringList UsualSendmailPlaces();
+// The local mail program: "sendmail" on PATH, else the first of `places`
+// that holds one. Empty when there is none.
+QString FindSendmail(const QStringList& places);
 
-// Hands the message to "sendmail -t -i" on its standard input and returns at
-// once; the mail program runs on its own and is killed when it has not ended
-// within the time limit. False when no hand-off could be started.
-bool HandOffMail(const QByteArray& message);
-bool MailHandOffRunning();
+// Hands messages to "sendmail -t -i" on its standard input, one at a time,
+// and returns at once; the mail program runs on its own and is killed when
+// it has not ended within the time limit.
+class MailHandOff {
+public:
+    MailHandOff();
+    ~MailHandOff();
+    MailHandOff(const MailHandOff&) = delete;
+    MailHandOff& operator=(const MailHandOff&) = delete;
 
-int MailTimeLimitMs();
-void SetMailTimeLimitMs(int ms); // 60 s unless changed
+    // False when no hand-off could be started (one still runs, no mail
+    // program, no temporary file).
+    bool handOff(const QByteArray& message);
+    bool running() const;
+
+    QStringList sendmailPlaces() const { return m_places; }
+    void setSendmailPlaces(const QStringList& places) { m_places = places; } // tests point these elsewhere
+    int timeLimitMs() const { return m_timeLimitMs; }
+    void setTimeLimitMs(int ms) { m_timeLimitMs = ms; } // 60 s unless changed
+
+private:
+    class Run;
+
+    QStringList m_places = UsualSendmailPlaces();
+    int m_timeLimitMs = 60000;
+    QPointer<Run> m_run; // the running mail program; it deletes itself once ended
+};

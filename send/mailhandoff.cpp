@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -12,37 +11,38 @@
 #include <csignal>
 #include <unistd.h>
 
-namespace {
-
-const QStringList kUsualSendmails{QStringLiteral("/usr/sbin/sendmail"), QStringLiteral("/usr/lib/sendmail")};
-QStringList g_fallbacks = kUsualSendmails;
-int g_timeLimitMs = 60000;
-
 // One running mail program. It reads the message from a private temporary
 // file rather than a pipe, so the whole message reaches it even if Mirlo
 // ends first; the file is unlinked as soon as the program holds it open.
-class HandOff final : public QObject {
+class MailHandOff::Run final : public QObject {
 public:
-    bool start(const QString& program, const QByteArray& message);
+    bool start(const QString& program, const QByteArray& message, int timeLimitMs);
+    bool ended() const { return m_ended; }
 
 private:
+    bool writeInput(const QByteArray& message);
     void giveUp();
     void done();
 
     QProcess m_process;
     QTimer m_limit;
     QTemporaryFile m_input;
-    bool m_done = false;
+    bool m_ended = false;
 };
 
-HandOff* g_running = nullptr;
-
-bool HandOff::start(const QString& program, const QByteArray& message)
+bool MailHandOff::Run::writeInput(const QByteArray& message)
 {
     m_input.setFileTemplate(QDir(QDir::tempPath()).filePath(QStringLiteral("mirlo-mail-XXXXXX.eml")));
     if (!m_input.open() || m_input.write(message) != message.size() || !m_input.flush())
         return false;
     m_input.close();
+    return true;
+}
+
+bool MailHandOff::Run::start(const QString& program, const QByteArray& message, int timeLimitMs)
+{
+    if (!writeInput(message))
+        return false;
 
     m_process.setProgram(program);
     m_process.setArguments({QStringLiteral("-t"), QStringLiteral("-i")});
@@ -62,12 +62,12 @@ bool HandOff::start(const QString& program, const QByteArray& message)
     // Its own process group, so giving up also ends what it started itself.
     m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
 
-    m_limit.start(g_timeLimitMs);
+    m_limit.start(timeLimitMs);
     m_process.start();
     return true;
 }
 
-void HandOff::giveUp()
+void MailHandOff::Run::giveUp()
 {
     const qint64 pid = m_process.processId();
     if (pid > 0)
@@ -75,32 +75,26 @@ void HandOff::giveUp()
     m_process.kill();
 }
 
-void HandOff::done()
+void MailHandOff::Run::done()
 {
-    if (m_done)
+    if (m_ended)
         return;
-    m_done = true;
+    m_ended = true;
     m_limit.stop();
-    if (g_running == this)
-        g_running = nullptr;
     deleteLater();
 }
 
-} // namespace
+QStringList UsualSendmailPlaces()
+{
+    return {QStringLiteral("/usr/sbin/sendmail"), QStringLiteral("/usr/lib/sendmail")};
+}
 
-QStringList SendmailFallbacks() { return g_fallbacks; }
-void SetSendmailFallbacks(const QStringList& paths) { g_fallbacks = paths; }
-void RestoreSendmailFallbacks() { g_fallbacks = kUsualSendmails; }
-
-int MailTimeLimitMs() { return g_timeLimitMs; }
-void SetMailTimeLimitMs(int ms) { g_timeLimitMs = ms; }
-
-QString FindSendmail()
+QString FindSendmail(const QStringList& places)
 {
     const QString onPath = QStandardPaths::findExecutable(QStringLiteral("sendmail"));
     if (!onPath.isEmpty())
         return onPath;
-    for (const QString& path : g_fallbacks) {
+    for (const QString& path : places) {
         const QFileInfo info(path);
         if (info.isFile() && info.isExecutable())
             return info.absoluteFilePath();
@@ -108,22 +102,26 @@ QString FindSendmail()
     return {};
 }
 
-bool MailHandOffRunning() { return g_running != nullptr; }
+MailHandOff::MailHandOff() = default;
 
-bool HandOffMail(const QByteArray& message)
+// A mail program still running goes on after its owner; it deletes itself.
+MailHandOff::~MailHandOff() = default;
+
+bool MailHandOff::running() const { return m_run && !m_run->ended(); }
+
+bool MailHandOff::handOff(const QByteArray& message)
 {
-    if (g_running)
+    if (running())
         return false;
-    const QString program = FindSendmail();
+    const QString program = FindSendmail(m_places);
     if (program.isEmpty())
         return false;
-    // The job deletes itself once the mail program has ended; it may end
-    // during start() already, which clears g_running again.
-    auto* job = new HandOff;
-    g_running = job;
-    if (!job->start(program, message)) {
-        g_running = nullptr;
-        delete job;
+    // The run may end during start() already, which makes running() false again.
+    auto* run = new Run;
+    m_run = run;
+    if (!run->start(program, message, m_timeLimitMs)) {
+        m_run = nullptr;
+        delete run;
         return false;
     }
     return true;

@@ -2,16 +2,38 @@
 
 #include "foundation/seams.h"
 #include "foundation/settings.h"
-#include "send/mail.h"
 #include "send/webupload.h"
 
-namespace {
+RecordingSender::RecordingSender(std::unique_ptr<UploadViewFactory> views, QObject* parent)
+    : QObject(parent), m_views(std::move(views)), m_upload(*m_views)
+{
+}
 
-// The upload keeps the event loop turning while it runs, so a second click
-// on Envoi can arrive in the middle of it.
-bool g_uploading = false;
+RecordingSender::~RecordingSender() = default;
 
-void SendByMail(const QString& recordingPath)
+bool RecordingSender::transferRunning() const { return m_upload.running() || m_mail.running(); }
+
+void RecordingSender::send(const QString& recordingPath)
+{
+    // The upload keeps the event loop turning while it runs, so a second
+    // click on Envoi can arrive in the middle of it.
+    if (transferRunning())
+        return;
+
+    if (recordingPath.right(4).toLower() != QStringLiteral(".mp3")) {
+        MsgBox(QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé."),
+               MsgIcon::Critical);
+        return;
+    }
+
+    const QString& mode = Shared().sendMode;
+    if (mode == QStringLiteral("web"))
+        WebUpload(m_upload, recordingPath);
+    else if (mode == QStringLiteral("mail"))
+        sendByMail(recordingPath);
+}
+
+void RecordingSender::sendByMail(const QString& recordingPath)
 {
     const SharedValues& s = Shared();
     MailMessage mail;
@@ -26,30 +48,5 @@ void SendByMail(const QString& recordingPath)
     // Whatever becomes of it, the pupil is told nothing.
     const QByteArray message = ComposeMail(mail);
     if (!message.isEmpty())
-        HandOffMail(message);
-}
-
-} // namespace
-
-bool TransferRunning() { return g_uploading || UploadRunning() || MailHandOffRunning(); }
-
-void SendRecording(const QString& recordingPath)
-{
-    if (TransferRunning())
-        return;
-
-    if (recordingPath.right(4).toLower() != QStringLiteral(".mp3")) {
-        MsgBox(QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé."),
-               MsgIcon::Critical);
-        return;
-    }
-
-    const QString& mode = Shared().sendMode;
-    if (mode == QStringLiteral("web")) {
-        g_uploading = true;
-        WebUpload(recordingPath);
-        g_uploading = false;
-    } else if (mode == QStringLiteral("mail")) {
-        SendByMail(recordingPath);
-    }
+        m_mail.handOff(message);
 }

@@ -1,19 +1,15 @@
 #include "send/splitupload.h"
 
-#include "foundation/windows1252.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
-#include "windows/splituploadprogresswindow.h"
+#include "foundation/windows1252.h"
 #include "send/httprequest.h"
-#include "send/transferflags.h"
 #include "send/uploadpass.h"
-#include "send/webupload.h"
+#include "send/uploadsession.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QPointer>
 #include <QThread>
 
 qint16 PieceCount(qint64 length)
@@ -83,14 +79,6 @@ void CutIntoPieces(qint64 length, qint16 count, const QString& baseName,
     }
 }
 
-void SplitUpload(const QString& recordingPath)
-{
-    if (UploadRunning())
-        return;
-    UploadGuard guard;
-    RunSplitUpload(recordingPath);
-}
-
 namespace {
 
 enum class Next { Go, Stop };
@@ -119,9 +107,52 @@ Next JudgeSplitReply(const HttpRequest& request, const QString& proofNumber, boo
     return Next::Go;
 }
 
+// Pass 0 sends the test file, passes 1 to count the pieces, the last one the
+// piece list.
+Next RunSplitPass(UploadSession& session, const QString& filePath, int pass, qint16 count)
+{
+    session.resetAbandon();
+    PreparedPass prepared = PreparePass(session, filePath);
+    HttpRequest& request = *prepared.request;
+    request.AddField(QStringLiteral("SplittedFile"), QStringLiteral("SplittedFile"));
+    // A set-up step that fails gives up the rest without a message.
+    if (prepared.stepFailed)
+        return Next::Stop;
+
+    const QString files = QString::number(count + 1);
+    UploadView& view = session.openView(UploadViewKind::Split);
+    view.setSplitTexts(QStringLiteral("Transfert de l'enregistrement en ") + files
+                           + QStringLiteral(" fichiers."),
+                       QStringLiteral("Transfert du fichier ") + QString::number(pass)
+                           + QStringLiteral(" sur ") + files);
+    view.showProgress();
+    if (request.Send() != 0) {
+        session.markTransferFinished();
+        session.closeView();
+        return Next::Stop;
+    }
+    RunWaitLoop(session, request);
+
+    session.markTransferFinished();
+    if (pass == count)
+        QThread::msleep(2000); // the server assembles the pieces meanwhile
+    session.closeView();
+    if (session.abandonRequested())
+        return Next::Stop;
+    return JudgeSplitReply(request, prepared.proofNumber, pass == count + 1);
+}
+
+void RemovePieces(const QString& baseName, qint16 count)
+{
+    QFile::remove(PieceListPath(baseName));
+    QFile::remove(TestFilePath());
+    for (int i = 1; i <= count; ++i)
+        QFile::remove(PiecePath(baseName, i));
+}
+
 } // namespace
 
-void RunSplitUpload(const QString& recordingPath)
+void SplitUpload(UploadSession& session, const QString& recordingPath)
 {
     const qint64 length = QFileInfo(recordingPath).size();
     const qint16 count = PieceCount(length);
@@ -129,49 +160,13 @@ void RunSplitUpload(const QString& recordingPath)
     CutIntoPieces(length, count, base, recordingPath);
     WriteTestFile();
 
-    const QString files = QString::number(count + 1);
-    for (int k = 0; k <= count + 1; ++k) {
-        AbortRequested = 0;
-        const QString path = k == 0 ? TestFilePath()
-                           : k <= count ? PiecePath(base, k)
-                                        : PieceListPath(base);
-        PreparedPass prepared = PreparePass(path);
-        HttpRequest& request = *prepared.request;
-        request.AddField(QStringLiteral("SplittedFile"), QStringLiteral("SplittedFile"));
-        // A set-up step that fails gives up the rest without a message.
-        if (prepared.stepFailed)
-            break;
-
-        QPointer<SplitUploadProgressWindow> form = new SplitUploadProgressWindow;
-        form->lblTitre->setText(QStringLiteral("Transfert de l'enregistrement en ") + files
-                                + QStringLiteral(" fichiers."));
-        form->lblFiles->setText(QStringLiteral("Transfert du fichier ") + QString::number(k)
-                                + QStringLiteral(" sur ") + files);
-        form->show();
-        form->activateWindow();
-        if (request.Send() != 0) {
-            TransferFinished = true;
-            delete form.data();
-            break;
-        }
-        RunWaitLoop(request, form);
-
-        TransferFinished = true;
-        if (k == count)
-            QThread::msleep(2000); // the server assembles the pieces meanwhile
-        if (form) {
-            form->hide();
-            delete form.data();
-        }
-        if (AbortRequested == 1)
-            break;
-        if (JudgeSplitReply(request, prepared.proofNumber, k == count + 1) == Next::Stop)
+    for (int pass = 0; pass <= count + 1; ++pass) {
+        const QString path = pass == 0 ? TestFilePath()
+                           : pass <= count ? PiecePath(base, pass)
+                                           : PieceListPath(base);
+        if (RunSplitPass(session, path, pass, count) == Next::Stop)
             break;
     }
-
     // Every temporary file goes, whatever way the sequence ended.
-    QFile::remove(PieceListPath(base));
-    QFile::remove(TestFilePath());
-    for (int i = 1; i <= count; ++i)
-        QFile::remove(PiecePath(base, i));
+    RemovePieces(base, count);
 }

@@ -1,9 +1,12 @@
 #pragma once
 #include <QString>
 
+class UploadSession;
+
 // Recordings above 2 097 152 bytes go in nearly equal pieces, one request
-// each, after a test file and before a piece list.
-void SplitUpload(const QString& recordingPath);
+// each, after a test file and before a piece list. WebUpload calls it with
+// the session already marked running.
+void SplitUpload(UploadSession& session, const QString& recordingPath);
 
 // Writes the pieces and the piece list into the recording folder.
 void CutIntoPieces(qint64 length, qint16 count, const QString& baseName,

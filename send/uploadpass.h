@@ -6,39 +6,25 @@
 #include <memory>
 
 class HttpRequest;
-class ProgressWindow;
+class UploadSession;
 
 inline constexpr qint64 kSingleUploadLimit = 2097152;
 
 namespace UploadText {
-extern const QString Abandon;
-extern const QString Success;
-extern const QString Unexpected;
-extern const QString Busy;
-extern const QString StatusPrefix;
+inline const QString Abandon = QStringLiteral("Abandon du transfert !");
+inline const QString Success = QStringLiteral("Le fichier a été transféré avec succès.");
+inline const QString Unexpected = QStringLiteral("Réponse inattendue du serveur !");
+inline const QString Busy = QStringLiteral("Le site de téléchargement est vraisemblablement occupé !\r"
+                                           "Veuillez réessayer dans quelques minutes.");
+inline const QString StatusPrefix = QStringLiteral("Echec du transfert, code de réponse HTTP = ");
 QString Connection();
 } // namespace UploadText
-
-// Marks an upload as running for its lifetime (one transfer at a time).
-class UploadGuard {
-public:
-    UploadGuard();
-    ~UploadGuard();
-    UploadGuard(const UploadGuard&) = delete;
-    UploadGuard& operator=(const UploadGuard&) = delete;
-};
-
-// The split upload proper, once the caller holds the guard.
-void RunSplitUpload(const QString& recordingPath);
 
 QString TestFilePath();
 void WriteTestFile();
 
 // Whole number 1 to 1 000 000, as decimal text.
 QString DrawProofNumber();
-
-// The upload path read and unscrambled at the last pass.
-QString CurrentUploadPath();
 
 struct PreparedPass {
     std::unique_ptr<HttpRequest> request;
@@ -47,12 +33,13 @@ struct PreparedPass {
 };
 
 // New request for one pass: time-out, block size, host, port, path, proof
-// number, proxy, then the file and the four text fields in their order.
-PreparedPass PreparePass(const QString& filePath);
+// number, proxy, then the file and the four text fields in their order. The
+// upload path is read from the settings file again and kept in the session.
+PreparedPass PreparePass(UploadSession& session, const QString& filePath);
 
-// Sends and turns the wait loop until the request has ended, feeding the
-// window's progress control; abandons when the window asks for it.
-void RunWaitLoop(HttpRequest& request, ProgressWindow* window);
+// Turns the wait loop until the sent request has ended, feeding the progress
+// window; abandons when the session says the pupil asked to.
+void RunWaitLoop(UploadSession& session, HttpRequest& request);
 
 // Message for a status-200 reply without the proof number.
 QString ReplyWordMessage(const QString& replyText);

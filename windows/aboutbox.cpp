@@ -124,126 +124,126 @@ AboutBox::AboutBox(MainWindowLink& main, QWidget* parent) : QWidget(parent, Qt::
     m_picture->setPixmap(QPixmap(QStringLiteral(":/mirlo/mirlo.png")));
     m_picture->setScaledContents(true);
 
-    m_label5 = MakeLabel(this, "Label5", kProgramName);
-    QFont big = m_label5->font();
+    m_programName = MakeLabel(this, "Label5", kProgramName);
+    QFont big = m_programName->font();
     big.setPointSize(24);
     big.setBold(true);
-    m_label5->setFont(big);
+    m_programName->setFont(big);
 
-    // Label3 sits under Label2 as a faint offset copy.
-    m_label3 = MakeLabel(this, "Label3");
-    m_label2 = MakeLabel(this, "Label2");
-    for (QLabel* l : {m_label2, m_label3})
+    // The credit's shadow sits under it as a faint offset copy.
+    m_creditShadow = MakeLabel(this, "Label3");
+    m_credit = MakeLabel(this, "Label2");
+    for (QLabel* l : {m_credit, m_creditShadow})
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QPalette shadow = m_label3->palette();
+    QPalette shadow = m_creditShadow->palette();
     shadow.setColor(QPalette::WindowText, QColor(170, 170, 170));
-    m_label3->setPalette(shadow);
-    QPalette front = m_label2->palette();
+    m_creditShadow->setPalette(shadow);
+    QPalette front = m_credit->palette();
     front.setColor(QPalette::WindowText, QColor(20, 40, 110));
-    m_label2->setPalette(front);
+    m_credit->setPalette(front);
 
-    m_lblVersion = MakeLabel(this, "lblVersion");
-    m_lblCopyright = MakeLabel(this, "lblCopyright");
-    m_lblCompany = MakeLabel(this, "lblCompany");
-    m_label4 = MakeLabel(this, "Label4", kContactAddress);
-    MakeLink(m_lblCompany);
-    MakeLink(m_label4);
-    m_lblCompany->installEventFilter(this);
-    m_label4->installEventFilter(this);
+    m_version = MakeLabel(this, "lblVersion");
+    m_copyright = MakeLabel(this, "lblCopyright");
+    m_companyLink = MakeLabel(this, "lblCompany");
+    m_contactLink = MakeLabel(this, "Label4", kContactAddress);
+    MakeLink(m_companyLink);
+    MakeLink(m_contactLink);
+    m_companyLink->installEventFilter(this);
+    m_contactLink->installEventFilter(this);
 
-    m_label1 = MakeLabel(this, "Label1");
-    m_label1->setWordWrap(true);
-    m_label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_instructions = MakeLabel(this, "Label1");
+    m_instructions->setWordWrap(true);
+    m_instructions->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_line1 = new QFrame(this);
-    m_line2 = new QFrame(this);
-    m_line1->setObjectName(QStringLiteral("Line1"));
-    m_line2->setObjectName(QStringLiteral("Line2"));
-    m_line1->setStyleSheet(QStringLiteral("background-color: rgb(128,128,128);"));
-    m_line2->setStyleSheet(QStringLiteral("background-color: rgb(255,255,255);"));
+    m_ruleDark = new QFrame(this);
+    m_ruleLight = new QFrame(this);
+    m_ruleDark->setObjectName(QStringLiteral("Line1"));
+    m_ruleLight->setObjectName(QStringLiteral("Line2"));
+    m_ruleDark->setStyleSheet(QStringLiteral("background-color: rgb(128,128,128);"));
+    m_ruleLight->setStyleSheet(QStringLiteral("background-color: rgb(255,255,255);"));
 
-    m_cmdAide = new QPushButton(QStringLiteral("Aide"), this);
-    m_cmdAide->setObjectName(QStringLiteral("cmdAide"));
-    m_command2 = new QPushButton(QStringLiteral("Modifier les paramètres"), this);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command1 = new QPushButton(QStringLiteral("OK"), this);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setDefault(true);
-    m_command1->installEventFilter(this);
-    connect(m_command1, &QPushButton::clicked, this, &AboutBox::CloseWithOk);
-    connect(m_command2, &QPushButton::clicked, this, &AboutBox::OpenSettings);
-    connect(m_cmdAide, &QPushButton::clicked, this, &AboutBox::OpenHelp);
+    m_helpButton = new QPushButton(QStringLiteral("Aide"), this);
+    m_helpButton->setObjectName(QStringLiteral("cmdAide"));
+    m_settingsButton = new QPushButton(QStringLiteral("Modifier les paramètres"), this);
+    m_settingsButton->setObjectName(QStringLiteral("Command2"));
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("Command1"));
+    m_okButton->setDefault(true);
+    m_okButton->installEventFilter(this);
+    connect(m_okButton, &QPushButton::clicked, this, &AboutBox::CloseWithOk);
+    connect(m_settingsButton, &QPushButton::clicked, this, &AboutBox::OpenSettings);
+    connect(m_helpButton, &QPushButton::clicked, this, &AboutBox::OpenHelp);
 
-    Load();
+    LayOut();
 
-    setTabOrder(m_command1, m_cmdAide);
-    setTabOrder(m_cmdAide, m_command2);
-    m_command1->setFocus();
+    setTabOrder(m_okButton, m_helpButton);
+    setTabOrder(m_helpButton, m_settingsButton);
+    m_okButton->setFocus();
 }
 
-void AboutBox::Load()
+void AboutBox::LayOut()
 {
-    // Fixed parts first; the loading steps then place what depends on them.
+    // Fixed parts first, then the box's height from the instructions, then
+    // what sits on the rule under them.
     m_picture->setGeometry(kMargin, 14, 56, 56);
-    m_label5->adjustSize();
-    m_label5->move(kMargin + 56 + 12, 14 + (56 - m_label5->height()) / 2);
+    m_programName->adjustSize();
+    m_programName->move(kMargin + 56 + 12, 14 + (56 - m_programName->height()) / 2);
 
     const int creditTop = 18;
     const int textTop = 86;
-    m_label1->setText(ShownText(InstructionsText()));
+    m_instructions->setText(ShownText(InstructionsText()));
     const int textWidth = kWidth - 2 * kMargin;
-    const int textHeight = m_label1->heightForWidth(textWidth);
+    const int textHeight = m_instructions->heightForWidth(textWidth);
     const int lineY = textTop + textHeight + 14;
     const int rowY = lineY + 10;
     const int rowHeight = fontMetrics().height() + 4;
     const int buttonsY = rowY + 2 * rowHeight + 12;
-    const int buttonHeight = m_command1->sizeHint().height();
+    const int buttonHeight = m_okButton->sizeHint().height();
     setFixedSize(kWidth, buttonsY + buttonHeight + 14);
 
-    // 1. Etched rule with equal margins, the second line one pixel lower.
+    // Etched rule with equal margins, the light line one pixel lower.
     const int lineLeft = kMargin;
     const int lineRight = width() - lineLeft;
-    m_line1->setGeometry(lineLeft, lineY, lineRight - lineLeft, 1);
-    m_line2->setGeometry(lineLeft, lineY + 1, lineRight - lineLeft, 1);
+    m_ruleDark->setGeometry(lineLeft, lineY, lineRight - lineLeft, 1);
+    m_ruleLight->setGeometry(lineLeft, lineY + 1, lineRight - lineLeft, 1);
 
-    // 2. Copyright right-aligned on the rule's end, version on the left.
-    m_lblCopyright->setText(kCopyright);
-    m_lblCopyright->adjustSize();
-    m_lblCopyright->move(lineRight - m_lblCopyright->width(), rowY);
-    m_lblVersion->setText(VersionText(MIRLO_VERSION_MAJOR, MIRLO_VERSION_MINOR, MIRLO_VERSION_PATCH));
-    m_lblVersion->adjustSize();
-    m_lblVersion->move(lineLeft, rowY);
+    // Copyright right-aligned on the rule's end, version on the left.
+    m_copyright->setText(kCopyright);
+    m_copyright->adjustSize();
+    m_copyright->move(lineRight - m_copyright->width(), rowY);
+    m_version->setText(VersionText(MIRLO_VERSION_MAJOR, MIRLO_VERSION_MINOR, MIRLO_VERSION_PATCH));
+    m_version->adjustSize();
+    m_version->move(lineLeft, rowY);
 
-    // 3.
-    m_lblCompany->setText(kCompany);
-    m_lblCompany->adjustSize();
-    m_lblCompany->move(lineLeft, rowY + rowHeight);
-    m_label4->adjustSize();
-    m_label4->move(lineRight - m_label4->width(), rowY + rowHeight);
+    // Under them, the company link on the left and the contact address on the right.
+    m_companyLink->setText(kCompany);
+    m_companyLink->adjustSize();
+    m_companyLink->move(lineLeft, rowY + rowHeight);
+    m_contactLink->adjustSize();
+    m_contactLink->move(lineRight - m_contactLink->width(), rowY + rowHeight);
 
-    // 4. Credit lines centred, then pushed 400 twips right; the copy 12 twips more
+    // Credit lines centred, then pushed 400 twips right; the copy 12 twips more
     // (at least a pixel, or the copy would vanish under the original).
     const QString credit = CreditText();
-    for (QLabel* l : {m_label2, m_label3}) {
+    for (QLabel* l : {m_credit, m_creditShadow}) {
         l->setText(ShownText(credit));
         l->adjustSize();
     }
-    const int centred = (width() - m_label2->width()) / 2;
+    const int centred = (width() - m_credit->width()) / 2;
     const int left2 = centred + TwipsToPixels(400, this);
-    m_label2->move(left2, creditTop);
-    m_label3->move(left2 + std::max(1, TwipsToPixels(412, this) - TwipsToPixels(400, this)), creditTop);
-    m_label2->raise();
+    m_credit->move(left2, creditTop);
+    m_creditShadow->move(left2 + std::max(1, TwipsToPixels(412, this) - TwipsToPixels(400, this)), creditTop);
+    m_credit->raise();
 
-    // 5. OK right-aligned on the rule's end; the other two on the left.
-    m_command1->resize(std::max(90, m_command1->sizeHint().width()), buttonHeight);
-    m_command1->move(lineRight - m_command1->width(), buttonsY);
-    m_cmdAide->resize(std::max(90, m_cmdAide->sizeHint().width()), buttonHeight);
-    m_cmdAide->move(lineLeft, buttonsY);
-    m_command2->resize(m_command2->sizeHint().width() + 16, buttonHeight);
-    m_command2->move(lineLeft + m_cmdAide->width() + 8, buttonsY);
+    // OK right-aligned on the rule's end; help and settings on the left.
+    m_okButton->resize(std::max(90, m_okButton->sizeHint().width()), buttonHeight);
+    m_okButton->move(lineRight - m_okButton->width(), buttonsY);
+    m_helpButton->resize(std::max(90, m_helpButton->sizeHint().width()), buttonHeight);
+    m_helpButton->move(lineLeft, buttonsY);
+    m_settingsButton->resize(m_settingsButton->sizeHint().width() + 16, buttonHeight);
+    m_settingsButton->move(lineLeft + m_helpButton->width() + 8, buttonsY);
 
-    // 6.
-    m_label1->setGeometry(kMargin, textTop, textWidth, textHeight);
+    m_instructions->setGeometry(kMargin, textTop, textWidth, textHeight);
 }
 
 void AboutBox::CloseWithOk()
@@ -273,7 +273,7 @@ void AboutBox::WriteToContact()
 void AboutBox::OpenCompanyLink()
 {
     // The label's own text goes to the desktop's "open" handler.
-    shell().openUrl(QUrl(m_lblCompany->text()));
+    shell().openUrl(QUrl(m_companyLink->text()));
 }
 
 void AboutBox::keyPressEvent(QKeyEvent* event)
@@ -293,14 +293,14 @@ void AboutBox::closeEvent(QCloseEvent* event)
 
 bool AboutBox::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_command1 && event->type() == QEvent::FocusIn && !m_pointerMoved) {
+    if (watched == m_okButton && event->type() == QEvent::FocusIn && !m_pointerMoved) {
         m_pointerMoved = true;
-        QCursor::setPos(m_command1->mapToGlobal(m_command1->rect().center()));
+        QCursor::setPos(m_okButton->mapToGlobal(m_okButton->rect().center()));
     } else if (event->type() == QEvent::MouseButtonRelease
                && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (watched == m_label4)
+        if (watched == m_contactLink)
             WriteToContact();
-        else if (watched == m_lblCompany)
+        else if (watched == m_companyLink)
             OpenCompanyLink();
     }
     return QWidget::eventFilter(watched, event);

@@ -15,7 +15,7 @@ public:
     // "Version 2.01.0058" for 2.1.58.
     static QString VersionText(int major, int minor, int revision);
     static QString InstructionsText(); // paragraphs joined with carriage returns
-    static QString CreditText();       // Label2's three lines
+    static QString CreditText();       // three lines
     static const QString kContactAddress;
     static const QString kCopyright;
     static const QString kCompany;
@@ -36,22 +36,22 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void Load();
+    void LayOut();
 
     MainWindowLink& m_main;
     QLabel* m_picture = nullptr;
-    QLabel* m_label5 = nullptr;
-    QLabel* m_label2 = nullptr;
-    QLabel* m_label3 = nullptr;
-    QLabel* m_lblVersion = nullptr;
-    QLabel* m_lblCopyright = nullptr;
-    QLabel* m_lblCompany = nullptr;
-    QLabel* m_label4 = nullptr;
-    QLabel* m_label1 = nullptr;
-    QPushButton* m_cmdAide = nullptr;
-    QPushButton* m_command2 = nullptr;
-    QPushButton* m_command1 = nullptr;
-    QFrame* m_line1 = nullptr;
-    QFrame* m_line2 = nullptr;
+    QLabel* m_programName = nullptr;
+    QLabel* m_credit = nullptr;
+    QLabel* m_creditShadow = nullptr; // a faint offset copy under the credit
+    QLabel* m_version = nullptr;
+    QLabel* m_copyright = nullptr;
+    QLabel* m_companyLink = nullptr;
+    QLabel* m_contactLink = nullptr;
+    QLabel* m_instructions = nullptr;
+    QPushButton* m_helpButton = nullptr;
+    QPushButton* m_settingsButton = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QFrame* m_ruleDark = nullptr; // an etched rule: dark line over a light one
+    QFrame* m_ruleLight = nullptr;
     bool m_pointerMoved = false; // the jump to OK happens on the first focus only
 };

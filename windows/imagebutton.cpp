@@ -18,9 +18,9 @@ namespace {
 // Designed at 1215 x 375 twips; the caption sits at -50, 45, height 255.
 constexpr int kDesignWidth = 81;
 constexpr int kDesignHeight = 25;
-constexpr int kLabelLeft = -3;
-constexpr int kLabelTop = 3;
-constexpr int kLabelHeight = 17;
+constexpr int kCaptionLeft = -3;
+constexpr int kCaptionTop = 3;
+constexpr int kCaptionHeight = 17;
 
 QLabel* MakePicture(QWidget* parent, const char* name, const QString& file)
 {
@@ -42,71 +42,71 @@ ImageButton::ImageButton(QWidget* parent) : QWidget(parent)
     setAutoFillBackground(true);
     resize(kDesignWidth, kDesignHeight);
 
-    m_image1 = MakePicture(this, "Image1", QStringLiteral(":/imagebutton/normal.png"));
-    m_image2 = MakePicture(this, "Image2", QStringLiteral(":/imagebutton/hover.png"));
-    m_image2->hide();
+    m_normalPicture = MakePicture(this, "Image1", QStringLiteral(":/imagebutton/normal.png"));
+    m_hoverPicture = MakePicture(this, "Image2", QStringLiteral(":/imagebutton/hover.png"));
+    m_hoverPicture->hide();
 
-    m_label1 = new QLabel(QStringLiteral("IButton"), this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setAlignment(Qt::AlignCenter);
-    m_label1->setAutoFillBackground(false);
-    m_label1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_label1->raise();
+    m_caption = new QLabel(QStringLiteral("IButton"), this);
+    m_caption->setObjectName(QStringLiteral("Label1"));
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_caption->setAutoFillBackground(false);
+    m_caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_caption->raise();
 
     // The caption is drawn transparently so the picture swap shows; its
     // background colour is kept for whoever paints it opaque.
-    SetLabelColours(QColor(255, 255, 255), QColor(0, 0, 0));
+    SetCaptionColours(QColor(255, 255, 255), QColor(0, 0, 0));
     SetBackColour(QColor(255, 255, 255));
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(250);
-    connect(m_timer1, &QTimer::timeout, this, &ImageButton::Timer1Tick);
-    m_timer1->start();
+    m_repaintTimer = new QTimer(this);
+    m_repaintTimer->setObjectName(QStringLiteral("Timer1"));
+    m_repaintTimer->setInterval(250);
+    connect(m_repaintTimer, &QTimer::timeout, this, &ImageButton::RepaintTick);
+    m_repaintTimer->start();
 
-    m_timerHover = new QTimer(this);
-    m_timerHover->setObjectName(QStringLiteral("TimerHover"));
-    m_timerHover->setInterval(50);
-    connect(m_timerHover, &QTimer::timeout, this, &ImageButton::TimerHoverTick);
+    m_hoverTimer = new QTimer(this);
+    m_hoverTimer->setObjectName(QStringLiteral("TimerHover"));
+    m_hoverTimer->setInterval(50);
+    connect(m_hoverTimer, &QTimer::timeout, this, &ImageButton::HoverEndTick);
 
     resizeEvent(nullptr);
 }
 
 void ImageButton::ChangeCaption(const QString& cap)
 {
-    m_label1->setText(cap);
+    m_caption->setText(cap);
 }
 
 void ImageButton::SetEnabled(bool enabled)
 {
     setEnabled(enabled);
-    QPalette pal = m_label1->palette();
+    QPalette pal = m_caption->palette();
     pal.setColor(QPalette::WindowText, enabled ? QColor(0, 0, 0) : QColor(128, 128, 128));
-    m_label1->setPalette(pal);
+    m_caption->setPalette(pal);
 }
 
 QString ImageButton::Caption() const
 {
-    return m_label1->text();
+    return m_caption->text();
 }
 
 void ImageButton::setCaption(const QString& cap)
 {
-    m_label1->setText(cap);
+    m_caption->setText(cap);
 }
 
-bool ImageButton::OnLabel(const QPoint& pos) const
+bool ImageButton::OnCaption(const QPoint& pos) const
 {
-    return m_label1->geometry().contains(pos);
+    return m_caption->geometry().contains(pos);
 }
 
-void ImageButton::SetLabelColours(const QColor& back, const QColor& text)
+void ImageButton::SetCaptionColours(const QColor& back, const QColor& text)
 {
-    QPalette pal = m_label1->palette();
+    QPalette pal = m_caption->palette();
     if (back.isValid())
         pal.setColor(QPalette::Window, back);
     pal.setColor(QPalette::WindowText, text);
-    m_label1->setPalette(pal);
+    m_caption->setPalette(pal);
 }
 
 void ImageButton::SetBackColour(const QColor& back)
@@ -118,36 +118,36 @@ void ImageButton::SetBackColour(const QColor& back)
 
 void ImageButton::ShowHighlight(bool highlighted)
 {
-    m_image2->setVisible(highlighted);
-    m_image1->setVisible(!highlighted);
+    m_hoverPicture->setVisible(highlighted);
+    m_normalPicture->setVisible(!highlighted);
 }
 
 void ImageButton::mouseMoveEvent(QMouseEvent* event)
 {
     // While a button is held the part that took the press gets the moves.
-    const bool onLabel = event->buttons() != Qt::NoButton ? m_pressOnLabel
-                                                          : OnLabel(event->position().toPoint());
+    const bool onCaption = event->buttons() != Qt::NoButton ? m_pressOnCaption
+                                                            : OnCaption(event->position().toPoint());
     if (!isEnabled())
         return;
-    if (onLabel) {
-        SetLabelColours(QColor(200, 200, 200), QColor(160, 25, 25));
+    if (onCaption) {
+        SetCaptionColours(QColor(200, 200, 200), QColor(160, 25, 25));
         SetBackColour(QColor(200, 200, 200));
         ShowHighlight(true);
     } else {
-        SetLabelColours(QColor(), QColor(25, 200, 40));
+        SetCaptionColours(QColor(), QColor(25, 200, 40));
     }
-    m_timerHover->start();
+    m_hoverTimer->start();
 }
 
 void ImageButton::mousePressEvent(QMouseEvent* event)
 {
-    m_pressOnLabel = OnLabel(event->position().toPoint());
-    if (m_pressOnLabel) {
-        SetLabelColours(QColor(200, 200, 200), QColor(255, 255, 255));
+    m_pressOnCaption = OnCaption(event->position().toPoint());
+    if (m_pressOnCaption) {
+        SetCaptionColours(QColor(200, 200, 200), QColor(255, 255, 255));
         SetBackColour(QColor(200, 200, 200));
         ShowHighlight(true);
     } else {
-        SetLabelColours(QColor(50, 50, 50), QColor(100, 100, 100));
+        SetCaptionColours(QColor(50, 50, 50), QColor(100, 100, 100));
         SetBackColour(QColor(0, 0, 0));
     }
 }
@@ -155,33 +155,33 @@ void ImageButton::mousePressEvent(QMouseEvent* event)
 void ImageButton::mouseReleaseEvent(QMouseEvent*)
 {
     // The release belongs to the part that was pressed, wherever the cursor is now.
-    SetLabelColours(QColor(255, 255, 255), QColor(0, 0, 0));
+    SetCaptionColours(QColor(255, 255, 255), QColor(0, 0, 0));
     SetBackColour(QColor(255, 255, 255));
-    if (m_pressOnLabel)
+    if (m_pressOnCaption)
         ShowHighlight(false);
     emit Click();
 }
 
 void ImageButton::resizeEvent(QResizeEvent*)
 {
-    m_image1->setGeometry(rect());
-    m_image2->setGeometry(rect());
-    m_label1->setGeometry(kLabelLeft, kLabelTop, width() - 1, kLabelHeight);
+    m_normalPicture->setGeometry(rect());
+    m_hoverPicture->setGeometry(rect());
+    m_caption->setGeometry(kCaptionLeft, kCaptionTop, width() - 1, kCaptionHeight);
 }
 
-void ImageButton::Timer1Tick()
+void ImageButton::RepaintTick()
 {
     update();
 }
 
-void ImageButton::TimerHoverTick()
+void ImageButton::HoverEndTick()
 {
     QWidget* under = QApplication::widgetAt(QCursor::pos());
     if (under == this || (under && isAncestorOf(under)))
         return;
-    SetLabelColours(QColor(255, 255, 255), QColor(0, 0, 0));
+    SetCaptionColours(QColor(255, 255, 255), QColor(0, 0, 0));
     SetBackColour(QColor(255, 255, 255));
     ShowHighlight(false);
-    m_timerHover->stop();
-    Timer1Tick();
+    m_hoverTimer->stop();
+    RepaintTick();
 }

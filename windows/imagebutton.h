@@ -26,19 +26,19 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private slots:
-    void Timer1Tick();
-    void TimerHoverTick();
+    void RepaintTick();
+    void HoverEndTick();
 
 private:
-    bool OnLabel(const QPoint& pos) const;
-    void SetLabelColours(const QColor& back, const QColor& text);
+    bool OnCaption(const QPoint& pos) const;
+    void SetCaptionColours(const QColor& back, const QColor& text);
     void SetBackColour(const QColor& back);
     void ShowHighlight(bool highlighted);
 
-    QLabel* m_image1 = nullptr;
-    QLabel* m_image2 = nullptr;
-    QLabel* m_label1 = nullptr;
-    QTimer* m_timer1 = nullptr;
-    QTimer* m_timerHover = nullptr;
-    bool m_pressOnLabel = false; // the part that took the press keeps the mouse
+    QLabel* m_normalPicture = nullptr;
+    QLabel* m_hoverPicture = nullptr;
+    QLabel* m_caption = nullptr;
+    QTimer* m_repaintTimer = nullptr;
+    QTimer* m_hoverTimer = nullptr;
+    bool m_pressOnCaption = false; // the part that took the press keeps the mouse
 };

@@ -37,7 +37,7 @@ int main(int argc, char** argv)
         app.installEventFilter(&reporter);
 
     MainWindow mainWindow;
-    mainWindow.Load();
+    mainWindow.StartUp();
     if (EndRequested())
         return 0;
     // On a first run the settings dialog is up and shows this window itself.

@@ -9,9 +9,10 @@
 #include "foundation/recordingname.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
+#include "foundation/startupsettings.h"
 #include "windows/twips.h"
 #include "send/sendrecording.h"
-#include "send/webupload.h"
+#include "windows/progresswindow.h"
 #include "windows/aboutbox.h"
 #include "windows/imagebutton.h"
 
@@ -40,6 +41,7 @@ namespace {
 constexpr int kWidth = 480;
 constexpr int kHeight = 404;
 constexpr int kCorner = 12; // width and height of the corner ellipse
+constexpr int kRowStep = 26; // from one option or counter row to the next
 
 const QString kTitleCaption = QStringLiteral("Mirlo - Enregistrement  Mp3");
 
@@ -64,14 +66,6 @@ QString CStringToText(const char* text)
     return FromWindows1252(QByteArray(buffer));
 }
 
-// Stored menu positions are kept as the decimal text of their leading number.
-QString StoredNumberText(const QString& stored)
-{
-    if (stored.isEmpty())
-        return {};
-    return QString::number(LeadingNumber(stored), 'g', 15);
-}
-
 // A stored position as a menu index (whole number, halves to even); none
 // when it cannot be an index at all.
 std::optional<int> MenuIndex(const QString& numberText)
@@ -80,6 +74,19 @@ std::optional<int> MenuIndex(const QString& numberText)
     if (!std::isfinite(rounded) || rounded < -32768.0 || rounded > 32767.0)
         return std::nullopt;
     return static_cast<int>(rounded);
+}
+
+// The menu index of an option's stored position; a position never stored is
+// stored with its default first.
+std::optional<int> PositionOrDefault(const QString& stored, const char* key, const char* fallback,
+                                     const QString& file)
+{
+    QString position = stored;
+    if (position.isEmpty()) {
+        position = QString::fromLatin1(fallback);
+        WriteSetting("Config", key, position, file);
+    }
+    return MenuIndex(position);
 }
 
 QRegion RoundedRegion(int w, int h)
@@ -160,105 +167,153 @@ MainWindow::~MainWindow()
     delete m_settingsDialog.data();
 }
 
+// ---- Controls ------------------------------------------------------------------
+
+// Creation order is stacking and tab order: background first, buttons last.
 void MainWindow::BuildControls()
 {
-    m_pictFond = MakeLabel(this, QStringLiteral("Pict_Fond"), QString(), rect());
-    m_pictFond->setPixmap(BackgroundPicture(size()));
-    m_pictFond->setToolTip(QStringLiteral("Aide = Touche F1"));
+    BuildBackground();
+    BuildTitle();
+    BuildPictures();
+    BuildOptionBoxes();
+    BuildRecordingFileRow();
+    BuildCounters();
+    BuildButtons();
+    BuildTimers();
+}
 
-    // Two labels with the same caption: a shadow under the title.
-    m_label4 = MakeLabel(this, QStringLiteral("Label4"), kTitleCaption, QRect(19, 15, 360, 26));
-    m_label5 = MakeLabel(this, QStringLiteral("Label5"), kTitleCaption, QRect(18, 14, 360, 26));
+void MainWindow::BuildBackground()
+{
+    m_background = MakeLabel(this, QStringLiteral("Pict_Fond"), QString(), rect());
+    m_background->setPixmap(BackgroundPicture(size()));
+    m_background->setToolTip(QStringLiteral("Aide = Touche F1"));
+}
+
+// Two labels with the same caption: a shadow under the title.
+void MainWindow::BuildTitle()
+{
+    QLabel* shadow = MakeLabel(this, QStringLiteral("Label4"), kTitleCaption, QRect(19, 15, 360, 26));
+    QLabel* title = MakeLabel(this, QStringLiteral("Label5"), kTitleCaption, QRect(18, 14, 360, 26));
     QFont titleFont = font();
     titleFont.setPointSize(13);
     titleFont.setBold(true);
-    m_label4->setFont(titleFont);
-    m_label5->setFont(titleFont);
-    m_label4->setStyleSheet(QStringLiteral("color: rgb(15, 20, 40);"));
-    m_label5->setStyleSheet(QStringLiteral("color: white;"));
+    shadow->setFont(titleFont);
+    title->setFont(titleFont);
+    shadow->setStyleSheet(QStringLiteral("color: rgb(15, 20, 40);"));
+    title->setStyleSheet(QStringLiteral("color: white;"));
+}
 
-    m_image3 = MakeLabel(this, QStringLiteral("Image3"), QString(), QRect(kWidth - 60, 16, 22, 22));
-    m_image3->setPixmap(HelpImagePicture());
-    m_image3->setToolTip(QStringLiteral("Aide Mirlo"));
-    m_image3->setCursor(Qt::PointingHandCursor);
-    m_image2 = MakeLabel(this, QStringLiteral("Image2"), QString(), QRect(kWidth - 32, 16, 22, 22));
-    m_image2->setPixmap(CloseImagePicture());
-    m_image2->setToolTip(QStringLiteral("Fermer Mirlo"));
-    m_image2->setCursor(Qt::PointingHandCursor);
+// The help and close images of the title bar, and the microphone.
+void MainWindow::BuildPictures()
+{
+    m_helpImage = MakeLabel(this, QStringLiteral("Image3"), QString(), QRect(kWidth - 60, 16, 22, 22));
+    m_helpImage->setPixmap(HelpImagePicture());
+    m_helpImage->setToolTip(QStringLiteral("Aide Mirlo"));
+    m_helpImage->setCursor(Qt::PointingHandCursor);
+    m_closeImage = MakeLabel(this, QStringLiteral("Image2"), QString(), QRect(kWidth - 32, 16, 22, 22));
+    m_closeImage->setPixmap(CloseImagePicture());
+    m_closeImage->setToolTip(QStringLiteral("Fermer Mirlo"));
+    m_closeImage->setCursor(Qt::PointingHandCursor);
 
-    m_image1 = MakeLabel(this, QStringLiteral("Image1"), QString(), QRect(22, 84, 44, 56));
-    m_image1->setPixmap(MicrophonePicture());
+    QLabel* microphone = MakeLabel(this, QStringLiteral("Image1"), QString(), QRect(22, 84, 44, 56));
+    microphone->setPixmap(MicrophonePicture());
+}
 
-    // Recording options.
-    m_shape1 = MakeShape(this, QStringLiteral("Shape1"), QRect(80, 78, 386, 122));
-    const int lx = 92, bx = 300, bw = 156, row = 26;
+// Device, sample rate, bit rate and quality, each a box that pops its menu.
+void MainWindow::BuildOptionBoxes()
+{
+    MakeShape(this, QStringLiteral("Shape1"), QRect(80, 78, 386, 122));
+    const int lx = 92, bx = 300, bw = 156, top = 86;
     auto optionLabel = [&](int index, const QString& text, int y) {
-        m_label1[index] = MakeLabel(this, QStringLiteral("Label1_%1").arg(index), text, QRect(lx, y, bx - lx - 4, 22));
+        MakeLabel(this, QStringLiteral("Label1_%1").arg(index), text, QRect(lx, y, bx - lx - 4, 22));
     };
-    optionLabel(4, QStringLiteral("Périphérique d'enregistrement :"), 86);
-    optionLabel(5, QStringLiteral("Fréquence  :"), 86 + row);
-    optionLabel(6, QStringLiteral("Bitrate :"), 86 + 2 * row);
-    optionLabel(7, QStringLiteral("Qualité :"), 86 + 3 * row);
-    m_periph = MakeBox(this, QStringLiteral("Periph"), QString(), QRect(bx, 86, bw, 22));
-    m_text2 = MakeBox(this, QStringLiteral("text2"), QStringLiteral("44100 Hz"), QRect(bx, 86 + row, bw, 22));
-    m_text3 = MakeBox(this, QStringLiteral("Text3"), QStringLiteral("192 Kbit/s"), QRect(bx, 86 + 2 * row, bw, 22));
-    m_text4 = MakeBox(this, QStringLiteral("Text4"), QStringLiteral("Haute qualité"), QRect(bx, 86 + 3 * row, bw, 22));
-    for (QLineEdit* box : {m_periph, m_text2, m_text3, m_text4})
+    optionLabel(4, QStringLiteral("Périphérique d'enregistrement :"), top);
+    optionLabel(5, QStringLiteral("Fréquence  :"), top + kRowStep);
+    optionLabel(6, QStringLiteral("Bitrate :"), top + 2 * kRowStep);
+    optionLabel(7, QStringLiteral("Qualité :"), top + 3 * kRowStep);
+    m_deviceBox = MakeBox(this, QStringLiteral("Periph"), QString(), QRect(bx, top, bw, 22));
+    m_sampleRateBox = MakeBox(this, QStringLiteral("text2"), QStringLiteral("44100 Hz"),
+                              QRect(bx, top + kRowStep, bw, 22));
+    m_bitRateBox = MakeBox(this, QStringLiteral("Text3"), QStringLiteral("192 Kbit/s"),
+                           QRect(bx, top + 2 * kRowStep, bw, 22));
+    m_qualityBox = MakeBox(this, QStringLiteral("Text4"), QStringLiteral("Haute qualité"),
+                           QRect(bx, top + 3 * kRowStep, bw, 22));
+    for (QLineEdit* box : {m_deviceBox, m_sampleRateBox, m_bitRateBox, m_qualityBox})
         box->setCursor(Qt::PointingHandCursor);
+}
 
-    // Recording file.
-    m_label1[8] = MakeLabel(this, QStringLiteral("Label1_8"), QStringLiteral("Fichier :"), QRect(22, 212, 56, 22));
-    m_text5 = MakeBox(this, QStringLiteral("Text5"), QString(), QRect(80, 212, 330, 22));
-    m_browsebt = MakeImageButton(this, QStringLiteral("browsebt"), QRect(416, 211, 50, 25));
+void MainWindow::BuildRecordingFileRow()
+{
+    MakeLabel(this, QStringLiteral("Label1_8"), QStringLiteral("Fichier :"), QRect(22, 212, 56, 22));
+    m_recordingPathBox = MakeBox(this, QStringLiteral("Text5"), QString(), QRect(80, 212, 330, 22));
+    m_browseButton = MakeImageButton(this, QStringLiteral("browsebt"), QRect(416, 211, 50, 25));
+}
 
-    // Counters.
-    m_shape2[0] = MakeShape(this, QStringLiteral("Shape2_0"), QRect(14, 244, 290, 84));
-    m_shape2[1] = MakeShape(this, QStringLiteral("Shape2_1"), QRect(312, 244, 154, 84));
+// Duration, encoded duration and bytes written, and the big clock.
+void MainWindow::BuildCounters()
+{
+    MakeShape(this, QStringLiteral("Shape2_0"), QRect(14, 244, 290, 84));
+    MakeShape(this, QStringLiteral("Shape2_1"), QRect(312, 244, 154, 84));
     const int cy = 250;
-    m_label1[0] = MakeLabel(this, QStringLiteral("Label1_0"), QStringLiteral("Durée :"), QRect(22, cy, 120, 22));
-    m_label1[1] = MakeLabel(this, QStringLiteral("Label1_1"), QStringLiteral("Durée encodée :"), QRect(22, cy + row, 120, 22));
-    m_label1[2] = MakeLabel(this, QStringLiteral("Label1_2"), QStringLiteral("Octets écrits :"), QRect(22, cy + 2 * row, 120, 22));
-    // Text1(2) sits by "Durée :", Text1(0) by "Durée encodée :", Text1(1) by "Octets écrits :".
-    const int ty[3] = {cy + row, cy + 2 * row, cy};
+    MakeLabel(this, QStringLiteral("Label1_0"), QStringLiteral("Durée :"), QRect(22, cy, 120, 22));
+    MakeLabel(this, QStringLiteral("Label1_1"), QStringLiteral("Durée encodée :"),
+              QRect(22, cy + kRowStep, 120, 22));
+    MakeLabel(this, QStringLiteral("Label1_2"), QStringLiteral("Octets écrits :"),
+              QRect(22, cy + 2 * kRowStep, 120, 22));
+    // The counters come in the engine's order: encoded duration, bytes
+    // written, duration; each sits by its caption.
+    const int ty[3] = {cy + kRowStep, cy + 2 * kRowStep, cy};
     for (int i = 0; i < 3; ++i) {
-        m_text1[i] = MakeBox(this, QStringLiteral("Text1_%1").arg(i), QString(), QRect(146, ty[i], 150, 22));
-        m_text1[i]->setFocusPolicy(Qt::NoFocus);
+        m_counters[i] =
+            MakeBox(this, QStringLiteral("Text1_%1").arg(i), QString(), QRect(146, ty[i], 150, 22));
+        m_counters[i]->setFocusPolicy(Qt::NoFocus);
     }
-    m_label2 = MakeLabel(this, QStringLiteral("Label2"), QString(), QRect(320, 252, 138, 40));
-    m_label2->setAlignment(Qt::AlignCenter);
-    QFont counterFont = font();
-    counterFont.setPointSize(16);
-    counterFont.setBold(true);
-    m_label2->setFont(counterFont);
+    m_clock = MakeLabel(this, QStringLiteral("Label2"), QString(), QRect(320, 252, 138, 40));
+    m_clock->setAlignment(Qt::AlignCenter);
+    QFont clockFont = font();
+    clockFont.setPointSize(16);
+    clockFont.setBold(true);
+    m_clock->setFont(clockFont);
     for (int i = 0; i < 5; ++i) {
-        m_label3[i] = MakeLabel(this, QStringLiteral("Label3_%1").arg(i), QString(), QRect(320, 296 + (i % 2) * 14, 138, 14));
-        m_label3[i]->setAlignment(Qt::AlignCenter);
+        QLabel* line = MakeLabel(this, QStringLiteral("Label3_%1").arg(i), QString(),
+                                 QRect(320, 296 + (i % 2) * 14, 138, 14));
+        line->setAlignment(Qt::AlignCenter);
     }
-    m_list1 = new QListWidget(this);
-    m_list1->setObjectName(QStringLiteral("List1"));
-    m_list1->setGeometry(320, 296, 138, 28);
-    m_list1->hide();
+    auto* list = new QListWidget(this);
+    list->setObjectName(QStringLiteral("List1"));
+    list->setGeometry(320, 296, 138, 28);
+    list->hide();
+}
 
+// Recording buttons, then sending, new recording and infos under a rule.
+void MainWindow::BuildButtons()
+{
     // Recording buttons: 1215 x 375 twips each.
     const int by = 336;
-    m_recbt = MakeImageButton(this, QStringLiteral("Recbt"), QRect(22, by, 81, 25));
-    m_pausebt = MakeImageButton(this, QStringLiteral("Pausebt"), QRect(112, by, 81, 25));
-    m_stopbt = MakeImageButton(this, QStringLiteral("stopbt"), QRect(202, by, 81, 25));
-    m_playbt = MakeImageButton(this, QStringLiteral("Playbt"), QRect(292, by, 81, 25));
+    m_recordButton = MakeImageButton(this, QStringLiteral("Recbt"), QRect(22, by, 81, 25));
+    m_pauseButton = MakeImageButton(this, QStringLiteral("Pausebt"), QRect(112, by, 81, 25));
+    m_stopButton = MakeImageButton(this, QStringLiteral("stopbt"), QRect(202, by, 81, 25));
+    m_playButton = MakeImageButton(this, QStringLiteral("Playbt"), QRect(292, by, 81, 25));
 
-    m_line1 = new QFrame(this);
-    m_line1->setObjectName(QStringLiteral("Line1"));
-    m_line1->setFrameShape(QFrame::HLine);
-    m_line1->setGeometry(14, 366, 452, 4);
+    auto* rule = new QFrame(this);
+    rule->setObjectName(QStringLiteral("Line1"));
+    rule->setFrameShape(QFrame::HLine);
+    rule->setGeometry(14, 366, 452, 4);
 
-    m_envoi = MakeButton(this, QStringLiteral("Envoi"), QStringLiteral("Envoyer par email"), QRect(14, 372, 160, 26));
-    m_command1 = MakeButton(this, QStringLiteral("Command1"), QStringLiteral("Nouvel enregistrement"), QRect(180, 372, 170, 26));
-    m_command2 = MakeButton(this, QStringLiteral("Command2"), QStringLiteral("Infos"), QRect(356, 372, 110, 26));
+    m_sendButton = MakeButton(this, QStringLiteral("Envoi"), QStringLiteral("Envoyer par email"),
+                              QRect(14, 372, 160, 26));
+    m_newRecordingButton = MakeButton(this, QStringLiteral("Command1"),
+                                      QStringLiteral("Nouvel enregistrement"), QRect(180, 372, 170, 26));
+    m_infoButton =
+        MakeButton(this, QStringLiteral("Command2"), QStringLiteral("Infos"), QRect(356, 372, 110, 26));
+}
 
-    m_recTimer1 = new QTimer(this);
-    m_recTimer1->setObjectName(QStringLiteral("RecTimer1"));
-    m_recTimer1->setTimerType(Qt::PreciseTimer);
-    m_recTimer1->setInterval(1000);
+void MainWindow::BuildTimers()
+{
+    m_recordTimer = new QTimer(this);
+    m_recordTimer->setObjectName(QStringLiteral("RecTimer1"));
+    m_recordTimer->setTimerType(Qt::PreciseTimer);
+    m_recordTimer->setInterval(1000);
     m_playTimer = new QTimer(this);
     m_playTimer->setObjectName(QStringLiteral("PlayTimer"));
     m_playTimer->setInterval(50);
@@ -278,59 +333,85 @@ void MainWindow::BuildMenus()
         return item;
     };
 
-    m_cfe = makeMenu(QStringLiteral("cfe"), QStringLiteral("CaptureFrequency"));
+    m_sampleRateMenu = makeMenu(QStringLiteral("cfe"), QStringLiteral("CaptureFrequency"));
     const char* rates[] = {"32000 Hz", "44100 Hz", "48000 Hz"};
     for (int i = 1; i <= 3; ++i) {
-        m_cf[i] = makeItem(m_cfe, QStringLiteral("cf"), i, QString::fromLatin1(rates[i - 1]));
-        connect(m_cf[i], &QAction::triggered, this, [this, i] { ChooseSampleRate(i); });
+        m_sampleRateItems[i] =
+            makeItem(m_sampleRateMenu, QStringLiteral("cf"), i, QString::fromLatin1(rates[i - 1]));
+        connect(m_sampleRateItems[i], &QAction::triggered, this, [this, i] { ChooseSampleRate(i); });
     }
 
-    m_ERE = makeMenu(QStringLiteral("ERE"), QStringLiteral("EncodingRate"));
+    m_bitRateMenu = makeMenu(QStringLiteral("ERE"), QStringLiteral("EncodingRate"));
     const int kbps[] = {32, 40, 56, 64, 96, 112, 128, 160, 192, 256, 320};
     for (int i = 1; i <= 11; ++i) {
-        m_ER[i] = makeItem(m_ERE, QStringLiteral("ER"), i, QStringLiteral("%1 Kbit/s").arg(kbps[i - 1]));
-        connect(m_ER[i], &QAction::triggered, this, [this, i] { ChooseBitRate(i); });
+        m_bitRateItems[i] =
+            makeItem(m_bitRateMenu, QStringLiteral("ER"), i, QStringLiteral("%1 Kbit/s").arg(kbps[i - 1]));
+        connect(m_bitRateItems[i], &QAction::triggered, this, [this, i] { ChooseBitRate(i); });
     }
 
-    m_MDE = makeMenu(QStringLiteral("MDE"), QStringLiteral("Mode"));
+    m_qualityMenu = makeMenu(QStringLiteral("MDE"), QStringLiteral("Mode"));
     const QString qualities[] = {QStringLiteral("Basse qualité"), QStringLiteral("Qualité moyenne"),
                                  QStringLiteral("Haute qualité"), QStringLiteral("Très haute qualité"),
                                  QStringLiteral("Enregistrement d'une voix")};
     for (int i = 0; i <= 4; ++i) {
-        m_MD[i] = makeItem(m_MDE, QStringLiteral("MD"), i, qualities[i]);
-        connect(m_MD[i], &QAction::triggered, this, [this, i] { ChooseQuality(i); });
+        m_qualityItems[i] = makeItem(m_qualityMenu, QStringLiteral("MD"), i, qualities[i]);
+        connect(m_qualityItems[i], &QAction::triggered, this, [this, i] { ChooseQuality(i); });
     }
 
-    m_RPE = makeMenu(QStringLiteral("RPE"), QStringLiteral("RecPeriph"));
-    for (int i = 1; i <= kDeviceItems; ++i) {
-        m_RP[i] = makeItem(m_RPE, QStringLiteral("RP"), i, QString());
-        m_RP[i]->setVisible(i == 1);
-        connect(m_RP[i], &QAction::triggered, this, [this, i] { ChooseDevice(i); });
+    m_deviceMenu = makeMenu(QStringLiteral("RPE"), QStringLiteral("RecPeriph"));
+    for (int i = 1; i <= kListedDevices; ++i) {
+        m_deviceItems[i] = makeItem(m_deviceMenu, QStringLiteral("RP"), i, QString());
+        m_deviceItems[i]->setVisible(i == 1);
+        connect(m_deviceItems[i], &QAction::triggered, this, [this, i] { ChooseDevice(i); });
     }
+}
+
+// The item at a menu index, none for an index without an item.
+QAction* MainWindow::SampleRateItem(int index) const
+{
+    return index >= 1 && index <= 3 ? m_sampleRateItems[index] : nullptr;
+}
+
+QAction* MainWindow::BitRateItem(int index) const
+{
+    return index >= 1 && index <= 11 ? m_bitRateItems[index] : nullptr;
+}
+
+QAction* MainWindow::QualityItem(int index) const
+{
+    return index >= 0 && index <= 4 ? m_qualityItems[index] : nullptr;
+}
+
+QAction* MainWindow::DeviceItem(int index) const
+{
+    return index >= 1 && index <= kListedDevices ? m_deviceItems[index] : nullptr;
 }
 
 void MainWindow::ConnectWindowControls()
 {
-    connect(m_browsebt, &ImageButton::Click, this, &MainWindow::ChooseRecordingFile);
-    connect(m_command1, &QPushButton::clicked, this, &MainWindow::ResetProgram);
-    connect(m_command2, &QPushButton::clicked, this, &MainWindow::ShowInfos);
+    connect(m_browseButton, &ImageButton::Click, this, &MainWindow::ChooseRecordingFile);
+    connect(m_newRecordingButton, &QPushButton::clicked, this, &MainWindow::ResetProgram);
+    connect(m_infoButton, &QPushButton::clicked, this, &MainWindow::ShowInfos);
 }
 
 // What the recording engine drives in this window.
 class MainWindowRecordingView final : public RecordingView {
 public:
-    explicit MainWindowRecordingView(MainWindow& form) : m_form(form) {}
+    explicit MainWindowRecordingView(MainWindow& window) : m_window(window) {}
 
     void setButtonEnabled(RecButton b, bool enabled) override { button(b)->SetEnabled(enabled); }
     void setButtonCaption(RecButton b, const QString& caption) override { button(b)->ChangeCaption(caption); }
-    void setCounter(int index, const QString& text) override { m_form.Text1(index)->setText(text); }
-    void setClockText(const QString& text) override { m_form.Label2()->setText(text); }
-    void setSendEnabled(bool enabled) override { m_form.Envoi()->setEnabled(enabled); }
-    void setNewRecordingEnabled(bool enabled) override { m_form.Command1()->setEnabled(enabled); }
-    RecordingOptions recordingOptions() const override
+    void setCounter(int index, const QString& text) override
     {
-        return {m_form.SampleRate, m_form.BitRateKbps, m_form.EncoderPreset};
+        m_window.m_counters.at(index)->setText(text);
     }
+    void setClockText(const QString& text) override { m_window.m_clock->setText(text); }
+    void setSendEnabled(bool enabled) override { m_window.m_sendButton->setEnabled(enabled); }
+    void setNewRecordingEnabled(bool enabled) override
+    {
+        m_window.m_newRecordingButton->setEnabled(enabled);
+    }
+    RecordingOptions recordingOptions() const override { return m_window.recordingOptions(); }
     QString recordingPath() const override { return Shared().recordingPath; }
     void processPendingEvents() override { QCoreApplication::processEvents(); }
 
@@ -338,27 +419,28 @@ private:
     ImageButton* button(RecButton b) const
     {
         switch (b) {
-        case RecButton::Record: return m_form.Recbt();
-        case RecButton::Pause: return m_form.Pausebt();
-        case RecButton::Stop: return m_form.stopbt();
-        case RecButton::Play: return m_form.Playbt();
+        case RecButton::Record: return m_window.m_recordButton;
+        case RecButton::Pause: return m_window.m_pauseButton;
+        case RecButton::Stop: return m_window.m_stopButton;
+        case RecButton::Play: return m_window.m_playButton;
         }
-        return m_form.Recbt();
+        return m_window.m_recordButton;
     }
 
-    MainWindow& m_form;
+    MainWindow& m_window;
 };
 
 // Recording, playback and sending controls.
 void MainWindow::ConnectRecordingControls()
 {
     m_recordingView = std::make_unique<MainWindowRecordingView>(*this);
-    m_engine = std::make_unique<RecordingEngine>(*m_recordingView, m_recTimer1, m_playTimer);
-    connect(m_recbt, &ImageButton::Click, m_engine.get(), &RecordingEngine::Record);
-    connect(m_pausebt, &ImageButton::Click, m_engine.get(), &RecordingEngine::TogglePause);
-    connect(m_stopbt, &ImageButton::Click, m_engine.get(), &RecordingEngine::Stop);
-    connect(m_playbt, &ImageButton::Click, m_engine.get(), &RecordingEngine::Play);
-    connect(m_envoi, &QPushButton::clicked, this, [this] { SendRecording(m_text5->text()); });
+    m_engine = std::make_unique<RecordingEngine>(*m_recordingView, m_recordTimer, m_playTimer, this);
+    connect(m_recordButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::Record);
+    connect(m_pauseButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::TogglePause);
+    connect(m_stopButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::Stop);
+    connect(m_playButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::Play);
+    m_sender = std::make_unique<RecordingSender>(std::make_unique<ProgressWindowFactory>(), this);
+    connect(m_sendButton, &QPushButton::clicked, this, [this] { m_sender->send(m_recordingPathBox->text()); });
 }
 
 // Every way out: what was captured is encoded and the file closed first,
@@ -371,11 +453,6 @@ void MainWindow::FinaliseRecordingBeforeExit()
     m_engine->CloseRecording();
 }
 
-QAction* MainWindow::cf(int index) const { return index >= 1 && index <= 3 ? m_cf[index] : nullptr; }
-QAction* MainWindow::ER(int index) const { return index >= 1 && index <= 11 ? m_ER[index] : nullptr; }
-QAction* MainWindow::MD(int index) const { return index >= 0 && index <= 4 ? m_MD[index] : nullptr; }
-QAction* MainWindow::RP(int index) const { return index >= 1 && index <= kDeviceItems ? m_RP[index] : nullptr; }
-
 // ---- Window shape and drag ----------------------------------------------
 
 void MainWindow::ShapeWindow()
@@ -386,7 +463,7 @@ void MainWindow::ShapeWindow()
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    m_pictFond->setGeometry(rect());
+    m_background->setGeometry(rect());
     ShapeWindow();
 }
 
@@ -443,7 +520,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return false;
     auto* mouse = static_cast<QMouseEvent*>(event);
 
-    if (watched == m_pictFond) {
+    if (watched == m_background) {
         if (type == QEvent::MouseButtonPress)
             return StartDrag(mouse);
         if (type == QEvent::MouseMove)
@@ -456,22 +533,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
                w->rect().contains(mouse->position().toPoint());
     };
-    if (watched == m_image2 || watched == m_image3) {
+    if (watched == m_closeImage || watched == m_helpImage) {
         if (clicked(static_cast<QWidget*>(watched))) {
-            if (watched == m_image2)
+            if (watched == m_closeImage)
                 QuitFromCloseImage();
             else
                 ShowHelpFromImage();
         }
         return true; // the images are no drag handles
     }
-    if (watched == m_periph && clicked(m_periph))
+    if (watched == m_deviceBox && clicked(m_deviceBox))
         OpenDeviceMenu();
-    else if (watched == m_text2 && clicked(m_text2))
+    else if (watched == m_sampleRateBox && clicked(m_sampleRateBox))
         OpenSampleRateMenu();
-    else if (watched == m_text3 && clicked(m_text3))
+    else if (watched == m_bitRateBox && clicked(m_bitRateBox))
         OpenBitRateMenu();
-    else if (watched == m_text4 && clicked(m_text4))
+    else if (watched == m_qualityBox && clicked(m_qualityBox))
         OpenQualityMenu();
     return false;
 }
@@ -487,109 +564,116 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 
 // ---- Start-up ------------------------------------------------------------
 
-void MainWindow::Load() { StartUp(); }
-
 void MainWindow::StartUp()
 {
-    SharedValues& s = Shared();
-
-    // 1. Where the settings live.
     LocateSettingsFolder();
     const QString file = WorkingSettingsFile();
-
-    // 2. Window position, top edge first.
-    const int top = ParseInt16(ReadSetting("window", "Top", file)).value_or(0);
-    const int left = ParseInt16(ReadSetting("window", "Left", file)).value_or(0);
-    move(x(), TwipsToPixels(top, this));
-    move(TwipsToPixels(left, this), y());
-
-    // 3. E-mail settings.
-    s.sender = ReadSetting("email", "Expediteur", file);
-    s.recipient = ReadSetting("email", "Destinataire", file);
-    s.pupilName = ReadSetting("email", "Nom", file).toUpper();
-
-    // 4. Web settings.
-    s.webSite = ReadSetting("Web", "Site", file);
-    const QString storedPassword = ReadSetting("Web", "Password", file);
-    s.proxyHost = ReadSetting("Web", "Proxy", file);
-    s.proxyPortText = ReadSetting("Web", "ProxyPort", file);
-
-    // 5. First run: the settings dialog comes first.
-    s.settingsComplete = !s.sender.isEmpty() && !s.recipient.isEmpty() && !s.pupilName.isEmpty() &&
-                         !s.webSite.isEmpty() && !storedPassword.isEmpty();
-    if (!s.settingsComplete) {
+    const StartupSettings settings = ReadStartupSettings(file);
+    PlaceWindow(settings);
+    ShareStartupSettings(settings);
+    if (!settings.complete) {
+        // First run: the settings dialog comes first.
         hideMainWindow();
         showSettingsDialog();
     }
+    // Set after the first-run dialog, which fills the shared values from its
+    // own reading of the settings.
+    Shared().webPassword = settings.webPassword;
 
-    // 6.
-    s.webPassword = UnscrambleSetting(storedPassword);
-
-    // 7. Recording settings.
-    s.recordingFolder = ReadSetting("Config", "Dossier", file);
-    QString periph = StoredNumberText(ReadSetting("Config", "Periph", file));
-    QString freq = StoredNumberText(ReadSetting("Config", "Freq", file));
-    QString bitrate = StoredNumberText(ReadSetting("Config", "Bitrate", file));
-    QString quality = StoredNumberText(ReadSetting("Config", "Quality", file));
-
-    // 8. Sound library.
-    FSOUND_SetBufferSize(6000);
-    if (!FSOUND_Init(44100, 10, 12)) {
-        MsgBox(QStringLiteral("Erreur lors de l'initialisation de fmod") + QStringLiteral("\r\n") +
-                   SoundErrorText(FSOUND_GetError()),
-               MsgIcon::Critical);
-        EndProgram();
+    const StoredRecordingOptions stored = ReadStoredRecordingOptions(file);
+    Shared().recordingFolder = stored.folder;
+    if (!StartSoundLibrary())
         return;
-    }
+    const int drivers = ListCaptureDevices();
+    ApplyStoredOptions(stored, drivers, file);
+    setRecordingPath(
+        DefaultRecordingPath(Shared().recordingFolder, Shared().pupilName, programClock().now()));
+    SetButtonsIdle();
+    ShowSendMode(file);
+}
 
-    // 9. Capture devices; driver 0 is the default one and is not listed.
+// Top edge first.
+void MainWindow::PlaceWindow(const StartupSettings& settings)
+{
+    move(x(), TwipsToPixels(settings.windowTopTwips, this));
+    move(TwipsToPixels(settings.windowLeftTwips, this), y());
+}
+
+void MainWindow::ShareStartupSettings(const StartupSettings& settings)
+{
+    SharedValues& s = Shared();
+    s.sender = settings.sender;
+    s.recipient = settings.recipient;
+    s.pupilName = settings.pupilName;
+    s.webSite = settings.webSite;
+    s.proxyHost = settings.proxyHost;
+    s.proxyPortText = settings.proxyPortText;
+    s.settingsComplete = settings.complete;
+}
+
+// False when the sound library cannot start: the program ends.
+bool MainWindow::StartSoundLibrary()
+{
+    FSOUND_SetBufferSize(6000);
+    if (FSOUND_Init(44100, 10, 12))
+        return true;
+    MsgBox(QStringLiteral("Erreur lors de l'initialisation de fmod") + QStringLiteral("\r\n") +
+               SoundErrorText(FSOUND_GetError()),
+           MsgIcon::Critical);
+    EndProgram();
+    return false;
+}
+
+// Fills the device menu; driver 0 is the default one and is not listed.
+// Returns the number of drivers.
+int MainWindow::ListCaptureDevices()
+{
     const int drivers = FSOUND_Record_GetNumDrivers();
-    for (int i = 1; i < drivers && i <= kDeviceItems; ++i) {
-        SetItemCaption(m_RP[i], CStringToText(FSOUND_Record_GetDriverName(i)));
-        m_RP[i]->setVisible(true);
+    for (int i = 1; i < drivers && i <= kListedDevices; ++i) {
+        SetItemCaption(m_deviceItems[i], CStringToText(FSOUND_Record_GetDriverName(i)));
+        m_deviceItems[i]->setVisible(true);
     }
+    return drivers;
+}
 
-    auto takeDefault = [&file](QString& value, const char* key, const char* fallback) {
-        if (value.isEmpty()) {
-            value = QString::fromLatin1(fallback);
-            WriteSetting("Config", key, value, file);
-        }
-        return MenuIndex(value);
-    };
-
-    // 10. Device: the one chosen last time when it is still there.
-    const std::optional<int> device = takeDefault(periph, "Periph", "1");
-    if (device && *device >= 1 && *device < drivers && *device <= kDeviceItems)
+// The stored menu positions, applied as if chosen.
+void MainWindow::ApplyStoredOptions(const StoredRecordingOptions& stored, int drivers, const QString& file)
+{
+    // The device chosen last time, when it is still there.
+    const std::optional<int> device = PositionOrDefault(stored.devicePosition, "Periph", "1", file);
+    if (device && *device >= 1 && *device < drivers && *device <= kListedDevices)
         ChooseDevice(*device);
     else
-        m_periph->setText(ItemCaption(m_RP[1]));
+        m_deviceBox->setText(ItemCaption(m_deviceItems[1]));
 
-    // 11 to 13: stored menu positions applied as if chosen.
-    if (const auto i = takeDefault(freq, "Freq", "2"))
+    if (const auto i = PositionOrDefault(stored.sampleRatePosition, "Freq", "2", file))
         ChooseSampleRate(*i);
-    if (const auto i = takeDefault(quality, "Quality", "1"))
+    if (const auto i = PositionOrDefault(stored.qualityPosition, "Quality", "1", file))
         ChooseQuality(*i);
-    if (const auto i = takeDefault(bitrate, "Bitrate", "1"))
+    if (const auto i = PositionOrDefault(stored.bitRatePosition, "Bitrate", "1", file))
         ChooseBitRate(*i);
+}
 
-    // 14. Default recording file.
-    setRecordingPath(DefaultRecordingPath(s.recordingFolder, s.pupilName, programClock().now()));
-
-    // 15. Buttons idle.
-    m_stopbt->ChangeCaption(QStringLiteral("Stop"));
-    m_recbt->ChangeCaption(QStringLiteral("Enregistrer"));
-    m_playbt->ChangeCaption(QStringLiteral("Playback"));
-    m_stopbt->SetEnabled(false);
-    m_playbt->SetEnabled(false);
-    m_envoi->setEnabled(false);
-    m_command1->setEnabled(false);
-    m_browsebt->ChangeCaption(QStringLiteral("' ' '"));
-    Paused = false;
+// Nothing recorded yet: only recording, browsing and infos are available.
+void MainWindow::SetButtonsIdle()
+{
+    m_stopButton->ChangeCaption(QStringLiteral("Stop"));
+    m_recordButton->ChangeCaption(QStringLiteral("Enregistrer"));
+    m_playButton->ChangeCaption(QStringLiteral("Playback"));
+    m_stopButton->SetEnabled(false);
+    m_playButton->SetEnabled(false);
+    m_sendButton->setEnabled(false);
+    m_newRecordingButton->setEnabled(false);
+    m_browseButton->ChangeCaption(QStringLiteral("' ' '"));
     m_engine->setPaused(false);
-    m_pausebt->ChangeCaption(QStringLiteral("Pause"));
-    m_pausebt->SetEnabled(false);
+    m_pauseButton->ChangeCaption(QStringLiteral("Pause"));
+    m_pauseButton->SetEnabled(false);
+}
 
-    // 16. Send mode.
+// Read after the first-run settings dialog, which may have set it.
+void MainWindow::ShowSendMode(const QString& file)
+{
+    SharedValues& s = Shared();
     s.sendMode = ReadSetting("Web", "mode", file);
     if (s.sendMode == QLatin1String("web"))
         setSendCaption(QStringLiteral("Envoyer sur le site"));
@@ -610,7 +694,7 @@ void MainWindow::closeOtherWindows()
         settings->hide();
         settings->deleteLater();
     }
-    CloseUploadProgressWindow();
+    m_sender->upload().closeView();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -632,7 +716,7 @@ void MainWindow::ResetProgram()
 {
     const int top = PixelsToTwips16(y(), this);
     const int left = PixelsToTwips16(x(), this);
-    m_command1->setEnabled(false);
+    m_newRecordingButton->setEnabled(false);
     FinaliseRecordingBeforeExit();
     const QString file = WorkingSettingsFile();
     WriteSetting("window", "Top", QString::number(top), file);
@@ -670,12 +754,12 @@ void MainWindow::showMainWindow()
 
 void MainWindow::hideMainWindow() { hide(); }
 
-void MainWindow::setSendCaption(const QString& caption) { m_envoi->setText(caption); }
+void MainWindow::setSendCaption(const QString& caption) { m_sendButton->setText(caption); }
 
 void MainWindow::setRecordingPath(const QString& path)
 {
     Shared().recordingPath = path;
-    m_text5->setText(path);
+    m_recordingPathBox->setText(path);
 }
 
 void MainWindow::showSettingsDialog()
@@ -701,52 +785,53 @@ void MainWindow::PopUp(QMenu* menu, QLineEdit* box)
     RefreshOptionBoxes();
 }
 
-void MainWindow::OpenDeviceMenu() { PopUp(m_RPE, m_periph); }
-void MainWindow::OpenSampleRateMenu() { PopUp(m_cfe, m_text2); }
-void MainWindow::OpenBitRateMenu() { PopUp(m_ERE, m_text3); }
-void MainWindow::OpenQualityMenu() { PopUp(m_MDE, m_text4); }
+void MainWindow::OpenDeviceMenu() { PopUp(m_deviceMenu, m_deviceBox); }
+void MainWindow::OpenSampleRateMenu() { PopUp(m_sampleRateMenu, m_sampleRateBox); }
+void MainWindow::OpenBitRateMenu() { PopUp(m_bitRateMenu, m_bitRateBox); }
+void MainWindow::OpenQualityMenu() { PopUp(m_qualityMenu, m_qualityBox); }
 
 void MainWindow::RefreshOptionBoxes()
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{m_periph, m_text2, m_text3, m_text4, m_text5,
-                                                      m_label2, m_command1, m_command2, m_envoi})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_deviceBox, m_sampleRateBox, m_bitRateBox, m_qualityBox,
+                                                      m_recordingPathBox, m_clock, m_newRecordingButton,
+                                                      m_infoButton, m_sendButton})
         w->repaint();
 }
 
 void MainWindow::ChooseSampleRate(int index)
 {
-    if (const QAction* item = cf(index))
-        m_text2->setText(ItemCaption(item));
-    SampleRate = static_cast<int>(LeadingNumber(m_text2->text().left(5)));
+    if (const QAction* item = SampleRateItem(index))
+        m_sampleRateBox->setText(ItemCaption(item));
+    m_recordingOptions.sampleRate = static_cast<int>(LeadingNumber(m_sampleRateBox->text().left(5)));
     WriteSetting("Config", "Freq", QString::number(index), WorkingSettingsFile());
     update();
 }
 
 void MainWindow::ChooseBitRate(int index)
 {
-    if (const QAction* item = ER(index))
-        m_text3->setText(ItemCaption(item));
+    if (const QAction* item = BitRateItem(index))
+        m_bitRateBox->setText(ItemCaption(item));
     update();
-    const QString text = m_text3->text();
+    const QString text = m_bitRateBox->text();
     if (text.size() >= 6)
-        BitRateKbps = static_cast<int>(LeadingNumber(text.left(text.size() - 6)));
+        m_recordingOptions.bitRateKbps = static_cast<int>(LeadingNumber(text.left(text.size() - 6)));
     WriteSetting("Config", "Bitrate", QString::number(index), WorkingSettingsFile());
 }
 
 void MainWindow::ChooseQuality(int index)
 {
-    if (const QAction* item = MD(index))
-        m_text4->setText(ItemCaption(item));
+    if (const QAction* item = QualityItem(index))
+        m_qualityBox->setText(ItemCaption(item));
     static const int presets[] = {1, 0, 2, 5, 3};
     if (index >= 0 && index <= 4)
-        EncoderPreset = presets[index];
+        m_recordingOptions.encoderPreset = presets[index];
     WriteSetting("Config", "Quality", QString::number(index), WorkingSettingsFile());
 }
 
 void MainWindow::ChooseDevice(int index)
 {
-    if (const QAction* item = RP(index))
-        m_periph->setText(ItemCaption(item));
+    if (const QAction* item = DeviceItem(index))
+        m_deviceBox->setText(ItemCaption(item));
     FSOUND_Record_SetDriver(index);
     WriteSetting("Config", "Periph", QString::number(index), WorkingSettingsFile());
     update();
@@ -773,20 +858,20 @@ void MainWindow::ChooseRecordingFile()
         if (cut >= 0)
             WriteSetting("Config", "Dossier", chosen.left(cut), WorkingSettingsFile());
     }
-    m_recbt->SetEnabled(true);
+    m_recordButton->SetEnabled(true);
 
     if (FileExists(chosen)) {
         if (QFileInfo(chosen).size() < 1) {
-            m_envoi->setEnabled(false);
+            m_sendButton->setEnabled(false);
         } else {
-            m_envoi->setEnabled(true);
-            m_playbt->SetEnabled(true);
-            m_stopbt->SetEnabled(true);
+            m_sendButton->setEnabled(true);
+            m_playButton->SetEnabled(true);
+            m_stopButton->SetEnabled(true);
             MsgBox(QStringLiteral("Ce fichier existe déjà !\rVous pouvez l'envoyer par email ou bien\r"
                                   "le remplacer par un nouvel enregistrement."),
                    MsgIcon::Information);
         }
     } else {
-        m_envoi->setEnabled(false);
+        m_sendButton->setEnabled(false);
     }
 }

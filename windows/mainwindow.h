@@ -1,4 +1,5 @@
 #pragma once
+#include "audio/recordingengine.h"
 #include "windows/settingsdialog.h"
 #include "windows/mainwindowlink.h"
 #include "windows/aboutbox.h"
@@ -11,13 +12,13 @@
 #include <memory>
 
 class MainWindowRecordingView;
+class RecordingSender;
 class ImageButton;
-class RecordingEngine;
+struct StartupSettings;
+struct StoredRecordingOptions;
 class QAction;
-class QFrame;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
@@ -29,20 +30,58 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    static constexpr int kDeviceItems = 8;
+    // Capture devices the device menu can list, after the default one.
+    static constexpr int kListedDevices = 8;
 
-    // Recording options, filled at start-up and by the option menus; the
-    // recording engine reads them when a recording starts.
-    int SampleRate = 0;
-    int BitRateKbps = 0;
-    int EncoderPreset = 0;
-    bool Paused = false;
-
-    void Load(); // runs StartUp
+    // Reads the settings, starts the sound library and sets the controls as
+    // the pupil left them; on a first run the settings dialog comes first.
     void StartUp();
+
+    // Filled at start-up and by the option menus; the recording engine reads
+    // them when a recording starts.
+    const RecordingOptions& recordingOptions() const { return m_recordingOptions; }
+
+    void ShowInfos();          // the infos button
+    void ResetProgram();       // the new-recording button: restarts through Launch
+    void QuitFromCloseImage(); // the close image
+
+    // MainWindowLink
     void closeOtherWindows() override; // unloads the about box, the settings dialog and the upload window
-    void ResetProgram();
+    void showMainWindow() override;
+    void hideMainWindow() override;
+    void setSendCaption(const QString& caption) override;
+    void setRecordingPath(const QString& path) override;
+    void showSettingsDialog() override;
+    void showAboutBox() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class MainWindowRecordingView;
+
+    void BuildControls();
+    void BuildBackground();
+    void BuildTitle();
+    void BuildPictures();
+    void BuildOptionBoxes();
+    void BuildRecordingFileRow();
+    void BuildCounters();
+    void BuildButtons();
+    void BuildTimers();
+    void BuildMenus();
+    void ConnectRecordingControls();
+    void ConnectWindowControls();
+
     void ShowHelp(bool fromKeyboard);
+    void ShowHelpFromImage();
+    void ChooseRecordingFile();
     void RefreshOptionBoxes();
 
     // Option menus: item choice with its index; indexes without an item are
@@ -57,69 +96,19 @@ public:
     void OpenBitRateMenu();
     void OpenQualityMenu();
 
-    void ChooseRecordingFile();
-    void ShowInfos();
-    void QuitFromCloseImage();
-    void ShowHelpFromImage();
+    void PlaceWindow(const StartupSettings& settings);
+    void ShareStartupSettings(const StartupSettings& settings);
+    bool StartSoundLibrary();
+    int ListCaptureDevices();
+    void ApplyStoredOptions(const StoredRecordingOptions& stored, int drivers, const QString& file);
+    void SetButtonsIdle();
+    void ShowSendMode(const QString& file);
 
-    // MainWindowLink
-    void showMainWindow() override;
-    void hideMainWindow() override;
-    void setSendCaption(const QString& caption) override;
-    void setRecordingPath(const QString& path) override;
-    void showSettingsDialog() override;
-    void showAboutBox() override;
+    QAction* SampleRateItem(int index) const;
+    QAction* BitRateItem(int index) const;
+    QAction* QualityItem(int index) const;
+    QAction* DeviceItem(int index) const;
 
-    // Controls that the recording engine and the other windows drive.
-    ImageButton* Recbt() const { return m_recbt; }
-    ImageButton* Pausebt() const { return m_pausebt; }
-    ImageButton* stopbt() const { return m_stopbt; }
-    ImageButton* Playbt() const { return m_playbt; }
-    ImageButton* browsebt() const { return m_browsebt; }
-    QTimer* RecTimer1() const { return m_recTimer1; }
-    QTimer* PlayTimer() const { return m_playTimer; }
-    QLineEdit* Text1(int index) const { return m_text1.at(index); }
-    QLabel* Label2() const { return m_label2; }
-    QLabel* Label3(int index) const { return m_label3.at(index); }
-    QPushButton* Envoi() const { return m_envoi; }
-    QPushButton* Command1() const { return m_command1; }
-    QPushButton* Command2() const { return m_command2; }
-    QLineEdit* Text5() const { return m_text5; }
-    QLineEdit* Periph() const { return m_periph; }
-    QLineEdit* text2() const { return m_text2; }
-    QLineEdit* Text3() const { return m_text3; }
-    QLineEdit* Text4() const { return m_text4; }
-    QLabel* Image2() const { return m_image2; }
-    QLabel* Image3() const { return m_image3; }
-    QLabel* Pict_Fond() const { return m_pictFond; }
-    QMenu* cfe() const { return m_cfe; }
-    QMenu* ERE() const { return m_ERE; }
-    QMenu* MDE() const { return m_MDE; }
-    QMenu* RPE() const { return m_RPE; }
-    QAction* cf(int index) const;
-    QAction* ER(int index) const;
-    QAction* MD(int index) const;
-    QAction* RP(int index) const;
-
-    RecordingEngine* engine() const { return m_engine.get(); }
-
-    AboutBox* aboutBox() const { return m_aboutBox; }
-    SettingsDialog* settingsDialog() const { return m_settingsDialog; }
-
-protected:
-    void closeEvent(QCloseEvent* event) override; // Form_Unload
-    void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void BuildControls();
-    void BuildMenus();
-    void ConnectRecordingControls();
-    void ConnectWindowControls();
     void ShapeWindow();
     bool StartDrag(QMouseEvent* event);
     bool DragMove(QMouseEvent* event);
@@ -127,47 +116,41 @@ private:
     void PopUp(QMenu* menu, QLineEdit* box);
     void FinaliseRecordingBeforeExit();
 
-    QLabel* m_pictFond = nullptr;
-    QLabel* m_label5 = nullptr;
-    QLabel* m_label4 = nullptr;
-    QLabel* m_image1 = nullptr;
-    QLabel* m_image2 = nullptr;
-    QLabel* m_image3 = nullptr;
-    std::array<QLabel*, 9> m_label1{}; // index 3 unused
-    QLineEdit* m_periph = nullptr;
-    QLineEdit* m_text2 = nullptr;
-    QLineEdit* m_text3 = nullptr;
-    QLineEdit* m_text4 = nullptr;
-    QLineEdit* m_text5 = nullptr;
-    std::array<QLineEdit*, 3> m_text1{};
-    QLabel* m_label2 = nullptr;
-    std::array<QLabel*, 5> m_label3{};
-    QFrame* m_shape1 = nullptr;
-    std::array<QFrame*, 2> m_shape2{};
-    QFrame* m_line1 = nullptr;
-    QListWidget* m_list1 = nullptr;
-    ImageButton* m_browsebt = nullptr;
-    ImageButton* m_recbt = nullptr;
-    ImageButton* m_pausebt = nullptr;
-    ImageButton* m_stopbt = nullptr;
-    ImageButton* m_playbt = nullptr;
-    QPushButton* m_envoi = nullptr;
-    QPushButton* m_command1 = nullptr;
-    QPushButton* m_command2 = nullptr;
-    QTimer* m_recTimer1 = nullptr;
+    QLabel* m_background = nullptr;
+    QLabel* m_helpImage = nullptr;
+    QLabel* m_closeImage = nullptr;
+    QLineEdit* m_deviceBox = nullptr;
+    QLineEdit* m_sampleRateBox = nullptr;
+    QLineEdit* m_bitRateBox = nullptr;
+    QLineEdit* m_qualityBox = nullptr;
+    QLineEdit* m_recordingPathBox = nullptr;
+    std::array<QLineEdit*, 3> m_counters{}; // encoded time, bytes written, duration
+    QLabel* m_clock = nullptr;
+    ImageButton* m_browseButton = nullptr;
+    ImageButton* m_recordButton = nullptr;
+    ImageButton* m_pauseButton = nullptr;
+    ImageButton* m_stopButton = nullptr;
+    ImageButton* m_playButton = nullptr;
+    QPushButton* m_sendButton = nullptr;
+    QPushButton* m_newRecordingButton = nullptr;
+    QPushButton* m_infoButton = nullptr;
+    QTimer* m_recordTimer = nullptr;
     QTimer* m_playTimer = nullptr;
 
-    QMenu* m_cfe = nullptr;
-    QMenu* m_ERE = nullptr;
-    QMenu* m_MDE = nullptr;
-    QMenu* m_RPE = nullptr;
-    std::array<QAction*, 4> m_cf{};  // 1..3
-    std::array<QAction*, 12> m_ER{}; // 1..11
-    std::array<QAction*, 5> m_MD{};  // 0..4
-    std::array<QAction*, kDeviceItems + 1> m_RP{}; // 1..8
+    QMenu* m_sampleRateMenu = nullptr;
+    QMenu* m_bitRateMenu = nullptr;
+    QMenu* m_qualityMenu = nullptr;
+    QMenu* m_deviceMenu = nullptr;
+    std::array<QAction*, 4> m_sampleRateItems{};              // 1..3
+    std::array<QAction*, 12> m_bitRateItems{};                // 1..11
+    std::array<QAction*, 5> m_qualityItems{};                 // 0..4
+    std::array<QAction*, kListedDevices + 1> m_deviceItems{}; // 1..8
+
+    RecordingOptions m_recordingOptions{0, 0, 0};
 
     std::unique_ptr<MainWindowRecordingView> m_recordingView;
     std::unique_ptr<RecordingEngine> m_engine;
+    std::unique_ptr<RecordingSender> m_sender;
 
     QPointer<AboutBox> m_aboutBox;
     QPointer<SettingsDialog> m_settingsDialog;

@@ -1,7 +1,9 @@
 #include "windows/progresswindow.h"
 
 #include "foundation/seams.h"
-#include "send/transferflags.h"
+#include "send/uploadsession.h"
+#include "windows/splituploadprogresswindow.h"
+#include "windows/uploadprogresswindow.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -55,10 +57,11 @@ void PictureBox::SyncImage()
     m_image = fresh;
 }
 
-ProgressWindow::ProgressWindow(QSize clientTwips, QRect label1, QRect pictureArea,
-                               QRect progressControl)
+ProgressWindow::ProgressWindow(UploadSession& session, QSize clientTwips, QRect label1,
+                               QRect pictureArea, QRect progressControl)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                           | Qt::WindowSystemMenuHint)
+                           | Qt::WindowSystemMenuHint),
+      m_session(session)
 {
     setWindowTitle(QStringLiteral("Progression du téléchargement"));
     setFixedSize(FromTwips(QRect(QPoint(0, 0), clientTwips)).size());
@@ -84,9 +87,15 @@ ProgressWindow::ProgressWindow(QSize clientTwips, QRect label1, QRect pictureAre
     Timer1->setInterval(kTimerInterval);
     connect(Timer1, &QTimer::timeout, this, &ProgressWindow::OnTimer);
     Timer1->start();
-
-    TransferFinished = false;
 }
+
+void ProgressWindow::showProgress()
+{
+    show();
+    activateWindow();
+}
+
+void ProgressWindow::setProgress(int percent) { ProgressBar1->setValue(percent); }
 
 QRect ProgressWindow::FromTwips(const QRect& twips) const
 {
@@ -145,22 +154,30 @@ void ProgressWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     if (MsgBox(kAbandonQuestion, MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) {
-        AbortRequested = 1;
-        TransferFinished = true;
+        m_session.requestAbandon();
+        m_session.markTransferFinished(); // the close below asks nothing more
         close();
     }
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* event)
 {
-    if (TransferFinished) {
+    if (m_session.transferFinished()) {
         event->accept();
         return;
     }
     if (MsgBox(kAbandonQuestion, MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) {
-        AbortRequested = 1;
+        m_session.requestAbandon();
         event->accept();
     } else {
         event->ignore();
     }
+}
+
+std::unique_ptr<UploadView> ProgressWindowFactory::createView(UploadViewKind kind,
+                                                              UploadSession& session)
+{
+    if (kind == UploadViewKind::Split)
+        return std::make_unique<SplitUploadProgressWindow>(session);
+    return std::make_unique<UploadProgressWindow>(session);
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "send/uploadview.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -24,9 +26,10 @@ private:
     QPixmap m_image;
 };
 
-// What UploadProgressWindow and SplitUploadProgressWindow share: the bar, its timer, the hidden progress
-// control the upload writes into, and the abandon questions.
-class ProgressWindow : public QWidget {
+// What UploadProgressWindow and SplitUploadProgressWindow share: the bar, its
+// timer, the hidden progress control the upload writes into, and the abandon
+// questions, whose answer goes to the upload session.
+class ProgressWindow : public QWidget, public UploadView {
     Q_OBJECT
 public:
     static constexpr int kTimerInterval = 10;
@@ -39,9 +42,14 @@ public:
     void ProgressBar(PictureBox* target, qint16 percent, qint16 startRed, qint16 startGreen,
                      qint16 startBlue, qint16 endRed, qint16 endGreen, qint16 endBlue);
 
+    // UploadView
+    void showProgress() override;
+    void setProgress(int percent) override;
+
 protected:
     // Client size and the control rectangles are in twips, as designed.
-    ProgressWindow(QSize clientTwips, QRect label1, QRect pictureArea, QRect progressControl);
+    ProgressWindow(UploadSession& session, QSize clientTwips, QRect label1, QRect pictureArea,
+                   QRect progressControl);
     QRect FromTwips(const QRect& twips) const;
 
     void keyPressEvent(QKeyEvent* event) override;
@@ -49,4 +57,12 @@ protected:
 
 private:
     void OnTimer();
+
+    UploadSession& m_session;
+};
+
+// Makes the real progress windows of an upload session.
+class ProgressWindowFactory final : public UploadViewFactory {
+public:
+    std::unique_ptr<UploadView> createView(UploadViewKind kind, UploadSession& session) override;
 };

@@ -1,13 +1,11 @@
 #include "windows/settingsdialog.h"
 
-#include "config/password.h"
-#include "config/siteaddress.h"
-#include "config/validemail.h"
+#include "config/parameterimport.h"
+#include "config/settingsform.h"
 #include "foundation/helpfile.h"
-#include "windows/mainwindowlink.h"
-#include "foundation/recordingname.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
+#include "windows/mainwindowlink.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -32,11 +30,6 @@ const QString kSep = QString(QDir::separator());
 
 QString MissingHelpMenu() { return QStringLiteral("Le fichier d'aide n'a pas été trouvé !"); }
 QString MissingHelpKey() { return QStringLiteral("Le fichier d'aide n'a pa sété trouvé"); }
-
-QString BadAddress(const QString& address)
-{
-    return QStringLiteral(" L'adresse \"") + address + QStringLiteral("\" n'est pas correcte.");
-}
 
 QLabel* MakeLabel(const QString& name, const QString& text)
 {
@@ -88,144 +81,188 @@ SettingsDialog::SettingsDialog(MainWindowLink& main, QWidget* parent) : QWidget(
 
 void SettingsDialog::BuildControls()
 {
-    auto* menuBar = new QMenuBar(this);
-    auto* mnuFichier = menuBar->addMenu(QStringLiteral("Fichier"));
-    mnuFichier->setObjectName(QStringLiteral("mnuFichier"));
-    mnuImport = mnuFichier->addAction(QStringLiteral("Importer des paramètres"));
-    mnuImport->setObjectName(QStringLiteral("mnuImport"));
-    mnuQuitter = mnuFichier->addAction(QStringLiteral("Quitter"));
-    mnuQuitter->setObjectName(QStringLiteral("mnuQuitter"));
-    mnuValider = menuBar->addAction(QStringLiteral("Valider"));
-    mnuValider->setObjectName(QStringLiteral("mnuValider"));
-    mnuAide = menuBar->addAction(QStringLiteral("Aide"));
-    mnuAide->setObjectName(QStringLiteral("mnuAide"));
+    QMenuBar* menuBar = BuildMenuBar();
+    QGroupBox* sending = BuildSendingGroup();
+    QGroupBox* program = BuildProgramGroup();
+    BuildHiddenControls();
 
-    // Sending information.
-    auto* frameSend = new QGroupBox(QStringLiteral("Informations pour l'envoi des fichiers"));
-    frameSend->setObjectName(QStringLiteral("Frame1_0"));
-    auto* sendGrid = new QGridLayout(frameSend);
-    txtMail = MakeBox(QStringLiteral("txtMail"), QStringLiteral("Tapez ici votre adresse email"));
-    txtDest = MakeBox(QStringLiteral("txtDest"),
-                      QStringLiteral("Tapez ici l'adresse email du destinataire des fichiers"));
-    txtSiteWeb = MakeBox(QStringLiteral("txtSiteWeb"),
-                         QStringLiteral("Tapez l'adresse du site Web (sans http://)"));
-    txtLogin = MakeBox(QStringLiteral("txtLogin"),
-                       QStringLiteral("Tapez ici le login qui vous a été remis en début d'année par votre professeur"));
-    txtPassword = MakeBox(QStringLiteral("txtPassword"), QStringLiteral("Tapez ici le mot de passe du site Web"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
+    layout->addWidget(sending);
+    layout->addWidget(program);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    OrderTabs();
+    ConnectControls();
+}
+
+QMenuBar* SettingsDialog::BuildMenuBar()
+{
+    auto* menuBar = new QMenuBar(this);
+    auto* fileMenu = menuBar->addMenu(QStringLiteral("Fichier"));
+    fileMenu->setObjectName(QStringLiteral("mnuFichier"));
+    m_importAction = fileMenu->addAction(QStringLiteral("Importer des paramètres"));
+    m_importAction->setObjectName(QStringLiteral("mnuImport"));
+    m_quitAction = fileMenu->addAction(QStringLiteral("Quitter"));
+    m_quitAction->setObjectName(QStringLiteral("mnuQuitter"));
+    m_validateAction = menuBar->addAction(QStringLiteral("Valider"));
+    m_validateAction->setObjectName(QStringLiteral("mnuValider"));
+    m_helpAction = menuBar->addAction(QStringLiteral("Aide"));
+    m_helpAction->setObjectName(QStringLiteral("mnuAide"));
+    return menuBar;
+}
+
+// Addresses, login and password, with the proxy and the sending mode below.
+QGroupBox* SettingsDialog::BuildSendingGroup()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Informations pour l'envoi des fichiers"));
+    frame->setObjectName(QStringLiteral("Frame1_0"));
+    auto* grid = new QGridLayout(frame);
+    m_senderBox = MakeBox(QStringLiteral("txtMail"), QStringLiteral("Tapez ici votre adresse email"));
+    m_recipientBox = MakeBox(QStringLiteral("txtDest"),
+                             QStringLiteral("Tapez ici l'adresse email du destinataire des fichiers"));
+    m_siteBox =
+        MakeBox(QStringLiteral("txtSiteWeb"), QStringLiteral("Tapez l'adresse du site Web (sans http://)"));
+    m_loginBox = MakeBox(QStringLiteral("txtLogin"),
+                         QStringLiteral("Tapez ici le login qui vous a été remis en début d'année par votre professeur"));
+    m_passwordBox =
+        MakeBox(QStringLiteral("txtPassword"), QStringLiteral("Tapez ici le mot de passe du site Web"));
     const struct {
         const char* label;
         QString text;
         QLineEdit* box;
     } rows[] = {
-        {"Label1_1", QStringLiteral("Votre adresse email :"), txtMail},
-        {"Label1_0", QStringLiteral("Adresse email destinataire :"), txtDest},
-        {"Label1_6", QStringLiteral("Adresse du site Web :"), txtSiteWeb},
-        {"Label1_2", QStringLiteral("Votre login sur le site :"), txtLogin},
-        {"Label1_7", QStringLiteral("Votre mot de passe sur le site :"), txtPassword},
+        {"Label1_1", QStringLiteral("Votre adresse email :"), m_senderBox},
+        {"Label1_0", QStringLiteral("Adresse email destinataire :"), m_recipientBox},
+        {"Label1_6", QStringLiteral("Adresse du site Web :"), m_siteBox},
+        {"Label1_2", QStringLiteral("Votre login sur le site :"), m_loginBox},
+        {"Label1_7", QStringLiteral("Votre mot de passe sur le site :"), m_passwordBox},
     };
     int row = 0;
     for (const auto& r : rows) {
-        sendGrid->addWidget(MakeLabel(QLatin1String(r.label), r.text), row, 0);
-        sendGrid->addWidget(r.box, row, 1);
+        grid->addWidget(MakeLabel(QLatin1String(r.label), r.text), row, 0);
+        grid->addWidget(r.box, row, 1);
         ++row;
     }
+    grid->addWidget(BuildProxyGroup(), row++, 0, 1, 2);
+    grid->addWidget(BuildSendModeGroup(), row++, 0, 1, 2);
+    return frame;
+}
 
-    auto* frameProxy = new QGroupBox(QStringLiteral("Paramètres de Proxy"));
-    frameProxy->setObjectName(QStringLiteral("Frame3"));
-    auto* proxyRow = new QHBoxLayout(frameProxy);
-    txtProxy = MakeBox(QStringLiteral("txtProxy"),
-                       QStringLiteral("Tapez l'adresse du Proxy s'il y en a un.(p. ex. 172.20.0.254)"));
-    txtPort = MakeBox(QStringLiteral("txtPort"), QStringLiteral("Tapez le n° du port du Proxy. (p. ex. 3128)"));
-    proxyRow->addWidget(MakeLabel(QStringLiteral("Label1_8"), QStringLiteral("Adresse du proxy :")));
-    proxyRow->addWidget(txtProxy, 3);
-    proxyRow->addWidget(MakeLabel(QStringLiteral("Label1_9"), QStringLiteral("Port :")));
-    proxyRow->addWidget(txtPort, 1);
-    sendGrid->addWidget(frameProxy, row++, 0, 1, 2);
+QGroupBox* SettingsDialog::BuildProxyGroup()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Paramètres de Proxy"));
+    frame->setObjectName(QStringLiteral("Frame3"));
+    auto* line = new QHBoxLayout(frame);
+    m_proxyBox = MakeBox(QStringLiteral("txtProxy"),
+                         QStringLiteral("Tapez l'adresse du Proxy s'il y en a un.(p. ex. 172.20.0.254)"));
+    m_portBox = MakeBox(QStringLiteral("txtPort"), QStringLiteral("Tapez le n° du port du Proxy. (p. ex. 3128)"));
+    line->addWidget(MakeLabel(QStringLiteral("Label1_8"), QStringLiteral("Adresse du proxy :")));
+    line->addWidget(m_proxyBox, 3);
+    line->addWidget(MakeLabel(QStringLiteral("Label1_9"), QStringLiteral("Port :")));
+    line->addWidget(m_portBox, 1);
+    return frame;
+}
 
-    auto* frameMode = new QGroupBox(QStringLiteral("Mode d'envoi"));
-    frameMode->setObjectName(QStringLiteral("Frame2"));
-    auto* modeRow = new QHBoxLayout(frameMode);
-    Option1[1] = MakeOption(QStringLiteral("Option1_1"), QStringLiteral("Téléchargement sur le site Web"));
-    Option1[0] = MakeOption(QStringLiteral("Option1_0"), QStringLiteral("Envoi par email"));
-    modeRow->addWidget(Option1[1]);
-    modeRow->addWidget(Option1[0]);
-    sendGroup = new QButtonGroup(this);
-    sendGroup->addButton(Option1[0], 0);
-    sendGroup->addButton(Option1[1], 1);
-    sendGrid->addWidget(frameMode, row++, 0, 1, 2);
+QGroupBox* SettingsDialog::BuildSendModeGroup()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Mode d'envoi"));
+    frame->setObjectName(QStringLiteral("Frame2"));
+    auto* line = new QHBoxLayout(frame);
+    m_webOption = MakeOption(QStringLiteral("Option1_1"), QStringLiteral("Téléchargement sur le site Web"));
+    m_mailOption = MakeOption(QStringLiteral("Option1_0"), QStringLiteral("Envoi par email"));
+    line->addWidget(m_webOption);
+    line->addWidget(m_mailOption);
+    auto* group = new QButtonGroup(this);
+    group->addButton(m_mailOption, 0);
+    group->addButton(m_webOption, 1);
+    return frame;
+}
 
-    // Program settings.
-    auto* frameProgram = new QGroupBox(QStringLiteral("Paramètres du logiciel"));
-    frameProgram->setObjectName(QStringLiteral("Frame1_1"));
-    auto* programGrid = new QGridLayout(frameProgram);
-    auto* placeRow = new QHBoxLayout;
-    OptLycee[0] = MakeOption(QStringLiteral("OptLycee_0"), QStringLiteral("Oui"));
-    OptLycee[1] = MakeOption(QStringLiteral("OptLycee_1"), QStringLiteral("Non"));
-    OptLycee[1]->setChecked(true);
-    placeRow->addWidget(OptLycee[0]);
-    placeRow->addWidget(OptLycee[1]);
-    placeRow->addStretch();
-    placeGroup = new QButtonGroup(this);
-    placeGroup->addButton(OptLycee[0], 0);
-    placeGroup->addButton(OptLycee[1], 1);
-    programGrid->addWidget(MakeLabel(QStringLiteral("lblLycee"), QStringLiteral("Vous travaillez au lycée :")), 0, 0);
-    programGrid->addLayout(placeRow, 0, 1);
+// Where the pupil works and where the recordings go.
+QGroupBox* SettingsDialog::BuildProgramGroup()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Paramètres du logiciel"));
+    frame->setObjectName(QStringLiteral("Frame1_1"));
+    auto* grid = new QGridLayout(frame);
 
-    cmdBrowser = new QPushButton(QStringLiteral("Parcourir"));
-    cmdBrowser->setObjectName(QStringLiteral("cmdBrowser"));
-    cmdBrowser->setToolTip(QStringLiteral("Dossier dans lequel vous souhaitez créer le répertoire des enregistrements"));
-    cmdBrowser->setAutoDefault(false);
-    programGrid->addWidget(MakeLabel(QStringLiteral("Label1_5"),
-                                     QStringLiteral("Emplacement du dossier d'enregistrement :")), 1, 0);
-    programGrid->addWidget(cmdBrowser, 1, 1, Qt::AlignLeft);
+    auto* placeLine = new QHBoxLayout;
+    m_schoolOption = MakeOption(QStringLiteral("OptLycee_0"), QStringLiteral("Oui"));
+    m_homeOption = MakeOption(QStringLiteral("OptLycee_1"), QStringLiteral("Non"));
+    m_homeOption->setChecked(true);
+    placeLine->addWidget(m_schoolOption);
+    placeLine->addWidget(m_homeOption);
+    placeLine->addStretch();
+    auto* placeGroup = new QButtonGroup(this);
+    placeGroup->addButton(m_schoolOption, 0);
+    placeGroup->addButton(m_homeOption, 1);
+    grid->addWidget(MakeLabel(QStringLiteral("lblLycee"), QStringLiteral("Vous travaillez au lycée :")), 0, 0);
+    grid->addLayout(placeLine, 0, 1);
 
-    txtDossier = MakeBox(QStringLiteral("txtDossier"),
-                         QStringLiteral("Nom que vous souhaitez donner au dossier qui contiendra les enregistrements"));
-    programGrid->addWidget(MakeLabel(QStringLiteral("Label1_3"), QStringLiteral("Nom du répertoire d'enregistrement :")), 2, 0);
-    programGrid->addWidget(txtDossier, 2, 1);
+    m_browseButton = new QPushButton(QStringLiteral("Parcourir"));
+    m_browseButton->setObjectName(QStringLiteral("cmdBrowser"));
+    m_browseButton->setToolTip(
+        QStringLiteral("Dossier dans lequel vous souhaitez créer le répertoire des enregistrements"));
+    m_browseButton->setAutoDefault(false);
+    grid->addWidget(
+        MakeLabel(QStringLiteral("Label1_5"), QStringLiteral("Emplacement du dossier d'enregistrement :")), 1, 0);
+    grid->addWidget(m_browseButton, 1, 1, Qt::AlignLeft);
 
-    lblDossier = MakeLabel(QStringLiteral("lblDossier"), QString());
-    lblDossier->setMinimumWidth(320);
-    programGrid->addWidget(MakeLabel(QStringLiteral("Label1_4"),
-                                     QStringLiteral("Chemin complet du répertoire d'enregistrement :")), 3, 0);
-    programGrid->addWidget(lblDossier, 3, 1);
+    m_folderNameBox =
+        MakeBox(QStringLiteral("txtDossier"),
+                QStringLiteral("Nom que vous souhaitez donner au dossier qui contiendra les enregistrements"));
+    grid->addWidget(MakeLabel(QStringLiteral("Label1_3"), QStringLiteral("Nom du répertoire d'enregistrement :")),
+                    2, 0);
+    grid->addWidget(m_folderNameBox, 2, 1);
 
-    txtPath = new QLineEdit(this);
-    txtPath->setObjectName(QStringLiteral("txtPath"));
-    txtPath->hide();
-    Command1 = new QPushButton(QStringLiteral("Valider"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->hide();
-    cmdAide = new QPushButton(QStringLiteral("Aide"), this);
-    cmdAide->setObjectName(QStringLiteral("cmdAide"));
-    cmdAide->hide();
+    m_fullPathLabel = MakeLabel(QStringLiteral("lblDossier"), QString());
+    m_fullPathLabel->setMinimumWidth(320);
+    grid->addWidget(
+        MakeLabel(QStringLiteral("Label1_4"), QStringLiteral("Chemin complet du répertoire d'enregistrement :")), 3, 0);
+    grid->addWidget(m_fullPathLabel, 3, 1);
+    return frame;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setMenuBar(menuBar);
-    layout->addWidget(frameSend);
-    layout->addWidget(frameProgram);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+// The chosen location, a validate button and a help button, never shown.
+void SettingsDialog::BuildHiddenControls()
+{
+    m_folderLocationBox = new QLineEdit(this);
+    m_folderLocationBox->setObjectName(QStringLiteral("txtPath"));
+    m_folderLocationBox->hide();
+    m_validateButton = new QPushButton(QStringLiteral("Valider"), this);
+    m_validateButton->setObjectName(QStringLiteral("Command1"));
+    m_validateButton->hide();
+    m_helpButton = new QPushButton(QStringLiteral("Aide"), this);
+    m_helpButton->setObjectName(QStringLiteral("cmdAide"));
+    m_helpButton->hide();
+}
 
-    QWidget* order[] = {txtMail, txtDest, txtSiteWeb, txtLogin, txtPassword, txtProxy, txtPort,
-                        cmdBrowser, txtDossier, Option1[1], Option1[0], OptLycee[1], OptLycee[0]};
+void SettingsDialog::OrderTabs()
+{
+    QWidget* order[] = {m_senderBox, m_recipientBox, m_siteBox,    m_loginBox,   m_passwordBox,
+                        m_proxyBox,  m_portBox,      m_browseButton, m_folderNameBox, m_webOption,
+                        m_mailOption, m_homeOption,  m_schoolOption};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
+}
 
-    connect(mnuImport, &QAction::triggered, this, &SettingsDialog::ImportParameters);
-    connect(mnuQuitter, &QAction::triggered, this, &QWidget::close);
-    connect(mnuValider, &QAction::triggered, this, &SettingsDialog::ValidateAndSave);
-    connect(Command1, &QPushButton::clicked, this, &SettingsDialog::ValidateAndSave);
-    connect(mnuAide, &QAction::triggered, this, [this] { ShowHelp(MissingHelpMenu()); });
-    connect(cmdAide, &QPushButton::clicked, this, [this] { ShowHelp(MissingHelpMenu()); });
-    connect(cmdBrowser, &QPushButton::clicked, this, &SettingsDialog::ChooseLocation);
-    connect(txtDossier, &QLineEdit::textChanged, this, &SettingsDialog::RefreshFullPath);
+void SettingsDialog::ConnectControls()
+{
+    connect(m_importAction, &QAction::triggered, this, &SettingsDialog::ImportParameters);
+    connect(m_quitAction, &QAction::triggered, this, &QWidget::close);
+    connect(m_validateAction, &QAction::triggered, this, &SettingsDialog::ValidateAndSave);
+    connect(m_validateButton, &QPushButton::clicked, this, &SettingsDialog::ValidateAndSave);
+    connect(m_helpAction, &QAction::triggered, this, [this] { ShowHelp(MissingHelpMenu()); });
+    connect(m_helpButton, &QPushButton::clicked, this, [this] { ShowHelp(MissingHelpMenu()); });
+    connect(m_browseButton, &QPushButton::clicked, this, &SettingsDialog::ChooseLocation);
+    connect(m_folderNameBox, &QLineEdit::textChanged, this, &SettingsDialog::RefreshFullPath);
     // Only a button being switched on is a selection change, whether by a
     // click or by the fill.
-    connect(OptLycee[0], &QRadioButton::toggled, this, [this](bool on) {
+    connect(m_schoolOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             SwitchMode(true);
     });
-    connect(OptLycee[1], &QRadioButton::toggled, this, [this](bool on) {
+    connect(m_homeOption, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
             SwitchMode(false);
     });
@@ -281,11 +318,11 @@ void SettingsDialog::FillFromSettings()
     if (!IsSchoolLocation(s.location)) {
         s.settingsFolder = JoinPath(AppDataFolder(), QStringLiteral("Mirlo"));
         MakeHomeFolder(s.settingsFolder);
-        OptLycee[1]->setChecked(true);
+        m_homeOption->setChecked(true);
     } else {
         s.settingsFolder = JoinPath(s.perso, QStringLiteral("Mirlo"));
         MakeSchoolFolder(s.settingsFolder);
-        OptLycee[0]->setChecked(true);
+        m_schoolOption->setChecked(true);
     }
 
     const QString working = WorkingSettingsFile();
@@ -302,28 +339,28 @@ void SettingsDialog::FillFromSettings()
     s.proxyPortText = read("Web", "ProxyPort");
     s.webPassword = UnscrambleSetting(read("Web", "Password"));
 
-    txtDest->setText(s.recipient);
-    txtMail->setText(s.sender);
-    txtLogin->setText(s.pupilName);
-    lblDossier->setText(s.recordingFolder);
+    m_recipientBox->setText(s.recipient);
+    m_senderBox->setText(s.sender);
+    m_loginBox->setText(s.pupilName);
+    m_fullPathLabel->setText(s.recordingFolder);
 
     if (!s.recordingFolder.isEmpty()) {
         const qsizetype cut = s.recordingFolder.lastIndexOf(kSep);
         // The location goes in before the name, so the name's change shows
         // the full path that validating would store.
-        txtPath->setText(cut < 0 ? s.recordingFolder : s.recordingFolder.left(cut));
-        txtDossier->setText(s.recordingFolder.mid(cut + 1));
+        m_folderLocationBox->setText(cut < 0 ? s.recordingFolder : s.recordingFolder.left(cut));
+        m_folderNameBox->setText(s.recordingFolder.mid(cut + 1));
     }
 
-    txtSiteWeb->setText(s.webSite);
-    txtPassword->setText(s.webPassword);
-    txtProxy->setText(s.proxyHost);
-    txtPort->setText(s.proxyPortText);
+    m_siteBox->setText(s.webSite);
+    m_passwordBox->setText(s.webPassword);
+    m_proxyBox->setText(s.proxyHost);
+    m_portBox->setText(s.proxyPortText);
 
     if (s.sendMode == QLatin1String("web"))
-        Option1[1]->setChecked(true);
+        m_webOption->setChecked(true);
     else if (s.sendMode == QLatin1String("mail"))
-        Option1[0]->setChecked(true);
+        m_mailOption->setChecked(true);
 }
 
 void SettingsDialog::SwitchMode(bool school)
@@ -343,90 +380,50 @@ void SettingsDialog::SwitchMode(bool school)
             QFile::setPermissions(working, QFile::ReadOwner | QFile::WriteOwner);
         WriteSetting(QStringLiteral("Web"), QStringLiteral("mode"), QStringLiteral("web"), working);
         // No e-mail sending at school.
-        Option1[1]->setChecked(true);
-        Option1[0]->setEnabled(false);
+        m_webOption->setChecked(true);
+        m_mailOption->setEnabled(false);
     } else {
         WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), QStringLiteral("home"), program);
         WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), QStringLiteral("home"),
                      WorkingSettingsFile());
         s.settingsFolder = JoinPath(AppDataFolder(), QStringLiteral("Mirlo"));
         MakeHomeFolder(s.settingsFolder);
-        OptLycee[1]->setChecked(true);
-        Option1[0]->setEnabled(true);
+        m_homeOption->setChecked(true);
+        m_mailOption->setEnabled(true);
     }
     FillFromSettings();
 }
 
+TypedSettings SettingsDialog::TypedValues() const
+{
+    TypedSettings typed;
+    typed.sender = m_senderBox->text();
+    typed.recipient = m_recipientBox->text();
+    typed.login = m_loginBox->text();
+    typed.site = m_siteBox->text();
+    typed.password = m_passwordBox->text();
+    typed.proxyHost = m_proxyBox->text();
+    typed.proxyPort = m_portBox->text();
+    typed.folderLocation = m_folderLocationBox->text();
+    typed.folderName = m_folderNameBox->text();
+    if (m_webOption->isChecked())
+        typed.sending = SendChoice::Web;
+    else if (m_mailOption->isChecked())
+        typed.sending = SendChoice::Mail;
+    return typed;
+}
+
 void SettingsDialog::ValidateAndSave()
 {
-    const QString dest = txtDest->text();
-    const QString mail = txtMail->text();
-    // Only a text of length zero is empty: blanks pass.
-    const struct {
-        bool failed;
-        QString message;
-    } checks[] = {
-        {dest.isEmpty(), QStringLiteral("Vous n'avez pas saisi l'adresse du destinataire !")},
-        {!IsValidEmail(dest), BadAddress(dest)},
-        {mail.isEmpty(), QStringLiteral("Vous n'avez pas saisi votre adresse email !")},
-        {!IsValidEmail(mail), BadAddress(mail)},
-        {txtLogin->text().isEmpty(),
-         QStringLiteral("Vous n'avez pas saisi votre login (nom de connexion sur le site Web) !\r"
-                        "Si vous n'avez pas de login, tapez votre nom.")},
-        {txtSiteWeb->text().isEmpty(), QStringLiteral("Vous n'avez pas saisi l'adresse du site Web !")},
-        {txtPassword->text().isEmpty(), QStringLiteral("Vous n'avez pas saisi votre mot de passe sur le site web !")},
-    };
-    for (const auto& check : checks) {
-        if (check.failed) {
-            MsgBox(check.message, MsgIcon::Exclamation);
-            return;
-        }
+    const TypedSettings typed = TypedValues();
+    if (const auto complaint = SettingsComplaint(typed)) {
+        MsgBox(*complaint, MsgIcon::Exclamation);
+        return;
     }
-
-    SharedValues& s = Shared();
-    s.recipient = dest;
-    s.sender = mail;
-    s.pupilName = txtLogin->text().toUpper();
-    s.webSite = CleanSiteAddress(txtSiteWeb->text());
-    s.webPassword = txtPassword->text();
-    s.proxyHost = txtProxy->text();
-    s.proxyPortText = txtPort->text();
-    const QString storedPassword = EncodePassword(s.webPassword);
-
-    if (Option1[1]->isChecked()) {
-        s.sendMode = QStringLiteral("web");
-        m_main.setSendCaption(QStringLiteral("Envoyer sur le site"));
-    }
-    if (Option1[0]->isChecked()) {
-        s.sendMode = QStringLiteral("mail");
-        m_main.setSendCaption(QStringLiteral("Envoyer par email"));
-    }
-    s.recordingFolder = txtPath->text() + kSep + txtDossier->text();
-
-    const struct {
-        const char* section;
-        const char* key;
-        QString value;
-    } keys[] = {
-        {"Web", "Site", s.webSite},
-        {"Web", "Password", storedPassword},
-        {"Web", "mode", s.sendMode},
-        {"Web", "Proxy", s.proxyHost},
-        {"Web", "ProxyPort", s.proxyPortText},
-        {"email", "Destinataire", s.recipient},
-        {"email", "Expediteur", s.sender},
-        {"email", "Nom", s.pupilName},
-        {"Config", "Dossier", s.recordingFolder},
-        {"IniPath", "Location", s.location},
-        {"IniPath", "Perso", s.perso},
-    };
-    for (const QString& file : {WorkingSettingsFile(), ProgramSettingsFile()})
-        for (const auto& k : keys)
-            WriteSetting(QLatin1String(k.section), QLatin1String(k.key), k.value, file);
-
-    s.recordingPath = DefaultRecordingPath(s.recordingFolder, s.pupilName, programClock().now());
-    m_main.setRecordingPath(s.recordingPath);
-    QDir().mkpath(s.recordingFolder);
+    const SavedSettings saved = SaveSettings(typed, programClock().now());
+    if (!saved.sendCaption.isEmpty())
+        m_main.setSendCaption(saved.sendCaption);
+    m_main.setRecordingPath(saved.recordingPath);
 
     MsgBox(QStringLiteral("Vous pouvez modifier ces paramètres ultérieurement\ren cliquant sur le bouton "
                           "\"Infos\" dans la fenêtre du logiciel."),
@@ -448,31 +445,10 @@ void SettingsDialog::ImportParameters()
     if (chosen.isEmpty())
         return;
 
-    // The working file of the moment the import starts, even when the
-    // imported Perso moves the settings folder.
-    const QString working = WorkingSettingsFile();
-    const QString program = ProgramSettingsFile();
-    const struct {
-        const char* section;
-        const char* key;
-        bool evenEmpty;
-    } entries[] = {
-        {"Web", "Upload", false},  {"Web", "Site", false},     {"email", "Destinataire", false},
-        {"Web", "Proxy", true},    {"Web", "ProxyPort", true}, {"IniPath", "Perso", true},
-    };
-    QString everything;
-    for (const auto& e : entries) {
-        const QString section = QLatin1String(e.section);
-        const QString key = QLatin1String(e.key);
-        const QString value = ReadSetting(section, key, chosen);
-        if (e.evenEmpty || !value.isEmpty()) {
-            WriteSetting(section, key, value, working);
-            WriteSetting(section, key, value, program);
-        }
-        everything += value;
-    }
-    if (everything.isEmpty())
-        MsgBox(QStringLiteral("paramètres non valides !"), MsgIcon::Critical);
+    // Written into the working file of this moment; an imported Perso moves
+    // the settings folder only with the reload.
+    if (const auto complaint = ImportParameterFile(chosen))
+        MsgBox(*complaint, MsgIcon::Critical);
     FillFromSettings();
 }
 
@@ -484,11 +460,14 @@ void SettingsDialog::ChooseLocation()
     // A root comes back with its separator ("/" here, "C:\" on Windows).
     if (folder.endsWith(kSep))
         folder.chop(1);
-    txtPath->setText(folder);
+    m_folderLocationBox->setText(folder);
     RefreshFullPath();
 }
 
-void SettingsDialog::RefreshFullPath() { lblDossier->setText(txtPath->text() + kSep + txtDossier->text()); }
+void SettingsDialog::RefreshFullPath()
+{
+    m_fullPathLabel->setText(JoinPath(m_folderLocationBox->text(), m_folderNameBox->text()));
+}
 
 void SettingsDialog::showEvent(QShowEvent* event)
 {

@@ -1,11 +1,13 @@
 #pragma once
 #include <QWidget>
 
+struct TypedSettings;
 class MainWindowLink;
 class QAction;
-class QButtonGroup;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 class QRadioButton;
 
@@ -36,36 +38,46 @@ protected:
 
 private:
     void BuildControls();
+    QMenuBar* BuildMenuBar();
+    QGroupBox* BuildSendingGroup();
+    QGroupBox* BuildProxyGroup();
+    QGroupBox* BuildSendModeGroup();
+    QGroupBox* BuildProgramGroup();
+    void BuildHiddenControls();
+    void OrderTabs();
+    void ConnectControls();
+
     void WatchKeys(QWidget* widget);
     bool HandleKey(QKeyEvent* event);
     void ShowHelp(const QString& missingText);
     void SwitchMode(bool school);
     void ChooseLocation();
     void RefreshFullPath();
+    TypedSettings TypedValues() const;
 
     MainWindowLink& m_main;
     bool m_loaded = false;    // false once closed: the next show fills again
     bool m_unloading = false; // closing for the main window's shutdown
 
-    QLineEdit* txtMail = nullptr;
-    QLineEdit* txtDest = nullptr;
-    QLineEdit* txtSiteWeb = nullptr;
-    QLineEdit* txtLogin = nullptr;
-    QLineEdit* txtPassword = nullptr;
-    QLineEdit* txtProxy = nullptr;
-    QLineEdit* txtPort = nullptr;
-    QLineEdit* txtDossier = nullptr;
-    QLineEdit* txtPath = nullptr;
-    QLabel* lblDossier = nullptr;
-    QPushButton* cmdBrowser = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* cmdAide = nullptr;
-    QRadioButton* Option1[2] = {};
-    QRadioButton* OptLycee[2] = {};
-    QButtonGroup* sendGroup = nullptr;
-    QButtonGroup* placeGroup = nullptr;
-    QAction* mnuImport = nullptr;
-    QAction* mnuQuitter = nullptr;
-    QAction* mnuValider = nullptr;
-    QAction* mnuAide = nullptr;
+    QLineEdit* m_senderBox = nullptr;
+    QLineEdit* m_recipientBox = nullptr;
+    QLineEdit* m_siteBox = nullptr;
+    QLineEdit* m_loginBox = nullptr;
+    QLineEdit* m_passwordBox = nullptr;
+    QLineEdit* m_proxyBox = nullptr;
+    QLineEdit* m_portBox = nullptr;
+    QLineEdit* m_folderNameBox = nullptr;
+    QLineEdit* m_folderLocationBox = nullptr; // hidden
+    QLabel* m_fullPathLabel = nullptr;
+    QPushButton* m_browseButton = nullptr;
+    QPushButton* m_validateButton = nullptr; // hidden
+    QPushButton* m_helpButton = nullptr;     // hidden
+    QRadioButton* m_mailOption = nullptr;
+    QRadioButton* m_webOption = nullptr;
+    QRadioButton* m_schoolOption = nullptr;
+    QRadioButton* m_homeOption = nullptr;
+    QAction* m_importAction = nullptr;
+    QAction* m_quitAction = nullptr;
+    QAction* m_validateAction = nullptr;
+    QAction* m_helpAction = nullptr;
 };

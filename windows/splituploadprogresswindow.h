@@ -8,11 +8,11 @@ class QLabel;
 class SplitUploadProgressWindow final : public ProgressWindow {
     Q_OBJECT
 public:
-    SplitUploadProgressWindow();
+    explicit SplitUploadProgressWindow(UploadSession& session);
     ~SplitUploadProgressWindow() override;
+
+    void setSplitTexts(const QString& title, const QString& files) override;
 
     QLabel* lblTitre = nullptr;
     QLabel* lblFiles = nullptr;
 };
-
-SplitUploadProgressWindow* CurrentSplitUploadProgressWindow();

@@ -5,9 +5,6 @@
 class UploadProgressWindow final : public ProgressWindow {
     Q_OBJECT
 public:
-    UploadProgressWindow();
+    explicit UploadProgressWindow(UploadSession& session);
     ~UploadProgressWindow() override;
 };
-
-// The UploadProgressWindow currently loaded, if any.
-UploadProgressWindow* CurrentUploadProgressWindow();

@@ -1,31 +1,18 @@
+#include "audio/encoderconfig.h"
 #include "audio/mp3encoder.h"
 #include "tests/support/mp3check.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <cstring>
 #include <string>
 
 namespace {
 
-// The record exactly as the recording start fills it.
+// The record a recording starts the encoder with.
 BE_CONFIG RecordingConfig(uint32_t rate, uint32_t kbps, int32_t preset = LQP_NORMAL_QUALITY)
 {
-    BE_CONFIG c;
-    std::memset(&c, 0, sizeof c);
-    c.dwConfig = BE_CONFIG_LAME;
-    c.dwStructVersion = 1;
-    c.dwStructSize = sizeof(BE_CONFIG);
-    c.dwSampleRate = rate;
-    c.dwReSampleRate = 0;
-    c.nMode = BE_MP3_MODE_JSTEREO;
-    c.dwBitrate = kbps;
-    c.nPreset = preset;
-    c.dwMpegVersion = 1;
-    c.bOriginal = -1;
-    c.nVbrMethod = VBR_METHOD_NONE;
-    return c;
+    return RecordingEncoderConfig({int(rate), int(kbps), preset});
 }
 
 struct Encoded {

@@ -122,7 +122,7 @@ TEST(FormatDurationTest, KilobytesWithTwoDecimalsAndNoLeadingZero)
 
 // ---- Start ------------------------------------------------------------------------
 
-TEST_F(EngineTest, ConfigurationRecordIsFilledAsTheTableSaysAtEveryStart)
+TEST_F(EngineTest, ConfigurationRecordIsFilledFromTheOptionsAtEveryStart)
 {
     const RecordingOptions runs[] = {{32000, 96, 5}, {48000, 320, 3}};
     for (const RecordingOptions& o : runs) {
@@ -202,7 +202,7 @@ TEST_F(EngineTest, NoChunkIsEncodedBeforeCaptureHasWrittenPastItsEnd)
     tick();
     EXPECT_EQ(engine->framesEncoded(), 2304);
     EXPECT_EQ(engine->encodedMs(), 52);
-    EXPECT_EQ(view.text1[0], "00:00:05");
+    EXPECT_EQ(view.counters[EncodedTimeCounter], "00:00:05");
 }
 
 TEST_F(EngineTest, StopWhileLaggingDrainsExactlyWhatWasCaptured)
@@ -245,7 +245,7 @@ TEST_F(EngineTest, PauseFreezesDurationKeepsEncodingAndWritesNothing)
     start();
     ASSERT_TRUE(active());
     run(2.0);
-    const QString durationBefore = view.text1[2];
+    const QString durationBefore = view.counters[DurationCounter];
     const int32_t msBefore = engine->encodedMs();
     const int64_t bytesBefore = engine->encodedBytes();
     const qint64 sizeBefore = QFileInfo(view.path).size();
@@ -257,7 +257,7 @@ TEST_F(EngineTest, PauseFreezesDurationKeepsEncodingAndWritesNothing)
     const qint64 sizePaused = QFileInfo(view.path).size();
     EXPECT_LE(sizePaused, sizeBefore + 6 * 418);
     run(9.0, 1500);
-    EXPECT_EQ(view.text1[2], durationBefore);
+    EXPECT_EQ(view.counters[DurationCounter], durationBefore);
     EXPECT_GT(engine->encodedMs(), msBefore + 9000);
     EXPECT_GT(engine->encodedBytes(), bytesBefore + 100000);
     EXPECT_EQ(QFileInfo(view.path).size(), sizePaused);
@@ -265,9 +265,9 @@ TEST_F(EngineTest, PauseFreezesDurationKeepsEncodingAndWritesNothing)
     EXPECT_EQ(view.caption(RecButton::Pause), "Pause");
     EXPECT_DOUBLE_EQ(engine->pausedTotal(), testClock.secondsValue - pausedAt);
     run(2.0);
-    EXPECT_EQ(view.text1[2],
+    EXPECT_EQ(view.counters[DurationCounter],
               FormatDuration(int64_t(std::floor((engine->elapsed() - engine->pausedTotal()) * 1000))));
-    EXPECT_EQ(view.label2, view.text1[0]);
+    EXPECT_EQ(view.clockText, view.counters[EncodedTimeCounter]);
     engine->Stop();
     drain();
     ASSERT_EQ(engine->state(), RecordingEngine::State::Finished);
@@ -316,23 +316,23 @@ TEST_F(EngineTest, TwoPausesAddUpAndStopWhilePausedWritesNothingMore)
 
 TEST_F(EngineTest, ButtonsFollowTheRecordingStates)
 {
-    view.envoi = true;
-    view.command1 = false;
+    view.sendEnabled = true;
+    view.newRecordingEnabled = false;
     start();
     ASSERT_TRUE(active());
-    EXPECT_FALSE(view.envoi);
+    EXPECT_FALSE(view.sendEnabled);
     EXPECT_FALSE(view.on(RecButton::Record));
     EXPECT_TRUE(view.on(RecButton::Stop));
     EXPECT_TRUE(view.on(RecButton::Play));
     EXPECT_TRUE(view.on(RecButton::Pause));
     EXPECT_EQ(view.pendingEventRuns, 1);
-    EXPECT_EQ(view.text1[1], QLocale::system().decimalPoint() + "00 Ko");
+    EXPECT_EQ(view.counters[EncodedSizeCounter], QLocale::system().decimalPoint() + "00 Ko");
     view.enabled[RecButton::Record] = true;
     run(0.2);
     EXPECT_FALSE(view.on(RecButton::Record)); // every tick disables it again
     engine->Stop();
-    EXPECT_TRUE(view.envoi);
-    EXPECT_TRUE(view.command1);
+    EXPECT_TRUE(view.sendEnabled);
+    EXPECT_TRUE(view.newRecordingEnabled);
     EXPECT_FALSE(view.on(RecButton::Pause));
     EXPECT_EQ(view.caption(RecButton::Play), "PlayBack");
     EXPECT_TRUE(engine->recTimer()->isActive());
@@ -345,10 +345,10 @@ TEST_F(EngineTest, ButtonsFollowTheRecordingStates)
 
 TEST_F(EngineTest, StopWithNothingRecordingEnablesSendAndReset)
 {
-    view.envoi = false;
+    view.sendEnabled = false;
     engine->Stop();
-    EXPECT_TRUE(view.envoi);
-    EXPECT_TRUE(view.command1);
+    EXPECT_TRUE(view.sendEnabled);
+    EXPECT_TRUE(view.newRecordingEnabled);
     EXPECT_FALSE(view.on(RecButton::Pause));
     EXPECT_EQ(view.caption(RecButton::Play), "PlayBack");
     EXPECT_EQ(engine->state(), RecordingEngine::State::Idle);
@@ -494,7 +494,7 @@ TEST_F(EngineTest, WriteFailureStopsTheRecordingAndTellsThePupil)
     const int32_t ms = engine->encodedMs();
     tick();
     EXPECT_EQ(engine->encodedMs(), ms);
-    EXPECT_TRUE(view.command1);
+    EXPECT_TRUE(view.newRecordingEnabled);
 
     const QByteArray bytes = ReadFile(view.path);
     EXPECT_LE(bytes.size(), 30000);
@@ -564,7 +564,7 @@ TEST_F(EngineTest, RecordingAfterOneStoppedWhilePausedStartsUnpaused)
     EXPECT_EQ(view.caption(RecButton::Pause), "Pause");
     run(2.0, 1000);
     // The old pause neither silences this recording nor shortens its duration.
-    EXPECT_EQ(view.text1[2].left(5), "00:02");
+    EXPECT_EQ(view.counters[DurationCounter].left(5), "00:02");
     engine->Stop();
     drain();
     const DecodedMp3 d = DecodeMp3File(view.path);

@@ -53,8 +53,8 @@ TEST_F(ResetTest, MirloRestartsThroughLaunchWhereItsWindowStood)
     w.move(210, 130);
     InstallQtSeams(); // the desktop's own way of starting programs
     SetPrompt(&prompter);
-    w.Command1()->setEnabled(true);
-    QTest::mouseClick(w.Command1(), Qt::LeftButton);
+    Control<QPushButton>(w, "Command1")->setEnabled(true);
+    QTest::mouseClick(Control<QPushButton>(w, "Command1"), Qt::LeftButton);
     EXPECT_EQ(endCalls, 1);
 
     // Launch waits about three seconds before it starts Mirlo, then ends.
@@ -64,6 +64,6 @@ TEST_F(ResetTest, MirloRestartsThroughLaunchWhereItsWindowStood)
     EXPECT_EQ(ReadFile(log), QByteArray("0\n")); // once, without arguments
 
     window = std::make_unique<MainWindow>();
-    window->Load();
+    window->StartUp();
     EXPECT_EQ(window->pos(), QPoint(210, 130));
 }

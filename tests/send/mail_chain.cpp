@@ -1,8 +1,6 @@
 #include "tests/send/mail_chain.h"
 
 #include "foundation/settings.h"
-#include "send/mail.h"
-#include "send/sendrecording.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -22,8 +20,7 @@ void MailTest::SetUp()
 
     m_oldPath = qgetenv("PATH");
     qputenv("PATH", binDir().toLocal8Bit());
-    SetSendmailFallbacks({tempPath(QStringLiteral("nowhere/sendmail"))});
-    SetMailTimeLimitMs(60000);
+    sender.mail().setSendmailPlaces({tempPath(QStringLiteral("nowhere/sendmail"))});
 
     Shared().sendMode = QStringLiteral("mail");
     Shared().pupilName = QStringLiteral("ÉLÈVE");
@@ -35,11 +32,9 @@ void MailTest::SetUp()
 void MailTest::TearDown()
 {
     // A hand-off left running would leak into the next test.
-    SetMailTimeLimitMs(100);
+    sender.mail().setTimeLimitMs(100);
     EXPECT_TRUE(WaitHandOffEnd());
     qputenv("PATH", m_oldPath);
-    RestoreSendmailFallbacks();
-    SetMailTimeLimitMs(60000);
     if (m_server.state() != QProcess::NotRunning) {
         m_server.kill();
         m_server.waitForFinished(5000);
@@ -115,5 +110,5 @@ QByteArray MailTest::Hash(const QString& path)
 
 bool MailTest::WaitHandOffEnd(int ms)
 {
-    return QTest::qWaitFor([] { return !TransferRunning(); }, ms);
+    return QTest::qWaitFor([this] { return !sender.transferRunning(); }, ms);
 }

@@ -1,5 +1,7 @@
 #pragma once
+#include "send/sendrecording.h"
 #include "tests/support/testenv.h"
+#include "tests/support/uploadtestview.h"
 
 #include <QByteArray>
 #include <QProcess>
@@ -28,6 +30,7 @@ protected:
 
     QString recording;
     QByteArray recordingBytes;
+    RecordingSender sender{std::make_unique<TestUploadViews>()};
 
 private:
     QByteArray m_oldPath;

@@ -1,6 +1,5 @@
 #include "foundation/settings.h"
 #include "send/mail.h"
-#include "send/sendrecording.h"
 #include "tests/send/mail_chain.h"
 #include "tests/send/mail_parse.h"
 
@@ -89,13 +88,13 @@ TEST_F(MailTest, SendmailIsTakenFromPathBeforeTheUsualPlaces)
     const QString usual = JoinPath(tempPath(QStringLiteral("usr/sbin")), QStringLiteral("sendmail"));
     ASSERT_TRUE(QDir().mkpath(tempPath(QStringLiteral("usr/sbin"))));
     ASSERT_TRUE(QFile::copy(onPath, usual));
-    SetSendmailFallbacks({tempPath(QStringLiteral("missing/sendmail")), usual});
+    const QStringList places{tempPath(QStringLiteral("missing/sendmail")), usual};
 
-    EXPECT_EQ(FindSendmail(), onPath);
+    EXPECT_EQ(FindSendmail(places), onPath);
     qputenv("PATH", scratchDir().toLocal8Bit());
-    EXPECT_EQ(FindSendmail(), usual);
+    EXPECT_EQ(FindSendmail(places), usual);
     QFile::setPermissions(usual, QFile::ReadOwner); // not a program any more
-    EXPECT_EQ(FindSendmail(), QString());
+    EXPECT_EQ(FindSendmail(places), QString());
 }
 
 // --- The real chain: sendmail wrapper, msmtp, SMTP server -----------------
@@ -107,9 +106,9 @@ TEST_F(MailTest, RecordingReachesTheTeacherThroughMsmtp)
     recording = MakeRecording(QStringLiteral("Devoir ÉLÈVE.MP3"), 450000);
     const QByteArray before = Hash(recording);
 
-    SendRecording(recording);
+    sender.send(recording);
     // Handed over without waiting: Mirlo goes on at once.
-    EXPECT_TRUE(TransferRunning());
+    EXPECT_TRUE(sender.transferRunning());
     QByteArray envelope;
     const QByteArray raw = Delivered(1, &envelope);
     ASSERT_FALSE(raw.isEmpty()) << ReadFile(JoinPath(binDir(), QStringLiteral("msmtp.log"))).toStdString();
@@ -140,7 +139,7 @@ TEST_F(MailTest, RecordingReachesTheTeacherThroughMsmtp)
 TEST_F(MailTest, EmptyRecipientIsStillHandedOver)
 {
     Shared().recipient.clear();
-    SendRecording(recording);
+    sender.send(recording);
     ASSERT_TRUE(WaitHandOffEnd());
 
     const QStringList starts = Starts();
@@ -161,7 +160,7 @@ TEST_F(MailTest, OnlyMp3NamesAreSent)
         Shared().sendMode = mode;
         for (const QString& name : {QStringLiteral("x.mp3 "), QStringLiteral("x.wav"), QStringLiteral("mp3")}) {
             prompter.messages.clear();
-            SendRecording(tempPath(name));
+            sender.send(tempPath(name));
             ASSERT_EQ(prompter.messages.size(), 1) << name.toStdString();
             EXPECT_EQ(prompter.messages[0].text, kNotMp3);
             EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
@@ -169,7 +168,7 @@ TEST_F(MailTest, OnlyMp3NamesAreSent)
             EXPECT_EQ(prompter.messages[0].title, QStringLiteral("Mirlo"));
         }
     }
-    EXPECT_FALSE(TransferRunning());
+    EXPECT_FALSE(sender.transferRunning());
     EXPECT_TRUE(Starts().isEmpty());
 }
 
@@ -177,10 +176,10 @@ TEST_F(MailTest, UnknownModesDoNothingAfterTheCheck)
 {
     for (const QString& mode : {QString(), QStringLiteral("Mail"), QStringLiteral("MAIL"), QStringLiteral("Web")}) {
         Shared().sendMode = mode;
-        SendRecording(recording);
-        EXPECT_FALSE(TransferRunning()) << mode.toStdString();
+        sender.send(recording);
+        EXPECT_FALSE(sender.transferRunning()) << mode.toStdString();
     }
-    SendRecording(tempPath(QStringLiteral("x.wav")));
+    sender.send(tempPath(QStringLiteral("x.wav")));
     EXPECT_EQ(prompter.texts(), QStringList{kNotMp3}); // the check still runs first
     EXPECT_TRUE(Starts().isEmpty());
 }
@@ -192,19 +191,19 @@ TEST_F(MailTest, MissingOrFailingMailProgramShowsNothing)
     const QByteArray before = Hash(recording);
 
     qputenv("PATH", scratchDir().toLocal8Bit()); // holds no sendmail
-    SendRecording(recording);
-    EXPECT_FALSE(TransferRunning());
+    sender.send(recording);
+    EXPECT_FALSE(sender.transferRunning());
     EXPECT_TRUE(Starts().isEmpty());
 
     qputenv("PATH", binDir().toLocal8Bit());
     SetBehaviour("fail");
-    SendRecording(recording);
+    sender.send(recording);
     ASSERT_TRUE(WaitHandOffEnd());
     EXPECT_EQ(Starts().size(), 1);
 
     // A failed hand-off leaves nothing stuck: the next click hands over again.
     SetBehaviour("keep");
-    SendRecording(recording);
+    sender.send(recording);
     ASSERT_TRUE(WaitHandOffEnd());
     EXPECT_EQ(Starts().size(), 2);
 
@@ -216,23 +215,23 @@ TEST_F(MailTest, UnansweringMailProgramIsGivenUpWhileMirloRunsOn)
 {
     const QByteArray before = Hash(recording);
     SetBehaviour("hang");
-    SetMailTimeLimitMs(1500);
+    sender.mail().setTimeLimitMs(1500);
 
     int ticksDuringHandOff = 0;
     QTimer ui;
     QObject::connect(&ui, &QTimer::timeout, [&] {
-        if (TransferRunning())
+        if (sender.transferRunning())
             ++ticksDuringHandOff;
     });
     ui.start(20);
 
-    SendRecording(recording);
-    ASSERT_TRUE(TransferRunning());
+    sender.send(recording);
+    ASSERT_TRUE(sender.transferRunning());
     ASSERT_TRUE(QTest::qWaitFor([this] { return Starts().size() == 1; }, 10000));
     // One transfer at a time: clicks meanwhile start nothing, not even an upload.
-    SendRecording(recording);
+    sender.send(recording);
     Shared().sendMode = QStringLiteral("web");
-    SendRecording(recording);
+    sender.send(recording);
     Shared().sendMode = QStringLiteral("mail");
 
     ASSERT_TRUE(WaitHandOffEnd());
@@ -248,7 +247,7 @@ TEST_F(MailTest, UnansweringMailProgramIsGivenUpWhileMirloRunsOn)
     EXPECT_EQ(Hash(recording), before);
 
     SetBehaviour("keep");
-    SendRecording(recording);
+    sender.send(recording);
     ASSERT_TRUE(WaitHandOffEnd());
     EXPECT_EQ(Starts().size(), 2);
 }

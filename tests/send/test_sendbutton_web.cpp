@@ -1,9 +1,8 @@
 // The send button in web mode: it runs the upload, and one transfer at a time.
-#include "tests/send/uploadfixture.h"
+#include "tests/support/uploadtest.h"
+#include "tests/support/uploadtestview.h"
 
 #include "foundation/settings.h"
-#include "send/mail.h"
-#include "windows/progresswindow.h"
 #include "send/sendrecording.h"
 
 #include <QDir>
@@ -28,16 +27,18 @@ protected:
         QFile::setPermissions(JoinPath(bin, "sendmail"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_oldPath = qgetenv("PATH");
         qputenv("PATH", bin.toLocal8Bit());
-        SetSendmailFallbacks({});
+        sender.mail().setSendmailPlaces({});
     }
     void TearDown() override
     {
-        EXPECT_TRUE(QTest::qWaitFor([] { return !TransferRunning(); }, 20000));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !sender.transferRunning(); }, 20000));
         qputenv("PATH", m_oldPath);
-        RestoreSendmailFallbacks();
         UploadTest::TearDown();
     }
     bool MailStarted() const { return QFileInfo::exists(tempPath("bin/sendmail.started")); }
+
+    TestUploadViews* views = new TestUploadViews; // owned by the sender
+    RecordingSender sender{std::unique_ptr<UploadViewFactory>(views)};
 
 private:
     QByteArray m_oldPath;
@@ -48,21 +49,21 @@ TEST_F(SendButtonWebTest, UploadsTheRecordingAndIgnoresClicksMeanwhile)
     const QString rec = makeRecording("Cours.MP3", 70000);
     server->scriptNext({QJsonObject{{"delay", 1}}});
     bool runningInside = false;
-    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
+    views->onShow = [&](TestUploadView& view, int pass) {
         if (pass == 0)
-            QTimer::singleShot(100, window, [&] {
-                runningInside = TransferRunning();
-                SendRecording(rec);
+            QTimer::singleShot(100, &view, [&] {
+                runningInside = sender.transferRunning();
+                sender.send(rec);
                 Shared().sendMode = "mail"; // even a mode changed meanwhile starts nothing
-                SendRecording(rec);
+                sender.send(rec);
                 Shared().sendMode = "web";
             });
-    });
-    SendRecording(rec);
+    };
+    sender.send(rec);
 
     EXPECT_TRUE(runningInside);
-    EXPECT_FALSE(TransferRunning());
-    EXPECT_EQ(watcher.shown, 2);
+    EXPECT_FALSE(sender.transferRunning());
+    EXPECT_EQ(views->shown, 2);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
     const QJsonObject recording = UploadServer::fileField(log[1].toObject());
@@ -73,13 +74,13 @@ TEST_F(SendButtonWebTest, UploadsTheRecordingAndIgnoresClicksMeanwhile)
 
     // Once the upload is over, a click in mail mode does hand over.
     Shared().sendMode = "mail";
-    SendRecording(rec);
+    sender.send(rec);
     EXPECT_TRUE(QTest::qWaitFor([this] { return MailStarted(); }, 20000));
 }
 
 TEST_F(SendButtonWebTest, NameIsCheckedBeforeAnyUpload)
 {
-    SendRecording(makeRecording("Cours.mp3.wav", 500));
+    sender.send(makeRecording("Cours.mp3.wav", 500));
     EXPECT_EQ(prompter.texts(),
               QStringList{QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.")});
     EXPECT_EQ(server->log().size(), 0);

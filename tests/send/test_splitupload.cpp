@@ -1,18 +1,15 @@
 // The split upload: cutting, piece list, passes, reply rules, clean-up.
-#include "tests/send/uploadfixture.h"
+// The split progress window itself is in tests/windows/test_progresswindows.cpp.
+#include "tests/support/uploadtest.h"
+#include "tests/support/uploadtestview.h"
 
 #include "foundation/settings.h"
-#include "windows/splituploadprogresswindow.h"
 #include "send/splitupload.h"
-#include "send/transferflags.h"
+#include "send/uploadsession.h"
 #include "send/webupload.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLabel>
-#include <QTimer>
 
 class SplitUploadTest : public UploadTest {
 protected:
@@ -23,17 +20,8 @@ protected:
         useServerAsProxy();
     }
 
-    // Labels of SplitUploadProgressWindow at each pass, as shown.
-    QStringList titles, files;
-    std::unique_ptr<ShowWatcher> labelWatcher()
-    {
-        return std::make_unique<ShowWatcher>([this](ProgressWindow* w, int) {
-            auto* f = qobject_cast<SplitUploadProgressWindow*>(w);
-            ASSERT_NE(f, nullptr);
-            titles << f->lblTitre->text();
-            files << f->lblFiles->text();
-        });
-    }
+    TestUploadViews views;
+    UploadSession session{views};
 };
 
 TEST(SplitArithmetic, PieceCountAndLength)
@@ -82,12 +70,12 @@ TEST_F(SplitUploadTest, CutIntoPiecesWritesExactPiecesAndTheList)
 TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
 {
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    auto watcher = labelWatcher();
-    WebUpload(rec);
+    WebUpload(session, rec);
 
-    EXPECT_EQ(files, (QStringList{"Transfert du fichier 0 sur 3", "Transfert du fichier 1 sur 3",
+    EXPECT_EQ(views.kinds, QList<UploadViewKind>(4, UploadViewKind::Split));
+    EXPECT_EQ(views.files, (QStringList{"Transfert du fichier 0 sur 3", "Transfert du fichier 1 sur 3",
                                   "Transfert du fichier 2 sur 3", "Transfert du fichier 3 sur 3"}));
-    EXPECT_EQ(titles, QStringList(4, "Transfert de l'enregistrement en 3 fichiers."));
+    EXPECT_EQ(views.titles, QStringList(4, "Transfert de l'enregistrement en 3 fichiers."));
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 4);
     const QStringList names{"testx", "Cours_1", "Cours_2", "Frac_Cours.split"};
@@ -117,14 +105,14 @@ TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
     EXPECT_EQ(prompter.messages[0].text, Texts::Success);
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-    EXPECT_EQ(CurrentSplitUploadProgressWindow(), nullptr);
-    EXPECT_FALSE(UploadRunning());
+    EXPECT_EQ(session.view(), nullptr);
+    EXPECT_FALSE(session.running());
 }
 
 TEST_F(SplitUploadTest, UpperCaseNameKeepsItsExtensionInThePieces)
 {
     const QString rec = makeRecording("COURS.MP3", 2500000);
-    WebUpload(rec);
+    WebUpload(session, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 4);
     EXPECT_EQ(UploadServer::fileField(log[1].toObject())["filename"].toString(), "COURS.MP3_1");
@@ -138,7 +126,7 @@ TEST_F(SplitUploadTest, UnknownLoginOnTheTestFileEndsBeforeAnyPiece)
 {
     server->setCredentials("MARTIN", kPassword);
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(rec);
+    WebUpload(session, rec);
     EXPECT_EQ(server->log().size(), 1);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, "Utilisateur inconnu !");
@@ -150,7 +138,7 @@ TEST_F(SplitUploadTest, BusyOnPieceTwoOfThreeIsReportedAndTheRestGoes)
 {
     const QString rec = makeRecording("Cours.mp3", 4194304);
     server->scriptNext({QJsonObject(), QJsonObject(), QJsonObject{{"status", 500}, {"body", "{proof}"}}});
-    WebUpload(rec);
+    WebUpload(session, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 5);
     EXPECT_EQ(UploadServer::fileField(log[3].toObject())["filename"].toString(), "Cours_3");
@@ -164,7 +152,7 @@ TEST_F(SplitUploadTest, SuccessOnlyWhenThePieceListPasses)
     const QString rec = makeRecording("Cours.mp3", 2097153);
     server->scriptNext({QJsonObject(), QJsonObject(), QJsonObject(),
                         QJsonObject{{"status", 404}, {"body", "{proof}"}}});
-    WebUpload(rec);
+    WebUpload(session, rec);
     EXPECT_EQ(server->log().size(), 4);
     EXPECT_EQ(prompter.texts(), QStringList{"Echec du transfert, code de réponse HTTP = 404"});
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
@@ -174,7 +162,7 @@ TEST_F(SplitUploadTest, ReplyWithoutCheckNumberOnAPieceStopsTheSequence)
 {
     const QString rec = makeRecording("Cours.mp3", 4194304);
     server->scriptNext({QJsonObject(), QJsonObject{{"body", "fileexists"}}});
-    WebUpload(rec);
+    WebUpload(session, rec);
     EXPECT_EQ(server->log().size(), 2);
     EXPECT_EQ(prompter.texts(), QStringList{"Ce fichier existe déjà sur le serveur !\r"
                                             "Le nouveau fichier n'a pas été transféré."});
@@ -185,32 +173,16 @@ TEST_F(SplitUploadTest, NoReplyOnAPieceIsReportedAndTheRestGoes)
 {
     const QString rec = makeRecording("Cours.mp3", 2097153);
     server->scriptNext({QJsonObject(), QJsonObject{{"truncate", true}}});
-    WebUpload(rec);
+    WebUpload(session, rec);
     EXPECT_EQ(server->log().size(), 4);
     EXPECT_EQ(prompter.texts(), (QStringList{Texts::Connection(), Texts::Success}));
-}
-
-TEST_F(SplitUploadTest, AbandonDuringAPieceStopsQuietlyAndCleansUp)
-{
-    const QString rec = makeRecording("Cours.mp3", 4194304);
-    server->scriptNext({QJsonObject(), QJsonObject{{"delay", 30}}});
-    prompter.answers = {MsgAnswer::Yes};
-    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
-        if (pass == 1)
-            whenLogged(window, 2, [window] { window->close(); });
-    });
-    WebUpload(rec);
-    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Abandon}));
-    EXPECT_EQ(watcher.shown, 2);
-    EXPECT_EQ(server->log().size(), 2);
-    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }
 
 TEST_F(SplitUploadTest, ProxyPortThatIsNoNumberGivesUpSilentlyAndCleansUp)
 {
     Shared().proxyPortText = "huit";
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(rec);
+    WebUpload(session, rec);
     EXPECT_EQ(server->log().size(), 0);
     EXPECT_EQ(prompter.messages.size(), 0);
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
@@ -225,7 +197,7 @@ TEST_F(SplitUploadTest, ThroughTinyproxyAsARealProxy)
     ASSERT_TRUE(proxy.start(server->port()));
     Shared().proxyPortText = QString::number(proxy.port());
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(rec);
+    WebUpload(session, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 4);
     for (const QJsonValue& v : log) {

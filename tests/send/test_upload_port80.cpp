@@ -1,7 +1,9 @@
 // The one upload that reaches the server as the site itself on 127.0.0.1:80.
-#include "tests/send/uploadfixture.h"
+#include "tests/support/uploadtest.h"
+#include "tests/support/uploadtestview.h"
 
 #include "foundation/settings.h"
+#include "send/uploadsession.h"
 #include "send/webupload.h"
 
 #include <QJsonArray>
@@ -16,6 +18,9 @@ protected:
             GTEST_SKIP() << "127.0.0.1:80 cannot be bound here (needs root or a free port 80)";
         Shared().webSite = "127.0.0.1";
     }
+
+    TestUploadViews views;
+    UploadSession session{views};
 };
 
 TEST_F(DirectUploadTest, WithoutProxyTheRequestGoesToTheSiteOnPort80)
@@ -24,7 +29,7 @@ TEST_F(DirectUploadTest, WithoutProxyTheRequestGoesToTheSiteOnPort80)
     Shared().proxyHost.clear();
     Shared().proxyPortText = "3128";
     const QString rec = makeRecording("Cours.mp3", 70000);
-    WebUpload(rec);
+    WebUpload(session, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
     for (const QJsonValue& v : log) {

@@ -1,20 +1,17 @@
 // The single upload against the reference server: request content, reply
-// judgement, abandon, and one transfer at a time.
-#include "tests/send/uploadfixture.h"
+// judgement, and one transfer at a time. Abandoning through the real progress
+// window is in tests/windows/test_progresswindows.cpp.
+#include "tests/support/uploadtest.h"
+#include "tests/support/uploadtestview.h"
 
 #include "foundation/settings.h"
-#include "windows/uploadprogresswindow.h"
-#include "send/transferflags.h"
 #include "send/httprequest.h"
 #include "send/uploadpass.h"
+#include "send/uploadsession.h"
 #include "send/webupload.h"
 
-#include <QApplication>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QProgressBar>
-#include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -33,12 +30,15 @@ protected:
         ASSERT_TRUE(startServer());
         useServerAsProxy();
     }
+
+    TestUploadViews views;
+    UploadSession session{views};
 };
 
 TEST_F(WebUploadTest, SendsTestFileThenRecordingWithFieldsInOrderThroughProxy)
 {
     const QString rec = makeRecording("Cours.mp3", 2097152); // the largest single upload
-    WebUpload(rec);
+    WebUpload(session, rec);
 
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
@@ -72,8 +72,9 @@ TEST_F(WebUploadTest, SendsTestFileThenRecordingWithFieldsInOrderThroughProxy)
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(prompter.messages[0].title, "Mirlo");
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-    EXPECT_EQ(CurrentUploadProgressWindow(), nullptr);
-    EXPECT_FALSE(UploadRunning());
+    EXPECT_EQ(views.kinds, QList<UploadViewKind>(2, UploadViewKind::Single));
+    EXPECT_EQ(session.view(), nullptr);
+    EXPECT_FALSE(session.running());
 }
 
 TEST_F(WebUploadTest, AccentedPasswordAndUploadPathReadAtEveryPass)
@@ -82,11 +83,11 @@ TEST_F(WebUploadTest, AccentedPasswordAndUploadPathReadAtEveryPass)
     server->setCredentials(kLogin, "élève€");
     const QString rec = makeRecording("Cours.mp3", 1000);
     // The path is read from the settings file at each pass, not kept in memory.
-    ShowWatcher watcher([&](ProgressWindow*, int pass) {
+    views.onShow = [&](TestUploadView&, int pass) {
         if (pass == 0)
             WriteSetting("Web", "Upload", ScrambleForTest("/autre/depot.php"), WorkingSettingsFile());
-    });
-    WebUpload(rec);
+    };
+    WebUpload(session, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
     EXPECT_EQ(log[0].toObject()["path"].toString(), kScript);
@@ -135,7 +136,7 @@ TEST_F(WebUploadTest, JudgesEveryKindOfReply)
         prompter.messages.clear();
         const qsizetype before = server->log().size();
         server->scriptNext(c.script);
-        WebUpload(rec);
+        WebUpload(session, rec);
         EXPECT_EQ(server->log().size(), before + 2);
         EXPECT_EQ(prompter.texts(), c.texts);
         QList<MsgIcon> icons;
@@ -150,7 +151,7 @@ TEST_F(WebUploadTest, RefusedConnectionGivesTheConnectionMessageForEachPass)
 {
     Shared().proxyPortText = QString::number(FreePort());
     const QString rec = makeRecording("Cours.mp3", 5000);
-    WebUpload(rec);
+    WebUpload(session, rec);
     ASSERT_EQ(prompter.messages.size(), 2);
     for (const auto& m : prompter.messages) {
         EXPECT_EQ(m.text, Texts::Connection());
@@ -160,133 +161,39 @@ TEST_F(WebUploadTest, RefusedConnectionGivesTheConnectionMessageForEachPass)
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }
 
-TEST_F(WebUploadTest, EscapeAnsweredYesAbandonsAtOnceAndDeletesTheTestFile)
-{
-    const QString rec = makeRecording("Cours.mp3", 5000);
-    server->scriptNext({QJsonObject(), QJsonObject{{"delay", 30}}});
-    prompter.answers = {MsgAnswer::Yes};
-    bool hiddenAfterYes = false;
-    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
-        if (pass != 1)
-            return;
-        whenLogged(window, 2, [&, window] {
-            QTest::keyClick(window, Qt::Key_Escape);
-            hiddenAfterYes = !window->isVisible();
-        });
-    });
-    WebUpload(rec);
-
-    EXPECT_TRUE(hiddenAfterYes);
-    ASSERT_EQ(prompter.messages.size(), 2);
-    EXPECT_EQ(prompter.messages[0].text, Texts::Question);
-    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Question);
-    EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(prompter.messages[1].text, Texts::Abandon);
-    EXPECT_EQ(prompter.messages[1].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(server->log().size(), 2);
-    EXPECT_EQ(AbortRequested, 1);
-    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-    EXPECT_EQ(CurrentUploadProgressWindow(), nullptr);
-}
-
-TEST_F(WebUploadTest, AbandonInPassZeroSendsNoFurtherPass)
-{
-    const QString rec = makeRecording("Cours.mp3", 5000);
-    server->scriptNext({QJsonObject{{"delay", 30}}});
-    prompter.answers = {MsgAnswer::Yes};
-    ShowWatcher watcher([&](ProgressWindow* window, int) {
-        whenLogged(window, 1, [window] { window->close(); });
-    });
-    WebUpload(rec);
-    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Abandon}));
-    EXPECT_EQ(watcher.shown, 1);
-    EXPECT_EQ(server->log().size(), 1);
-    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-}
-
-TEST_F(WebUploadTest, AnsweringNoKeepsTheTransferGoing)
-{
-    const QString rec = makeRecording("Cours.mp3", 5000);
-    server->scriptNext({QJsonObject{{"delay", 1}}, QJsonObject{{"delay", 1}}});
-    prompter.answers = {MsgAnswer::No, MsgAnswer::No};
-    bool visibleAfterNo = false;
-    int abortAfterNo = -1;
-    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
-        whenLogged(window, pass + 1, [&, window, pass] {
-            if (pass == 0) {
-                QTest::keyClick(window, Qt::Key_Escape);
-            } else {
-                window->close();
-                visibleAfterNo = window->isVisible();
-                abortAfterNo = AbortRequested;
-            }
-        });
-    });
-    WebUpload(rec);
-    EXPECT_TRUE(visibleAfterNo);
-    EXPECT_EQ(abortAfterNo, 0);
-    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Question, Texts::Success}));
-    EXPECT_EQ(server->log().size(), 2);
-}
-
 TEST_F(WebUploadTest, SecondSendDuringATransferStartsNothing)
 {
     const QString rec = makeRecording("Cours.mp3", 5000);
     server->scriptNext({QJsonObject{{"delay", 1}}});
     bool runningInside = false;
-    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
+    views.onShow = [&](TestUploadView& view, int pass) {
         if (pass == 0)
-            whenLogged(window, 1, [&] {
-                runningInside = UploadRunning();
-                WebUpload(rec);
+            whenLogged(&view, 1, [&] {
+                runningInside = session.running();
+                WebUpload(session, rec);
             });
-    });
-    WebUpload(rec);
+    };
+    WebUpload(session, rec);
     EXPECT_TRUE(runningInside);
-    EXPECT_FALSE(UploadRunning());
-    EXPECT_EQ(watcher.shown, 2);
+    EXPECT_FALSE(session.running());
+    EXPECT_EQ(views.shown, 2);
     EXPECT_EQ(server->log().size(), 2);
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
-}
-
-TEST_F(WebUploadTest, ProgressWindowIsShownNotModalWithItsTitleAndReachesFullProgress)
-{
-    const QString rec = makeRecording("Cours.mp3", 1500000);
-    server->scriptNext({QJsonObject(), QJsonObject{{"delay", 1}}});
-    bool modal = true;
-    QString title;
-    int lastValue = -1;
-    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
-        modal = window->isModal();
-        title = window->windowTitle();
-        if (pass == 1) {
-            auto* probe = new QTimer(window);
-            QObject::connect(probe, &QTimer::timeout, window,
-                             [&, window] { lastValue = window->ProgressBar1->value(); });
-            probe->start(20);
-        }
-    });
-    WebUpload(rec);
-    EXPECT_FALSE(modal);
-    EXPECT_EQ(title, "Progression du téléchargement");
-    // The whole body was sent before the delayed reply came back.
-    EXPECT_EQ(lastValue, 100);
     EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
 }
 
 TEST_F(WebUploadTest, EveryPassSetsTheThirtySecondTimeOutAndTheSiteAddress)
 {
     const QString rec = makeRecording("Cours.mp3", 100);
-    PreparedPass pass = PreparePass(rec);
+    PreparedPass pass = PreparePass(session, rec);
     ASSERT_NE(pass.request, nullptr);
     EXPECT_EQ(pass.request->timeout(), 30000);
     EXPECT_EQ(pass.request->blockSize(), 2048);
     EXPECT_EQ(pass.request->url(), "http://ecole.example/depot/upload.php");
     EXPECT_FALSE(pass.stepFailed);
-    EXPECT_EQ(CurrentUploadPath(), kScript);
+    EXPECT_EQ(session.uploadPath(), kScript);
 
     Shared().proxyPortText = "80a";
-    EXPECT_TRUE(PreparePass(rec).stepFailed);
+    EXPECT_TRUE(PreparePass(session, rec).stepFailed);
     Shared().proxyPortText.clear();
-    EXPECT_TRUE(PreparePass(tempPath("absent.mp3")).stepFailed);
+    EXPECT_TRUE(PreparePass(session, tempPath("absent.mp3")).stepFailed);
 }

@@ -10,10 +10,10 @@ class TestRecordingView final : public RecordingView {
 public:
     void setButtonEnabled(RecButton b, bool on) override { enabled[b] = on; }
     void setButtonCaption(RecButton b, const QString& c) override { captions[b] = c; }
-    void setCounter(int i, const QString& t) override { text1[i] = t; }
-    void setClockText(const QString& t) override { label2 = t; }
-    void setSendEnabled(bool on) override { envoi = on; }
-    void setNewRecordingEnabled(bool on) override { command1 = on; }
+    void setCounter(int i, const QString& t) override { counters[i] = t; }
+    void setClockText(const QString& t) override { clockText = t; }
+    void setSendEnabled(bool on) override { sendEnabled = on; }
+    void setNewRecordingEnabled(bool on) override { newRecordingEnabled = on; }
     RecordingOptions recordingOptions() const override { return options; }
     QString recordingPath() const override { return path; }
     void processPendingEvents() override
@@ -36,10 +36,10 @@ public:
 
     std::map<RecButton, bool> enabled;
     std::map<RecButton, QString> captions;
-    QString text1[3];
-    QString label2;
-    bool envoi = true;
-    bool command1 = false;
+    QString counters[3]; // by RecCounter
+    QString clockText;
+    bool sendEnabled = true;
+    bool newRecordingEnabled = false;
     RecordingOptions options{44100, 128, 2};
     QString path;
     int pendingEventRuns = 0;

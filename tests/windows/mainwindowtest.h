@@ -1,13 +1,60 @@
 #pragma once
+#include "audio/recordingengine.h"
 #include "audio/soundlibrary.h"
 #include "windows/mainwindow.h"
 #include "foundation/settings.h"
 #include "tests/support/memorybackend.h"
 #include "tests/support/testenv.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 
 #include <memory>
+#include <stdexcept>
+
+// Ends the running test: a control it needs is missing.
+[[noreturn]] inline void MissingControl(const QString& name)
+{
+    throw std::runtime_error("no control " + name.toStdString());
+}
+
+// A control of a window by its object name; the test fails when it is missing.
+template <class T>
+T* Control(const QWidget& window, const QString& name)
+{
+    T* control = window.findChild<T*>(name);
+    if (!control)
+        MissingControl(name);
+    return control;
+}
+
+// The one open window of a kind, nullptr when there is none; more than one
+// fails the test.
+template <class T>
+T* OpenWindow()
+{
+    T* found = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (T* window = qobject_cast<T*>(top)) {
+            EXPECT_EQ(found, nullptr) << "more than one " << T::staticMetaObject.className();
+            found = window;
+        }
+    }
+    return found;
+}
+
+inline QLineEdit* Box(const QWidget& window, const QString& name) { return Control<QLineEdit>(window, name); }
+
+// Menu items are named after their menu's items and their index: "cf_1", "RP_8".
+inline QAction* MenuItem(const QWidget& window, const char* items, int index)
+{
+    return Control<QAction>(window, QStringLiteral("%1_%2").arg(QLatin1String(items)).arg(index));
+}
+
+// The recording engine the main window drives.
+inline RecordingEngine& Engine(const MainWindow& window) { return *Control<RecordingEngine>(window, {}); }
 
 // Home mode: the working file is APPDATA/Mirlo/Mirlox.ini. Sound goes to a
 // memory backend unless a test installs another.
@@ -47,7 +94,7 @@ protected:
     MainWindow& start()
     {
         window = std::make_unique<MainWindow>();
-        window->Load();
+        window->StartUp();
         return *window;
     }
 

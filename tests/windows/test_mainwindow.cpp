@@ -45,50 +45,53 @@ TEST_F(MainWindowTest, DesignedControlsAndCaptions)
         ASSERT_TRUE(label) << name;
         EXPECT_EQ(label->text(), QString(text)) << name;
     }
-    EXPECT_EQ(w.Pict_Fond()->toolTip(), "Aide = Touche F1");
-    EXPECT_EQ(w.Image2()->toolTip(), "Fermer Mirlo");
-    EXPECT_EQ(w.Image3()->toolTip(), "Aide Mirlo");
-    EXPECT_EQ(w.Periph()->text(), "");
-    EXPECT_EQ(w.text2()->text(), "44100 Hz");
-    EXPECT_EQ(w.Text3()->text(), "192 Kbit/s");
-    EXPECT_EQ(w.Text4()->text(), "Haute qualité");
-    EXPECT_EQ(w.Text5()->text(), "");
-    EXPECT_EQ(w.Envoi()->text(), "Envoyer par email");
-    EXPECT_EQ(w.Command1()->text(), "Nouvel enregistrement");
-    EXPECT_EQ(w.Command2()->text(), "Infos");
+    EXPECT_EQ(Control<QLabel>(w, "Pict_Fond")->toolTip(), "Aide = Touche F1");
+    EXPECT_EQ(Control<QLabel>(w, "Image2")->toolTip(), "Fermer Mirlo");
+    EXPECT_EQ(Control<QLabel>(w, "Image3")->toolTip(), "Aide Mirlo");
+    EXPECT_EQ(Box(w, "Periph")->text(), "");
+    EXPECT_EQ(Box(w, "text2")->text(), "44100 Hz");
+    EXPECT_EQ(Box(w, "Text3")->text(), "192 Kbit/s");
+    EXPECT_EQ(Box(w, "Text4")->text(), "Haute qualité");
+    EXPECT_EQ(Box(w, "Text5")->text(), "");
+    EXPECT_EQ(Control<QPushButton>(w, "Envoi")->text(), "Envoyer par email");
+    EXPECT_EQ(Control<QPushButton>(w, "Command1")->text(), "Nouvel enregistrement");
+    EXPECT_EQ(Control<QPushButton>(w, "Command2")->text(), "Infos");
+    // The counters, in the recording engine's order, each by its caption.
+    const char* captions[] = {"Label1_1", "Label1_2", "Label1_0"};
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(w.findChild<QLineEdit*>(QString("Text1_%1").arg(i)), w.Text1(i));
+        EXPECT_EQ(Box(w, QString("Text1_%1").arg(i))->y(), Control<QLabel>(w, captions[i])->y()) << i;
     for (const char* name : {"Recbt", "Pausebt", "stopbt", "Playbt", "browsebt"})
         EXPECT_TRUE(w.findChild<ImageButton*>(name)) << name;
 
-    EXPECT_EQ(w.RecTimer1()->interval(), 1000);
-    EXPECT_EQ(w.RecTimer1()->timerType(), Qt::PreciseTimer);
-    EXPECT_FALSE(w.RecTimer1()->isActive());
-    EXPECT_EQ(w.PlayTimer()->interval(), 50);
-    EXPECT_FALSE(w.PlayTimer()->isActive());
-    EXPECT_EQ(w.SampleRate, 0);
-    EXPECT_EQ(w.BitRateKbps, 0);
-    EXPECT_EQ(w.EncoderPreset, 0);
+    EXPECT_EQ(Control<QTimer>(w, "RecTimer1")->interval(), 1000);
+    EXPECT_EQ(Control<QTimer>(w, "RecTimer1")->timerType(), Qt::PreciseTimer);
+    EXPECT_FALSE(Control<QTimer>(w, "RecTimer1")->isActive());
+    EXPECT_EQ(Control<QTimer>(w, "PlayTimer")->interval(), 50);
+    EXPECT_FALSE(Control<QTimer>(w, "PlayTimer")->isActive());
+    EXPECT_EQ(w.recordingOptions().sampleRate, 0);
+    EXPECT_EQ(w.recordingOptions().bitRateKbps, 0);
+    EXPECT_EQ(w.recordingOptions().encoderPreset, 0);
 }
 
 TEST_F(MainWindowTest, OptionMenusHoldTheirFullLists)
 {
     MainWindow w;
-    EXPECT_EQ(Captions(w.cfe()), QStringList({"32000 Hz", "44100 Hz", "48000 Hz"}));
-    EXPECT_EQ(Captions(w.ERE()),
+    EXPECT_EQ(Captions(Control<QMenu>(w, "cfe")), QStringList({"32000 Hz", "44100 Hz", "48000 Hz"}));
+    EXPECT_EQ(Captions(Control<QMenu>(w, "ERE")),
               QStringList({"32 Kbit/s", "40 Kbit/s", "56 Kbit/s", "64 Kbit/s", "96 Kbit/s", "112 Kbit/s",
                            "128 Kbit/s", "160 Kbit/s", "192 Kbit/s", "256 Kbit/s", "320 Kbit/s"}));
-    EXPECT_EQ(Captions(w.MDE()), QStringList({"Basse qualité", "Qualité moyenne", "Haute qualité",
-                                              "Très haute qualité", "Enregistrement d'une voix"}));
-    EXPECT_EQ(w.MD(0)->objectName(), "MD_0");
-    EXPECT_EQ(w.ER(11)->objectName(), "ER_11");
-    EXPECT_EQ(w.cf(0), nullptr);
-    EXPECT_EQ(w.ER(12), nullptr);
-    ASSERT_EQ(w.RPE()->actions().size(), 8);
-    EXPECT_TRUE(w.RP(1)->isVisible());
-    EXPECT_EQ(w.RP(1)->data().toString(), "");
+    EXPECT_EQ(Captions(Control<QMenu>(w, "MDE")),
+              QStringList({"Basse qualité", "Qualité moyenne", "Haute qualité", "Très haute qualité",
+                           "Enregistrement d'une voix"}));
+    EXPECT_EQ(MenuItem(w, "MD", 0)->objectName(), "MD_0");
+    EXPECT_EQ(MenuItem(w, "ER", 11)->objectName(), "ER_11");
+    EXPECT_EQ(w.findChild<QAction*>("cf_0"), nullptr);
+    EXPECT_EQ(w.findChild<QAction*>("ER_12"), nullptr);
+    ASSERT_EQ(Control<QMenu>(w, "RPE")->actions().size(), 8);
+    EXPECT_TRUE(MenuItem(w, "RP", 1)->isVisible());
+    EXPECT_EQ(MenuItem(w, "RP", 1)->data().toString(), "");
     for (int i = 2; i <= 8; ++i)
-        EXPECT_FALSE(w.RP(i)->isVisible()) << i;
+        EXPECT_FALSE(MenuItem(w, "RP", i)->isVisible()) << i;
 }
 
 TEST_F(MainWindowTest, NoConfigSectionGivesAndStoresDefaults)
@@ -99,14 +102,14 @@ TEST_F(MainWindowTest, NoConfigSectionGivesAndStoresDefaults)
     EXPECT_EQ(key("Config", "Freq"), "2");
     EXPECT_EQ(key("Config", "Quality"), "1");
     EXPECT_EQ(key("Config", "Bitrate"), "1");
-    EXPECT_EQ(w.text2()->text(), "44100 Hz");
-    EXPECT_EQ(w.Text4()->text(), "Qualité moyenne");
-    EXPECT_EQ(w.Text3()->text(), "32 Kbit/s");
-    EXPECT_EQ(w.SampleRate, 44100);
-    EXPECT_EQ(w.BitRateKbps, 32);
-    EXPECT_EQ(w.EncoderPreset, 0);
+    EXPECT_EQ(Box(w, "text2")->text(), "44100 Hz");
+    EXPECT_EQ(Box(w, "Text4")->text(), "Qualité moyenne");
+    EXPECT_EQ(Box(w, "Text3")->text(), "32 Kbit/s");
+    EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
+    EXPECT_EQ(w.recordingOptions().bitRateKbps, 32);
+    EXPECT_EQ(w.recordingOptions().encoderPreset, 0);
     EXPECT_TRUE(Shared().settingsComplete);
-    EXPECT_EQ(w.settingsDialog(), nullptr);
+    EXPECT_EQ(OpenWindow<SettingsDialog>(), nullptr);
     EXPECT_EQ(endCalls, 0);
     EXPECT_TRUE(prompter.messages.isEmpty());
 }
@@ -115,27 +118,27 @@ TEST_F(MainWindowTest, StoredOptionsAreApplied)
 {
     writeSettings("[Config]\r\nFreq=1\r\nQuality=4\r\nBitrate=7\r\n");
     MainWindow& w = start();
-    EXPECT_EQ(w.text2()->text(), "32000 Hz");
-    EXPECT_EQ(w.SampleRate, 32000);
-    EXPECT_EQ(w.Text4()->text(), "Enregistrement d'une voix");
-    EXPECT_EQ(w.EncoderPreset, 3);
-    EXPECT_EQ(w.Text3()->text(), "128 Kbit/s");
-    EXPECT_EQ(w.BitRateKbps, 128);
+    EXPECT_EQ(Box(w, "text2")->text(), "32000 Hz");
+    EXPECT_EQ(w.recordingOptions().sampleRate, 32000);
+    EXPECT_EQ(Box(w, "Text4")->text(), "Enregistrement d'une voix");
+    EXPECT_EQ(w.recordingOptions().encoderPreset, 3);
+    EXPECT_EQ(Box(w, "Text3")->text(), "128 Kbit/s");
+    EXPECT_EQ(w.recordingOptions().bitRateKbps, 128);
 }
 
 TEST_F(MainWindowTest, StoredIndexesWithoutItemKeepTheBoxes)
 {
     writeSettings("[Config]\r\nFreq=0\r\nQuality=7\r\nBitrate=abc\r\n");
     MainWindow& w = start();
-    EXPECT_EQ(w.text2()->text(), "44100 Hz");
-    EXPECT_EQ(w.SampleRate, 44100);
+    EXPECT_EQ(Box(w, "text2")->text(), "44100 Hz");
+    EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
     EXPECT_EQ(key("Config", "Freq"), "0");
-    EXPECT_EQ(w.Text4()->text(), "Haute qualité");
-    EXPECT_EQ(w.EncoderPreset, 0);
+    EXPECT_EQ(Box(w, "Text4")->text(), "Haute qualité");
+    EXPECT_EQ(w.recordingOptions().encoderPreset, 0);
     EXPECT_EQ(key("Config", "Quality"), "7");
     // Not a number: item 0, none; the designed text gives the rate.
-    EXPECT_EQ(w.Text3()->text(), "192 Kbit/s");
-    EXPECT_EQ(w.BitRateKbps, 192);
+    EXPECT_EQ(Box(w, "Text3")->text(), "192 Kbit/s");
+    EXPECT_EQ(w.recordingOptions().bitRateKbps, 192);
     EXPECT_EQ(key("Config", "Bitrate"), "0");
 }
 
@@ -144,12 +147,12 @@ TEST_F(MainWindowTest, StoredIndexUsesItsLeadingNumber)
     writeSettings("[Config]\r\nFreq=abc\r\nQuality=2.5\r\nBitrate= 11x\r\n");
     MainWindow& w = start();
     EXPECT_EQ(key("Config", "Freq"), "0");
-    EXPECT_EQ(w.SampleRate, 44100);
+    EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
     // A fraction goes to the even neighbour, as a whole-number index does.
-    EXPECT_EQ(w.EncoderPreset, 2);
-    EXPECT_EQ(w.Text4()->text(), "Haute qualité");
+    EXPECT_EQ(w.recordingOptions().encoderPreset, 2);
+    EXPECT_EQ(Box(w, "Text4")->text(), "Haute qualité");
     EXPECT_EQ(key("Config", "Quality"), "2");
-    EXPECT_EQ(w.BitRateKbps, 320);
+    EXPECT_EQ(w.recordingOptions().bitRateKbps, 320);
     EXPECT_EQ(key("Config", "Bitrate"), "11");
 }
 
@@ -157,26 +160,26 @@ TEST_F(MainWindowTest, MenuChoicesSetValuesAndKeys)
 {
     writeSettings();
     MainWindow& w = start();
-    w.cf(3)->trigger();
-    EXPECT_EQ(w.text2()->text(), "48000 Hz");
-    EXPECT_EQ(w.SampleRate, 48000);
+    MenuItem(w, "cf", 3)->trigger();
+    EXPECT_EQ(Box(w, "text2")->text(), "48000 Hz");
+    EXPECT_EQ(w.recordingOptions().sampleRate, 48000);
     EXPECT_EQ(key("Config", "Freq"), "3");
 
-    w.ER(11)->trigger();
-    EXPECT_EQ(w.Text3()->text(), "320 Kbit/s");
-    EXPECT_EQ(w.BitRateKbps, 320);
+    MenuItem(w, "ER", 11)->trigger();
+    EXPECT_EQ(Box(w, "Text3")->text(), "320 Kbit/s");
+    EXPECT_EQ(w.recordingOptions().bitRateKbps, 320);
     EXPECT_EQ(key("Config", "Bitrate"), "11");
-    w.ER(1)->trigger();
-    EXPECT_EQ(w.BitRateKbps, 32);
+    MenuItem(w, "ER", 1)->trigger();
+    EXPECT_EQ(w.recordingOptions().bitRateKbps, 32);
     EXPECT_EQ(key("Config", "Bitrate"), "1");
 
     const int presets[] = {1, 0, 2, 5, 3};
     for (int i : {3, 0, 4, 2, 1}) {
-        w.MD(i)->trigger();
-        EXPECT_EQ(w.EncoderPreset, presets[i]) << i;
+        MenuItem(w, "MD", i)->trigger();
+        EXPECT_EQ(w.recordingOptions().encoderPreset, presets[i]) << i;
         EXPECT_EQ(key("Config", "Quality"), QString::number(i));
     }
-    EXPECT_EQ(w.Text4()->text(), "Qualité moyenne");
+    EXPECT_EQ(Box(w, "Text4")->text(), "Qualité moyenne");
 }
 
 TEST_F(MainWindowTest, ClickOnOptionBoxPopsItsMenuThere)
@@ -209,10 +212,10 @@ TEST_F(MainWindowTest, ClickOnOptionBoxPopsItsMenuThere)
         menu->close();
     });
     answer.start();
-    QTest::mouseClick(w.text2(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(Box(w, "text2"), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(popupName, "cfe");
-    EXPECT_EQ(popupAt, w.text2()->mapToGlobal(QPoint(0, 0)));
-    EXPECT_EQ(w.text2()->text(), "32000 Hz");
+    EXPECT_EQ(popupAt, Box(w, "text2")->mapToGlobal(QPoint(0, 0)));
+    EXPECT_EQ(Box(w, "text2")->text(), "32000 Hz");
     EXPECT_EQ(key("Config", "Freq"), "1");
 }
 
@@ -227,14 +230,15 @@ TEST_F(MainWindowTest, FirstRunHidesWindowAndOpensSettings)
         Shared() = SharedValues();
         window = std::make_unique<MainWindow>();
         window->show();
-        window->Load();
+        window->StartUp();
         EXPECT_FALSE(window->isVisible());
         EXPECT_FALSE(Shared().settingsComplete);
-        ASSERT_TRUE(window->settingsDialog());
-        EXPECT_TRUE(window->settingsDialog()->isVisible());
+        SettingsDialog* dialog = OpenWindow<SettingsDialog>();
+        ASSERT_TRUE(dialog);
+        EXPECT_TRUE(dialog->isVisible());
         // Start-up goes on behind the dialog.
         EXPECT_EQ(key("Config", "Bitrate"), "1");
-        EXPECT_FALSE(window->Text5()->text().isEmpty());
+        EXPECT_FALSE(Box(*window, "Text5")->text().isEmpty());
         window.reset();
     }
 }
@@ -244,9 +248,9 @@ TEST_F(MainWindowTest, CompleteSettingsKeepWindowShown)
     writeSettings("mode=web\r\nProxy=proxy.lan\r\nProxyPort=3128\r\n");
     window = std::make_unique<MainWindow>();
     window->show();
-    window->Load();
+    window->StartUp();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->settingsDialog(), nullptr);
+    EXPECT_EQ(OpenWindow<SettingsDialog>(), nullptr);
     const SharedValues& s = Shared();
     EXPECT_EQ(s.sender, "eleve@example.org");
     EXPECT_EQ(s.recipient, "prof@example.org");
@@ -256,7 +260,7 @@ TEST_F(MainWindowTest, CompleteSettingsKeepWindowShown)
     EXPECT_EQ(s.proxyHost, "proxy.lan");
     EXPECT_EQ(s.proxyPortText, "3128");
     EXPECT_EQ(s.sendMode, "web");
-    EXPECT_EQ(window->Envoi()->text(), "Envoyer sur le site");
+    EXPECT_EQ(Control<QPushButton>(*window, "Envoi")->text(), "Envoyer sur le site");
 }
 
 TEST_F(MainWindowTest, SendModeSetsSendCaption)
@@ -266,7 +270,7 @@ TEST_F(MainWindowTest, SendModeSetsSendCaption)
     for (const auto& [line, caption] : cases) {
         writeSettings(line);
         MainWindow& w = start();
-        EXPECT_EQ(w.Envoi()->text(), QString(caption)) << line;
+        EXPECT_EQ(Control<QPushButton>(w, "Envoi")->text(), QString(caption)) << line;
     }
 }
 
@@ -274,26 +278,26 @@ TEST_F(MainWindowTest, ButtonsIdleAfterStartUp)
 {
     writeSettings();
     MainWindow& w = start();
-    EXPECT_EQ(w.Recbt()->Caption(), "Enregistrer");
-    EXPECT_EQ(w.stopbt()->Caption(), "Stop");
-    EXPECT_EQ(w.Playbt()->Caption(), "Playback");
-    EXPECT_EQ(w.Pausebt()->Caption(), "Pause");
-    EXPECT_EQ(w.browsebt()->Caption(), "' ' '");
-    EXPECT_TRUE(w.Recbt()->isEnabled());
-    EXPECT_FALSE(w.stopbt()->isEnabled());
-    EXPECT_FALSE(w.Playbt()->isEnabled());
-    EXPECT_FALSE(w.Pausebt()->isEnabled());
-    EXPECT_FALSE(w.Envoi()->isEnabled());
-    EXPECT_FALSE(w.Command1()->isEnabled());
-    EXPECT_TRUE(w.Command2()->isEnabled());
-    EXPECT_FALSE(w.Paused);
+    EXPECT_EQ(Control<ImageButton>(w, "Recbt")->Caption(), "Enregistrer");
+    EXPECT_EQ(Control<ImageButton>(w, "stopbt")->Caption(), "Stop");
+    EXPECT_EQ(Control<ImageButton>(w, "Playbt")->Caption(), "Playback");
+    EXPECT_EQ(Control<ImageButton>(w, "Pausebt")->Caption(), "Pause");
+    EXPECT_EQ(Control<ImageButton>(w, "browsebt")->Caption(), "' ' '");
+    EXPECT_TRUE(Control<ImageButton>(w, "Recbt")->isEnabled());
+    EXPECT_FALSE(Control<ImageButton>(w, "stopbt")->isEnabled());
+    EXPECT_FALSE(Control<ImageButton>(w, "Playbt")->isEnabled());
+    EXPECT_FALSE(Control<ImageButton>(w, "Pausebt")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(w, "Envoi")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(w, "Command1")->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(w, "Command2")->isEnabled());
+    EXPECT_FALSE(Engine(w).Paused());
 }
 
 TEST_F(MainWindowTest, DefaultRecordingPath)
 {
     writeSettings("[Config]\r\nDossier=" + QFile::encodeName(scratchDir()) + "\r\n");
     MainWindow& w = start();
-    const QString path = w.Text5()->text();
+    const QString path = Box(w, "Text5")->text();
     EXPECT_TRUE(path.startsWith(scratchDir() + "/DUPONT_")) << path.toStdString();
     EXPECT_TRUE(path.endsWith("_14-03-22.mp3")) << path.toStdString();
     EXPECT_FALSE(path.mid(scratchDir().size() + 1).contains('/'));
@@ -307,7 +311,8 @@ TEST_F(MainWindowTest, EmptyFolderGivesPathAtRoot)
 {
     writeSettings();
     MainWindow& w = start();
-    EXPECT_TRUE(w.Text5()->text().startsWith("/DUPONT_")) << w.Text5()->text().toStdString();
+    const QString path = Box(w, "Text5")->text();
+    EXPECT_TRUE(path.startsWith("/DUPONT_")) << path.toStdString();
 }
 
 TEST_F(MainWindowTest, WindowPositionFromStoredTwips)
@@ -336,7 +341,7 @@ TEST_F(MainWindowTest, WindowPositionFromStoredTwips)
         writeSettings(extra);
         window = std::make_unique<MainWindow>();
         window->move(77, 88);
-        window->Load();
+        window->StartUp();
         EXPECT_EQ(window->y(), TwipsToPixels(c.topTwips, window.get()));
         EXPECT_EQ(window->x(), TwipsToPixels(c.leftTwips, window.get()));
     }
@@ -356,7 +361,7 @@ TEST_F(MainWindowTest, SoundInitFailureIsReportedAndEnds)
     EXPECT_EQ(endCalls, 1);
     EXPECT_TRUE(EndRequested());
     // Nothing after the failing step runs.
-    EXPECT_EQ(w.Text5()->text(), "");
+    EXPECT_EQ(Box(w, "Text5")->text(), "");
     EXPECT_EQ(key("Config", "Freq"), "");
 }
 
@@ -368,15 +373,15 @@ TEST_F(MainWindowTest, DevicesListedUpToEight)
     writeSettings();
     MainWindow& w = start();
     for (int i = 1; i <= 8; ++i) {
-        EXPECT_TRUE(w.RP(i)->isVisible()) << i;
-        EXPECT_EQ(w.RP(i)->data().toString(), QString("Périphérique & n°%1").arg(i));
+        EXPECT_TRUE(MenuItem(w, "RP", i)->isVisible()) << i;
+        EXPECT_EQ(MenuItem(w, "RP", i)->data().toString(), QString("Périphérique & n°%1").arg(i));
     }
-    EXPECT_EQ(w.RP(2)->text(), "Périphérique && n°2");
-    EXPECT_EQ(w.RPE()->actions().size(), 8);
-    EXPECT_EQ(w.Periph()->text(), "Périphérique & n°1");
+    EXPECT_EQ(MenuItem(w, "RP", 2)->text(), "Périphérique && n°2");
+    EXPECT_EQ(Control<QMenu>(w, "RPE")->actions().size(), 8);
+    EXPECT_EQ(Box(w, "Periph")->text(), "Périphérique & n°1");
 
-    w.RP(6)->trigger();
-    EXPECT_EQ(w.Periph()->text(), "Périphérique & n°6");
+    MenuItem(w, "RP", 6)->trigger();
+    EXPECT_EQ(Box(w, "Periph")->text(), "Périphérique & n°6");
     EXPECT_EQ(key("Config", "Periph"), "6");
     EXPECT_EQ(FSOUND_Record_GetDriver(), 6);
 }
@@ -386,7 +391,7 @@ TEST_F(MainWindowTest, StoredDeviceAppliedWhenItExists)
     sound.devices = {"Défaut", "Micro USB", "Entrée ligne", "Casque"};
     writeSettings("[Config]\r\nPeriph=3\r\n");
     MainWindow& w = start();
-    EXPECT_EQ(w.Periph()->text(), "Casque");
+    EXPECT_EQ(Box(w, "Periph")->text(), "Casque");
     EXPECT_EQ(FSOUND_Record_GetDriver(), 3);
     EXPECT_EQ(key("Config", "Periph"), "3");
 }
@@ -397,7 +402,7 @@ TEST_F(MainWindowTest, StoredDeviceGoneShowsFirstDevice)
     ASSERT_TRUE(FSOUND_Record_SetDriver(0));
     writeSettings("[Config]\r\nPeriph=5\r\n");
     MainWindow& w = start();
-    EXPECT_EQ(w.Periph()->text(), "Micro USB");
+    EXPECT_EQ(Box(w, "Periph")->text(), "Micro USB");
     EXPECT_EQ(FSOUND_Record_GetDriver(), 0);
     EXPECT_EQ(key("Config", "Periph"), "5");
 }
@@ -409,12 +414,12 @@ TEST_F(MainWindowTest, OneDriverOrNoneLeavesDeviceBoxEmpty)
         sound.devices = devices;
         writeSettings();
         MainWindow& w = start();
-        EXPECT_EQ(w.Periph()->text(), "");
-        EXPECT_TRUE(w.RP(1)->isVisible());
-        EXPECT_FALSE(w.RP(2)->isVisible());
+        EXPECT_EQ(Box(w, "Periph")->text(), "");
+        EXPECT_TRUE(MenuItem(w, "RP", 1)->isVisible());
+        EXPECT_FALSE(MenuItem(w, "RP", 2)->isVisible());
         EXPECT_EQ(key("Config", "Periph"), "1");
         EXPECT_EQ(endCalls, 0);
-        EXPECT_FALSE(w.Text5()->text().isEmpty());
+        EXPECT_FALSE(Box(w, "Text5")->text().isEmpty());
         FSOUND_Close();
     }
 }
@@ -424,7 +429,7 @@ TEST_F(MainWindowTest, LongDriverNameCutTo254)
     sound.devices = {"Défaut", std::string(300, 'm')};
     writeSettings();
     MainWindow& w = start();
-    EXPECT_EQ(w.Periph()->text(), QString(254, 'm'));
+    EXPECT_EQ(Box(w, "Periph")->text(), QString(254, 'm'));
 }
 
 TEST_F(MainWindowTest, DamagedSettingsFilesStillStart)
@@ -445,9 +450,9 @@ TEST_F(MainWindowTest, DamagedSettingsFilesStillStart)
         Shared() = SharedValues();
         MainWindow& w = start();
         EXPECT_FALSE(Shared().settingsComplete);
-        EXPECT_EQ(w.SampleRate, 44100);
+        EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
         EXPECT_EQ(endCalls, 0);
-        EXPECT_FALSE(w.Text5()->text().isEmpty());
+        EXPECT_FALSE(Box(w, "Text5")->text().isEmpty());
         window.reset();
         FSOUND_Close();
     }
@@ -457,6 +462,6 @@ TEST_F(MainWindowTest, DamagedSettingsFilesStillStart)
     Shared() = SharedValues();
     MainWindow& w = start();
     EXPECT_EQ(Shared().sender, "");
-    EXPECT_EQ(w.BitRateKbps, 32);
+    EXPECT_EQ(w.recordingOptions().bitRateKbps, 32);
     EXPECT_EQ(endCalls, 0);
 }

@@ -28,19 +28,20 @@ TEST_F(MainWindowDevicesTest, VirtualDevicesAreListedAndChosen)
     QStringList listed;
     for (int i = 1; i <= 8; ++i) {
         const bool expected = i < drivers;
-        EXPECT_EQ(w.RP(i)->isVisible(), expected || i == 1) << i;
+        EXPECT_EQ(MenuItem(w, "RP", i)->isVisible(), expected || i == 1) << i;
         if (expected) {
-            EXPECT_EQ(w.RP(i)->data().toString(), QString::fromLatin1(FSOUND_Record_GetDriverName(i)));
-            listed << w.RP(i)->data().toString();
+            const QString caption = MenuItem(w, "RP", i)->data().toString();
+            EXPECT_EQ(caption, QString::fromLatin1(FSOUND_Record_GetDriverName(i)));
+            listed << caption;
         }
     }
     EXPECT_TRUE(listed.contains("testmic")) << listed.join(", ").toStdString();
     EXPECT_TRUE(listed.contains("testmic2")) << listed.join(", ").toStdString();
-    EXPECT_EQ(w.Periph()->text(), listed.value(0));
+    EXPECT_EQ(Box(w, "Periph")->text(), listed.value(0));
 
     const int chosen = int(listed.indexOf("testmic2")) + 1;
-    w.RP(chosen)->trigger();
-    EXPECT_EQ(w.Periph()->text(), "testmic2");
+    MenuItem(w, "RP", chosen)->trigger();
+    EXPECT_EQ(Box(w, "Periph")->text(), "testmic2");
     EXPECT_EQ(key("Config", "Periph"), QString::number(chosen));
     EXPECT_EQ(FSOUND_Record_GetDriver(), chosen);
 }
@@ -52,8 +53,8 @@ TEST_F(MainWindowDevicesTest, NoAudioDeviceStillStarts)
     MainWindow& w = start();
     EXPECT_EQ(endCalls, 0);
     EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.texts().join("|").toStdString();
-    EXPECT_EQ(w.Periph()->text(), "");
-    EXPECT_FALSE(w.RP(2)->isVisible());
-    EXPECT_EQ(w.SampleRate, 44100);
-    EXPECT_FALSE(w.Text5()->text().isEmpty());
+    EXPECT_EQ(Box(w, "Periph")->text(), "");
+    EXPECT_FALSE(MenuItem(w, "RP", 2)->isVisible());
+    EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
+    EXPECT_FALSE(Box(w, "Text5")->text().isEmpty());
 }

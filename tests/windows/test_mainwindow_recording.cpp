@@ -20,25 +20,25 @@ protected:
     {
         writeSettings("[Config]\r\nDossier=" + scratchDir().toUtf8() + "\r\nBitrate=7\r\n");
         MainWindow& w = start();
-        EXPECT_EQ(w.BitRateKbps, 128);
+        EXPECT_EQ(w.recordingOptions().bitRateKbps, 128);
         return w;
     }
     // Records `seconds` of a tone, ticking the window's own poll.
     void record(MainWindow& w, double seconds)
     {
-        const int rate = w.SampleRate;
+        const int rate = w.recordingOptions().sampleRate;
         double done = 0;
         while (done < seconds) {
-            const double step = w.RecTimer1()->interval() / 1000.0;
+            const double step = Control<QTimer>(w, "RecTimer1")->interval() / 1000.0;
             testClock.secondsValue += step;
             sound.pushTone(440, std::size_t(step * rate));
-            w.engine()->Tick();
+            Engine(w).Tick();
             done += step;
         }
     }
     void expectComplete(MainWindow& w, const QString& path)
     {
-        RecordingEngine& e = *w.engine();
+        RecordingEngine& e = Engine(w);
         EXPECT_EQ(e.state(), RecordingEngine::State::Finished);
         EXPECT_EQ(e.framesEncoded(), sound.pushedFrames());
         EXPECT_FALSE(sound.capturing());
@@ -55,38 +55,38 @@ protected:
 TEST_F(EngineWindowTest, ButtonsDriveTheEngine)
 {
     MainWindow& w = startWindow();
-    const QString path = w.Text5()->text();
+    const QString path = Box(w, "Text5")->text();
     ASSERT_FALSE(path.isEmpty());
-    emit w.Recbt()->Click();
-    ASSERT_EQ(w.engine()->state(), RecordingEngine::State::Capturing);
-    EXPECT_TRUE(w.RecTimer1()->isActive());
-    EXPECT_EQ(w.RecTimer1()->interval(), 52);
-    EXPECT_FALSE(w.Envoi()->isEnabled());
+    emit Control<ImageButton>(w, "Recbt")->Click();
+    ASSERT_EQ(Engine(w).state(), RecordingEngine::State::Capturing);
+    EXPECT_TRUE(Control<QTimer>(w, "RecTimer1")->isActive());
+    EXPECT_EQ(Control<QTimer>(w, "RecTimer1")->interval(), 52);
+    EXPECT_FALSE(Control<QPushButton>(w, "Envoi")->isEnabled());
     record(w, 1.0);
-    EXPECT_EQ(w.Text1(0)->text(), w.Label2()->text());
-    EXPECT_NE(w.Text1(0)->text(), "00:00:00");
-    emit w.Pausebt()->Click();
-    EXPECT_EQ(w.Pausebt()->Caption(), "Continuer");
-    emit w.Pausebt()->Click();
-    EXPECT_EQ(w.Pausebt()->Caption(), "Pause");
-    emit w.Playbt()->Click();
-    EXPECT_TRUE(w.engine()->playAfterStop());
-    EXPECT_TRUE(w.Envoi()->isEnabled());
-    EXPECT_TRUE(w.Command1()->isEnabled());
-    while (w.engine()->state() == RecordingEngine::State::Draining)
-        w.engine()->Tick();
+    EXPECT_EQ(Box(w, "Text1_0")->text(), Control<QLabel>(w, "Label2")->text());
+    EXPECT_NE(Box(w, "Text1_0")->text(), "00:00:00");
+    emit Control<ImageButton>(w, "Pausebt")->Click();
+    EXPECT_EQ(Control<ImageButton>(w, "Pausebt")->Caption(), "Continuer");
+    emit Control<ImageButton>(w, "Pausebt")->Click();
+    EXPECT_EQ(Control<ImageButton>(w, "Pausebt")->Caption(), "Pause");
+    emit Control<ImageButton>(w, "Playbt")->Click();
+    EXPECT_TRUE(Engine(w).playAfterStop());
+    EXPECT_TRUE(Control<QPushButton>(w, "Envoi")->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(w, "Command1")->isEnabled());
+    while (Engine(w).state() == RecordingEngine::State::Draining)
+        Engine(w).Tick();
     EXPECT_TRUE(sound.playing());
-    EXPECT_TRUE(w.PlayTimer()->isActive());
-    emit w.stopbt()->Click();
-    EXPECT_EQ(w.Playbt()->Caption(), "PlayBack");
+    EXPECT_TRUE(Control<QTimer>(w, "PlayTimer")->isActive());
+    emit Control<ImageButton>(w, "stopbt")->Click();
+    EXPECT_EQ(Control<ImageButton>(w, "Playbt")->Caption(), "PlayBack");
     EXPECT_FALSE(sound.playing());
 }
 
 TEST_F(EngineWindowTest, ClosingTheWindowWhileRecordingFinishesTheFile)
 {
     MainWindow& w = startWindow();
-    const QString path = w.Text5()->text();
-    emit w.Recbt()->Click();
+    const QString path = Box(w, "Text5")->text();
+    emit Control<ImageButton>(w, "Recbt")->Click();
     record(w, 1.0);
     testClock.secondsValue += 2;
     sound.pushTone(440, 2 * 44100); // not yet read when the window closes
@@ -97,13 +97,13 @@ TEST_F(EngineWindowTest, ClosingTheWindowWhileRecordingFinishesTheFile)
 TEST_F(EngineWindowTest, CloseImageWhileDrainingFinishesTheFile)
 {
     MainWindow& w = startWindow();
-    const QString path = w.Text5()->text();
-    emit w.Recbt()->Click();
+    const QString path = Box(w, "Text5")->text();
+    emit Control<ImageButton>(w, "Recbt")->Click();
     record(w, 1.0);
     sound.pushTone(440, 3 * 44100);
-    emit w.stopbt()->Click();
-    w.engine()->Tick();
-    ASSERT_EQ(w.engine()->state(), RecordingEngine::State::Draining);
+    emit Control<ImageButton>(w, "stopbt")->Click();
+    Engine(w).Tick();
+    ASSERT_EQ(Engine(w).state(), RecordingEngine::State::Draining);
     w.QuitFromCloseImage();
     expectComplete(w, path);
 }
@@ -111,16 +111,16 @@ TEST_F(EngineWindowTest, CloseImageWhileDrainingFinishesTheFile)
 TEST_F(EngineWindowTest, NewRecordingWhilePausedFinishesTheFile)
 {
     MainWindow& w = startWindow();
-    const QString path = w.Text5()->text();
-    emit w.Recbt()->Click();
+    const QString path = Box(w, "Text5")->text();
+    emit Control<ImageButton>(w, "Recbt")->Click();
     record(w, 1.0);
-    emit w.Pausebt()->Click();
+    emit Control<ImageButton>(w, "Pausebt")->Click();
     record(w, 0.5);
     const qint64 size = QFileInfo(path).size();
-    w.Command1()->setEnabled(true);
-    w.Command1()->click();
+    Control<QPushButton>(w, "Command1")->setEnabled(true);
+    Control<QPushButton>(w, "Command1")->click();
     EXPECT_EQ(shellLog.startedPrograms.size(), 1);
-    EXPECT_EQ(w.engine()->state(), RecordingEngine::State::Finished);
+    EXPECT_EQ(Engine(w).state(), RecordingEngine::State::Finished);
     EXPECT_EQ(QFileInfo(path).size(), size); // paused audio is not written
     EXPECT_TRUE(WalkMpegFrames(ReadFile(path)).ok);
     EXPECT_TRUE(DecodeMp3File(path).ok);

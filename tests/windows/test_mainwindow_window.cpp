@@ -4,6 +4,7 @@
 #include "windows/settingsdialog.h"
 #include "windows/twips.h"
 #include "windows/uploadprogresswindow.h"
+#include "send/sendrecording.h"
 #include "windows/aboutbox.h"
 #include "windows/imagebutton.h"
 
@@ -50,7 +51,7 @@ TEST_F(MainWindowTest, ChooserWithExistingRecording)
     const QString chosen = tempPath("devoir.mp3");
     WriteFile(chosen, QByteArray(1000, 'a'));
     prompter.files.push_back(chosen);
-    emit w.browsebt()->Click();
+    emit Control<ImageButton>(w, "browsebt")->Click();
 
     ASSERT_EQ(prompter.fileRequests.size(), 1);
     const FileRequest& request = prompter.fileRequests[0];
@@ -59,14 +60,14 @@ TEST_F(MainWindowTest, ChooserWithExistingRecording)
     EXPECT_EQ(request.defaultSuffix, "mp3");
     EXPECT_EQ(request.filter, "Fichiers Mp3|*.mp3");
 
-    EXPECT_EQ(w.Text5()->text(), chosen);
+    EXPECT_EQ(Box(w, "Text5")->text(), chosen);
     EXPECT_EQ(Shared().recordingPath, chosen);
     EXPECT_EQ(key("Config", "Dossier"), scratchDir());
     EXPECT_EQ(Shared().recordingFolder, "/nowhere/old");
-    EXPECT_TRUE(w.Recbt()->isEnabled());
-    EXPECT_TRUE(w.Envoi()->isEnabled());
-    EXPECT_TRUE(w.Playbt()->isEnabled());
-    EXPECT_TRUE(w.stopbt()->isEnabled());
+    EXPECT_TRUE(Control<ImageButton>(w, "Recbt")->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(w, "Envoi")->isEnabled());
+    EXPECT_TRUE(Control<ImageButton>(w, "Playbt")->isEnabled());
+    EXPECT_TRUE(Control<ImageButton>(w, "stopbt")->isEnabled());
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, kExistsMessage);
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
@@ -82,15 +83,15 @@ TEST_F(MainWindowTest, ChooserWithEmptyOrNewFile)
     WriteFile(empty, {});
     const QString fresh = tempPath("nouveau.mp3");
     for (const QString& chosen : {empty, fresh}) {
-        w.Envoi()->setEnabled(true);
-        w.Recbt()->SetEnabled(false);
+        Control<QPushButton>(w, "Envoi")->setEnabled(true);
+        Control<ImageButton>(w, "Recbt")->SetEnabled(false);
         prompter.files.push_back(chosen);
-        emit w.browsebt()->Click();
-        EXPECT_EQ(w.Text5()->text(), chosen);
-        EXPECT_FALSE(w.Envoi()->isEnabled());
-        EXPECT_TRUE(w.Recbt()->isEnabled());
-        EXPECT_FALSE(w.Playbt()->isEnabled());
-        EXPECT_FALSE(w.stopbt()->isEnabled());
+        emit Control<ImageButton>(w, "browsebt")->Click();
+        EXPECT_EQ(Box(w, "Text5")->text(), chosen);
+        EXPECT_FALSE(Control<QPushButton>(w, "Envoi")->isEnabled());
+        EXPECT_TRUE(Control<ImageButton>(w, "Recbt")->isEnabled());
+        EXPECT_FALSE(Control<ImageButton>(w, "Playbt")->isEnabled());
+        EXPECT_FALSE(Control<ImageButton>(w, "stopbt")->isEnabled());
     }
     EXPECT_TRUE(prompter.messages.isEmpty());
     EXPECT_FALSE(QFile::exists(fresh));
@@ -100,16 +101,16 @@ TEST_F(MainWindowTest, ChooserCancelledKeepsFile)
 {
     writeSettings("[Config]\r\nDossier=/old\r\n");
     MainWindow& w = start();
-    const QString before = w.Text5()->text();
-    w.Envoi()->setEnabled(true);
-    w.Recbt()->SetEnabled(false);
-    emit w.browsebt()->Click();
+    const QString before = Box(w, "Text5")->text();
+    Control<QPushButton>(w, "Envoi")->setEnabled(true);
+    Control<ImageButton>(w, "Recbt")->SetEnabled(false);
+    emit Control<ImageButton>(w, "browsebt")->Click();
     EXPECT_EQ(prompter.fileRequests.size(), 1);
-    EXPECT_EQ(w.Text5()->text(), before);
+    EXPECT_EQ(Box(w, "Text5")->text(), before);
     EXPECT_EQ(Shared().recordingPath, before);
     EXPECT_EQ(key("Config", "Dossier"), "/old");
-    EXPECT_TRUE(w.Recbt()->isEnabled());
-    EXPECT_FALSE(w.Envoi()->isEnabled());
+    EXPECT_TRUE(Control<ImageButton>(w, "Recbt")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(w, "Envoi")->isEnabled());
     EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
@@ -120,19 +121,20 @@ TEST_F(MainWindowTest, HelpWithoutHelpFile)
     writeSettings();
     MainWindow& w = start();
     w.show();
-    QTest::mouseClick(w.Image3(), Qt::LeftButton);
+    QTest::mouseClick(Control<QLabel>(w, "Image3"), Qt::LeftButton);
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, "Le fichier d'aide n'a pa sété trouvé");
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(prompter.messages[0].title, "Mirlo");
-    EXPECT_EQ(w.aboutBox(), nullptr);
+    EXPECT_EQ(OpenWindow<AboutBox>(), nullptr);
     EXPECT_TRUE(w.isVisible());
 
     // F1 from a control that has the focus: the about box instead.
-    QTest::keyClick(w.Text5(), Qt::Key_F1);
+    QTest::keyClick(Box(w, "Text5"), Qt::Key_F1);
     EXPECT_EQ(prompter.messages.size(), 1);
-    ASSERT_TRUE(w.aboutBox());
-    EXPECT_TRUE(w.aboutBox()->isVisible());
+    AboutBox* about = OpenWindow<AboutBox>();
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(w.isVisible());
     EXPECT_TRUE(shellLog.openedUrls.isEmpty());
 }
@@ -144,14 +146,14 @@ TEST_F(MainWindowTest, HelpOpensHelpFile)
     writeSettings();
     MainWindow& w = start();
     w.show();
-    QTest::mouseClick(w.Image3(), Qt::LeftButton);
-    QTest::keyClick(w.Command2(), Qt::Key_F1);
+    QTest::mouseClick(Control<QLabel>(w, "Image3"), Qt::LeftButton);
+    QTest::keyClick(Control<QPushButton>(w, "Command2"), Qt::Key_F1);
     QTest::keyClick(&w, Qt::Key_F1);
     ASSERT_EQ(shellLog.openedUrls.size(), 3);
     for (const QUrl& url : shellLog.openedUrls)
         EXPECT_EQ(url, QUrl::fromLocalFile(help));
     EXPECT_TRUE(prompter.messages.isEmpty());
-    EXPECT_EQ(w.aboutBox(), nullptr);
+    EXPECT_EQ(OpenWindow<AboutBox>(), nullptr);
     EXPECT_TRUE(w.isVisible());
 }
 
@@ -160,16 +162,16 @@ TEST_F(MainWindowTest, InfosShowsAboutBoxAndHidesWindow)
     writeSettings();
     MainWindow& w = start();
     w.show();
-    QTest::mouseClick(w.Command2(), Qt::LeftButton);
-    ASSERT_TRUE(w.aboutBox());
-    EXPECT_TRUE(w.aboutBox()->isVisible());
-    EXPECT_FALSE(w.aboutBox()->isModal());
+    QTest::mouseClick(Control<QPushButton>(w, "Command2"), Qt::LeftButton);
+    AboutBox* first = OpenWindow<AboutBox>();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_FALSE(first->isModal());
     EXPECT_FALSE(w.isVisible());
     // Created once, shown again.
-    AboutBox* first = w.aboutBox();
-    w.aboutBox()->hide();
+    first->hide();
     w.ShowInfos();
-    EXPECT_EQ(w.aboutBox(), first);
+    EXPECT_EQ(OpenWindow<AboutBox>(), first);
     EXPECT_TRUE(first->isVisible());
 }
 
@@ -181,13 +183,13 @@ TEST_F(MainWindowTest, SafeEndUnloadsOtherWindowsOnly)
     MainWindow& w = start();
     w.showAboutBox();
     w.showSettingsDialog();
-    (new UploadProgressWindow)->show();
-    ASSERT_TRUE(w.aboutBox() && w.settingsDialog() && CurrentUploadProgressWindow());
+    Control<RecordingSender>(w, {})->upload().openView(UploadViewKind::Single).showProgress();
+    ASSERT_TRUE(OpenWindow<AboutBox>() && OpenWindow<SettingsDialog>() && OpenWindow<UploadProgressWindow>());
     w.closeOtherWindows();
     DeleteUnloaded();
-    EXPECT_EQ(w.aboutBox(), nullptr);
-    EXPECT_EQ(w.settingsDialog(), nullptr);
-    EXPECT_EQ(CurrentUploadProgressWindow(), nullptr);
+    EXPECT_EQ(OpenWindow<AboutBox>(), nullptr);
+    EXPECT_EQ(OpenWindow<SettingsDialog>(), nullptr);
+    EXPECT_EQ(OpenWindow<UploadProgressWindow>(), nullptr);
     EXPECT_EQ(endCalls, 0);
     w.closeOtherWindows(); // nothing left to unload
     EXPECT_EQ(endCalls, 0);
@@ -199,12 +201,12 @@ TEST_F(MainWindowTest, CloseImageEndsAfterSafeEnd)
     MainWindow& w = start();
     w.show();
     w.showAboutBox();
-    QTest::mouseClick(w.Image2(), Qt::RightButton);
+    QTest::mouseClick(Control<QLabel>(w, "Image2"), Qt::RightButton);
     EXPECT_EQ(endCalls, 0);
-    QTest::mouseClick(w.Image2(), Qt::LeftButton);
+    QTest::mouseClick(Control<QLabel>(w, "Image2"), Qt::LeftButton);
     EXPECT_EQ(endCalls, 1);
     DeleteUnloaded();
-    EXPECT_EQ(w.aboutBox(), nullptr);
+    EXPECT_EQ(OpenWindow<AboutBox>(), nullptr);
     EXPECT_TRUE(shellLog.startedPrograms.isEmpty());
     EXPECT_EQ(key("window", "Top"), "");
 }
@@ -218,7 +220,7 @@ TEST_F(MainWindowTest, ClosingTheWindowUnloadsAndEnds)
     EXPECT_TRUE(w.close());
     EXPECT_EQ(endCalls, 1);
     DeleteUnloaded();
-    EXPECT_EQ(w.settingsDialog(), nullptr);
+    EXPECT_EQ(OpenWindow<SettingsDialog>(), nullptr);
 }
 
 TEST_F(MainWindowTest, ResetStoresPositionStartsLaunchAndEnds)
@@ -226,8 +228,8 @@ TEST_F(MainWindowTest, ResetStoresPositionStartsLaunchAndEnds)
     writeSettings();
     MainWindow& w = start();
     w.move(123, 45);
-    w.Command1()->setEnabled(true);
-    QTest::mouseClick(w.Command1(), Qt::LeftButton);
+    Control<QPushButton>(w, "Command1")->setEnabled(true);
+    QTest::mouseClick(Control<QPushButton>(w, "Command1"), Qt::LeftButton);
 
     EXPECT_EQ(key("window", "Top"), QString::number(PixelsToTwips16(45, &w)));
     EXPECT_EQ(key("window", "Left"), QString::number(PixelsToTwips16(123, &w)));
@@ -235,11 +237,11 @@ TEST_F(MainWindowTest, ResetStoresPositionStartsLaunchAndEnds)
     EXPECT_LT(text.indexOf("Top="), text.indexOf("Left="));
     EXPECT_EQ(shellLog.startedPrograms, QStringList{QDir(programDir()).filePath("Launch")});
     EXPECT_EQ(endCalls, 1);
-    EXPECT_FALSE(w.Command1()->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(w, "Command1")->isEnabled());
 
     // The next start opens where this window stood.
     window = std::make_unique<MainWindow>();
-    window->Load();
+    window->StartUp();
     EXPECT_EQ(window->pos(), QPoint(123, 45));
 }
 
@@ -280,27 +282,30 @@ TEST_F(MainWindowTest, DragByBackgroundWithLeftButtonOnly)
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     const QPoint before = w.pos();
+    QLabel* background = Control<QLabel>(w, "Pict_Fond");
 
-    Drag(w.Pict_Fond(), Qt::RightButton, QPoint(30, 20));
+    Drag(background, Qt::RightButton, QPoint(30, 20));
     EXPECT_EQ(w.pos(), before);
-    Drag(w.Pict_Fond(), Qt::MiddleButton, QPoint(30, 20));
+    Drag(background, Qt::MiddleButton, QPoint(30, 20));
     EXPECT_EQ(w.pos(), before);
     // Not even when the left button comes down later without a new press.
-    SendMouse(w.Pict_Fond(), QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, w.mapToGlobal(QPoint(40, 8)));
-    SendMouse(w.Pict_Fond(), QEvent::MouseMove, Qt::NoButton, Qt::LeftButton | Qt::RightButton,
+    SendMouse(background, QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton,
+              w.mapToGlobal(QPoint(40, 8)));
+    SendMouse(background, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton | Qt::RightButton,
               w.mapToGlobal(QPoint(60, 18)));
     EXPECT_EQ(w.pos(), before);
-    SendMouse(w.Pict_Fond(), QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton, w.mapToGlobal(QPoint(60, 18)));
+    SendMouse(background, QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton,
+              w.mapToGlobal(QPoint(60, 18)));
 
-    Drag(w.Pict_Fond(), Qt::LeftButton, QPoint(30, 20));
+    Drag(background, Qt::LeftButton, QPoint(30, 20));
     EXPECT_EQ(w.pos(), before + QPoint(30, 20));
 
     // A caption label is background too; a button is not.
     Drag(w.findChild<QLabel*>("Label1_4"), Qt::LeftButton, QPoint(-10, 5));
     EXPECT_EQ(w.pos(), before + QPoint(20, 25));
-    Drag(w.Image2(), Qt::LeftButton, QPoint(50, 50));
+    Drag(Control<QLabel>(w, "Image2"), Qt::LeftButton, QPoint(50, 50));
     EXPECT_EQ(w.pos(), before + QPoint(20, 25));
     // Moving the mouse afterwards, with no button, moves nothing.
-    SendMouse(w.Pict_Fond(), QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(300, 300));
+    SendMouse(background, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, QPoint(300, 300));
     EXPECT_EQ(w.pos(), before + QPoint(20, 25));
 }

@@ -1,15 +1,24 @@
-// UploadProgressWindow and SplitUploadProgressWindow: the painted bar, and the abandon questions.
+// UploadProgressWindow and SplitUploadProgressWindow: the painted bar, the
+// abandon questions, and uploads to the reference server that show them.
 #include "tests/support/qtprint.h"
 #include "tests/support/testenv.h"
+#include "tests/support/uploadtest.h"
 
-#include "windows/uploadprogresswindow.h"
-#include "windows/splituploadprogresswindow.h"
-#include "send/transferflags.h"
+#include "send/uploadsession.h"
 #include "send/webupload.h"
+#include "windows/splituploadprogresswindow.h"
+#include "windows/uploadprogresswindow.h"
 
+#include <QApplication>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTest>
+#include <QTimer>
+
+#include <stdexcept>
 
 namespace {
 
@@ -43,11 +52,28 @@ int TextRight(const QImage& img, int fromColumn)
 
 } // namespace
 
-class ProgressWindowTest : public MirloTest {};
+// The windows as an upload session opens them: made through the factory,
+// owned by the session, the transfer not finished.
+class ProgressWindowTest : public MirloTest {
+protected:
+    template <class W>
+    W& open(UploadViewKind kind)
+    {
+        auto* window = dynamic_cast<W*>(&session.openView(kind));
+        if (!window)
+            throw std::runtime_error("the factory made another kind of window");
+        return *window;
+    }
+    UploadProgressWindow& openSingle() { return open<UploadProgressWindow>(UploadViewKind::Single); }
+    SplitUploadProgressWindow& openSplit() { return open<SplitUploadProgressWindow>(UploadViewKind::Split); }
+
+    ProgressWindowFactory windows;
+    UploadSession session{windows};
+};
 
 TEST_F(ProgressWindowTest, BarAtZeroRunsFromEndColourToStartColourWithFrontAtTheLeft)
 {
-    UploadProgressWindow form;
+    UploadProgressWindow& form = openSingle();
     const QImage img = Paint(form, 0);
     const int w = img.width();
     ASSERT_GT(w, 250); // 4455 twips at 96 dpi
@@ -62,7 +88,7 @@ TEST_F(ProgressWindowTest, BarAtZeroRunsFromEndColourToStartColourWithFrontAtThe
 
 TEST_F(ProgressWindowTest, BarAtHundredRunsFromStartColourToEndColour)
 {
-    UploadProgressWindow form;
+    UploadProgressWindow& form = openSingle();
     const QImage zero = Paint(form, 0);
     const QImage img = Paint(form, 100);
     const int w = img.width();
@@ -77,7 +103,7 @@ TEST_F(ProgressWindowTest, BarAtHundredRunsFromStartColourToEndColour)
 
 TEST_F(ProgressWindowTest, BarAtHalfHasStartColourAtBothEndsAndTheFrontInTheMiddle)
 {
-    UploadProgressWindow form;
+    UploadProgressWindow& form = openSingle();
     const QImage img = Paint(form, 50);
     const int w = img.width();
     EXPECT_EQ(img.pixelColor(0, 0), kStart);
@@ -88,41 +114,42 @@ TEST_F(ProgressWindowTest, BarAtHalfHasStartColourAtBothEndsAndTheFrontInTheMidd
 
 TEST_F(ProgressWindowTest, TimerPaintsTheProgressControlsValue)
 {
-    UploadProgressWindow form;
+    UploadProgressWindow& form = openSingle();
     form.show();
-    form.ProgressBar1->setValue(100);
+    form.setProgress(100);
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.pgrr->image().toImage().pixelColor(0, 0) == kStart; },
                                 5000));
-    form.ProgressBar1->setValue(0);
+    form.setProgress(0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.pgrr->image().toImage().pixelColor(0, 0) == kFront; },
                                 5000));
     EXPECT_FALSE(form.ProgressBar1->isVisible());
     EXPECT_EQ(form.ProgressBar1->maximum(), 100);
 }
 
-TEST_F(ProgressWindowTest, LoadingClearsTransferFinishedAndLaysOutBothWindows)
+TEST_F(ProgressWindowTest, OpeningClearsTransferFinishedAndLaysOutBothWindows)
 {
-    TransferFinished = true;
-    UploadProgressWindow four;
-    EXPECT_FALSE(TransferFinished);
+    session.markTransferFinished();
+    UploadProgressWindow& four = openSingle();
+    EXPECT_FALSE(session.transferFinished());
+    EXPECT_EQ(four.objectName(), "Form4");
     EXPECT_EQ(four.windowTitle(), "Progression du téléchargement");
     EXPECT_EQ(four.Label1->text(), "Veuillez patientez jusqu'à la fin du transfert");
     EXPECT_EQ(four.size(), QSize(312, 54));
-    SplitUploadProgressWindow five;
+    SplitUploadProgressWindow& five = openSplit();
+    EXPECT_EQ(five.objectName(), "Form5");
     EXPECT_EQ(five.size(), QSize(312, 91));
     EXPECT_GT(five.pgrr->y(), five.lblFiles->y());
-    EXPECT_EQ(CurrentSplitUploadProgressWindow(), &five);
+    EXPECT_EQ(session.view(), static_cast<UploadView*>(&five));
 }
 
 TEST_F(ProgressWindowTest, EscapeAnsweredYesAbandonsAndClosesWithoutASecondQuestion)
 {
-    AbortRequested = 0;
-    SplitUploadProgressWindow form;
+    SplitUploadProgressWindow& form = openSplit();
     form.show();
     prompter.answers = {MsgAnswer::Yes};
     QTest::keyClick(&form, Qt::Key_Escape);
-    EXPECT_EQ(AbortRequested, 1);
-    EXPECT_TRUE(TransferFinished);
+    EXPECT_TRUE(session.abandonRequested());
+    EXPECT_TRUE(session.transferFinished());
     EXPECT_FALSE(form.isVisible());
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, kQuestion);
@@ -132,8 +159,7 @@ TEST_F(ProgressWindowTest, EscapeAnsweredYesAbandonsAndClosesWithoutASecondQuest
 
 TEST_F(ProgressWindowTest, NoKeepsTheWindowAndOtherKeysAskNothing)
 {
-    AbortRequested = 0;
-    UploadProgressWindow form;
+    UploadProgressWindow& form = openSingle();
     form.show();
     QTest::keyClick(&form, Qt::Key_Return);
     EXPECT_TRUE(prompter.messages.isEmpty());
@@ -142,41 +168,217 @@ TEST_F(ProgressWindowTest, NoKeepsTheWindowAndOtherKeysAskNothing)
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(AbortRequested, 0);
-    EXPECT_FALSE(TransferFinished);
+    EXPECT_FALSE(session.abandonRequested());
+    EXPECT_FALSE(session.transferFinished());
     EXPECT_EQ(prompter.messages.size(), 2);
 }
 
 TEST_F(ProgressWindowTest, ClosingAsksUntilTheTransferHasFinished)
 {
-    AbortRequested = 0;
-    UploadProgressWindow asking;
+    UploadProgressWindow& asking = openSingle();
     asking.show();
     prompter.answers = {MsgAnswer::Yes};
     EXPECT_TRUE(asking.close());
-    EXPECT_EQ(AbortRequested, 1);
+    EXPECT_TRUE(session.abandonRequested());
     EXPECT_EQ(prompter.messages.size(), 1);
 
-    AbortRequested = 0;
-    UploadProgressWindow finished;
+    session.resetAbandon();
+    UploadProgressWindow& finished = openSingle();
     finished.show();
-    TransferFinished = true;
+    session.markTransferFinished();
     EXPECT_TRUE(finished.close());
     EXPECT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(AbortRequested, 0);
+    EXPECT_FALSE(session.abandonRequested());
 }
 
-TEST_F(ProgressWindowTest, UnloadDeletesTheWindowsWithoutAsking)
+TEST_F(ProgressWindowTest, ClosingTheViewDeletesTheWindowWithoutAsking)
 {
-    auto* four = new UploadProgressWindow;
-    auto* five = new SplitUploadProgressWindow;
-    four->show();
-    five->show();
-    ASSERT_EQ(CurrentUploadProgressWindow(), four);
-    CloseUploadProgressWindow();
-    CloseSplitUploadProgressWindow();
-    EXPECT_EQ(CurrentUploadProgressWindow(), nullptr);
-    EXPECT_EQ(CurrentSplitUploadProgressWindow(), nullptr);
+    QPointer<UploadProgressWindow> four = &openSingle();
+    four->showProgress();
+    ASSERT_EQ(session.view(), static_cast<UploadView*>(four.data()));
+    session.closeView();
+    EXPECT_TRUE(four.isNull());
+    EXPECT_EQ(session.view(), nullptr);
+
+    QPointer<SplitUploadProgressWindow> five = &openSplit();
+    five->showProgress();
+    session.closeView();
+    EXPECT_TRUE(five.isNull());
+    EXPECT_EQ(session.view(), nullptr);
     EXPECT_TRUE(prompter.messages.isEmpty());
-    CloseUploadProgressWindow(); // nothing loaded: nothing happens
+    session.closeView(); // nothing open: nothing happens
+}
+
+// ---- Uploads to the reference server through the real windows ---------------------
+
+namespace {
+
+// Calls back each time a progress window is shown (once per pass), so a
+// test can act while that pass's request is running.
+class ShowWatcher final : public QObject {
+public:
+    using Callback = std::function<void(ProgressWindow* window, int pass)>;
+    explicit ShowWatcher(Callback callback) : m_callback(std::move(callback))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~ShowWatcher() override { qApp->removeEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto* window = qobject_cast<ProgressWindow*>(watched))
+                m_callback(window, shown++);
+        }
+        return false;
+    }
+
+private:
+    Callback m_callback;
+};
+
+} // namespace
+
+class UploadWindowTest : public UploadTest {
+protected:
+    void SetUp() override
+    {
+        UploadTest::SetUp();
+        ASSERT_TRUE(startServer());
+        useServerAsProxy();
+    }
+
+    ProgressWindowFactory windows;
+    UploadSession session{windows};
+};
+
+TEST_F(UploadWindowTest, EscapeAnsweredYesAbandonsAtOnceAndDeletesTheTestFile)
+{
+    const QString rec = makeRecording("Cours.mp3", 5000);
+    server->scriptNext({QJsonObject(), QJsonObject{{"delay", 30}}});
+    prompter.answers = {MsgAnswer::Yes};
+    bool hiddenAfterYes = false;
+    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
+        if (pass != 1)
+            return;
+        whenLogged(window, 2, [&, window] {
+            QTest::keyClick(window, Qt::Key_Escape);
+            hiddenAfterYes = !window->isVisible();
+        });
+    });
+    WebUpload(session, rec);
+
+    EXPECT_TRUE(hiddenAfterYes);
+    ASSERT_EQ(prompter.messages.size(), 2);
+    EXPECT_EQ(prompter.messages[0].text, Texts::Question);
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Question);
+    EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(prompter.messages[1].text, Texts::Abandon);
+    EXPECT_EQ(prompter.messages[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(server->log().size(), 2);
+    EXPECT_TRUE(session.abandonRequested());
+    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+    EXPECT_EQ(session.view(), nullptr);
+}
+
+TEST_F(UploadWindowTest, AbandonInPassZeroSendsNoFurtherPass)
+{
+    const QString rec = makeRecording("Cours.mp3", 5000);
+    server->scriptNext({QJsonObject{{"delay", 30}}});
+    prompter.answers = {MsgAnswer::Yes};
+    ShowWatcher watcher([&](ProgressWindow* window, int) {
+        whenLogged(window, 1, [window] { window->close(); });
+    });
+    WebUpload(session, rec);
+    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Abandon}));
+    EXPECT_EQ(watcher.shown, 1);
+    EXPECT_EQ(server->log().size(), 1);
+    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+}
+
+TEST_F(UploadWindowTest, AnsweringNoKeepsTheTransferGoing)
+{
+    const QString rec = makeRecording("Cours.mp3", 5000);
+    server->scriptNext({QJsonObject{{"delay", 1}}, QJsonObject{{"delay", 1}}});
+    prompter.answers = {MsgAnswer::No, MsgAnswer::No};
+    bool visibleAfterNo = false;
+    bool abandonAfterNo = true;
+    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
+        whenLogged(window, pass + 1, [&, window, pass] {
+            if (pass == 0) {
+                QTest::keyClick(window, Qt::Key_Escape);
+            } else {
+                window->close();
+                visibleAfterNo = window->isVisible();
+                abandonAfterNo = session.abandonRequested();
+            }
+        });
+    });
+    WebUpload(session, rec);
+    EXPECT_TRUE(visibleAfterNo);
+    EXPECT_FALSE(abandonAfterNo);
+    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Question, Texts::Success}));
+    EXPECT_EQ(server->log().size(), 2);
+}
+
+TEST_F(UploadWindowTest, ProgressWindowIsShownNotModalWithItsTitleAndReachesFullProgress)
+{
+    const QString rec = makeRecording("Cours.mp3", 1500000);
+    server->scriptNext({QJsonObject(), QJsonObject{{"delay", 1}}});
+    bool modal = true;
+    QString title;
+    int lastValue = -1;
+    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
+        modal = window->isModal();
+        title = window->windowTitle();
+        if (pass == 1) {
+            auto* probe = new QTimer(window);
+            QObject::connect(probe, &QTimer::timeout, window,
+                             [&, window] { lastValue = window->ProgressBar1->value(); });
+            probe->start(20);
+        }
+    });
+    WebUpload(session, rec);
+    EXPECT_FALSE(modal);
+    EXPECT_EQ(title, "Progression du téléchargement");
+    // The whole body was sent before the delayed reply came back.
+    EXPECT_EQ(lastValue, 100);
+    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+}
+
+TEST_F(UploadWindowTest, SplitWindowsShowTheFileCountAndTheFileOnItsWay)
+{
+    const QString rec = makeRecording("Cours.mp3", 2097153);
+    QStringList titles, files;
+    ShowWatcher watcher([&](ProgressWindow* w, int) {
+        auto* f = qobject_cast<SplitUploadProgressWindow*>(w);
+        ASSERT_NE(f, nullptr);
+        titles << f->lblTitre->text();
+        files << f->lblFiles->text();
+    });
+    WebUpload(session, rec);
+
+    EXPECT_EQ(files, (QStringList{"Transfert du fichier 0 sur 3", "Transfert du fichier 1 sur 3",
+                                  "Transfert du fichier 2 sur 3", "Transfert du fichier 3 sur 3"}));
+    EXPECT_EQ(titles, QStringList(4, "Transfert de l'enregistrement en 3 fichiers."));
+    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(session.view(), nullptr);
+}
+
+TEST_F(UploadWindowTest, SplitAbandonDuringAPieceStopsQuietlyAndCleansUp)
+{
+    const QString rec = makeRecording("Cours.mp3", 4194304);
+    server->scriptNext({QJsonObject(), QJsonObject{{"delay", 30}}});
+    prompter.answers = {MsgAnswer::Yes};
+    ShowWatcher watcher([&](ProgressWindow* window, int pass) {
+        if (pass == 1)
+            whenLogged(window, 2, [window] { window->close(); });
+    });
+    WebUpload(session, rec);
+    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Abandon}));
+    EXPECT_EQ(watcher.shown, 2);
+    EXPECT_EQ(server->log().size(), 2);
+    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }

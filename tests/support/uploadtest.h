@@ -7,7 +7,6 @@
 #include <QStringList>
 
 #include <functional>
-
 #include <memory>
 
 // Settings of a pupil whose uploads go to the reference server, reached as
@@ -47,21 +46,3 @@ extern const QString Unexpected;
 extern const QString Question;
 QString Connection();
 } // namespace Texts
-
-class ProgressWindow;
-
-// Calls back each time a progress window is shown (once per pass), so a
-// test can act while that pass's request is running.
-class ShowWatcher final : public QObject {
-public:
-    using Callback = std::function<void(ProgressWindow* window, int pass)>;
-    explicit ShowWatcher(Callback callback);
-    ~ShowWatcher() override;
-    int shown = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    Callback m_callback;
-};

@@ -1,4 +1,4 @@
-#include "launch/launchform.h"
+#include "launch/launchwindow.h"
 
 #include "audio/recordingfilewriter.h"
 #include "audio/soundlibrary.h"
@@ -26,13 +26,13 @@ constexpr int kHeightTwips = 2550;
 
 } // namespace
 
-const QString LaunchForm::kFirstText =
+const QString LaunchWindow::kReleasingText =
     QStringLiteral("Réinitialisation en cours.\r\rVeuillez patienter...");
-const QString LaunchForm::kSecondText = QStringLiteral(
+const QString LaunchWindow::kRestartingText = QStringLiteral(
     "Réinitialisation des périphériques.\r\rChargement du programme.\r\r"
     "Opération en cours. Veuillez patienter...");
 
-LaunchForm::LaunchForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+LaunchWindow::LaunchWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     InitLaunchResources();
     setObjectName(QStringLiteral("Form1"));
@@ -44,55 +44,55 @@ LaunchForm::LaunchForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     setPalette(pal);
 
     const int margin = 12;
-    m_image1 = new QLabel(this);
-    m_image1->setObjectName(QStringLiteral("Image1"));
-    m_image1->setPixmap(QPixmap(QStringLiteral(":/mirlo/mirlo.png")));
-    m_image1->setScaledContents(true);
-    m_image1->setGeometry(margin, margin, 56, 56);
+    m_picture = new QLabel(this);
+    m_picture->setObjectName(QStringLiteral("Image1"));
+    m_picture->setPixmap(QPixmap(QStringLiteral(":/mirlo/mirlo.png")));
+    m_picture->setScaledContents(true);
+    m_picture->setGeometry(margin, margin, 56, 56);
 
-    m_label1 = new QLabel(QStringLiteral("Mirlo"), this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    QFont title = m_label1->font();
-    title.setPointSize(18);
-    title.setBold(true);
-    m_label1->setFont(title);
-    m_label1->setGeometry(margin + 56 + margin, margin, width() - 3 * margin - 56, 56);
-    m_label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_title = new QLabel(QStringLiteral("Mirlo"), this);
+    m_title->setObjectName(QStringLiteral("Label1"));
+    QFont titleFont = m_title->font();
+    titleFont.setPointSize(18);
+    titleFont.setBold(true);
+    m_title->setFont(titleFont);
+    m_title->setGeometry(margin + 56 + margin, margin, width() - 3 * margin - 56, 56);
+    m_title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    m_label2 = new QLabel(this);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label2->setWordWrap(true);
-    m_label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_label2->setGeometry(margin, margin + 56 + margin, width() - 2 * margin,
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("Label2"));
+    m_status->setWordWrap(true);
+    m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_status->setGeometry(margin, margin + 56 + margin, width() - 2 * margin,
                           height() - 56 - 3 * margin);
-    SetLabel2(QStringLiteral("Réinitialisation en cours..."));
+    SetStatus(QStringLiteral("Réinitialisation en cours..."));
 
     // Counts from creation, so a slow load makes the restart follow at once.
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(3000);
-    connect(m_timer1, &QTimer::timeout, this, &LaunchForm::RestartMirlo);
-    m_timer1->start();
+    m_restartTimer = new QTimer(this);
+    m_restartTimer->setObjectName(QStringLiteral("Timer1"));
+    m_restartTimer->setInterval(3000);
+    connect(m_restartTimer, &QTimer::timeout, this, &LaunchWindow::RestartMirlo);
+    m_restartTimer->start();
 
-    move(DesignedPosition());
+    move(ScreenCentre());
 }
 
-LaunchForm::~LaunchForm() = default;
+LaunchWindow::~LaunchWindow() = default;
 
-QString LaunchForm::ShownText(const QString& text)
+QString LaunchWindow::ShownText(const QString& text)
 {
     QString shown = text;
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return shown;
 }
 
-void LaunchForm::SetLabel2(const QString& text)
+void LaunchWindow::SetStatus(const QString& text)
 {
-    m_label2Text = text;
-    m_label2->setText(ShownText(text));
+    m_statusText = text;
+    m_status->setText(ShownText(text));
 }
 
-QPoint LaunchForm::DesignedPosition() const
+QPoint LaunchWindow::ScreenCentre() const
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
@@ -101,7 +101,7 @@ QPoint LaunchForm::DesignedPosition() const
     return QPoint(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
-void LaunchForm::Load()
+void LaunchWindow::Load()
 {
     // Mirlo keeps its own position elsewhere; a value that is missing or
     // unusable leaves that edge where the window was designed to be.
@@ -115,24 +115,24 @@ void LaunchForm::Load()
         at.setX(TwipsToPixels(*left, this));
     move(at);
 
-    SetLabel2(kFirstText);
+    SetStatus(kReleasingText);
     CloseRecording();
-    SetLabel2(kSecondText);
+    SetStatus(kRestartingText);
 }
 
-void LaunchForm::CloseRecording()
+void LaunchWindow::CloseRecording()
 {
     FSOUND_Record_Stop();
     FSOUND_Sample_Free(m_sample);
     FSOUND_Close();
-    if (!m_fileIo)
-        m_fileIo = std::make_unique<RecordingFileWriter>();
-    m_fileIo->CloseFile();
-    m_fileIo.reset();
+    if (!m_fileWriter)
+        m_fileWriter = std::make_unique<RecordingFileWriter>();
+    m_fileWriter->CloseFile();
+    m_fileWriter.reset();
     beCloseStream(m_stream);
 }
 
-void LaunchForm::closeEvent(QCloseEvent* event)
+void LaunchWindow::closeEvent(QCloseEvent* event)
 {
     // Nothing may stop the hand-over half-way: only the restart closes it.
     if (!m_restarted)
@@ -141,16 +141,16 @@ void LaunchForm::closeEvent(QCloseEvent* event)
         event->accept();
 }
 
-void LaunchForm::Quit()
+void LaunchWindow::Quit()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* w : windows)
         w->close();
 }
 
-void LaunchForm::RestartMirlo()
+void LaunchWindow::RestartMirlo()
 {
-    m_timer1->stop();
+    m_restartTimer->stop();
     if (m_restarted)
         return;
     m_restarted = true;

@@ -1,4 +1,4 @@
-#include "launch/launchform.h"
+#include "launch/launchwindow.h"
 
 #include "audio/soundlibrary.h"
 #include "foundation/settings.h"
@@ -19,8 +19,8 @@ public:
     void close() override
     {
         ++closes;
-        if (form)
-            textAtClose = form->Label2Text();
+        if (window)
+            textAtClose = window->StatusText();
     }
     std::vector<std::string> captureDevices() override { return {"default", "test mic"}; }
     bool startCapture(int, int, CaptureSink&) override { return capturing = true; }
@@ -33,14 +33,14 @@ public:
     bool startPlayback(PlaybackSource&) override { return true; }
     void stopPlayback() override {}
 
-    LaunchForm* form = nullptr;
+    LaunchWindow* window = nullptr;
     QString textAtClose;
     int closes = 0;
     int captureStops = 0;
     bool capturing = false;
 };
 
-class LaunchFormTest : public MirloTest {
+class LaunchWindowTest : public MirloTest {
 protected:
     void SetUp() override
     {
@@ -71,34 +71,34 @@ protected:
 
 } // namespace
 
-TEST_F(LaunchFormTest, WindowAndBothTexts)
+TEST_F(LaunchWindowTest, WindowAndBothTexts)
 {
-    LaunchForm form;
-    backend.form = &form;
+    LaunchWindow window;
+    backend.window = &window;
     ASSERT_TRUE(FSOUND_Init(44100, 10, 12)); // as if audio were still held
-    form.Load();
+    window.Load();
 
-    EXPECT_EQ(form.windowTitle(), "Launch");
-    EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(form.size(), QSize(TwipsToPixels(3960, &form), TwipsToPixels(2550, &form)));
-    auto* label1 = form.findChild<QLabel*>("Label1");
-    auto* label2 = form.findChild<QLabel*>("Label2");
-    auto* image1 = form.findChild<QLabel*>("Image1");
-    ASSERT_TRUE(label1 && label2 && image1);
-    EXPECT_EQ(label1->text(), "Mirlo");
-    EXPECT_EQ(label1->font().pointSize(), 18);
-    EXPECT_TRUE(label1->font().bold());
-    EXPECT_FALSE(image1->pixmap().isNull());
+    EXPECT_EQ(window.windowTitle(), "Launch");
+    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(window.size(), QSize(TwipsToPixels(3960, &window), TwipsToPixels(2550, &window)));
+    auto* title = window.findChild<QLabel*>("Label1");
+    auto* status = window.findChild<QLabel*>("Label2");
+    auto* picture = window.findChild<QLabel*>("Image1");
+    ASSERT_TRUE(title && status && picture);
+    EXPECT_EQ(title->text(), "Mirlo");
+    EXPECT_EQ(title->font().pointSize(), 18);
+    EXPECT_TRUE(title->font().bold());
+    EXPECT_FALSE(picture->pixmap().isNull());
 
     EXPECT_EQ(backend.closes, 1);
     EXPECT_EQ(backend.textAtClose, "Réinitialisation en cours.\r\rVeuillez patienter...");
     const QString second = "Réinitialisation des périphériques.\r\rChargement du programme.\r\r"
                            "Opération en cours. Veuillez patienter...";
-    EXPECT_EQ(form.Label2Text(), second);
-    EXPECT_EQ(label2->text(), QString(second).replace('\r', '\n'));
+    EXPECT_EQ(window.StatusText(), second);
+    EXPECT_EQ(status->text(), QString(second).replace('\r', '\n'));
 }
 
-TEST_F(LaunchFormTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
+TEST_F(LaunchWindowTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
 {
     ASSERT_TRUE(FSOUND_Init(44100, 10, 12));
     const int sample = FSOUND_Sample_Alloc(FSOUND_UNMANAGED, 44100, FSOUND_16BITS | FSOUND_STEREO | FSOUND_SIGNED,
@@ -107,8 +107,8 @@ TEST_F(LaunchFormTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
     ASSERT_TRUE(FSOUND_Record_StartSample(sample, true));
     ASSERT_TRUE(backend.capturing);
     {
-        LaunchForm form;
-        form.Load();
+        LaunchWindow window;
+        window.Load();
     }
     EXPECT_FALSE(backend.capturing);
     EXPECT_EQ(backend.captureStops, 1);
@@ -116,87 +116,87 @@ TEST_F(LaunchFormTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
     FSOUND_Sample_Free(sample);
 
     // Nothing held at all: the same sequence runs through quietly.
-    LaunchForm idle;
+    LaunchWindow idle;
     idle.Load();
     EXPECT_EQ(backend.closes, 1);
-    EXPECT_EQ(idle.Label2Text().left(35), "Réinitialisation des périphériques.");
+    EXPECT_EQ(idle.StatusText().left(35), "Réinitialisation des périphériques.");
 }
 
-TEST_F(LaunchFormTest, PlacedFromStoredTopAndLeft)
+TEST_F(LaunchWindowTest, PlacedFromStoredTopAndLeft)
 {
     writeWindow("1500", "3000");
-    LaunchForm form;
-    form.Load();
-    EXPECT_EQ(form.pos(), QPoint(TwipsToPixels(3000, &form), TwipsToPixels(1500, &form)));
+    LaunchWindow window;
+    window.Load();
+    EXPECT_EQ(window.pos(), QPoint(TwipsToPixels(3000, &window), TwipsToPixels(1500, &window)));
 
     // Rounded halves to even, negative edges allowed.
     writeWindow("-450", "1504.5");
-    LaunchForm other;
+    LaunchWindow other;
     other.Load();
     EXPECT_EQ(other.pos(), QPoint(TwipsToPixels(1504, &other), TwipsToPixels(-450, &other)));
 }
 
-TEST_F(LaunchFormTest, UnusableStoredEdgesKeepTheDesignedPlace)
+TEST_F(LaunchWindowTest, UnusableStoredEdgesKeepTheDesignedPlace)
 {
     {
-        LaunchForm form; // no settings file
-        form.Load();
-        EXPECT_EQ(form.pos(), centred(form));
+        LaunchWindow window; // no settings file
+        window.Load();
+        EXPECT_EQ(window.pos(), centred(window));
     }
     writeWindow("40000", "abc");
     {
-        LaunchForm form;
-        form.Load();
-        EXPECT_EQ(form.pos(), centred(form));
+        LaunchWindow window;
+        window.Load();
+        EXPECT_EQ(window.pos(), centred(window));
     }
     // Each edge on its own: a good Top with a bad Left moves only vertically.
     writeWindow("750", "-32769");
-    LaunchForm form;
-    form.Load();
-    EXPECT_EQ(form.pos(), QPoint(centred(form).x(), TwipsToPixels(750, &form)));
+    LaunchWindow window;
+    window.Load();
+    EXPECT_EQ(window.pos(), QPoint(centred(window).x(), TwipsToPixels(750, &window)));
 }
 
-TEST_F(LaunchFormTest, RestartStartsMirloOnceThenEnds)
+TEST_F(LaunchWindowTest, RestartStartsMirloOnceThenEnds)
 {
-    LaunchForm form;
-    auto* timer = form.findChild<QTimer*>("Timer1");
+    LaunchWindow window;
+    auto* timer = window.findChild<QTimer*>("Timer1");
     ASSERT_TRUE(timer);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 3000);
-    form.Load();
-    form.show();
+    window.Load();
+    window.show();
     EXPECT_TRUE(shellLog.startedPrograms.isEmpty()); // nothing before the timer
 
-    form.RestartMirlo();
+    window.RestartMirlo();
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(shellLog.startedPrograms, QStringList{JoinPath(programDir(), "Mirlo")});
-    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(endCalls, 1);
 
-    form.RestartMirlo();
+    window.RestartMirlo();
     EXPECT_EQ(shellLog.startedPrograms.size(), 1);
     EXPECT_EQ(endCalls, 1);
 }
 
-TEST_F(LaunchFormTest, EndsEvenWhenMirloCannotStart)
+TEST_F(LaunchWindowTest, EndsEvenWhenMirloCannotStart)
 {
     shellLog.startResult = false;
-    LaunchForm form;
-    form.Load();
-    form.show();
-    form.RestartMirlo();
+    LaunchWindow window;
+    window.Load();
+    window.show();
+    window.RestartMirlo();
     EXPECT_EQ(shellLog.startedPrograms.size(), 1);
     EXPECT_EQ(endCalls, 1);
-    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(window.isVisible());
 }
 
-TEST_F(LaunchFormTest, CannotBeClosedBeforeTheRestart)
+TEST_F(LaunchWindowTest, CannotBeClosedBeforeTheRestart)
 {
-    LaunchForm form;
-    form.Load();
-    form.show();
-    EXPECT_FALSE(form.close());
-    EXPECT_TRUE(form.isVisible());
+    LaunchWindow window;
+    window.Load();
+    window.show();
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(shellLog.startedPrograms.isEmpty());
     EXPECT_EQ(endCalls, 0);
 }

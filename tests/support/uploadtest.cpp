@@ -1,11 +1,8 @@
-#include "tests/send/uploadfixture.h"
+#include "tests/support/uploadtest.h"
 
 #include "foundation/settings.h"
-#include "windows/progresswindow.h"
 
 #include <QDir>
-#include <QApplication>
-#include <QEvent>
 #include <QFile>
 #include <QTimer>
 
@@ -106,19 +103,3 @@ QString Connection()
         "et relancez le transfert (bouton \"Envoyer sur le site\")");
 }
 } // namespace Texts
-
-ShowWatcher::ShowWatcher(Callback callback) : m_callback(std::move(callback))
-{
-    qApp->installEventFilter(this);
-}
-
-ShowWatcher::~ShowWatcher() { qApp->removeEventFilter(this); }
-
-bool ShowWatcher::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::Show) {
-        if (auto* window = qobject_cast<ProgressWindow*>(watched))
-            m_callback(window, shown++);
-    }
-    return false;
-}

@@ -1,0 +1,47 @@
+#pragma once
+// MPEG audio frames in the encoder's output, which does not end on frame
+// boundaries: a splitter that passes on whole frames and drops others.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+struct MpegFrameHeader {
+    int64_t length = 0;   // bytes, the header's four included
+    int samples = 0;      // per channel: 1152 for MPEG-1, 576 for MPEG-2 and 2.5
+    int sampleRate = 0;
+};
+
+// The Layer III frame header in these four bytes; nothing when they are none.
+std::optional<MpegFrameHeader> ParseMpegFrameHeader(const uint8_t* bytes);
+
+class MpegFrameSplitter {
+public:
+    // Asked once per frame, at its header; index counts frames from the start.
+    using KeepFrame = std::function<bool(const MpegFrameHeader& header, int64_t index)>;
+    // Takes bytes passed on; false when they could not be written.
+    using Write = std::function<bool(const uint8_t* data, std::size_t size)>;
+
+    MpegFrameSplitter(KeepFrame keep, Write write);
+
+    // The next output begins a new stream.
+    void reset();
+    // Passes on the bytes of the frames kept; false when a write failed. Once
+    // the output stops reading as frames, all of it goes on when keepUnframed.
+    bool feed(const uint8_t* data, std::size_t size, bool keepUnframed);
+
+private:
+    bool pass(const uint8_t* data, std::size_t size, bool keep) const;
+    std::size_t skipBody(std::size_t available);
+    std::size_t takeHeaderBytes(const uint8_t* data, std::size_t size);
+    bool beginFrame();
+
+    KeepFrame m_keep;
+    Write m_write;
+    int64_t m_bodyLeft = 0;     // bytes of the current frame still to come; 0 in a header
+    bool m_frameKept = true;
+    uint8_t m_header[4] = {};
+    int m_headerCount = 0;      // header bytes collected so far
+    bool m_framingLost = false;
+    int64_t m_framesBegun = 0;
+};

@@ -1,4 +1,0 @@
-#include "send/transferflags.h"
-
-qint32 AbortRequested = 0;
-bool TransferFinished = true;

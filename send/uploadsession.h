@@ -1,0 +1,61 @@
+#pragma once
+#include "send/uploadview.h"
+
+#include <QString>
+
+#include <memory>
+
+// The state of the web upload, on the UI thread: whether one runs (one at a
+// time), whether the pupil asked to abandon it, whether the wait loop of its
+// pass has ended, the upload path read at the last pass, and the progress
+// window on screen.
+class UploadSession {
+public:
+    explicit UploadSession(UploadViewFactory& views);
+    ~UploadSession();
+    UploadSession(const UploadSession&) = delete;
+    UploadSession& operator=(const UploadSession&) = delete;
+
+    // Marks the session as running for its own lifetime.
+    class Running {
+    public:
+        explicit Running(UploadSession& session);
+        ~Running();
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+
+    private:
+        UploadSession& m_session;
+    };
+
+    bool running() const { return m_running; }
+
+    // The progress window tells these when the pupil chooses to abandon.
+    void requestAbandon() { m_abandonRequested = true; }
+    void markTransferFinished() { m_transferFinished = true; }
+
+    bool abandonRequested() const { return m_abandonRequested; }
+    void resetAbandon() { m_abandonRequested = false; } // each pass starts afresh
+    // Once true, closing the progress window asks nothing.
+    bool transferFinished() const { return m_transferFinished; }
+
+    QString uploadPath() const { return m_uploadPath; }
+    void setUploadPath(const QString& path) { m_uploadPath = path; }
+
+    // A new progress window for the coming pass, not shown yet; the pass's
+    // transfer is not finished from now on.
+    UploadView& openView(UploadViewKind kind);
+    // The progress window, or nullptr once it is closed.
+    UploadView* view() const { return m_view.get(); }
+    // Closes the progress window without asking, at the end of a pass or
+    // when the program ends under a running upload.
+    void closeView();
+
+private:
+    UploadViewFactory& m_views;
+    std::unique_ptr<UploadView> m_view;
+    bool m_running = false;
+    bool m_abandonRequested = false;
+    bool m_transferFinished = true;
+    QString m_uploadPath;
+};
