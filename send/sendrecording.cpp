@@ -16,7 +16,7 @@ bool RecordingSender::transferRunning() const { return m_upload.running() || m_m
 void RecordingSender::send(const QString& recordingPath)
 {
     // The upload keeps the event loop turning while it runs, so a second
-    // click on Envoi can arrive in the middle of it.
+    // click on the send button can arrive in the middle of it.
     if (transferRunning())
         return;
 

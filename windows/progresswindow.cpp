@@ -67,26 +67,30 @@ ProgressWindow::ProgressWindow(UploadSession& session, QSize clientTwips, QRect 
     setFixedSize(FromTwips(QRect(QPoint(0, 0), clientTwips)).size());
     setFocusPolicy(Qt::StrongFocus);
 
-    Label1 = new QLabel(QStringLiteral("Veuillez patientez jusqu'à la fin du transfert"), this);
-    Label1->setGeometry(FromTwips(label1));
+    m_message = new QLabel(QStringLiteral("Veuillez patientez jusqu'à la fin du transfert"), this);
+    m_message->setObjectName(QStringLiteral("Label1"));
+    m_message->setGeometry(FromTwips(label1));
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setGeometry(FromTwips(progressControl));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    QPalette barColours = ProgressBar1->palette();
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->setGeometry(FromTwips(progressControl));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    QPalette barColours = m_progress->palette();
     barColours.setColor(QPalette::Highlight, QColor(100, 200, 100));
-    ProgressBar1->setPalette(barColours);
-    ProgressBar1->hide();
+    m_progress->setPalette(barColours);
+    m_progress->hide();
 
-    pgrr = new PictureBox(this);
-    pgrr->setGeometry(FromTwips(pictureArea));
-    pgrr->SyncImage(); // the persistent image exists before the first tick
+    m_barArea = new PictureBox(this);
+    m_barArea->setObjectName(QStringLiteral("pgrr"));
+    m_barArea->setGeometry(FromTwips(pictureArea));
+    m_barArea->SyncImage(); // the persistent image exists before the first tick
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(kTimerInterval);
-    connect(Timer1, &QTimer::timeout, this, &ProgressWindow::OnTimer);
-    Timer1->start();
+    m_barTimer = new QTimer(this);
+    m_barTimer->setObjectName(QStringLiteral("Timer1"));
+    m_barTimer->setInterval(kTimerInterval);
+    connect(m_barTimer, &QTimer::timeout, this, &ProgressWindow::OnTimer);
+    m_barTimer->start();
 }
 
 void ProgressWindow::showProgress()
@@ -95,7 +99,7 @@ void ProgressWindow::showProgress()
     activateWindow();
 }
 
-void ProgressWindow::setProgress(int percent) { ProgressBar1->setValue(percent); }
+void ProgressWindow::setProgress(int percent) { m_progress->setValue(percent); }
 
 QRect ProgressWindow::FromTwips(const QRect& twips) const
 {
@@ -106,10 +110,10 @@ QRect ProgressWindow::FromTwips(const QRect& twips) const
 
 void ProgressWindow::OnTimer()
 {
-    ProgressBar(pgrr, static_cast<qint16>(ProgressBar1->value()), 0, 100, 40, 255, 255, 50);
+    PaintGradientBar(m_barArea, static_cast<qint16>(m_progress->value()), 0, 100, 40, 255, 255, 50);
 }
 
-void ProgressWindow::ProgressBar(PictureBox* target, qint16 percent, qint16 startRed,
+void ProgressWindow::PaintGradientBar(PictureBox* target, qint16 percent, qint16 startRed,
                                  qint16 startGreen, qint16 startBlue, qint16 endRed,
                                  qint16 endGreen, qint16 endBlue)
 {

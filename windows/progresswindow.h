@@ -34,13 +34,9 @@ class ProgressWindow : public QWidget, public UploadView {
 public:
     static constexpr int kTimerInterval = 10;
 
-    QLabel* Label1 = nullptr;
-    PictureBox* pgrr = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QTimer* Timer1 = nullptr;
-
-    void ProgressBar(PictureBox* target, qint16 percent, qint16 startRed, qint16 startGreen,
-                     qint16 startBlue, qint16 endRed, qint16 endGreen, qint16 endBlue);
+    // Paints the gradient bar up to percent into the picture area's image.
+    static void PaintGradientBar(PictureBox* target, qint16 percent, qint16 startRed, qint16 startGreen,
+                                 qint16 startBlue, qint16 endRed, qint16 endGreen, qint16 endBlue);
 
     // UploadView
     void showProgress() override;
@@ -57,6 +53,11 @@ protected:
 
 private:
     void OnTimer();
+
+    QLabel* m_message = nullptr;
+    PictureBox* m_barArea = nullptr;
+    QProgressBar* m_progress = nullptr; // hidden: holds the value the bar shows
+    QTimer* m_barTimer = nullptr;
 
     UploadSession& m_session;
 };

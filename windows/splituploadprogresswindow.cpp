@@ -7,16 +7,18 @@ SplitUploadProgressWindow::SplitUploadProgressWindow(UploadSession& session)
                      QRect(120, 960, 4455, 285), QRect(120, 960, 4455, 270))
 {
     setObjectName(QStringLiteral("Form5"));
-    lblTitre = new QLabel(this);
-    lblTitre->setGeometry(FromTwips(QRect(240, 90, 4455, 255)));
-    lblFiles = new QLabel(this);
-    lblFiles->setGeometry(FromTwips(QRect(120, 360, 4455, 255)));
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("lblTitre"));
+    m_title->setGeometry(FromTwips(QRect(240, 90, 4455, 255)));
+    m_files = new QLabel(this);
+    m_files->setObjectName(QStringLiteral("lblFiles"));
+    m_files->setGeometry(FromTwips(QRect(120, 360, 4455, 255)));
 }
 
 SplitUploadProgressWindow::~SplitUploadProgressWindow() = default;
 
 void SplitUploadProgressWindow::setSplitTexts(const QString& title, const QString& files)
 {
-    lblTitre->setText(title);
-    lblFiles->setText(files);
+    m_title->setText(title);
+    m_files->setText(files);
 }

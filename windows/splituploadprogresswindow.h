@@ -13,6 +13,7 @@ public:
 
     void setSplitTexts(const QString& title, const QString& files) override;
 
-    QLabel* lblTitre = nullptr;
-    QLabel* lblFiles = nullptr;
+private:
+    QLabel* m_title = nullptr;
+    QLabel* m_files = nullptr;
 };

@@ -24,7 +24,7 @@ struct MpegWalk {
     bool ok = false;        // every byte belongs to a valid Layer III frame, all of one format
     QString error;          // first fault found
     int frames = 0;
-    int mpegVersion = 0;    // 1, 2 (or 25 for 2.5)
+    int mpegVersion = 0;    // MPEG version: 1, 2, or 25 for 2.5
     int layer = 0;
     int sampleRate = 0;
     int bitrateKbps = 0;    // of the first frame

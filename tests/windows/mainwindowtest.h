@@ -4,6 +4,7 @@
 #include "windows/mainwindow.h"
 #include "foundation/settings.h"
 #include "tests/support/memorybackend.h"
+#include "tests/support/controls.h"
 #include "tests/support/testenv.h"
 
 #include <QAction>
@@ -12,38 +13,6 @@
 #include <QLineEdit>
 
 #include <memory>
-#include <stdexcept>
-
-// Ends the running test: a control it needs is missing.
-[[noreturn]] inline void MissingControl(const QString& name)
-{
-    throw std::runtime_error("no control " + name.toStdString());
-}
-
-// A control of a window by its object name; the test fails when it is missing.
-template <class T>
-T* Control(const QWidget& window, const QString& name)
-{
-    T* control = window.findChild<T*>(name);
-    if (!control)
-        MissingControl(name);
-    return control;
-}
-
-// The one open window of a kind, nullptr when there is none; more than one
-// fails the test.
-template <class T>
-T* OpenWindow()
-{
-    T* found = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (T* window = qobject_cast<T*>(top)) {
-            EXPECT_EQ(found, nullptr) << "more than one " << T::staticMetaObject.className();
-            found = window;
-        }
-    }
-    return found;
-}
 
 inline QLineEdit* Box(const QWidget& window, const QString& name) { return Control<QLineEdit>(window, name); }
 

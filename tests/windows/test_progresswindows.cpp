@@ -1,5 +1,6 @@
 // UploadProgressWindow and SplitUploadProgressWindow: the painted bar, the
 // abandon questions, and uploads to the reference server that show them.
+#include "tests/support/controls.h"
 #include "tests/support/qtprint.h"
 #include "tests/support/testenv.h"
 #include "tests/support/uploadtest.h"
@@ -27,10 +28,12 @@ const QColor kEnd(255, 255, 50);
 const QColor kFront(255, 255, 68);
 const QString kQuestion = QStringLiteral("Etes-vous sûr de vouloir abandonner le téléchargement?");
 
+PictureBox* BarArea(const QWidget& window) { return Control<PictureBox>(window, "pgrr"); }
+
 QImage Paint(UploadProgressWindow& form, int percent)
 {
-    form.ProgressBar(form.pgrr, static_cast<qint16>(percent), 0, 100, 40, 255, 255, 50);
-    return form.pgrr->image().toImage();
+    ProgressWindow::PaintGradientBar(BarArea(form), static_cast<qint16>(percent), 0, 100, 40, 255, 255, 50);
+    return BarArea(form)->image().toImage();
 }
 
 bool Near(QColor a, QColor b, int tolerance)
@@ -117,13 +120,13 @@ TEST_F(ProgressWindowTest, TimerPaintsTheProgressControlsValue)
     UploadProgressWindow& form = openSingle();
     form.show();
     form.setProgress(100);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form.pgrr->image().toImage().pixelColor(0, 0) == kStart; },
+    EXPECT_TRUE(QTest::qWaitFor([&] { return BarArea(form)->image().toImage().pixelColor(0, 0) == kStart; },
                                 5000));
     form.setProgress(0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form.pgrr->image().toImage().pixelColor(0, 0) == kFront; },
+    EXPECT_TRUE(QTest::qWaitFor([&] { return BarArea(form)->image().toImage().pixelColor(0, 0) == kFront; },
                                 5000));
-    EXPECT_FALSE(form.ProgressBar1->isVisible());
-    EXPECT_EQ(form.ProgressBar1->maximum(), 100);
+    EXPECT_FALSE(Control<QProgressBar>(form, "ProgressBar1")->isVisible());
+    EXPECT_EQ(Control<QProgressBar>(form, "ProgressBar1")->maximum(), 100);
 }
 
 TEST_F(ProgressWindowTest, OpeningClearsTransferFinishedAndLaysOutBothWindows)
@@ -133,12 +136,12 @@ TEST_F(ProgressWindowTest, OpeningClearsTransferFinishedAndLaysOutBothWindows)
     EXPECT_FALSE(session.transferFinished());
     EXPECT_EQ(four.objectName(), "Form4");
     EXPECT_EQ(four.windowTitle(), "Progression du téléchargement");
-    EXPECT_EQ(four.Label1->text(), "Veuillez patientez jusqu'à la fin du transfert");
+    EXPECT_EQ(Control<QLabel>(four, "Label1")->text(), "Veuillez patientez jusqu'à la fin du transfert");
     EXPECT_EQ(four.size(), QSize(312, 54));
     SplitUploadProgressWindow& five = openSplit();
     EXPECT_EQ(five.objectName(), "Form5");
     EXPECT_EQ(five.size(), QSize(312, 91));
-    EXPECT_GT(five.pgrr->y(), five.lblFiles->y());
+    EXPECT_GT(BarArea(five)->y(), Control<QLabel>(five, "lblFiles")->y());
     EXPECT_EQ(session.view(), static_cast<UploadView*>(&five));
 }
 
@@ -336,7 +339,7 @@ TEST_F(UploadWindowTest, ProgressWindowIsShownNotModalWithItsTitleAndReachesFull
         if (pass == 1) {
             auto* probe = new QTimer(window);
             QObject::connect(probe, &QTimer::timeout, window,
-                             [&, window] { lastValue = window->ProgressBar1->value(); });
+                             [&, window] { lastValue = Control<QProgressBar>(*window, "ProgressBar1")->value(); });
             probe->start(20);
         }
     });
@@ -355,8 +358,8 @@ TEST_F(UploadWindowTest, SplitWindowsShowTheFileCountAndTheFileOnItsWay)
     ShowWatcher watcher([&](ProgressWindow* w, int) {
         auto* f = qobject_cast<SplitUploadProgressWindow*>(w);
         ASSERT_NE(f, nullptr);
-        titles << f->lblTitre->text();
-        files << f->lblFiles->text();
+        titles << Control<QLabel>(*f, "lblTitre")->text();
+        files << Control<QLabel>(*f, "lblFiles")->text();
     });
     WebUpload(session, rec);
 
