@@ -57,10 +57,9 @@ uint32_t CheckRecord(const BE_CONFIG& config)
 {
     if (config.dwConfig != BE_CONFIG_LAME)
         return BE_ERR_INVALID_FORMAT;
-    if (!ValidInputRate(config.dwSampleRate)
-        || (config.dwReSampleRate != 0 && !ValidInputRate(config.dwReSampleRate))
-        || config.nMode < BE_MP3_MODE_STEREO || config.nMode > BE_MP3_MODE_MONO
-        || config.dwBitrate > 320)
+    if (!ValidInputRate(config.dwSampleRate) ||
+        (config.dwReSampleRate != 0 && !ValidInputRate(config.dwReSampleRate)) ||
+        config.nMode < BE_MP3_MODE_STEREO || config.nMode > BE_MP3_MODE_MONO || config.dwBitrate > 320)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     return BE_ERR_SUCCESSFUL;
 }
@@ -158,8 +157,7 @@ void ComputeSizes(EncoderStream& s, uint32_t* samples, uint32_t* bufferSize)
 
 } // namespace
 
-uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* bufferSize,
-                      HBE_STREAM* stream)
+uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* bufferSize, HBE_STREAM* stream)
 {
     if (!config || !samples || !bufferSize || !stream)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
@@ -179,8 +177,8 @@ uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* buff
     return BE_ERR_SUCCESSFUL;
 }
 
-uint32_t beEncodeChunk(HBE_STREAM stream, uint32_t nSamples, const int16_t* samples,
-                       uint8_t* output, uint32_t* outputBytes)
+uint32_t beEncodeChunk(HBE_STREAM stream, uint32_t nSamples, const int16_t* samples, uint8_t* output,
+                       uint32_t* outputBytes)
 {
     Encoders& e = E();
     std::lock_guard guard(e.lock);
@@ -196,11 +194,10 @@ uint32_t beEncodeChunk(HBE_STREAM stream, uint32_t nSamples, const int16_t* samp
     // Bounded by the size beInitStream told the caller to allocate.
     int written;
     if (s.inputChannels == 2)
-        written = lame_encode_buffer_interleaved(s.gf, const_cast<short*>(samples),
-                                                 int(nSamples / 2), output, int(s.bufferSize));
+        written = lame_encode_buffer_interleaved(s.gf, const_cast<short*>(samples), int(nSamples / 2), output,
+                                                 int(s.bufferSize));
     else
-        written = lame_encode_buffer(s.gf, samples, samples, int(nSamples), output,
-                                     int(s.bufferSize));
+        written = lame_encode_buffer(s.gf, samples, samples, int(nSamples), output, int(s.bufferSize));
     if (written == -1)
         return BE_ERR_BUFFER_TOO_SMALL;
     if (written < 0)

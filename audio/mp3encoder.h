@@ -13,8 +13,8 @@ constexpr uint32_t BE_ERR_INVALID_HANDLE = 4;
 constexpr uint32_t BE_ERR_BUFFER_TOO_SMALL = 5;
 
 constexpr int32_t BE_MP3_MODE_JSTEREO = 1;
-constexpr int32_t LQP_NORMAL_QUALITY = 0, LQP_LOW_QUALITY = 1, LQP_HIGH_QUALITY = 2,
-                  LQP_VOICE_QUALITY = 3, LQP_VERYHIGH_QUALITY = 5;
+constexpr int32_t LQP_NORMAL_QUALITY = 0, LQP_LOW_QUALITY = 1, LQP_HIGH_QUALITY = 2, LQP_VOICE_QUALITY = 3,
+                  LQP_VERYHIGH_QUALITY = 5;
 constexpr int32_t VBR_METHOD_NONE = -1;
 
 #pragma pack(push, 1)
@@ -51,11 +51,10 @@ static_assert(sizeof(BE_CONFIG) == 331);
 
 using HBE_STREAM = uint32_t;
 
-uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* bufferSize,
-                      HBE_STREAM* stream);
+uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* bufferSize, HBE_STREAM* stream);
 // nSamples counts interleaved 16-bit values.
-uint32_t beEncodeChunk(HBE_STREAM stream, uint32_t nSamples, const int16_t* samples,
-                       uint8_t* output, uint32_t* outputBytes);
+uint32_t beEncodeChunk(HBE_STREAM stream, uint32_t nSamples, const int16_t* samples, uint8_t* output,
+                       uint32_t* outputBytes);
 // Flushes what the encoder still holds.
 uint32_t beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes);
 // Closing a stream that is not open (or twice) does nothing.

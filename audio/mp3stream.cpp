@@ -35,9 +35,9 @@ Mp3Stream* Mp3Stream::open(const std::string& localPath)
 
     long rate = 0;
     int channels = 0, encoding = 0;
-    if (mpg123_open(h, localPath.c_str()) != MPG123_OK
-        || mpg123_getformat(h, &rate, &channels, &encoding) != MPG123_OK || rate <= 0
-        || channels != 2 || encoding != MPG123_ENC_SIGNED_16) {
+    if (mpg123_open(h, localPath.c_str()) != MPG123_OK ||
+        mpg123_getformat(h, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 || channels != 2 ||
+        encoding != MPG123_ENC_SIGNED_16) {
         delete stream;
         return nullptr;
     }
@@ -64,7 +64,4 @@ std::size_t Mp3Stream::pull(int16_t* frames, std::size_t frameCount)
     return filled;
 }
 
-int Mp3Stream::playedMs() const
-{
-    return m_rate > 0 ? int(m_frames.load() * 1000 / m_rate) : 0;
-}
+int Mp3Stream::playedMs() const { return m_rate > 0 ? int(m_frames.load() * 1000 / m_rate) : 0; }

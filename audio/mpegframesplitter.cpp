@@ -8,18 +8,14 @@ namespace {
 constexpr std::size_t kHeaderSize = 4;
 
 // Version bits: 3 is MPEG-1, 2 MPEG-2, 0 MPEG-2.5; 1 is reserved.
-int RateRow(int version)
-{
-    return version == 3 ? 0 : version == 2 ? 1 : 2;
-}
+int RateRow(int version) { return version == 3 ? 0 : version == 2 ? 1 : 2; }
 
 } // namespace
 
 std::optional<MpegFrameHeader> ParseMpegFrameHeader(const uint8_t* h)
 {
-    static const int kbps[2][16] = {
-        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
+    static const int kbps[2][16] = {{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
+                                    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
     static const int rates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
     const bool layer3 = ((h[1] >> 1) & 3) == 1;
     if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0 || !layer3)
@@ -39,8 +35,7 @@ std::optional<MpegFrameHeader> ParseMpegFrameHeader(const uint8_t* h)
 }
 
 MpegFrameSplitter::MpegFrameSplitter(KeepFrame keep, Write write)
-    : m_keep(std::move(keep))
-    , m_write(std::move(write))
+    : m_keep(std::move(keep)), m_write(std::move(write))
 {
 }
 
@@ -109,8 +104,7 @@ bool MpegFrameSplitter::feed(const uint8_t* data, std::size_t size, bool keepUnf
         if (m_headerCount < int(kHeaderSize))
             return true; // the header goes on in the next output
         if (!beginFrame())
-            return pass(m_header, kHeaderSize, keepUnframed)
-                && pass(data + at, size - at, keepUnframed);
+            return pass(m_header, kHeaderSize, keepUnframed) && pass(data + at, size - at, keepUnframed);
         if (!pass(m_header, kHeaderSize, m_frameKept))
             return false;
     }

@@ -7,8 +7,8 @@
 #include <optional>
 
 struct MpegFrameHeader {
-    int64_t length = 0;   // bytes, the header's four included
-    int samples = 0;      // per channel: 1152 for MPEG-1, 576 for MPEG-2 and 2.5
+    int64_t length = 0; // bytes, the header's four included
+    int samples = 0;    // per channel: 1152 for MPEG-1, 576 for MPEG-2 and 2.5
     int sampleRate = 0;
 };
 
@@ -38,10 +38,10 @@ private:
 
     KeepFrame m_keep;
     Write m_write;
-    int64_t m_bodyLeft = 0;     // bytes of the current frame still to come; 0 in a header
+    int64_t m_bodyLeft = 0; // bytes of the current frame still to come; 0 in a header
     bool m_frameKept = true;
     uint8_t m_header[4] = {};
-    int m_headerCount = 0;      // header bytes collected so far
+    int m_headerCount = 0; // header bytes collected so far
     bool m_framingLost = false;
     int64_t m_framesBegun = 0;
 };

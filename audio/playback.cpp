@@ -1,24 +1,22 @@
 #include "audio/playback.h"
 
-#include "audio/soundlibrary.h"
 #include "audio/formatduration.h"
-#include "foundation/windows1252.h"
+#include "audio/soundlibrary.h"
 #include "foundation/seams.h"
+#include "foundation/windows1252.h"
 
 #include <QTimer>
 
 void ReportSoundLibraryFailure()
 {
-    MsgBox(QStringLiteral("Erreur lors de l'initialisation de fmod") + QStringLiteral("\r\n")
-               + SoundErrorText(FSOUND_GetError()),
+    MsgBox(QStringLiteral("Erreur lors de l'initialisation de fmod") + QStringLiteral("\r\n") +
+               SoundErrorText(FSOUND_GetError()),
            MsgIcon::Critical);
     EndProgram();
 }
 
 Playback::Playback(CaptionSink setPlayCaption, QTimer* playTimer, QObject* parent)
-    : QObject(parent)
-    , m_setCaption(std::move(setPlayCaption))
-    , m_timer(playTimer)
+    : QObject(parent), m_setCaption(std::move(setPlayCaption)), m_timer(playTimer)
 {
     if (!m_timer) {
         m_timer = new QTimer(this);
@@ -42,8 +40,8 @@ void Playback::StartPlayback(const QString& recordingPath)
         ReportSoundLibraryFailure();
         return;
     }
-    m_playStream = FSOUND_Stream_Open(ToWindows1252(recordingPath).constData(),
-                                      FSOUND_16BITS | FSOUND_STEREO, 0, 0);
+    m_playStream =
+        FSOUND_Stream_Open(ToWindows1252(recordingPath).constData(), FSOUND_16BITS | FSOUND_STEREO, 0, 0);
     if (m_playStream == 0) {
         // Nothing to play: show nothing, and never hand the empty handle on.
         if (!m_libraryHeld)

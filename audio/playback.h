@@ -15,8 +15,7 @@ public:
 
     // playTimer shows the position every 50 ms; the window passes its own,
     // nullptr makes an own one.
-    explicit Playback(CaptionSink setPlayCaption, QTimer* playTimer = nullptr,
-                      QObject* parent = nullptr);
+    explicit Playback(CaptionSink setPlayCaption, QTimer* playTimer = nullptr, QObject* parent = nullptr);
     ~Playback() override;
 
     void StartPlayback(const QString& recordingPath);

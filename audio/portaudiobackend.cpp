@@ -15,8 +15,8 @@ PaStream* OpenStarted(const PaStreamParameters* in, const PaStreamParameters* ou
                       PaStreamCallback* callback, void* user)
 {
     PaStream* stream = nullptr;
-    if (Pa_OpenStream(&stream, in, out, rate, paFramesPerBufferUnspecified, paNoFlag, callback, user)
-        != paNoError)
+    if (Pa_OpenStream(&stream, in, out, rate, paFramesPerBufferUnspecified, paNoFlag, callback, user) !=
+        paNoError)
         return nullptr;
     if (Pa_StartStream(stream) != paNoError) {
         Pa_CloseStream(stream);

@@ -1,8 +1,8 @@
 #include "audio/recordingengine.h"
 
-#include "audio/soundlibrary.h"
 #include "audio/formatduration.h"
 #include "audio/playback.h"
+#include "audio/soundlibrary.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 
@@ -17,26 +17,19 @@ namespace {
 constexpr int kSlowDownInterval = 52;
 constexpr unsigned kCaptureMode = FSOUND_16BITS | FSOUND_STEREO | FSOUND_SIGNED | FSOUND_LOOP_NORMAL;
 
-double Now()
-{
-    return programClock().seconds();
-}
+double Now() { return programClock().seconds(); }
 
 } // namespace
 
 QString RecordingWriteFailedText()
 {
-    return QStringLiteral("L'enregistrement n'a pas pu être écrit dans le fichier.")
-        + QLatin1Char('\r')
-        + QStringLiteral("Vérifiez la place libre sur le disque, puis recommencez l'enregistrement.");
+    return QStringLiteral("L'enregistrement n'a pas pu être écrit dans le fichier.") + QLatin1Char('\r') +
+           QStringLiteral("Vérifiez la place libre sur le disque, puis recommencez l'enregistrement.");
 }
 
-RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* playTimer,
-                                 QObject* parent)
-    : QObject(parent)
-    , m_view(view)
-    , m_recTimer(recTimer)
-    , m_frames([this](const MpegFrameHeader& frame, int64_t index) { return KeepFrame(frame, index); },
+RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* playTimer, QObject* parent)
+    : QObject(parent), m_view(view), m_recTimer(recTimer),
+      m_frames([this](const MpegFrameHeader& frame, int64_t index) { return KeepFrame(frame, index); },
                [this](const uint8_t* data, std::size_t size) {
                    return m_fileWriter && m_fileWriter->WriteBytes(data, int32_t(size));
                })
@@ -49,8 +42,7 @@ RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* 
     m_recTimer->setTimerType(Qt::PreciseTimer);
     connect(m_recTimer, &QTimer::timeout, this, &RecordingEngine::Tick);
     m_playback = std::make_unique<Playback>(
-        [this](const QString& caption) { m_view.setButtonCaption(RecButton::Play, caption); },
-        playTimer);
+        [this](const QString& caption) { m_view.setButtonCaption(RecButton::Play, caption); }, playTimer);
 }
 
 RecordingEngine::~RecordingEngine()
@@ -85,15 +77,9 @@ void RecordingEngine::CloseFileAndEncoder()
     CloseEncoder();
 }
 
-void RecordingEngine::StartPlayback()
-{
-    m_playback->StartPlayback(m_view.recordingPath());
-}
+void RecordingEngine::StartPlayback() { m_playback->StartPlayback(m_view.recordingPath()); }
 
-void RecordingEngine::StopPlayback()
-{
-    m_playback->StopPlayback();
-}
+void RecordingEngine::StopPlayback() { m_playback->StopPlayback(); }
 
 // ---- Start ----------------------------------------------------------------
 
@@ -151,8 +137,7 @@ bool RecordingEngine::OpenEncoder(const RecordingOptions& options)
     CloseEncoder();
     m_samplesPerChunk = 0;
     m_outBufferSize = 0;
-    const uint32_t result = beInitStream(&m_config, &m_samplesPerChunk, &m_outBufferSize,
-                                         &m_encoderStream);
+    const uint32_t result = beInitStream(&m_config, &m_samplesPerChunk, &m_outBufferSize, &m_encoderStream);
     if (result == BE_ERR_SUCCESSFUL && m_samplesPerChunk != 0 && m_sampleRate > 0) {
         m_encoderOpen = true;
         return true;
@@ -188,11 +173,9 @@ bool RecordingEngine::ConfirmReplace(const QString& path)
 {
     if (!FileExists(path))
         return true;
-    const MsgAnswer answer = MsgBox(QStringLiteral("Le fichier spécifié existe déja.")
-                                        + QStringLiteral("\r\n")
-                                        + QStringLiteral("Voulez vous le remplacer ?"),
-                                    MsgIcon::Question, MsgButtons::OkCancel,
-                                    QStringLiteral("Confirmation"));
+    const MsgAnswer answer = MsgBox(QStringLiteral("Le fichier spécifié existe déja.") +
+                                        QStringLiteral("\r\n") + QStringLiteral("Voulez vous le remplacer ?"),
+                                    MsgIcon::Question, MsgButtons::OkCancel, QStringLiteral("Confirmation"));
     if (answer == MsgAnswer::Ok)
         return true;
     AbortStart();
@@ -227,8 +210,8 @@ bool RecordingEngine::StartSoundLibrary()
 bool RecordingEngine::StartCapture()
 {
     FreeSample();
-    m_sampleHandle = FSOUND_Sample_Alloc(FSOUND_UNMANAGED, m_recordLength, kCaptureMode,
-                                         m_sampleRate, 255, 128, 255);
+    m_sampleHandle =
+        FSOUND_Sample_Alloc(FSOUND_UNMANAGED, m_recordLength, kCaptureMode, m_sampleRate, 255, 128, 255);
     ResetCaptureCounters();
     ShowCounters();
     if (!m_sampleHandle || !FSOUND_Record_StartSample(m_sampleHandle, true)) {
@@ -320,8 +303,7 @@ void RecordingEngine::EncodeFromLoop(int64_t frames)
     void* ptr2 = nullptr;
     unsigned len1 = 0, len2 = 0;
     const bool locked = FSOUND_Sample_Lock(m_sampleHandle, m_readPos * m_blockAlign,
-                                           int(m_samplesPerChunk) * m_blockAlign, &ptr1, &ptr2,
-                                           &len1, &len2);
+                                           int(m_samplesPerChunk) * m_blockAlign, &ptr1, &ptr2, &len1, &len2);
     const int16_t* pcm = m_padBuffer.data();
     uint32_t values = m_samplesPerChunk * 2;
     std::fill(m_padBuffer.begin(), m_padBuffer.end(), int16_t(0));
@@ -330,13 +312,11 @@ void RecordingEngine::EncodeFromLoop(int64_t frames)
             pcm = static_cast<const int16_t*>(ptr1);
             values = len1 / 2;
         } else {
-            std::memcpy(m_padBuffer.data(), ptr1,
-                        std::min<std::size_t>(len1, std::size_t(frames) * 4));
+            std::memcpy(m_padBuffer.data(), ptr1, std::min<std::size_t>(len1, std::size_t(frames) * 4));
         }
     }
     m_outBytes = 0;
-    if (beEncodeChunk(m_encoderStream, values, pcm, m_outBuffer.data(), &m_outBytes)
-        != BE_ERR_SUCCESSFUL)
+    if (beEncodeChunk(m_encoderStream, values, pcm, m_outBuffer.data(), &m_outBytes) != BE_ERR_SUCCESSFUL)
         m_outBytes = 0;
     if (locked)
         FSOUND_Sample_Unlock(m_sampleHandle, ptr1, ptr2, len1, len2);
@@ -374,8 +354,7 @@ bool RecordingEngine::KeepFrame(const MpegFrameHeader& frame, int64_t index) con
 {
     // LAME starts its output 576 samples early; the frame's middle tells
     // which input it carries.
-    const double middle =
-        ((double(index) + 0.5) * frame.samples - 576.0) * m_sampleRate / frame.sampleRate;
+    const double middle = ((double(index) + 0.5) * frame.samples - 576.0) * m_sampleRate / frame.sampleRate;
     for (const auto& [from, to] : m_pausedRanges)
         if (middle >= double(from) && middle < double(to))
             return false;
@@ -384,10 +363,7 @@ bool RecordingEngine::KeepFrame(const MpegFrameHeader& frame, int64_t index) con
 
 // Appends the last output to the file, without the frames that carry audio
 // captured while paused, so the file stays a clean run of frames.
-bool RecordingEngine::WriteOutput()
-{
-    return m_frames.feed(m_outBuffer.data(), m_outBytes, !m_paused);
-}
+bool RecordingEngine::WriteOutput() { return m_frames.feed(m_outBuffer.data(), m_outBytes, !m_paused); }
 
 // The poll speeds up while encoding lags more than two seconds behind the
 // clock, and goes back to its slow pace once less than a second behind.
@@ -532,10 +508,7 @@ void RecordingEngine::StopAction()
     m_view.setButtonEnabled(RecButton::Pause, false);
 }
 
-void RecordingEngine::Stop()
-{
-    StopAction();
-}
+void RecordingEngine::Stop() { StopAction(); }
 
 void RecordingEngine::Play()
 {

@@ -46,8 +46,8 @@ public:
 
     // recTimer polls the capture, playTimer shows the playback position; the
     // window passes its own, nullptr makes the engine's own ones.
-    explicit RecordingEngine(RecordingView& view, QTimer* recTimer = nullptr,
-                             QTimer* playTimer = nullptr, QObject* parent = nullptr);
+    explicit RecordingEngine(RecordingView& view, QTimer* recTimer = nullptr, QTimer* playTimer = nullptr,
+                             QObject* parent = nullptr);
     ~RecordingEngine() override;
 
     // Button clicks.
@@ -116,7 +116,7 @@ private:
     void ShowCounters();
     void ShowDurationAndClock();
     void SteerPollInterval();
-    bool WriteOutput();     // false when the file did not take it
+    bool WriteOutput(); // false when the file did not take it
     bool KeepFrame(const MpegFrameHeader& frame, int64_t index) const;
 
     // Stopping and closing.

@@ -38,10 +38,7 @@ void PutLe(unsigned char* at, uint32_t value, int size)
 
 } // namespace
 
-RecordingFileWriter::~RecordingFileWriter()
-{
-    CloseFile();
-}
+RecordingFileWriter::~RecordingFileWriter() { CloseFile(); }
 
 bool RecordingFileWriter::OpenFile(const QString& path)
 {
@@ -81,8 +78,8 @@ bool RecordingFileWriter::WriteBytes(const void* data, int32_t size)
         m_bytesTransferred = 0;
         return false;
     }
-    const bool ok = WriteAll(m_fd, static_cast<const char*>(data), static_cast<size_t>(size),
-                             m_bytesTransferred);
+    const bool ok =
+        WriteAll(m_fd, static_cast<const char*>(data), static_cast<size_t>(size), m_bytesTransferred);
     m_lastResult = ok ? 1 : 0;
     return ok;
 }
@@ -146,7 +143,4 @@ bool RecordingFileWriter::EmptyFile()
     return ::lseek(m_fd, 0, SEEK_SET) == 0;
 }
 
-bool RecordingFileWriter::IsOpen() const
-{
-    return !m_fileName.isEmpty() && m_fd != -1;
-}
+bool RecordingFileWriter::IsOpen() const { return !m_fileName.isEmpty() && m_fd != -1; }

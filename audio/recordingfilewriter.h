@@ -11,13 +11,13 @@ public:
     RecordingFileWriter(const RecordingFileWriter&) = delete;
     RecordingFileWriter& operator=(const RecordingFileWriter&) = delete;
 
-    bool OpenFile(const QString& path);   // opens or creates, keeps content, at start
-    bool CloseFile();                     // a second call does nothing and returns false
+    bool OpenFile(const QString& path); // opens or creates, keeps content, at start
+    bool CloseFile();                   // a second call does nothing and returns false
     bool WriteBytes(const void* data, int32_t size);
     bool FlushBuffers();
     int32_t ReadBytes(void* data, int32_t bytes); // non-zero on success
-    bool writeWavHeader(int32_t dataLength); // 44.1 kHz 16-bit stereo PCM
-    bool EmptyFile();                     // drops the content of the open file
+    bool writeWavHeader(int32_t dataLength);      // 44.1 kHz 16-bit stereo PCM
+    bool EmptyFile();                             // drops the content of the open file
 
     bool IsOpen() const;
     int32_t BytesTransferred() const { return m_bytesTransferred; }

@@ -148,10 +148,7 @@ void FSOUND_Close()
     s.initialised = false;
 }
 
-int FSOUND_GetError()
-{
-    return S().error;
-}
+int FSOUND_GetError() { return S().error; }
 
 int FSOUND_Record_GetNumDrivers()
 {
@@ -186,13 +183,10 @@ bool FSOUND_Record_SetDriver(int outputId)
     return true;
 }
 
-int FSOUND_Record_GetDriver()
-{
-    return S().driver;
-}
+int FSOUND_Record_GetDriver() { return S().driver; }
 
-int FSOUND_Sample_Alloc(int /*index*/, int length, unsigned mode, int defFreq, int /*defVol*/,
-                        int /*defPan*/, int /*defPri*/)
+int FSOUND_Sample_Alloc(int /*index*/, int length, unsigned mode, int defFreq, int /*defVol*/, int /*defPan*/,
+                        int /*defPri*/)
 {
     SoundState& s = S();
     std::lock_guard guard(s.lock);
@@ -228,8 +222,7 @@ bool FSOUND_Record_StartSample(int sample, bool loop)
     target.loop = loop;
     target.written.store(0);
     s.recordSample = sample;
-    if (s.driver >= int(s.driverNames.size())
-        || !s.backend().startCapture(s.driver, target.rate, target)) {
+    if (s.driver >= int(s.driverNames.size()) || !s.backend().startCapture(s.driver, target.rate, target)) {
         s.recordSample = 0;
         return Fail(FMOD_ERR_RECORD);
     }
@@ -237,8 +230,8 @@ bool FSOUND_Record_StartSample(int sample, bool loop)
     return true;
 }
 
-bool FSOUND_Sample_Lock(int sample, int offset, int length, void** ptr1, void** ptr2,
-                        unsigned* len1, unsigned* len2)
+bool FSOUND_Sample_Lock(int sample, int offset, int length, void** ptr1, void** ptr2, unsigned* len1,
+                        unsigned* len2)
 {
     SoundState& s = S();
     std::lock_guard guard(s.lock);
@@ -395,12 +388,16 @@ QString SoundErrorText(int code)
 {
     switch (code) {
     case 0: return QStringLiteral("OK");
-    case 1: return QStringLiteral("Impossible d'appeler cette commande après FSOUND_Init.  Fermer d'abord FSOUND.");
+    case 1:
+        return QStringLiteral(
+            "Impossible d'appeler cette commande après FSOUND_Init.  Fermer d'abord FSOUND.");
     case 2: return QStringLiteral("Echec de la commande. FSOUND n'a pas été initialisé.");
     case 3: return QStringLiteral("Erreur d'initialisation du périphérique de sortie.");
     case 4: return QStringLiteral("périphérique de sortie déjà en service. Ne peut pas être réutilisé.");
     case 5: return QStringLiteral("Echec de lecture du son.");
-    case 6: return QStringLiteral("La carte son ne supporte pas les fonctionnalités nécessaires (sortie 16bit stereo)");
+    case 6:
+        return QStringLiteral(
+            "La carte son ne supporte pas les fonctionnalités nécessaires (sortie 16bit stereo)");
     case 7: return QStringLiteral("Erreur matérielle.");
     case 8: return QStringLiteral("Erreur de création du buffer de son.");
     case 9: return QStringLiteral("Fichier non trouvé");
@@ -409,7 +406,8 @@ QString SoundErrorText(int code)
     case 12: return QStringLiteral("Mémoire insuffisante");
     case 13: return QStringLiteral("Numéro de version du fichier non supporté");
     case 14: return QStringLiteral("Paramètre incorrect");
-    case 15: return QStringLiteral("Tentative d'utilisation de commande EAX sur un canal ou une sorie non EAX.");
+    case 15:
+        return QStringLiteral("Tentative d'utilisation de commande EAX sur un canal ou une sorie non EAX.");
     case 16: return QStringLiteral("Echec d'allocation du nouveau canal");
     case 17: return QStringLiteral("Enregistrement non supporté sur cet ordinateur");
     case 18: return QStringLiteral("Le Codec requis n'est pas installé");

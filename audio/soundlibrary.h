@@ -58,8 +58,8 @@ bool FSOUND_Record_SetDriver(int outputId);
 int FSOUND_Sample_Alloc(int index, int length, unsigned mode, int defFreq, int defVol, int defPan,
                         int defPri);
 bool FSOUND_Record_StartSample(int sample, bool loop);
-bool FSOUND_Sample_Lock(int sample, int offset, int length, void** ptr1, void** ptr2,
-                        unsigned* len1, unsigned* len2); // offsets and lengths in bytes
+bool FSOUND_Sample_Lock(int sample, int offset, int length, void** ptr1, void** ptr2, unsigned* len1,
+                        unsigned* len2); // offsets and lengths in bytes
 bool FSOUND_Sample_Unlock(int sample, void* ptr1, void* ptr2, unsigned len1, unsigned len2);
 bool FSOUND_Record_Stop();
 void FSOUND_Sample_Free(int sample);

@@ -4,8 +4,8 @@
 // CPU time per minute of recording at 44.1 kHz, 128 and 320 kbit/s, next to
 // libmp3lame alone on the same PCM; resident memory at the start and the end
 // of a long recording. The ctest smoke run uses "5 1".
-#include "audio/soundlibrary.h"
 #include "audio/recordingengine.h"
+#include "audio/soundlibrary.h"
 #include "tests/support/enginetestview.h"
 #include "tests/support/memorybackend.h"
 #include "tests/support/printprompt.h"
@@ -58,8 +58,8 @@ std::vector<int16_t> Signal(int rate, double seconds)
     std::vector<int16_t> pcm(frames * 2);
     for (std::size_t i = 0; i < frames; ++i) {
         const double t = double(i) / rate;
-        const double v = 0.3 * std::sin(2 * std::numbers::pi * (220 + 40 * std::sin(t)) * t)
-            + 0.2 * std::sin(2 * std::numbers::pi * 1375 * t);
+        const double v = 0.3 * std::sin(2 * std::numbers::pi * (220 + 40 * std::sin(t)) * t) +
+                         0.2 * std::sin(2 * std::numbers::pi * 1375 * t);
         pcm[2 * i] = pcm[2 * i + 1] = int16_t(std::lround(v * 32767));
     }
     return pcm;
@@ -200,7 +200,8 @@ int main(int argc, char** argv)
                     "after finish %ld kB\n",
                     before, afterFirst, memoryMinutes, atEnd, atEnd - afterFirst, finished);
         std::printf("  frames captured %lld, encoded %lld, file %lld bytes\n",
-                    static_cast<long long>(run.engine->framesCaptured()), static_cast<long long>(run.engine->framesEncoded()),
+                    static_cast<long long>(run.engine->framesCaptured()),
+                    static_cast<long long>(run.engine->framesEncoded()),
                     static_cast<long long>(QFileInfo(path).size()));
         if (run.engine->framesEncoded() != run.engine->framesCaptured())
             ++failures;

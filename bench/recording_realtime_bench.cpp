@@ -3,8 +3,8 @@
 //   recording_realtime_bench [seconds=600] [rate=44100] [kbit/s=128]
 // The microphone plays numbered tone bursts; every 100 ms burst of the
 // decoded MP3 is checked. The ctest smoke run records 5 s.
-#include "audio/soundlibrary.h"
 #include "audio/recordingengine.h"
+#include "audio/soundlibrary.h"
 #include "tests/support/burstsignal.h"
 #include "tests/support/e2erecording.h"
 #include "tests/support/mp3check.h"
@@ -61,15 +61,14 @@ int main(int argc, char** argv)
     std::printf("Real-time recording on the virtual microphone: %d Hz, %d kbit/s\n", rate, kbps);
     std::printf("  asked %.1f s, wall %.1f s, CPU %.2f s (%.2f %%)\n", seconds, wallSeconds, cpu,
                 100 * cpu / wallSeconds);
-    std::printf("  captured %.3f s (%lld frames), encoded %lld frames, skipped %lld frames\n",
-                captured, static_cast<long long>(r.framesCaptured), static_cast<long long>(r.framesEncoded),
+    std::printf("  captured %.3f s (%lld frames), encoded %lld frames, skipped %lld frames\n", captured,
+                static_cast<long long>(r.framesCaptured), static_cast<long long>(r.framesEncoded),
                 static_cast<long long>(r.framesSkipped));
     std::printf("  decoded %.3f s; bursts checked %lld of %lld, bad (lost, repeated, stale or silent) %lld\n",
-                d.ok ? double(d.frames()) / d.rate : 0.0, c.blocksChecked, expectedBlocks,
-                c.badBlocks);
+                d.ok ? double(d.frames()) / d.rate : 0.0, c.blocksChecked, expectedBlocks, c.badBlocks);
     if (c.badBlocks)
         std::printf("  first bad: %s\n", qPrintable(c.detail));
-    const bool good = d.ok && c.aligned && c.badBlocks == 0 && r.framesSkipped == 0
-        && r.framesEncoded == r.framesCaptured && c.blocksChecked + 1 >= expectedBlocks;
+    const bool good = d.ok && c.aligned && c.badBlocks == 0 && r.framesSkipped == 0 &&
+                      r.framesEncoded == r.framesCaptured && c.blocksChecked + 1 >= expectedBlocks;
     return good ? 0 : 1;
 }

@@ -111,10 +111,9 @@ int main(int argc, char** argv)
     const long peak = StatusKb("VmHWM:");
 
     const QJsonArray log = server.log();
-    const QJsonObject whole = log.isEmpty() ? QJsonObject()
-                                            : log.last()["reassembled"].toObject();
-    const bool intact = whole["sha256"].toString() == Sha256OfFile(recording)
-        && prompter.messages == QStringList{"Le fichier a été transféré avec succès."};
+    const QJsonObject whole = log.isEmpty() ? QJsonObject() : log.last()["reassembled"].toObject();
+    const bool intact = whole["sha256"].toString() == Sha256OfFile(recording) &&
+                        prompter.messages == QStringList{"Le fichier a été transféré avec succès."};
 
     // The same files, cut again, posted one by one by a plain client.
     CutIntoPieces(size, count, "Cours", recording);
@@ -131,20 +130,21 @@ int main(int argc, char** argv)
     timer.restart();
     client.start("/usr/bin/python3", QStringList{QStringLiteral(MIRLO_BENCH_DIR "/upload_client.py"),
                                                  QString::number(server.port()), s.webSite,
-                                                 "/depot/upload.php", s.pupilName, s.webPassword}
-                                         + files);
+                                                 "/depot/upload.php", s.pupilName, s.webPassword} +
+                                         files);
     client.waitForFinished(600000);
     const double plain = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     const bool clientOk = client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
 
-    std::printf("split upload of %.1f MB: %d pieces of %lld bytes, %d requests\n", static_cast<double>(size) / 1048576.0,
-                count, static_cast<long long>(piece), count + 2);
+    std::printf("split upload of %.1f MB: %d pieces of %lld bytes, %d requests\n",
+                static_cast<double>(size) / 1048576.0, count, static_cast<long long>(piece), count + 2);
     std::printf("Mirlo split upload:        %7.3f s (%7.3f s without the 2 s pause after the last piece)\n",
                 mirlo, mirlo - 2.0);
     std::printf("plain client (python):     %7.3f s%s\n", plain, clientOk ? "" : "  (client FAILED)");
     std::printf("ratio Mirlo / plain:       %7.2f (%5.2f without the pause)\n", mirlo / plain,
                 (mirlo - 2.0) / plain);
-    std::printf("throughput without pause:  %7.1f MB/s\n", static_cast<double>(size) / 1048576.0 / (mirlo - 2.0));
+    std::printf("throughput without pause:  %7.1f MB/s\n",
+                static_cast<double>(size) / 1048576.0 / (mirlo - 2.0));
     std::printf("memory: VmRSS before %ld kB (VmHWM %ld kB), VmHWM after %ld kB: +%ld kB over the "
                 "upload; one piece is %lld kB, the recording %lld kB\n",
                 rssBefore, peakBefore, peak, peak - rssBefore, static_cast<long long>(piece / 1024),

@@ -11,8 +11,8 @@ std::optional<QString> ImportParameterFile(const QString& parameterFile)
         const char* key;
         bool evenEmpty;
     } entries[] = {
-        {"Web", "Upload", false},  {"Web", "Site", false},     {"email", "Destinataire", false},
-        {"Web", "Proxy", true},    {"Web", "ProxyPort", true}, {"IniPath", "Perso", true},
+        {"Web", "Upload", false}, {"Web", "Site", false},     {"email", "Destinataire", false},
+        {"Web", "Proxy", true},   {"Web", "ProxyPort", true}, {"IniPath", "Perso", true},
     };
     QString everything;
     for (const auto& e : entries) {

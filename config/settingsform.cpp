@@ -33,7 +33,8 @@ std::optional<QString> SettingsComplaint(const TypedSettings& typed)
          QStringLiteral("Vous n'avez pas saisi votre login (nom de connexion sur le site Web) !\r"
                         "Si vous n'avez pas de login, tapez votre nom.")},
         {typed.site.isEmpty(), QStringLiteral("Vous n'avez pas saisi l'adresse du site Web !")},
-        {typed.password.isEmpty(), QStringLiteral("Vous n'avez pas saisi votre mot de passe sur le site web !")},
+        {typed.password.isEmpty(),
+         QStringLiteral("Vous n'avez pas saisi votre mot de passe sur le site web !")},
     };
     for (const auto& check : checks)
         if (check.failed)

@@ -9,11 +9,11 @@ enum class SendChoice { Neither, Web, Mail };
 
 // The settings dialog's entries as typed.
 struct TypedSettings {
-    QString sender;         // the pupil's own e-mail address
-    QString recipient;      // the teacher's e-mail address
-    QString login;          // login on the web site, or the pupil's name
-    QString site;           // web site address
-    QString password;       // web site password, clear
+    QString sender;    // the pupil's own e-mail address
+    QString recipient; // the teacher's e-mail address
+    QString login;     // login on the web site, or the pupil's name
+    QString site;      // web site address
+    QString password;  // web site password, clear
     QString proxyHost;
     QString proxyPort;
     QString folderLocation; // where the recording folder goes

@@ -15,10 +15,7 @@ bool AllOf(const QString& text, bool (*allowed)(QChar))
     return true;
 }
 
-bool LocalChar(QChar c)
-{
-    return IsLowerLetter(c) || IsDigit(c) || c == u'_' || c == u'.' || c == u'-';
-}
+bool LocalChar(QChar c) { return IsLowerLetter(c) || IsDigit(c) || c == u'_' || c == u'.' || c == u'-'; }
 
 bool LabelChar(QChar c) { return IsLowerLetter(c) || IsDigit(c) || c == u'-'; }
 

@@ -16,8 +16,10 @@ QString TrimBlanks(const QString& s)
 {
     qsizetype b = 0;
     qsizetype e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && (IsBlank(s[e - 1]) || s[e - 1] == u'\r')) --e;
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && (IsBlank(s[e - 1]) || s[e - 1] == u'\r'))
+        --e;
     return s.mid(b, e - b);
 }
 
@@ -30,7 +32,8 @@ QStringList LoadLines(const QString& file, bool* exists)
     const QString text = FromWindows1252(f.readAll());
     QStringList lines = text.split(u'\n');
     for (QString& line : lines)
-        if (line.endsWith(u'\r')) line.chop(1);
+        if (line.endsWith(u'\r'))
+            line.chop(1);
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
@@ -43,9 +46,11 @@ QString SectionName(const QString& rawLine)
     if (!line.startsWith(u'['))
         return {};
     qsizetype end = line.indexOf(u']');
-    if (end < 0) end = line.size();
+    if (end < 0)
+        end = line.size();
     QString name = TrimBlanks(line.mid(1, end - 1));
-    if (name.isNull()) name = QLatin1String("");
+    if (name.isNull())
+        name = QLatin1String("");
     return name;
 }
 
@@ -59,14 +64,12 @@ bool SplitKeyLine(const QString& rawLine, QString* key, QString* value)
     if (eq < 0)
         return false;
     *key = TrimBlanks(line.left(eq));
-    if (value) *value = TrimBlanks(line.mid(eq + 1));
+    if (value)
+        *value = TrimBlanks(line.mid(eq + 1));
     return true;
 }
 
-bool SameName(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 // [first, end) line range of the first section called `section`; first = -1 when absent.
 void FindSection(const QStringList& lines, const QString& section, qsizetype* first, qsizetype* end)
@@ -108,15 +111,14 @@ QString ReadProfileString(const QString& section, const QString& key, const QStr
     return QString("");
 }
 
-bool WriteProfileString(const QString& section, const QString& key, const QString& value,
-                        const QString& file, NewFileAccess access)
+bool WriteProfileString(const QString& section, const QString& key, const QString& value, const QString& file,
+                        NewFileAccess access)
 {
     const QFileInfo info(file);
     if (!info.dir().exists())
         return false;
     // A read-only file stays as it is, even for an administrator.
-    constexpr auto anyWrite = QFileDevice::WriteOwner |
-                              QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    constexpr auto anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
         return false;
 

@@ -15,5 +15,5 @@ enum class NewFileAccess { Shared, OwnerOnly };
 // the end of its section) as needed, replacing an existing value in place and
 // keeping every other line. The file is replaced atomically. Nothing is stored
 // when the folder does not exist. Returns false when nothing was stored.
-bool WriteProfileString(const QString& section, const QString& key, const QString& value,
-                        const QString& file, NewFileAccess access = NewFileAccess::Shared);
+bool WriteProfileString(const QString& section, const QString& key, const QString& value, const QString& file,
+                        NewFileAccess access = NewFileAccess::Shared);

@@ -22,6 +22,6 @@ QString DefaultRecordingPath(const QString& folder, const QString& pupilName, co
 {
     const QString date = QLocale::system().toString(when.date(), QLocale::ShortFormat);
     const QString time = when.time().toString(QStringLiteral("HH:mm:ss"));
-    return JoinPath(folder, pupilName + u'_' + FileNameSafe(date, u'/') + u'_' +
-                                FileNameSafe(time, u':') + QStringLiteral(".mp3"));
+    return JoinPath(folder, pupilName + u'_' + FileNameSafe(date, u'/') + u'_' + FileNameSafe(time, u':') +
+                                QStringLiteral(".mp3"));
 }

@@ -43,8 +43,8 @@ public:
 class Clock {
 public:
     virtual ~Clock() = default;
-    virtual double seconds() = 0;    // monotonic, for durations
-    virtual QDateTime now() = 0;     // wall clock, for file names
+    virtual double seconds() = 0; // monotonic, for durations
+    virtual QDateTime now() = 0;  // wall clock, for file names
 };
 
 // Until something is installed, prompt() shows nothing and shell() opens nothing.

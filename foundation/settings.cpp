@@ -1,7 +1,7 @@
 #include "foundation/settings.h"
 
-#include "foundation/windows1252.h"
 #include "foundation/inifile.h"
+#include "foundation/windows1252.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,10 +20,7 @@ SharedValues& Shared()
     return values;
 }
 
-QString JoinPath(const QString& folder, const QString& name)
-{
-    return folder + QDir::separator() + name;
-}
+QString JoinPath(const QString& folder, const QString& name) { return folder + QDir::separator() + name; }
 
 QString ProgramFolder()
 {
@@ -32,10 +29,7 @@ QString ProgramFolder()
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
 }
 
-void SetProgramFolderForTesting(const QString& folder)
-{
-    g_programFolderOverride = folder;
-}
+void SetProgramFolderForTesting(const QString& folder) { g_programFolderOverride = folder; }
 
 QString ProgramSettingsFile() { return JoinPath(ProgramFolder(), kSettingsFileName); }
 
@@ -46,8 +40,7 @@ QString AppDataFolder()
     const QByteArray env = qgetenv("APPDATA");
     if (!env.isEmpty())
         return QString::fromLocal8Bit(env);
-    return QDir::toNativeSeparators(
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    return QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }
 
 bool FileExists(const QString& path)
@@ -64,12 +57,11 @@ QString ReadSetting(const QString& section, const QString& key, const QString& f
     return ReadProfileString(section, key, file).left(254);
 }
 
-void WriteSetting(const QString& section, const QString& key, const QString& value,
-                  const QString& file)
+void WriteSetting(const QString& section, const QString& key, const QString& value, const QString& file)
 {
-    const bool shared = QFileInfo(file).absoluteFilePath() == QFileInfo(ProgramSettingsFile()).absoluteFilePath();
-    WriteProfileString(section, key, value, file,
-                       shared ? NewFileAccess::Shared : NewFileAccess::OwnerOnly);
+    const bool shared =
+        QFileInfo(file).absoluteFilePath() == QFileInfo(ProgramSettingsFile()).absoluteFilePath();
+    WriteProfileString(section, key, value, file, shared ? NewFileAccess::Shared : NewFileAccess::OwnerOnly);
 }
 
 bool IsSchoolLocation(const QString& location) { return location == QLatin1String("Lycee"); }

@@ -32,8 +32,8 @@ QString JoinPath(const QString& folder, const QString& name);
 QString ProgramFolder();
 void SetProgramFolderForTesting(const QString& folder);
 
-QString ProgramSettingsFile();        // program folder + Mirlox.ini
-QString WorkingSettingsFile();        // SettingsFolder + Mirlox.ini
+QString ProgramSettingsFile(); // program folder + Mirlox.ini
+QString WorkingSettingsFile(); // SettingsFolder + Mirlox.ini
 
 // APPDATA when set, else the user's configuration folder.
 QString AppDataFolder();
@@ -43,8 +43,7 @@ bool FileExists(const QString& path);
 // Value of a key cut to 254 characters, "" when missing.
 QString ReadSetting(const QString& section, const QString& key, const QString& file);
 // Writes one key; the working file is created readable by its owner only.
-void WriteSetting(const QString& section, const QString& key, const QString& value,
-                  const QString& file);
+void WriteSetting(const QString& section, const QString& key, const QString& value, const QString& file);
 
 // Location rule: fills Shared().location and Shared().settingsFolder from the
 // program-folder file; creates the folder in school mode. Returns perso.

@@ -13,10 +13,7 @@
 #include <QScreen>
 #include <QTimer>
 
-static void InitLaunchResources()
-{
-    Q_INIT_RESOURCE(mirloicon);
-}
+static void InitLaunchResources() { Q_INIT_RESOURCE(mirloicon); }
 
 namespace {
 
@@ -28,9 +25,9 @@ constexpr int kHeightTwips = 2550;
 
 const QString LaunchWindow::kReleasingText =
     QStringLiteral("Réinitialisation en cours.\r\rVeuillez patienter...");
-const QString LaunchWindow::kRestartingText = QStringLiteral(
-    "Réinitialisation des périphériques.\r\rChargement du programme.\r\r"
-    "Opération en cours. Veuillez patienter...");
+const QString LaunchWindow::kRestartingText =
+    QStringLiteral("Réinitialisation des périphériques.\r\rChargement du programme.\r\r"
+                   "Opération en cours. Veuillez patienter...");
 
 LaunchWindow::LaunchWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
@@ -63,8 +60,7 @@ LaunchWindow::LaunchWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::F
     m_status->setObjectName(QStringLiteral("Label2"));
     m_status->setWordWrap(true);
     m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_status->setGeometry(margin, margin + 56 + margin, width() - 2 * margin,
-                          height() - 56 - 3 * margin);
+    m_status->setGeometry(margin, margin + 56 + margin, width() - 2 * margin, height() - 56 - 3 * margin);
     SetStatus(QStringLiteral("Réinitialisation en cours..."));
 
     // Counts from creation, so a slow load makes the restart follow at once.
@@ -106,8 +102,10 @@ void LaunchWindow::Load()
     // Mirlo keeps its own position elsewhere; a value that is missing or
     // unusable leaves that edge where the window was designed to be.
     const QString file = ProgramSettingsFile();
-    const std::optional<int> top = ParseInt16(ReadSetting(QStringLiteral("window"), QStringLiteral("Top"), file));
-    const std::optional<int> left = ParseInt16(ReadSetting(QStringLiteral("window"), QStringLiteral("Left"), file));
+    const std::optional<int> top =
+        ParseInt16(ReadSetting(QStringLiteral("window"), QStringLiteral("Top"), file));
+    const std::optional<int> left =
+        ParseInt16(ReadSetting(QStringLiteral("window"), QStringLiteral("Left"), file));
     QPoint at = pos();
     if (top)
         at.setY(TwipsToPixels(*top, this));

@@ -31,7 +31,7 @@ public:
     QString StatusText() const { return m_statusText; }
 
 public slots:
-    void RestartMirlo();     // the restart, once
+    void RestartMirlo(); // the restart, once
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -31,16 +31,13 @@ bool IsHttpStatusError(QNetworkReply::NetworkError e)
     // statuses that were received; connection, time-out and protocol errors
     // mean no complete reply.
     const int code = static_cast<int>(e);
-    return (code >= QNetworkReply::ProxyAuthenticationRequiredError && code <= 199)
-        || (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
+    return (code >= QNetworkReply::ProxyAuthenticationRequiredError && code <= 199) ||
+           (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
 }
 
 } // namespace
 
-HttpRequest::HttpRequest(QObject* parent)
-    : QObject(parent), m_manager(new QNetworkAccessManager(this))
-{
-}
+HttpRequest::HttpRequest(QObject* parent) : QObject(parent), m_manager(new QNetworkAccessManager(this)) {}
 
 HttpRequest::~HttpRequest()
 {
@@ -112,8 +109,8 @@ QHttpMultiPart* HttpRequest::BuildBody() const
 void HttpRequest::ApplyProxy()
 {
     if (!m_proxyHost.isEmpty()) {
-        const quint16 port = (m_proxyPort > 0 && m_proxyPort <= 65535)
-            ? static_cast<quint16>(m_proxyPort) : quint16(m_proxyPort < 0 ? 80 : 0);
+        const quint16 port = (m_proxyPort > 0 && m_proxyPort <= 65535) ? static_cast<quint16>(m_proxyPort)
+                                                                       : quint16(m_proxyPort < 0 ? 80 : 0);
         m_manager->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, m_proxyHost, port));
     } else {
         m_manager->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
@@ -135,8 +132,7 @@ qint32 HttpRequest::Send()
     if (m_sent || m_badFile)
         return -1;
     const QUrl target(url(), QUrl::TolerantMode);
-    if (m_host.isEmpty() || !target.isValid() || target.host().isEmpty() || m_port <= 0
-        || m_port > 65535)
+    if (m_host.isEmpty() || !target.isValid() || target.host().isEmpty() || m_port <= 0 || m_port > 65535)
         return -1;
 
     QHttpMultiPart* multi = BuildBody();
@@ -146,8 +142,7 @@ qint32 HttpRequest::Send()
 
     QNetworkRequest request(target);
     request.setTransferTimeout(m_timeout > 0 ? m_timeout : 0);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::ManualRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
 
     m_sent = true;

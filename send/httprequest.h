@@ -40,7 +40,7 @@ public:
     qint32 GetProgress() const; // 0-100 of the request body sent
     qint32 IsBusy() const;      // non-zero while running
     void Abort();
-    qint32 GetOutcome() const;  // 1 = a complete reply (any status) was received
+    qint32 GetOutcome() const; // 1 = a complete reply (any status) was received
     qint32 GetStatus() const;
     QByteArray GetBody() const;
     static QString BodyToText(const QByteArray& body, const QString& charset);
@@ -55,7 +55,7 @@ signals:
 private:
     struct Part {
         QString name;
-        QString value;    // field value, or file path
+        QString value; // field value, or file path
         bool file = false;
     };
     QHttpMultiPart* BuildBody() const; // nullptr when a file cannot be opened

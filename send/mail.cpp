@@ -70,9 +70,8 @@ GMimeTextPart* NewBodyPart(const QString& text)
     GMimeTextPart* body = g_mime_text_part_new_with_subtype("plain");
     g_mime_text_part_set_text(body, text.toUtf8().constData());
     g_mime_text_part_set_charset(body, "utf-8");
-    g_mime_part_set_content_encoding(
-        GMIME_PART(body),
-        g_mime_part_get_best_content_encoding(GMIME_PART(body), GMIME_ENCODING_CONSTRAINT_7BIT));
+    g_mime_part_set_content_encoding(GMIME_PART(body), g_mime_part_get_best_content_encoding(
+                                                           GMIME_PART(body), GMIME_ENCODING_CONSTRAINT_7BIT));
     return body;
 }
 

@@ -12,10 +12,7 @@
 #include <QFileInfo>
 #include <QThread>
 
-qint16 PieceCount(qint64 length)
-{
-    return static_cast<qint16>(length / kSingleUploadLimit + 1);
-}
+qint16 PieceCount(qint64 length) { return static_cast<qint16>(length / kSingleUploadLimit + 1); }
 
 qint64 PieceLength(qint64 length, qint16 count)
 {
@@ -51,8 +48,7 @@ QString PiecePath(const QString& baseName, int index)
     return JoinPath(Shared().recordingFolder, baseName + u'_' + QString::number(index));
 }
 
-void CutIntoPieces(qint64 length, qint16 count, const QString& baseName,
-                   const QString& recordingPath)
+void CutIntoPieces(qint64 length, qint16 count, const QString& baseName, const QString& recordingPath)
 {
     // A step that fails is skipped and the cutting goes on.
     const QString listPath = PieceListPath(baseName);
@@ -121,10 +117,9 @@ Next RunSplitPass(UploadSession& session, const QString& filePath, int pass, qin
 
     const QString files = QString::number(count + 1);
     UploadView& view = session.openView(UploadViewKind::Split);
-    view.setSplitTexts(QStringLiteral("Transfert de l'enregistrement en ") + files
-                           + QStringLiteral(" fichiers."),
-                       QStringLiteral("Transfert du fichier ") + QString::number(pass)
-                           + QStringLiteral(" sur ") + files);
+    view.setSplitTexts(
+        QStringLiteral("Transfert de l'enregistrement en ") + files + QStringLiteral(" fichiers."),
+        QStringLiteral("Transfert du fichier ") + QString::number(pass) + QStringLiteral(" sur ") + files);
     view.showProgress();
     if (request.Send() != 0) {
         session.markTransferFinished();
@@ -161,9 +156,9 @@ void SplitUpload(UploadSession& session, const QString& recordingPath)
     WriteTestFile();
 
     for (int pass = 0; pass <= count + 1; ++pass) {
-        const QString path = pass == 0 ? TestFilePath()
-                           : pass <= count ? PiecePath(base, pass)
-                                           : PieceListPath(base);
+        const QString path = pass == 0       ? TestFilePath()
+                             : pass <= count ? PiecePath(base, pass)
+                                             : PieceListPath(base);
         if (RunSplitPass(session, path, pass, count) == Next::Stop)
             break;
     }

@@ -36,7 +36,8 @@ QString UploadText::Connection()
         QStringLiteral("Si le problème persiste, fermez le logiciel puis relancez-le."),
         QStringLiteral("Cliquez sur le bouton \"Parcourir\" (...) pour sélectionner le fichier à envoyer"),
         QStringLiteral("et relancez le transfert (bouton \"Envoyer sur le site\")"),
-    }.join(u'\r');
+    }
+        .join(u'\r');
 }
 
 QString TestFilePath() { return JoinPath(Shared().recordingFolder, QStringLiteral("testx")); }
@@ -48,10 +49,7 @@ void WriteTestFile()
         file.write("xxxxxx\r\n");
 }
 
-QString DrawProofNumber()
-{
-    return QString::number(QRandomGenerator::global()->bounded(1000000) + 1);
-}
+QString DrawProofNumber() { return QString::number(QRandomGenerator::global()->bounded(1000000) + 1); }
 
 PreparedPass PreparePass(UploadSession& session, const QString& filePath)
 {

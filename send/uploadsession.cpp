@@ -4,10 +4,7 @@ UploadSession::UploadSession(UploadViewFactory& views) : m_views(views) {}
 
 UploadSession::~UploadSession() = default;
 
-UploadSession::Running::Running(UploadSession& session) : m_session(session)
-{
-    m_session.m_running = true;
-}
+UploadSession::Running::Running(UploadSession& session) : m_session(session) { m_session.m_running = true; }
 
 UploadSession::Running::~Running() { m_session.m_running = false; }
 

@@ -11,8 +11,8 @@
 
 namespace {
 
-void JudgeSingleReply(const UploadSession& session, const HttpRequest& request,
-                      const QString& proofNumber, int pass)
+void JudgeSingleReply(const UploadSession& session, const HttpRequest& request, const QString& proofNumber,
+                      int pass)
 {
     if (request.GetOutcome() != 1) {
         if (!session.abandonRequested())

@@ -1,9 +1,9 @@
 #include "windows/aboutbox.h"
 
 #include "foundation/helpfile.h"
-#include "windows/mainwindowlink.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
+#include "windows/mainwindowlink.h"
 #include "windows/twips.h"
 
 #include <QCloseEvent>
@@ -20,10 +20,7 @@
 #error "the build passes the program version"
 #endif
 
-static void InitAboutResources()
-{
-    Q_INIT_RESOURCE(mirloicon);
-}
+static void InitAboutResources() { Q_INIT_RESOURCE(mirloicon); }
 
 namespace {
 
@@ -67,36 +64,36 @@ QString AboutBox::InstructionsText()
 {
     const QString p = QStringLiteral("\r\r");
     return QStringLiteral("Avant d'enregistrer, assurez-vous que votre micro fonctionne et que le volume "
-                          "d'enregistrement est suffisant.")
-        + p
-        + QStringLiteral("Vous pouvez conserver les réglages par défaut ou effectuer les modifications "
-                         "nécessaires ")
-        + QStringLiteral("en réglant la qualité d'enregistrement, le taux d'échantillonnage (\"bitrate\") "
-                         "et la fréquence.")
-        + p + QStringLiteral("Plus les valeurs sont élevées et plus le fichier à envoyer sera volumineux")
-        + p
-        + QStringLiteral("Les fichiers sont enregistrés dans le dossier que vous avez sélectionné lors du "
-                         "premier lancement (par défaut \"Enregistrements\" sur le disque C:) ")
-        + QStringLiteral("mais vous pouvez changer ce paramètre comme bon vous semble et également modifier "
-                         "le nom du fichier qui vous est proposé.")
-        + p
-        + QStringLiteral("Après avoir enregistré votre travail, vous pouvez écouter votre prestation "
-                         "(bouton \"Playback\") ")
-        + QStringLiteral("et, pour finir, l'envoyer par email.")
-        + p
-        + QStringLiteral("Pour que le courriel puisse être expédié, il faut que votre logiciel de messagerie "
-                         "(Outlook Express) soit déjà configuré avec vos paramètres de connexion chez votre "
-                         "fournisseur d'accès Internet.")
-        + p
-        + QStringLiteral("Si vous n'êtes pas satisfait de l'enregistrement, vous pouvez le recommencer en "
-                         "cliquant sur le bouton \"Nouvel enregistrement\"")
-        + p
-        + QStringLiteral("Ce petit utilitaire est éventuellement appelé à subir des modifications si les "
-                         "utilisateurs suggèrent des améliorations.")
-        + QStringLiteral("\r")
-        + QStringLiteral("Vos suggestions sont les bienvenues : écrivez à %1 en indiquant \"%2\" dans "
-                         "l'objet du message.")
-              .arg(kContactAddress, kProgramName);
+                          "d'enregistrement est suffisant.") +
+           p +
+           QStringLiteral("Vous pouvez conserver les réglages par défaut ou effectuer les modifications "
+                          "nécessaires ") +
+           QStringLiteral("en réglant la qualité d'enregistrement, le taux d'échantillonnage (\"bitrate\") "
+                          "et la fréquence.") +
+           p + QStringLiteral("Plus les valeurs sont élevées et plus le fichier à envoyer sera volumineux") +
+           p +
+           QStringLiteral("Les fichiers sont enregistrés dans le dossier que vous avez sélectionné lors du "
+                          "premier lancement (par défaut \"Enregistrements\" sur le disque C:) ") +
+           QStringLiteral("mais vous pouvez changer ce paramètre comme bon vous semble et également modifier "
+                          "le nom du fichier qui vous est proposé.") +
+           p +
+           QStringLiteral("Après avoir enregistré votre travail, vous pouvez écouter votre prestation "
+                          "(bouton \"Playback\") ") +
+           QStringLiteral("et, pour finir, l'envoyer par email.") + p +
+           QStringLiteral(
+               "Pour que le courriel puisse être expédié, il faut que votre logiciel de messagerie "
+               "(Outlook Express) soit déjà configuré avec vos paramètres de connexion chez votre "
+               "fournisseur d'accès Internet.") +
+           p +
+           QStringLiteral("Si vous n'êtes pas satisfait de l'enregistrement, vous pouvez le recommencer en "
+                          "cliquant sur le bouton \"Nouvel enregistrement\"") +
+           p +
+           QStringLiteral("Ce petit utilitaire est éventuellement appelé à subir des modifications si les "
+                          "utilisateurs suggèrent des améliorations.") +
+           QStringLiteral("\r") +
+           QStringLiteral("Vos suggestions sont les bienvenues : écrivez à %1 en indiquant \"%2\" dans "
+                          "l'objet du message.")
+               .arg(kContactAddress, kProgramName);
 }
 
 QString AboutBox::CreditText()
@@ -296,8 +293,8 @@ bool AboutBox::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_okButton && event->type() == QEvent::FocusIn && !m_pointerMoved) {
         m_pointerMoved = true;
         QCursor::setPos(m_okButton->mapToGlobal(m_okButton->rect().center()));
-    } else if (event->type() == QEvent::MouseButtonRelease
-               && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    } else if (event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == m_contactLink)
             WriteToContact();
         else if (watched == m_companyLink)

@@ -25,9 +25,9 @@ public:
 
 public slots:
     void CloseWithOk();  // OK
-    void OpenSettings();  // Modifier les paramètres
+    void OpenSettings(); // Modifier les paramètres
     void OpenHelp();
-    void WriteToContact();    // contact address
+    void WriteToContact(); // contact address
     void OpenCompanyLink();
 
 protected:

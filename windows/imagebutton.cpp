@@ -72,10 +72,7 @@ ImageButton::ImageButton(QWidget* parent) : QWidget(parent)
     resizeEvent(nullptr);
 }
 
-void ImageButton::ChangeCaption(const QString& cap)
-{
-    m_caption->setText(cap);
-}
+void ImageButton::ChangeCaption(const QString& cap) { m_caption->setText(cap); }
 
 void ImageButton::SetEnabled(bool enabled)
 {
@@ -85,20 +82,11 @@ void ImageButton::SetEnabled(bool enabled)
     m_caption->setPalette(pal);
 }
 
-QString ImageButton::Caption() const
-{
-    return m_caption->text();
-}
+QString ImageButton::Caption() const { return m_caption->text(); }
 
-void ImageButton::setCaption(const QString& cap)
-{
-    m_caption->setText(cap);
-}
+void ImageButton::setCaption(const QString& cap) { m_caption->setText(cap); }
 
-bool ImageButton::OnCaption(const QPoint& pos) const
-{
-    return m_caption->geometry().contains(pos);
-}
+bool ImageButton::OnCaption(const QPoint& pos) const { return m_caption->geometry().contains(pos); }
 
 void ImageButton::SetCaptionColours(const QColor& back, const QColor& text)
 {
@@ -125,8 +113,8 @@ void ImageButton::ShowHighlight(bool highlighted)
 void ImageButton::mouseMoveEvent(QMouseEvent* event)
 {
     // While a button is held the part that took the press gets the moves.
-    const bool onCaption = event->buttons() != Qt::NoButton ? m_pressOnCaption
-                                                            : OnCaption(event->position().toPoint());
+    const bool onCaption =
+        event->buttons() != Qt::NoButton ? m_pressOnCaption : OnCaption(event->position().toPoint());
     if (!isEnabled())
         return;
     if (onCaption) {
@@ -169,10 +157,7 @@ void ImageButton::resizeEvent(QResizeEvent*)
     m_caption->setGeometry(kCaptionLeft, kCaptionTop, width() - 1, kCaptionHeight);
 }
 
-void ImageButton::RepaintTick()
-{
-    update();
-}
+void ImageButton::RepaintTick() { update(); }
 
 void ImageButton::HoverEndTick()
 {

@@ -1,7 +1,7 @@
-#include "windows/mainwindow.h"
 #include "foundation/seams.h"
-#include "windows/qtseams.h"
 #include "foundation/settings.h"
+#include "windows/mainwindow.h"
+#include "windows/qtseams.h"
 
 #include <QApplication>
 #include <QEvent>

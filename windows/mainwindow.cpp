@@ -1,20 +1,20 @@
 #include "windows/mainwindow.h"
 
-#include "audio/soundlibrary.h"
 #include "audio/recordingengine.h"
-#include "windows/settingsdialog.h"
-#include "foundation/windows1252.h"
+#include "audio/soundlibrary.h"
 #include "foundation/helpfile.h"
-#include "windows/mainpictures.h"
 #include "foundation/recordingname.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 #include "foundation/startupsettings.h"
-#include "windows/twips.h"
+#include "foundation/windows1252.h"
 #include "send/sendrecording.h"
-#include "windows/progresswindow.h"
 #include "windows/aboutbox.h"
 #include "windows/imagebutton.h"
+#include "windows/mainpictures.h"
+#include "windows/progresswindow.h"
+#include "windows/settingsdialog.h"
+#include "windows/twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,7 +40,7 @@ namespace {
 
 constexpr int kWidth = 480;
 constexpr int kHeight = 404;
-constexpr int kCorner = 12; // width and height of the corner ellipse
+constexpr int kCorner = 12;  // width and height of the corner ellipse
 constexpr int kRowStep = 26; // from one option or counter row to the next
 
 const QString kTitleCaption = QStringLiteral("Mirlo - Enregistrement  Mp3");
@@ -139,7 +139,8 @@ QFrame* MakeShape(QWidget* parent, const QString& name, const QRect& geometry)
 {
     auto* shape = Placed(new QFrame(parent), name, geometry);
     shape->setFrameShape(QFrame::Box);
-    shape->setStyleSheet(QStringLiteral("QFrame { border: 1px solid rgb(60, 80, 120); border-radius: 4px; }"));
+    shape->setStyleSheet(
+        QStringLiteral("QFrame { border: 1px solid rgb(60, 80, 120); border-radius: 4px; }"));
     shape->setAttribute(Qt::WA_TransparentForMouseEvents);
     return shape;
 }
@@ -232,8 +233,8 @@ void MainWindow::BuildOptionBoxes()
     optionLabel(6, QStringLiteral("Bitrate :"), top + 2 * kRowStep);
     optionLabel(7, QStringLiteral("Qualité :"), top + 3 * kRowStep);
     m_deviceBox = MakeBox(this, QStringLiteral("Periph"), QString(), QRect(bx, top, bw, 22));
-    m_sampleRateBox = MakeBox(this, QStringLiteral("text2"), QStringLiteral("44100 Hz"),
-                              QRect(bx, top + kRowStep, bw, 22));
+    m_sampleRateBox =
+        MakeBox(this, QStringLiteral("text2"), QStringLiteral("44100 Hz"), QRect(bx, top + kRowStep, bw, 22));
     m_bitRateBox = MakeBox(this, QStringLiteral("Text3"), QStringLiteral("192 Kbit/s"),
                            QRect(bx, top + 2 * kRowStep, bw, 22));
     m_qualityBox = MakeBox(this, QStringLiteral("Text4"), QStringLiteral("Haute qualité"),
@@ -401,16 +402,10 @@ public:
 
     void setButtonEnabled(RecButton b, bool enabled) override { button(b)->SetEnabled(enabled); }
     void setButtonCaption(RecButton b, const QString& caption) override { button(b)->ChangeCaption(caption); }
-    void setCounter(int index, const QString& text) override
-    {
-        m_window.m_counters.at(index)->setText(text);
-    }
+    void setCounter(int index, const QString& text) override { m_window.m_counters.at(index)->setText(text); }
     void setClockText(const QString& text) override { m_window.m_clock->setText(text); }
     void setSendEnabled(bool enabled) override { m_window.m_sendButton->setEnabled(enabled); }
-    void setNewRecordingEnabled(bool enabled) override
-    {
-        m_window.m_newRecordingButton->setEnabled(enabled);
-    }
+    void setNewRecordingEnabled(bool enabled) override { m_window.m_newRecordingButton->setEnabled(enabled); }
     RecordingOptions recordingOptions() const override { return m_window.recordingOptions(); }
     QString recordingPath() const override { return Shared().recordingPath; }
     void processPendingEvents() override { QCoreApplication::processEvents(); }
@@ -440,7 +435,8 @@ void MainWindow::ConnectRecordingControls()
     connect(m_stopButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::Stop);
     connect(m_playButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::Play);
     m_sender = std::make_unique<RecordingSender>(std::make_unique<ProgressWindowFactory>(), this);
-    connect(m_sendButton, &QPushButton::clicked, this, [this] { m_sender->send(m_recordingPathBox->text()); });
+    connect(m_sendButton, &QPushButton::clicked, this,
+            [this] { m_sender->send(m_recordingPathBox->text()); });
 }
 
 // Every way out: what was captured is encoded and the file closed first,
@@ -455,10 +451,7 @@ void MainWindow::FinaliseRecordingBeforeExit()
 
 // ---- Window shape and drag ----------------------------------------------
 
-void MainWindow::ShapeWindow()
-{
-    setMask(RoundedRegion(width(), height()));
-}
+void MainWindow::ShapeWindow() { setMask(RoundedRegion(width(), height())); }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
@@ -776,7 +769,6 @@ void MainWindow::showAboutBox()
     m_aboutBox->show();
 }
 
-
 // ---- Option menus ------------------------------------------------------------
 
 void MainWindow::PopUp(QMenu* menu, QLineEdit* box)
@@ -792,9 +784,9 @@ void MainWindow::OpenQualityMenu() { PopUp(m_qualityMenu, m_qualityBox); }
 
 void MainWindow::RefreshOptionBoxes()
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{m_deviceBox, m_sampleRateBox, m_bitRateBox, m_qualityBox,
-                                                      m_recordingPathBox, m_clock, m_newRecordingButton,
-                                                      m_infoButton, m_sendButton})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_deviceBox, m_sampleRateBox, m_bitRateBox,
+                                                      m_qualityBox, m_recordingPathBox, m_clock,
+                                                      m_newRecordingButton, m_infoButton, m_sendButton})
         w->repaint();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 #include "audio/recordingengine.h"
-#include "windows/settingsdialog.h"
-#include "windows/mainwindowlink.h"
 #include "windows/aboutbox.h"
+#include "windows/mainwindowlink.h"
+#include "windows/settingsdialog.h"
 
 #include <QPoint>
 #include <QPointer>

@@ -17,8 +17,7 @@
 
 namespace {
 
-const QString kAbandonQuestion =
-    QStringLiteral("Etes-vous sûr de vouloir abandonner le téléchargement?");
+const QString kAbandonQuestion = QStringLiteral("Etes-vous sûr de vouloir abandonner le téléchargement?");
 
 int Channel(int start, int end, int width, int x)
 {
@@ -28,10 +27,7 @@ int Channel(int start, int end, int width, int x)
 
 } // namespace
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void PictureBox::paintEvent(QPaintEvent*)
 {
@@ -39,10 +35,7 @@ void PictureBox::paintEvent(QPaintEvent*)
     painter.drawPixmap(0, 0, m_image);
 }
 
-void PictureBox::resizeEvent(QResizeEvent*)
-{
-    SyncImage();
-}
+void PictureBox::resizeEvent(QResizeEvent*) { SyncImage(); }
 
 void PictureBox::SyncImage()
 {
@@ -57,10 +50,10 @@ void PictureBox::SyncImage()
     m_image = fresh;
 }
 
-ProgressWindow::ProgressWindow(UploadSession& session, QSize clientTwips, QRect label1,
-                               QRect pictureArea, QRect progressControl)
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                           | Qt::WindowSystemMenuHint),
+ProgressWindow::ProgressWindow(UploadSession& session, QSize clientTwips, QRect label1, QRect pictureArea,
+                               QRect progressControl)
+    : QWidget(nullptr,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint),
       m_session(session)
 {
     setWindowTitle(QStringLiteral("Progression du téléchargement"));
@@ -113,9 +106,8 @@ void ProgressWindow::OnTimer()
     PaintGradientBar(m_barArea, static_cast<qint16>(m_progress->value()), 0, 100, 40, 255, 255, 50);
 }
 
-void ProgressWindow::PaintGradientBar(PictureBox* target, qint16 percent, qint16 startRed,
-                                 qint16 startGreen, qint16 startBlue, qint16 endRed,
-                                 qint16 endGreen, qint16 endBlue)
+void ProgressWindow::PaintGradientBar(PictureBox* target, qint16 percent, qint16 startRed, qint16 startGreen,
+                                      qint16 startBlue, qint16 endRed, qint16 endGreen, qint16 endBlue)
 {
     if (!target || target->image().isNull())
         return;
@@ -178,8 +170,7 @@ void ProgressWindow::closeEvent(QCloseEvent* event)
     }
 }
 
-std::unique_ptr<UploadView> ProgressWindowFactory::createView(UploadViewKind kind,
-                                                              UploadSession& session)
+std::unique_ptr<UploadView> ProgressWindowFactory::createView(UploadViewKind kind, UploadSession& session)
 {
     if (kind == UploadViewKind::Split)
         return std::make_unique<SplitUploadProgressWindow>(session);

@@ -29,8 +29,7 @@ QString QtFilter(const QString& filter)
 
 class QtPrompt final : public Prompt {
 public:
-    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon,
-                      MsgButtons buttons) override
+    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override
     {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(title);

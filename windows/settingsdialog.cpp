@@ -69,8 +69,8 @@ void MakeHomeFolder(const QString& folder) { QDir().mkpath(folder); }
 SettingsDialog::SettingsDialog(MainWindowLink& main, QWidget* parent) : QWidget(parent), m_main(main)
 {
     setWindowTitle(QStringLiteral("Enregistrement Mp3 - Paramétrage"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     // The main window decides when the program ends, even while it is hidden.
     setAttribute(Qt::WA_QuitOnClose, false);
     BuildControls();
@@ -123,8 +123,9 @@ QGroupBox* SettingsDialog::BuildSendingGroup()
                              QStringLiteral("Tapez ici l'adresse email du destinataire des fichiers"));
     m_siteBox =
         MakeBox(QStringLiteral("txtSiteWeb"), QStringLiteral("Tapez l'adresse du site Web (sans http://)"));
-    m_loginBox = MakeBox(QStringLiteral("txtLogin"),
-                         QStringLiteral("Tapez ici le login qui vous a été remis en début d'année par votre professeur"));
+    m_loginBox = MakeBox(
+        QStringLiteral("txtLogin"),
+        QStringLiteral("Tapez ici le login qui vous a été remis en début d'année par votre professeur"));
     m_passwordBox =
         MakeBox(QStringLiteral("txtPassword"), QStringLiteral("Tapez ici le mot de passe du site Web"));
     const struct {
@@ -156,7 +157,8 @@ QGroupBox* SettingsDialog::BuildProxyGroup()
     auto* line = new QHBoxLayout(frame);
     m_proxyBox = MakeBox(QStringLiteral("txtProxy"),
                          QStringLiteral("Tapez l'adresse du Proxy s'il y en a un.(p. ex. 172.20.0.254)"));
-    m_portBox = MakeBox(QStringLiteral("txtPort"), QStringLiteral("Tapez le n° du port du Proxy. (p. ex. 3128)"));
+    m_portBox =
+        MakeBox(QStringLiteral("txtPort"), QStringLiteral("Tapez le n° du port du Proxy. (p. ex. 3128)"));
     line->addWidget(MakeLabel(QStringLiteral("Label1_8"), QStringLiteral("Adresse du proxy :")));
     line->addWidget(m_proxyBox, 3);
     line->addWidget(MakeLabel(QStringLiteral("Label1_9"), QStringLiteral("Port :")));
@@ -196,7 +198,8 @@ QGroupBox* SettingsDialog::BuildProgramGroup()
     auto* placeGroup = new QButtonGroup(this);
     placeGroup->addButton(m_schoolOption, 0);
     placeGroup->addButton(m_homeOption, 1);
-    grid->addWidget(MakeLabel(QStringLiteral("lblLycee"), QStringLiteral("Vous travaillez au lycée :")), 0, 0);
+    grid->addWidget(MakeLabel(QStringLiteral("lblLycee"), QStringLiteral("Vous travaillez au lycée :")), 0,
+                    0);
     grid->addLayout(placeLine, 0, 1);
 
     m_browseButton = new QPushButton(QStringLiteral("Parcourir"));
@@ -205,20 +208,22 @@ QGroupBox* SettingsDialog::BuildProgramGroup()
         QStringLiteral("Dossier dans lequel vous souhaitez créer le répertoire des enregistrements"));
     m_browseButton->setAutoDefault(false);
     grid->addWidget(
-        MakeLabel(QStringLiteral("Label1_5"), QStringLiteral("Emplacement du dossier d'enregistrement :")), 1, 0);
+        MakeLabel(QStringLiteral("Label1_5"), QStringLiteral("Emplacement du dossier d'enregistrement :")), 1,
+        0);
     grid->addWidget(m_browseButton, 1, 1, Qt::AlignLeft);
 
-    m_folderNameBox =
-        MakeBox(QStringLiteral("txtDossier"),
-                QStringLiteral("Nom que vous souhaitez donner au dossier qui contiendra les enregistrements"));
-    grid->addWidget(MakeLabel(QStringLiteral("Label1_3"), QStringLiteral("Nom du répertoire d'enregistrement :")),
-                    2, 0);
+    m_folderNameBox = MakeBox(
+        QStringLiteral("txtDossier"),
+        QStringLiteral("Nom que vous souhaitez donner au dossier qui contiendra les enregistrements"));
+    grid->addWidget(
+        MakeLabel(QStringLiteral("Label1_3"), QStringLiteral("Nom du répertoire d'enregistrement :")), 2, 0);
     grid->addWidget(m_folderNameBox, 2, 1);
 
     m_fullPathLabel = MakeLabel(QStringLiteral("lblDossier"), QString());
     m_fullPathLabel->setMinimumWidth(320);
-    grid->addWidget(
-        MakeLabel(QStringLiteral("Label1_4"), QStringLiteral("Chemin complet du répertoire d'enregistrement :")), 3, 0);
+    grid->addWidget(MakeLabel(QStringLiteral("Label1_4"),
+                              QStringLiteral("Chemin complet du répertoire d'enregistrement :")),
+                    3, 0);
     grid->addWidget(m_fullPathLabel, 3, 1);
     return frame;
 }
@@ -239,9 +244,9 @@ void SettingsDialog::BuildHiddenControls()
 
 void SettingsDialog::OrderTabs()
 {
-    QWidget* order[] = {m_senderBox, m_recipientBox, m_siteBox,    m_loginBox,   m_passwordBox,
-                        m_proxyBox,  m_portBox,      m_browseButton, m_folderNameBox, m_webOption,
-                        m_mailOption, m_homeOption,  m_schoolOption};
+    QWidget* order[] = {m_senderBox,  m_recipientBox, m_siteBox,      m_loginBox,      m_passwordBox,
+                        m_proxyBox,   m_portBox,      m_browseButton, m_folderNameBox, m_webOption,
+                        m_mailOption, m_homeOption,   m_schoolOption};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -290,14 +295,9 @@ bool SettingsDialog::HandleKey(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        ValidateAndSave();
-        return true;
-    case Qt::Key_F1:
-        ShowHelp(MissingHelpKey());
-        return true;
-    default:
-        return false;
+    case Qt::Key_Enter: ValidateAndSave(); return true;
+    case Qt::Key_F1: ShowHelp(MissingHelpKey()); return true;
+    default: return false;
     }
 }
 
@@ -456,7 +456,8 @@ QString SettingsDialog::BrowseFolder(const QString& title) { return prompt().fol
 
 void SettingsDialog::ChooseLocation()
 {
-    QString folder = BrowseFolder(QStringLiteral("Dans quel dossier voulez-vous créer le répertoire d'enregistrement ?"));
+    QString folder =
+        BrowseFolder(QStringLiteral("Dans quel dossier voulez-vous créer le répertoire d'enregistrement ?"));
     // A root comes back with its separator ("/" here, "C:\" on Windows).
     if (folder.endsWith(kSep))
         folder.chop(1);

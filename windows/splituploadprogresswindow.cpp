@@ -3,8 +3,8 @@
 #include <QLabel>
 
 SplitUploadProgressWindow::SplitUploadProgressWindow(UploadSession& session)
-    : ProgressWindow(session, QSize(4680, 1365), QRect(120, 690, 4455, 255),
-                     QRect(120, 960, 4455, 285), QRect(120, 960, 4455, 270))
+    : ProgressWindow(session, QSize(4680, 1365), QRect(120, 690, 4455, 255), QRect(120, 960, 4455, 285),
+                     QRect(120, 960, 4455, 270))
 {
     setObjectName(QStringLiteral("Form5"));
     m_title = new QLabel(this);

@@ -1,8 +1,8 @@
 #include "windows/uploadprogresswindow.h"
 
 UploadProgressWindow::UploadProgressWindow(UploadSession& session)
-    : ProgressWindow(session, QSize(4680, 810), QRect(120, 90, 4455, 255),
-                     QRect(120, 360, 4455, 285), QRect(120, 390, 4455, 255))
+    : ProgressWindow(session, QSize(4680, 810), QRect(120, 90, 4455, 255), QRect(120, 360, 4455, 285),
+                     QRect(120, 390, 4455, 255))
 {
     setObjectName(QStringLiteral("Form4"));
 }

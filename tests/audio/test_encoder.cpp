@@ -19,8 +19,8 @@ struct Encoded {
     uint32_t initResult = 99;
     uint32_t samplesPerChunk = 0;
     uint32_t bufferSize = 0;
-    QByteArray body;  // output of the chunk calls
-    QByteArray tail;  // output of the flush
+    QByteArray body; // output of the chunk calls
+    QByteArray tail; // output of the flush
 };
 
 // Encodes `pcm` chunk by chunk as the recording poll does, then flushes.
@@ -125,8 +125,8 @@ INSTANTIATE_TEST_SUITE_P(Rates, EncoderChunkSizes,
                                            // LAME drops to 16 kHz MPEG-2 here by itself.
                                            ChunkCase{44100, 32, 1152, 7920, 16000, 2}),
                          [](const auto& testCase) {
-                             return "in" + std::to_string(testCase.param.rate) + "_"
-                                    + std::to_string(testCase.param.kbps) + "kbps";
+                             return "in" + std::to_string(testCase.param.rate) + "_" +
+                                    std::to_string(testCase.param.kbps) + "kbps";
                          });
 
 TEST(EncoderStream, ToneSurvivesTheRoundTripAsConstantBitrateFrames)
@@ -175,8 +175,8 @@ TEST(EncoderStream, FlushDeliversTheHeldBackTail)
 TEST(EncoderStream, VoicePresetGivesMonoConstantBitrate)
 {
     const int rate = 44100;
-    const Encoded e = EncodeChunks(RecordingConfig(rate, 64, LQP_VOICE_QUALITY),
-                                   StereoTone(300, rate, 2 * rate));
+    const Encoded e =
+        EncodeChunks(RecordingConfig(rate, 64, LQP_VOICE_QUALITY), StereoTone(300, rate, 2 * rate));
     ASSERT_EQ(e.initResult, BE_ERR_SUCCESSFUL);
     EXPECT_EQ(e.samplesPerChunk % 1152, 0u);
     const MpegWalk f = WalkMpegFrames(e.body + e.tail);

@@ -1,9 +1,9 @@
 // The recording engine driven tick by tick: captured audio from memory, a
 // scripted clock, the real encoder and the real file writer.
-#include "audio/soundlibrary.h"
 #include "audio/formatduration.h"
 #include "audio/playback.h"
 #include "audio/recordingengine.h"
+#include "audio/soundlibrary.h"
 #include "tests/support/enginetestview.h"
 #include "tests/support/memorybackend.h"
 #include "tests/support/mp3check.h"
@@ -40,8 +40,8 @@ protected:
     int rate() const { return view.options.sampleRate; }
     bool active() const
     {
-        return engine->state() == RecordingEngine::State::Capturing
-            || engine->state() == RecordingEngine::State::Draining;
+        return engine->state() == RecordingEngine::State::Capturing ||
+               engine->state() == RecordingEngine::State::Draining;
     }
     // Time passes: the clock moves and capture delivers that time's frames.
     void pass(double seconds, double hz = 440, bool deliver = true)
@@ -92,10 +92,7 @@ private:
     double m_pending = 0;
 };
 
-void Put32(std::array<uint8_t, 331>& a, int at, uint32_t v)
-{
-    std::memcpy(a.data() + at, &v, 4);
-}
+void Put32(std::array<uint8_t, 331>& a, int at, uint32_t v) { std::memcpy(a.data() + at, &v, 4); }
 
 } // namespace
 
@@ -464,7 +461,7 @@ TEST_F(EngineTest, PollAWholeLoopBehindSkipsToTheOldestIntactChunk)
     ASSERT_TRUE(d.ok);
     const int64_t firstAfter = int64_t(readBefore);
     const double t = double(resume) / 44100.0 - 1.0; // seconds into the 25 s
-    const int k = int(std::floor(t)) + 1;           // first whole second after the resume
+    const int k = int(std::floor(t)) + 1;            // first whole second after the resume
     const std::size_t at = std::size_t(firstAfter + int64_t((k - t) * 44100) + 4410) + delay();
     EXPECT_GT(ToneLevel(d, at, 8820, 300 + 100 * k), 0.3) << k;
 }

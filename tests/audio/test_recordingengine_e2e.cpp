@@ -1,13 +1,13 @@
 // Recordings on the virtual microphone through PortAudio, the real engine
 // and real timers, checked by decoding the MP3 that was written.
-#include "audio/soundlibrary.h"
 #include "audio/playback.h"
 #include "audio/recordingengine.h"
+#include "audio/soundlibrary.h"
 #include "tests/support/burstsignal.h"
 #include "tests/support/e2erecording.h"
 #include "tests/support/mp3check.h"
-#include "tests/support/virtualaudio.h"
 #include "tests/support/testenv.h"
+#include "tests/support/virtualaudio.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -171,8 +171,7 @@ TEST_F(EngineE2eTest, KilledMidRecordingLeavesWhatWasWrittenDecodable)
     ASSERT_TRUE(useMic(44100, 6));
     QProcess recorder;
     recorder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    recorder.start(QCoreApplication::applicationDirPath() + "/engine_recorder",
-                   {view.path, "44100", "128"});
+    recorder.start(QCoreApplication::applicationDirPath() + "/engine_recorder", {view.path, "44100", "128"});
     ASSERT_TRUE(recorder.waitForStarted(10000));
     ASSERT_TRUE(recorder.waitForReadyRead(20000));
     EXPECT_TRUE(recorder.readAllStandardOutput().startsWith("capturing"));

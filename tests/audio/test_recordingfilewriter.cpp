@@ -81,9 +81,18 @@ TEST_F(FileIoTest, WavHeaderForThousandBytes)
     ASSERT_TRUE(io.OpenFile(path));
     ASSERT_TRUE(io.writeWavHeader(1000));
     io.CloseFile();
-    const QByteArray expected = QByteArray::fromHex(
-        "52494646" "0c040000" "57415645666d7420" "10000000" "0100" "0200"
-        "44ac0000" "10b10200" "0400" "1000" "64617461" "e8030000");
+    const QByteArray expected = QByteArray::fromHex("52494646"
+                                                    "0c040000"
+                                                    "57415645666d7420"
+                                                    "10000000"
+                                                    "0100"
+                                                    "0200"
+                                                    "44ac0000"
+                                                    "10b10200"
+                                                    "0400"
+                                                    "1000"
+                                                    "64617461"
+                                                    "e8030000");
     ASSERT_EQ(expected.size(), 44);
     EXPECT_EQ(ReadFile(path), expected);
 }

@@ -2,10 +2,10 @@
 // playback pulled on demand, and a process without any audio device.
 #include "audio/soundlibrary.h"
 #include "foundation/windows1252.h"
-#include "tests/support/mp3check.h"
 #include "tests/support/memorybackend.h"
-#include "tests/support/virtualaudio.h"
+#include "tests/support/mp3check.h"
 #include "tests/support/testenv.h"
+#include "tests/support/virtualaudio.h"
 
 #include <QFile>
 
@@ -52,12 +52,16 @@ protected:
 TEST(SoundErrorTexts, KeepTheLibraryWording)
 {
     EXPECT_EQ(SoundErrorText(0), "OK");
-    EXPECT_EQ(SoundErrorText(1), QString::fromUtf8(
-        "Impossible d'appeler cette commande après FSOUND_Init.  Fermer d'abord FSOUND."));
-    EXPECT_EQ(SoundErrorText(FMOD_ERR_INIT), QString::fromUtf8("Erreur d'initialisation du périphérique de sortie."));
+    EXPECT_EQ(
+        SoundErrorText(1),
+        QString::fromUtf8("Impossible d'appeler cette commande après FSOUND_Init.  Fermer d'abord FSOUND."));
+    EXPECT_EQ(SoundErrorText(FMOD_ERR_INIT),
+              QString::fromUtf8("Erreur d'initialisation du périphérique de sortie."));
     EXPECT_EQ(SoundErrorText(11), "Erreyr de chargement du fichier");
-    EXPECT_EQ(SoundErrorText(15), "Tentative d'utilisation de commande EAX sur un canal ou une sorie non EAX.");
-    EXPECT_EQ(SoundErrorText(FMOD_ERR_RECORD), QString::fromUtf8("Enregistrement non supporté sur cet ordinateur"));
+    EXPECT_EQ(SoundErrorText(15),
+              "Tentative d'utilisation de commande EAX sur un canal ou une sorie non EAX.");
+    EXPECT_EQ(SoundErrorText(FMOD_ERR_RECORD),
+              QString::fromUtf8("Enregistrement non supporté sur cet ordinateur"));
     EXPECT_EQ(SoundErrorText(19), QString::fromUtf8("Erreur d'ouverture du périphérique CD"));
     EXPECT_EQ(SoundErrorText(20), "Erreur inconnue");
     EXPECT_EQ(SoundErrorText(-1), "Erreur inconnue");
@@ -89,7 +93,8 @@ TEST_F(SoundLayer, ListsDriversInAnsiAndKeepsTheChoiceAcrossRestarts)
     ASSERT_TRUE(FSOUND_Init(44100, 10, 12));
     ASSERT_EQ(FSOUND_Record_GetNumDrivers(), 3);
     EXPECT_STREQ(FSOUND_Record_GetDriverName(1), "Micro USB");
-    EXPECT_STREQ(FSOUND_Record_GetDriverName(0), "Micro par d\xE9" "faut");
+    EXPECT_STREQ(FSOUND_Record_GetDriverName(0), "Micro par d\xE9"
+                                                 "faut");
     EXPECT_STREQ(FSOUND_Record_GetDriverName(3), "");
     EXPECT_STREQ(FSOUND_Record_GetDriverName(-1), "");
 
@@ -240,7 +245,8 @@ TEST_F(SoundLayer, StreamsPlayTheDecodedFileAndReportTheTime)
     std::vector<int16_t> left;
     for (std::size_t i = 0; i < half.size(); i += 2)
         left.push_back(half[i]);
-    EXPECT_NEAR(ZeroCrossingFrequency(std::vector<int16_t>(left.begin() + 4000, left.end()), 44100), 440, 1.5);
+    EXPECT_NEAR(ZeroCrossingFrequency(std::vector<int16_t>(left.begin() + 4000, left.end()), 44100), 440,
+                1.5);
 
     // Past the end the position stays where the file ended.
     while (!backend.pullPlayback(8192).empty()) {

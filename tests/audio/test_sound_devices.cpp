@@ -3,8 +3,8 @@
 #include "audio/soundlibrary.h"
 #include "foundation/windows1252.h"
 #include "tests/support/mp3check.h"
-#include "tests/support/virtualaudio.h"
 #include "tests/support/testenv.h"
+#include "tests/support/virtualaudio.h"
 
 #include <QElapsedTimer>
 #include <QThread>

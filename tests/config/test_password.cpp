@@ -1,6 +1,6 @@
 #include "config/password.h"
-#include "foundation/windows1252.h"
 #include "foundation/settings.h"
+#include "foundation/windows1252.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
-#include "foundation/windows1252.h"
 #include "foundation/inifile.h"
 #include "foundation/settings.h"
+#include "foundation/windows1252.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>
@@ -52,9 +52,8 @@ TEST_F(IniFiles, WriteCreatesFileSectionAndKeyAndKeepsOtherLines)
     WriteSetting("email", "Destinataire", "prof@lycee.fr", file());
     WriteSetting("WEB", "site", "y", file());
     WriteSetting("Config", "Freq", "2", file());
-    EXPECT_EQ(ReadFile(file()),
-              "; a comment\r\n[email]\r\nNom=eleve\r\nDestinataire=prof@lycee.fr\r\n\r\n"
-              "[Web]\r\nsite=y\r\n[Config]\r\nFreq=2\r\n");
+    EXPECT_EQ(ReadFile(file()), "; a comment\r\n[email]\r\nNom=eleve\r\nDestinataire=prof@lycee.fr\r\n\r\n"
+                                "[Web]\r\nsite=y\r\n[Config]\r\nFreq=2\r\n");
 
     const QString fresh = tempPath("new.ini");
     WriteSetting("window", "Top", "-120", fresh);
@@ -101,7 +100,8 @@ TEST_F(IniFiles, WorkingFileIsPrivateProgramFileIsNot)
 TEST_F(IniFiles, DamagedFilesReadEmptyWithoutHarm)
 {
     QByteArray junk;
-    for (int i = 0; i < 4096; ++i) junk.append(static_cast<char>((i * 7919) % 256));
+    for (int i = 0; i < 4096; ++i)
+        junk.append(static_cast<char>((i * 7919) % 256));
     WriteFile(file(), junk);
     EXPECT_EQ(ReadSetting("Web", "Site", file()), "");
 

@@ -1,5 +1,5 @@
-#include "foundation/windows1252.h"
 #include "foundation/settings.h"
+#include "foundation/windows1252.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>
@@ -40,8 +40,8 @@ TEST_F(SettingsLocation, AppDataFallsBackToConfigFolder)
 {
     EXPECT_EQ(AppDataFolder(), appDataDir());
     qunsetenv("APPDATA");
-    EXPECT_EQ(AppDataFolder(), QDir::toNativeSeparators(QStandardPaths::writableLocation(
-                                   QStandardPaths::GenericConfigLocation)));
+    EXPECT_EQ(AppDataFolder(), QDir::toNativeSeparators(
+                                   QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
     EXPECT_FALSE(AppDataFolder().isEmpty());
 }
 
@@ -79,9 +79,9 @@ TEST(Unscramble, WellFormedTextGivesTheClearValue)
 TEST(Unscramble, MalformedTextDecodesWhatIsWellFormed)
 {
     const QString ab = Scramble("ab");
-    EXPECT_EQ(UnscrambleSetting(ab + "F"), "ab");          // odd length
-    EXPECT_EQ(UnscrambleSetting(ab + "C1"), "ab");         // lone first character of a triple
-    EXPECT_EQ(UnscrambleSetting(ab + "C1D2"), "ab\x13");  // triple without filler still decodes
+    EXPECT_EQ(UnscrambleSetting(ab + "F"), "ab");               // odd length
+    EXPECT_EQ(UnscrambleSetting(ab + "C1"), "ab");              // lone first character of a triple
+    EXPECT_EQ(UnscrambleSetting(ab + "C1D2"), "ab\x13");        // triple without filler still decodes
     EXPECT_EQ(UnscrambleSetting("ZZ41"), QString(QChar(0x41))); // non-hex pair counts as 0
     EXPECT_EQ(UnscrambleSetting("4"), "");
     EXPECT_NO_FATAL_FAILURE(UnscrambleSetting(QString(100001, u'G')));
@@ -108,8 +108,7 @@ TEST(RecordingNameTest, PupilDateAndTimeJoinedByUnderscores)
 {
     const QDateTime when(QDate(2026, 12, 6), QTime(14, 3, 22));
     const QString path = DefaultRecordingPath("/home/eleve/Enregistrements", "ELEVE1", when);
-    const QString date = QLocale::system().toString(when.date(), QLocale::ShortFormat)
-                             .replace(u'/', u'-');
+    const QString date = QLocale::system().toString(when.date(), QLocale::ShortFormat).replace(u'/', u'-');
     EXPECT_EQ(path, "/home/eleve/Enregistrements/ELEVE1_" + date + "_14-03-22.mp3");
     EXPECT_FALSE(path.mid(QStringLiteral("/home/eleve/Enregistrements/").size()).contains(u'/'));
     // An empty folder puts the file at the root.

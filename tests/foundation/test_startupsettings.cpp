@@ -18,12 +18,9 @@ TEST_F(StartupSettingsFile, CompleteOnlyWithTheFiveValuesAPupilEnters)
         const char* value;
         bool complete;
     } cases[] = {
-        {"Web", "Proxy", "", true},
-        {"email", "Expediteur", "", false},
-        {"email", "Destinataire", "", false},
-        {"email", "Nom", "", false},
-        {"Web", "Site", "", false},
-        {"Web", "Password", "", false},
+        {"Web", "Proxy", "", true},           {"email", "Expediteur", "", false},
+        {"email", "Destinataire", "", false}, {"email", "Nom", "", false},
+        {"Web", "Site", "", false},           {"Web", "Password", "", false},
         {"Web", "Password", "4", true}, // stored, even if it unscrambles to nothing
     };
     for (const auto& c : cases) {

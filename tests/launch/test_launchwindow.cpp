@@ -2,8 +2,8 @@
 
 #include "audio/soundlibrary.h"
 #include "foundation/settings.h"
-#include "windows/twips.h"
 #include "tests/support/testenv.h"
+#include "windows/twips.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -101,8 +101,8 @@ TEST_F(LaunchWindowTest, WindowAndBothTexts)
 TEST_F(LaunchWindowTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
 {
     ASSERT_TRUE(FSOUND_Init(44100, 10, 12));
-    const int sample = FSOUND_Sample_Alloc(FSOUND_UNMANAGED, 44100, FSOUND_16BITS | FSOUND_STEREO | FSOUND_SIGNED,
-                                           44100, 255, 128, 255);
+    const int sample = FSOUND_Sample_Alloc(
+        FSOUND_UNMANAGED, 44100, FSOUND_16BITS | FSOUND_STEREO | FSOUND_SIGNED, 44100, 255, 128, 255);
     ASSERT_GT(sample, 0);
     ASSERT_TRUE(FSOUND_Record_StartSample(sample, true));
     ASSERT_TRUE(backend.capturing);

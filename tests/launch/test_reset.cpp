@@ -42,10 +42,13 @@ protected:
 
 TEST_F(ResetTest, MirloRestartsThroughLaunchWhereItsWindowStood)
 {
-    ASSERT_TRUE(QFile::copy(JoinPath(QStringLiteral(MIRLO_PROGRAM_DIR), "Launch"), JoinPath(programDir(), "Launch")));
+    ASSERT_TRUE(
+        QFile::copy(JoinPath(QStringLiteral(MIRLO_PROGRAM_DIR), "Launch"), JoinPath(programDir(), "Launch")));
     const QString log = JoinPath(programDir(), "starts.log");
-    WriteFile(JoinPath(programDir(), "Mirlo"), "#!/bin/sh\necho \"$#\" >> \"$(dirname \"$0\")/starts.log\"\n");
-    QFile::setPermissions(JoinPath(programDir(), "Mirlo"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    WriteFile(JoinPath(programDir(), "Mirlo"),
+              "#!/bin/sh\necho \"$#\" >> \"$(dirname \"$0\")/starts.log\"\n");
+    QFile::setPermissions(JoinPath(programDir(), "Mirlo"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     writeSettings();
     MainWindow& w = start();

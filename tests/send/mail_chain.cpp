@@ -68,7 +68,8 @@ void MailTest::StartSmtpServer()
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_server.start();
     ASSERT_TRUE(m_server.waitForStarted(10000));
-    ASSERT_TRUE(QTest::qWaitFor([this] { return m_server.canReadLine(); }, 20000)) << "SMTP server gave no port";
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_server.canReadLine(); }, 20000))
+        << "SMTP server gave no port";
     const QByteArray port = m_server.readLine().trimmed();
     ASSERT_FALSE(port.isEmpty());
 

@@ -26,7 +26,10 @@ void FirstMailbox(InternetAddressList* list, QString& name, QString& address)
 
 } // namespace
 
-bool AttachmentIsBase64(const ParsedMail& mail) { return mail.attachmentEncoding == GMIME_CONTENT_ENCODING_BASE64; }
+bool AttachmentIsBase64(const ParsedMail& mail)
+{
+    return mail.attachmentEncoding == GMIME_CONTENT_ENCODING_BASE64;
+}
 
 ParsedMail ParseMail(const QByteArray& raw)
 {
@@ -69,7 +72,8 @@ ParsedMail ParseMail(const QByteArray& raw)
                 GMimeStream* bytes = g_mime_stream_mem_new();
                 g_mime_data_wrapper_write_to_stream(g_mime_part_get_content(part), bytes);
                 GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(bytes));
-                out.attachment = QByteArray(reinterpret_cast<const char*>(array->data), qsizetype(array->len));
+                out.attachment =
+                    QByteArray(reinterpret_cast<const char*>(array->data), qsizetype(array->len));
                 g_object_unref(bytes);
             }
         }

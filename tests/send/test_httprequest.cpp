@@ -1,7 +1,7 @@
 // The request component against the reference server, and the digit decoder.
 #include "tests/support/qtprint.h"
-#include "tests/support/uploadserver.h"
 #include "tests/support/testenv.h"
+#include "tests/support/uploadserver.h"
 
 #include "send/digittext.h"
 #include "send/httprequest.h"
@@ -199,10 +199,10 @@ TEST(DecodeDigitText, WellFormedGroups)
 
 TEST(DecodeDigitText, MalformedInputDecodesWhatIsWellFormed)
 {
-    EXPECT_EQ(DecodeDigitText("0721"), "H");      // trailing incomplete group ignored
+    EXPECT_EQ(DecodeDigitText("0721"), "H"); // trailing incomplete group ignored
     EXPECT_EQ(DecodeDigitText("07"), "");
-    EXPECT_EQ(DecodeDigitText("07a105"), "i");    // a group with a non-digit is dropped
-    EXPECT_EQ(DecodeDigitText("999072"), "H");    // not a byte code
+    EXPECT_EQ(DecodeDigitText("07a105"), "i"); // a group with a non-digit is dropped
+    EXPECT_EQ(DecodeDigitText("999072"), "H"); // not a byte code
     EXPECT_EQ(DecodeDigitText("-72105"), "i");
     EXPECT_EQ(DecodeDigitText(QString(100001, '7')).size(), 0); // 777 is no byte: nothing, no crash
 }

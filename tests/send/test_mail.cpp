@@ -8,10 +8,10 @@
 #include <QTest>
 #include <QTimer>
 
-
 namespace {
 
-const QString kNotMp3 = QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.");
+const QString kNotMp3 =
+    QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.");
 
 bool SevenBitClean(const QByteArray& raw)
 {
@@ -158,7 +158,8 @@ TEST_F(MailTest, OnlyMp3NamesAreSent)
 {
     for (const QString& mode : {QStringLiteral("mail"), QStringLiteral("web")}) {
         Shared().sendMode = mode;
-        for (const QString& name : {QStringLiteral("x.mp3 "), QStringLiteral("x.wav"), QStringLiteral("mp3")}) {
+        for (const QString& name :
+             {QStringLiteral("x.mp3 "), QStringLiteral("x.wav"), QStringLiteral("mp3")}) {
             prompter.messages.clear();
             sender.send(tempPath(name));
             ASSERT_EQ(prompter.messages.size(), 1) << name.toStdString();
@@ -174,7 +175,8 @@ TEST_F(MailTest, OnlyMp3NamesAreSent)
 
 TEST_F(MailTest, UnknownModesDoNothingAfterTheCheck)
 {
-    for (const QString& mode : {QString(), QStringLiteral("Mail"), QStringLiteral("MAIL"), QStringLiteral("Web")}) {
+    for (const QString& mode :
+         {QString(), QStringLiteral("Mail"), QStringLiteral("MAIL"), QStringLiteral("Web")}) {
         Shared().sendMode = mode;
         sender.send(recording);
         EXPECT_FALSE(sender.transferRunning()) << mode.toStdString();
@@ -239,7 +241,8 @@ TEST_F(MailTest, UnansweringMailProgramIsGivenUpWhileMirloRunsOn)
     const QStringList starts = Starts();
     ASSERT_EQ(starts.size(), 1);
     const QByteArray pid = starts[0].section(QLatin1Char(' '), 0, 0).toLatin1();
-    const QByteArray child = ReadFile(JoinPath(binDir(), QStringLiteral("child-") + QString::fromLatin1(pid)));
+    const QByteArray child =
+        ReadFile(JoinPath(binDir(), QStringLiteral("child-") + QString::fromLatin1(pid)));
     ASSERT_FALSE(child.trimmed().isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessAlive(pid) && !ProcessAlive(child); }, 5000))
         << "the mail program or its child was left running";

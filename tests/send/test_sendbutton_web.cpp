@@ -24,7 +24,8 @@ protected:
         const QString bin = tempPath("bin");
         ASSERT_TRUE(QDir().mkpath(bin));
         WriteFile(JoinPath(bin, "sendmail"), "#!/bin/sh\ncat > /dev/null\necho x >> \"$0.started\"\n");
-        QFile::setPermissions(JoinPath(bin, "sendmail"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(JoinPath(bin, "sendmail"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_oldPath = qgetenv("PATH");
         qputenv("PATH", bin.toLocal8Bit());
         sender.mail().setSendmailPlaces({});
@@ -82,6 +83,7 @@ TEST_F(SendButtonWebTest, NameIsCheckedBeforeAnyUpload)
 {
     sender.send(makeRecording("Cours.mp3.wav", 500));
     EXPECT_EQ(prompter.texts(),
-              QStringList{QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.")});
+              QStringList{QStringLiteral(
+                  "Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.")});
     EXPECT_EQ(server->log().size(), 0);
 }

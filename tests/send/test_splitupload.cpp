@@ -74,7 +74,7 @@ TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
 
     EXPECT_EQ(views.kinds, QList<UploadViewKind>(4, UploadViewKind::Split));
     EXPECT_EQ(views.files, (QStringList{"Transfert du fichier 0 sur 3", "Transfert du fichier 1 sur 3",
-                                  "Transfert du fichier 2 sur 3", "Transfert du fichier 3 sur 3"}));
+                                        "Transfert du fichier 2 sur 3", "Transfert du fichier 3 sur 3"}));
     EXPECT_EQ(views.titles, QStringList(4, "Transfert de l'enregistrement en 3 fichiers."));
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 4);
@@ -85,8 +85,8 @@ TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
         const QJsonObject r = log[k].toObject();
         EXPECT_EQ(r["host"].toString(), kSite);
         EXPECT_EQ(r["path"].toString(), kScript);
-        EXPECT_EQ(UploadServer::fieldNames(r), (QStringList{"userfile", "proofnumber", "repertoire",
-                                                            "login", "password", "SplittedFile"}));
+        EXPECT_EQ(UploadServer::fieldNames(r), (QStringList{"userfile", "proofnumber", "repertoire", "login",
+                                                            "password", "SplittedFile"}));
         EXPECT_EQ(UploadServer::fieldValue(r, "SplittedFile"), "SplittedFile");
         EXPECT_EQ(UploadServer::fieldValue(r, "repertoire"), kLogin + "_");
         EXPECT_EQ(UploadServer::fileField(r)["filename"].toString(), names[k]);
@@ -150,8 +150,8 @@ TEST_F(SplitUploadTest, BusyOnPieceTwoOfThreeIsReportedAndTheRestGoes)
 TEST_F(SplitUploadTest, SuccessOnlyWhenThePieceListPasses)
 {
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    server->scriptNext({QJsonObject(), QJsonObject(), QJsonObject(),
-                        QJsonObject{{"status", 404}, {"body", "{proof}"}}});
+    server->scriptNext(
+        {QJsonObject(), QJsonObject(), QJsonObject(), QJsonObject{{"status", 404}, {"body", "{proof}"}}});
     WebUpload(session, rec);
     EXPECT_EQ(server->log().size(), 4);
     EXPECT_EQ(prompter.texts(), QStringList{"Echec du transfert, code de réponse HTTP = 404"});

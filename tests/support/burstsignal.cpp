@@ -6,10 +6,7 @@
 #include <numbers>
 #include <vector>
 
-double BurstFrequency(long long block)
-{
-    return 400.0 + 150.0 * double((block * 7) % 17);
-}
+double BurstFrequency(long long block) { return 400.0 + 150.0 * double((block * 7) % 17); }
 
 bool WriteBurstFile(const QString& path, int rate, double seconds)
 {
@@ -66,8 +63,7 @@ double Score(const DecodedMp3& d, double offset, long long blocks)
     double s = 0;
     for (long long k = 0; k < blocks; ++k) {
         const Windows w = At(d, offset, k);
-        s += ToneLevel(d, w.toneStart, w.toneLen, BurstFrequency(k))
-            - 2 * RmsLevel(d, w.gapStart, w.gapLen);
+        s += ToneLevel(d, w.toneStart, w.toneLen, BurstFrequency(k)) - 2 * RmsLevel(d, w.gapStart, w.gapLen);
     }
     return s;
 }

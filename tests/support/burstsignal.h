@@ -18,7 +18,7 @@ struct BurstCheck {
     bool aligned = false;
     double offsetSeconds = 0; // where block 0 starts in the decoded audio
     long long blocksChecked = 0;
-    long long badBlocks = 0;   // wrong tone, silence, or a gap out of place
+    long long badBlocks = 0; // wrong tone, silence, or a gap out of place
     long long firstBad = -1;
     QString detail;
 };

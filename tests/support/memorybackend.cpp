@@ -31,10 +31,7 @@ bool MemoryBackend::pushTone(double hz, std::size_t frames, double amplitude)
     return push(pcm);
 }
 
-bool MemoryBackend::pushSilence(std::size_t frames)
-{
-    return push(std::vector<int16_t>(frames * 2, 0));
-}
+bool MemoryBackend::pushSilence(std::size_t frames) { return push(std::vector<int16_t>(frames * 2, 0)); }
 
 std::vector<int16_t> MemoryBackend::pullPlayback(std::size_t frames)
 {

@@ -74,7 +74,7 @@ namespace {
 
 const int kBitrates[2][16] = {
     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, -1}, // MPEG-1 L3
-    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, -1},    // MPEG-2/2.5 L3
+    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, -1},     // MPEG-2/2.5 L3
 };
 const int kRates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
 
@@ -87,8 +87,8 @@ MpegWalk WalkMpegFrames(const QByteArray& bytes)
     const std::size_t n = std::size_t(bytes.size());
     std::size_t pos = 0;
     while (pos + 4 <= n) {
-        const unsigned h = unsigned(p[pos]) << 24 | unsigned(p[pos + 1]) << 16
-            | unsigned(p[pos + 2]) << 8 | p[pos + 3];
+        const unsigned h =
+            unsigned(p[pos]) << 24 | unsigned(p[pos + 1]) << 16 | unsigned(p[pos + 2]) << 8 | p[pos + 3];
         if ((h & 0xFFE00000u) != 0xFFE00000u) {
             w.error = QStringLiteral("no frame sync at byte %1").arg(pos);
             return w;
@@ -121,8 +121,8 @@ MpegWalk WalkMpegFrames(const QByteArray& bytes)
             }
         } else {
             w.constantBitrate = w.constantBitrate && kbps == w.bitrateKbps;
-            if (w.constantFormat
-                && (rate != w.sampleRate || version != w.mpegVersion || mode != w.channelMode)) {
+            if (w.constantFormat &&
+                (rate != w.sampleRate || version != w.mpegVersion || mode != w.channelMode)) {
                 w.constantFormat = false;
                 w.error = QStringLiteral("format changes at frame %1").arg(w.frames);
             }

@@ -21,19 +21,19 @@ DecodedMp3 DecodeMp3(const QByteArray& mp3);
 DecodedMp3 DecodeMp3File(const QString& path);
 
 struct MpegWalk {
-    bool ok = false;        // every byte belongs to a valid Layer III frame, all of one format
-    QString error;          // first fault found
+    bool ok = false; // every byte belongs to a valid Layer III frame, all of one format
+    QString error;   // first fault found
     int frames = 0;
-    int mpegVersion = 0;    // MPEG version: 1, 2, or 25 for 2.5
+    int mpegVersion = 0; // MPEG version: 1, 2, or 25 for 2.5
     int layer = 0;
     int sampleRate = 0;
-    int bitrateKbps = 0;    // of the first frame
-    int channelMode = -1;   // 0 stereo, 1 joint, 2 dual, 3 mono
+    int bitrateKbps = 0;  // of the first frame
+    int channelMode = -1; // 0 stereo, 1 joint, 2 dual, 3 mono
     int samplesPerFrame = 0;
     bool constantBitrate = true;
-    bool constantFormat = true; // same version, rate and channel mode throughout
-    bool crc = false;       // any frame protected
-    bool vbrHeader = false; // "Xing" or "Info" in the first frame
+    bool constantFormat = true;    // same version, rate and channel mode throughout
+    bool crc = false;              // any frame protected
+    bool vbrHeader = false;        // "Xing" or "Info" in the first frame
     std::size_t trailingBytes = 0; // after the last whole frame
 };
 

@@ -1,7 +1,6 @@
 #include "tests/support/scripted.h"
 
-MsgAnswer ScriptedPrompt::message(const QString& text, const QString& title, MsgIcon icon,
-                                  MsgButtons buttons)
+MsgAnswer ScriptedPrompt::message(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons)
 {
     messages.append({text, title, icon, buttons});
     if (!answers.empty()) {
@@ -20,21 +19,20 @@ MsgAnswer ScriptedPrompt::message(const QString& text, const QString& title, Msg
 QString ScriptedPrompt::saveFileName(const FileRequest& request)
 {
     fileRequests.append(request);
-    if (files.empty()) return {};
+    if (files.empty())
+        return {};
     const QString f = files.front();
     files.pop_front();
     return f;
 }
 
-QString ScriptedPrompt::openFileName(const FileRequest& request)
-{
-    return saveFileName(request);
-}
+QString ScriptedPrompt::openFileName(const FileRequest& request) { return saveFileName(request); }
 
 QString ScriptedPrompt::folder(const QString& title)
 {
     folderTitles.append(title);
-    if (folders.empty()) return {};
+    if (folders.empty())
+        return {};
     const QString f = folders.front();
     folders.pop_front();
     return f;
@@ -43,7 +41,8 @@ QString ScriptedPrompt::folder(const QString& title)
 QStringList ScriptedPrompt::texts() const
 {
     QStringList out;
-    for (const Message& m : messages) out.append(m.text);
+    for (const Message& m : messages)
+        out.append(m.text);
     return out;
 }
 

@@ -16,8 +16,7 @@ public:
         MsgButtons buttons;
     };
 
-    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon,
-                      MsgButtons buttons) override;
+    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override;
     QString saveFileName(const FileRequest& request) override;
     QString openFileName(const FileRequest& request) override;
     QString folder(const QString& title) override;

@@ -16,10 +16,7 @@ namespace {
 const QString kPython = QStringLiteral("/usr/bin/python3");
 }
 
-UploadServer::UploadServer(const QString& workDir) : m_dir(workDir)
-{
-    QDir().mkpath(store());
-}
+UploadServer::UploadServer(const QString& workDir) : m_dir(workDir) { QDir().mkpath(store()); }
 
 UploadServer::~UploadServer()
 {
@@ -35,9 +32,9 @@ bool UploadServer::start(int port)
 {
     writeControl();
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(kPython, {QStringLiteral(MIRLO_TESTS_DIR "/send/upload_server.py"),
-                              "--port", QString::number(port), "--control", m_dir + "/control.json",
-                              "--log", m_dir + "/log.json", "--store", store()});
+    m_process.start(kPython, {QStringLiteral(MIRLO_TESTS_DIR "/send/upload_server.py"), "--port",
+                              QString::number(port), "--control", m_dir + "/control.json", "--log",
+                              m_dir + "/log.json", "--store", store()});
     if (!m_process.waitForStarted(10000))
         return false;
     QDeadlineTimer deadline(15000);
@@ -132,8 +129,8 @@ TinyProxy::~TinyProxy()
 
 bool TinyProxy::available()
 {
-    return !QStandardPaths::findExecutable("tinyproxy").isEmpty()
-        || QFile::exists("/usr/bin/tinyproxy") || QFile::exists("/usr/sbin/tinyproxy");
+    return !QStandardPaths::findExecutable("tinyproxy").isEmpty() || QFile::exists("/usr/bin/tinyproxy") ||
+           QFile::exists("/usr/sbin/tinyproxy");
 }
 
 bool TinyProxy::start(int upstreamPort)
@@ -148,8 +145,9 @@ bool TinyProxy::start(int upstreamPort)
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return false;
         const QString text = QStringLiteral("Port %1\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\n"
-                                      "Allow 127.0.0.1\nLogLevel Warning\nUpstream http 127.0.0.1:%2\n")
-                           .arg(m_port).arg(upstreamPort);
+                                            "Allow 127.0.0.1\nLogLevel Warning\nUpstream http 127.0.0.1:%2\n")
+                                 .arg(m_port)
+                                 .arg(upstreamPort);
         f.write(text.toUtf8());
         f.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
@@ -192,7 +190,9 @@ QString ScrambleForTest(const QString& text)
     for (qsizetype i = 0; i < clear.size(); ++i) {
         const auto key = static_cast<unsigned char>(0x41 + i % 23);
         const auto c = static_cast<unsigned char>(clear[i]);
-        out += QStringLiteral("%1%2%3").arg(key, 2, 16, QChar('0')).arg(c ^ key, 2, 16, QChar('0'))
+        out += QStringLiteral("%1%2%3")
+                   .arg(key, 2, 16, QChar('0'))
+                   .arg(c ^ key, 2, 16, QChar('0'))
                    .arg(0x5A, 2, 16, QChar('0'));
     }
     return out.toUpper();

@@ -30,10 +30,7 @@ void UploadTest::TearDown()
     MirloTest::TearDown();
 }
 
-bool UploadTest::startServer(int port)
-{
-    return server->start(port);
-}
+bool UploadTest::startServer(int port) { return server->start(port); }
 
 void UploadTest::useServerAsProxy()
 {
@@ -94,12 +91,11 @@ const QString Question = QStringLiteral("Etes-vous sûr de vouloir abandonner le
 
 QString Connection()
 {
-    return QStringLiteral(
-        "Problème de connexion au site Web !\r\r"
-        "Vérifier l'adresse du site Web dans les paramètres de connexion.\r\r"
-        "Relancez le transfert (bouton \"Envoyer sur le site\")\r\r"
-        "Si le problème persiste, fermez le logiciel puis relancez-le.\r"
-        "Cliquez sur le bouton \"Parcourir\" (...) pour sélectionner le fichier à envoyer\r"
-        "et relancez le transfert (bouton \"Envoyer sur le site\")");
+    return QStringLiteral("Problème de connexion au site Web !\r\r"
+                          "Vérifier l'adresse du site Web dans les paramètres de connexion.\r\r"
+                          "Relancez le transfert (bouton \"Envoyer sur le site\")\r\r"
+                          "Si le problème persiste, fermez le logiciel puis relancez-le.\r"
+                          "Cliquez sur le bouton \"Parcourir\" (...) pour sélectionner le fichier à envoyer\r"
+                          "et relancez le transfert (bouton \"Envoyer sur le site\")");
 }
 } // namespace Texts

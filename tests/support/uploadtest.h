@@ -1,7 +1,7 @@
 #pragma once
 #include "tests/support/qtprint.h"
-#include "tests/support/uploadserver.h"
 #include "tests/support/testenv.h"
+#include "tests/support/uploadserver.h"
 
 #include <QObject>
 #include <QStringList>

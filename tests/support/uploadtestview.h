@@ -36,7 +36,7 @@ public:
     std::function<void(TestUploadView& view, int pass)> onShow;
     QList<UploadViewKind> kinds; // one per view made
     int shown = 0;
-    QStringList titles, files;   // split texts, as set
+    QStringList titles, files; // split texts, as set
 };
 
 inline void TestUploadView::showProgress()

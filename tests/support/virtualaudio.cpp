@@ -7,20 +7,14 @@
 
 namespace {
 
-void Set(const char* name, const QString& value)
-{
-    setenv(name, QFile::encodeName(value).constData(), 1);
-}
+void Set(const char* name, const QString& value) { setenv(name, QFile::encodeName(value).constData(), 1); }
 
 } // namespace
 
-QString VirtualAudioFolder()
-{
-    return QStringLiteral(MIRLO_VIRTUAL_AUDIO_DIR);
-}
+QString VirtualAudioFolder() { return QStringLiteral(MIRLO_VIRTUAL_AUDIO_DIR); }
 
-bool UseVirtualAudio(const QString& micRawFile, const QString& speakerRawFile,
-                     const QString& mic2RawFile, QString* why)
+bool UseVirtualAudio(const QString& micRawFile, const QString& speakerRawFile, const QString& mic2RawFile,
+                     QString* why)
 {
     const QString folder = VirtualAudioFolder();
     const QString socket = QDir(folder).filePath("native");

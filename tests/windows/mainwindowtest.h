@@ -1,11 +1,11 @@
 #pragma once
 #include "audio/recordingengine.h"
 #include "audio/soundlibrary.h"
-#include "windows/mainwindow.h"
 #include "foundation/settings.h"
-#include "tests/support/memorybackend.h"
 #include "tests/support/controls.h"
+#include "tests/support/memorybackend.h"
 #include "tests/support/testenv.h"
+#include "windows/mainwindow.h"
 
 #include <QAction>
 #include <QApplication>

@@ -80,7 +80,8 @@ void SettingsDialogTest::type(const char* name, const QString& text)
 void SettingsDialogTest::click(QAbstractButton* b)
 {
     // An option reacts to its mark and caption, not to the empty end of a wide row.
-    const QPoint at = qobject_cast<QRadioButton*>(b) ? QPoint(b->height() / 2, b->height() / 2) : b->rect().center();
+    const QPoint at =
+        qobject_cast<QRadioButton*>(b) ? QPoint(b->height() / 2, b->height() / 2) : b->rect().center();
     QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, at);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-#include "windows/settingsdialog.h"
-#include "windows/mainwindowlink.h"
 #include "tests/support/testenv.h"
+#include "windows/mainwindowlink.h"
+#include "windows/settingsdialog.h"
 
 #include <QAction>
 #include <QLabel>
@@ -17,7 +17,10 @@ class FakeMainWindow final : public MainWindowLink {
 public:
     void showMainWindow() override { calls.append(QStringLiteral("show")); }
     void hideMainWindow() override { calls.append(QStringLiteral("hide")); }
-    void setSendCaption(const QString& caption) override { calls.append(QStringLiteral("caption:") + caption); }
+    void setSendCaption(const QString& caption) override
+    {
+        calls.append(QStringLiteral("caption:") + caption);
+    }
     void setRecordingPath(const QString& path) override { calls.append(QStringLiteral("path:") + path); }
     void showSettingsDialog() override { calls.append(QStringLiteral("settings")); }
     void showAboutBox() override { calls.append(QStringLiteral("about")); }
@@ -33,8 +36,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    SettingsDialog& open();               // loads and shows the dialog
-    void reopen();               // a new dialog, as after an unload
+    SettingsDialog& open(); // loads and shows the dialog
+    void reopen();          // a new dialog, as after an unload
 
     QLineEdit* box(const char* name) const;
     QRadioButton* option(const char* name) const;

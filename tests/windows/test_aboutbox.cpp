@@ -1,8 +1,8 @@
 #include "windows/aboutbox.h"
 
-#include "windows/mainwindowlink.h"
 #include "foundation/settings.h"
 #include "tests/support/testenv.h"
+#include "windows/mainwindowlink.h"
 
 #include <QCursor>
 #include <QLabel>
@@ -27,14 +27,22 @@ public:
 };
 
 const char* const kParagraphs[] = {
-        "Avant d'enregistrer, assurez-vous que votre micro fonctionne et que le volume d'enregistrement est suffisant.",
-        "Vous pouvez conserver les réglages par défaut ou effectuer les modifications nécessaires en réglant la qualité d'enregistrement, le taux d'échantillonnage (\"bitrate\") et la fréquence.",
-        "Plus les valeurs sont élevées et plus le fichier à envoyer sera volumineux",
-        "Les fichiers sont enregistrés dans le dossier que vous avez sélectionné lors du premier lancement (par défaut \"Enregistrements\" sur le disque C:) mais vous pouvez changer ce paramètre comme bon vous semble et également modifier le nom du fichier qui vous est proposé.",
-        "Après avoir enregistré votre travail, vous pouvez écouter votre prestation (bouton \"Playback\") et, pour finir, l'envoyer par email.",
-        "Pour que le courriel puisse être expédié, il faut que votre logiciel de messagerie (Outlook Express) soit déjà configuré avec vos paramètres de connexion chez votre fournisseur d'accès Internet.",
-        "Si vous n'êtes pas satisfait de l'enregistrement, vous pouvez le recommencer en cliquant sur le bouton \"Nouvel enregistrement\"",
-        "Ce petit utilitaire est éventuellement appelé à subir des modifications si les utilisateurs suggèrent des améliorations.",
+    "Avant d'enregistrer, assurez-vous que votre micro fonctionne et que le volume d'enregistrement est "
+    "suffisant.",
+    "Vous pouvez conserver les réglages par défaut ou effectuer les modifications nécessaires en réglant la "
+    "qualité d'enregistrement, le taux d'échantillonnage (\"bitrate\") et la fréquence.",
+    "Plus les valeurs sont élevées et plus le fichier à envoyer sera volumineux",
+    "Les fichiers sont enregistrés dans le dossier que vous avez sélectionné lors du premier lancement (par "
+    "défaut \"Enregistrements\" sur le disque C:) mais vous pouvez changer ce paramètre comme bon vous "
+    "semble et également modifier le nom du fichier qui vous est proposé.",
+    "Après avoir enregistré votre travail, vous pouvez écouter votre prestation (bouton \"Playback\") et, "
+    "pour finir, l'envoyer par email.",
+    "Pour que le courriel puisse être expédié, il faut que votre logiciel de messagerie (Outlook Express) "
+    "soit déjà configuré avec vos paramètres de connexion chez votre fournisseur d'accès Internet.",
+    "Si vous n'êtes pas satisfait de l'enregistrement, vous pouvez le recommencer en cliquant sur le bouton "
+    "\"Nouvel enregistrement\"",
+    "Ce petit utilitaire est éventuellement appelé à subir des modifications si les utilisateurs suggèrent "
+    "des améliorations.",
 };
 
 class AboutTest : public MirloTest {
@@ -49,7 +57,11 @@ protected:
         delete box.data();
         MirloTest::TearDown();
     }
-    template <class T> T* child(const char* name) const { return box->findChild<T*>(name); }
+    template <class T>
+    T* child(const char* name) const
+    {
+        return box->findChild<T*>(name);
+    }
     QString text(const char* label) const { return child<QLabel>(label)->text(); }
     void click(const char* button)
     {

@@ -2,8 +2,8 @@
 // the recording options.
 #include "tests/windows/mainwindowtest.h"
 
-#include "windows/twips.h"
 #include "windows/imagebutton.h"
+#include "windows/twips.h"
 
 #include <QAction>
 #include <QFile>
@@ -36,10 +36,10 @@ TEST_F(MainWindowTest, DesignedControlsAndCaptions)
     for (const char* name : {"Label4", "Label5"})
         EXPECT_EQ(w.findChild<QLabel*>(name)->text(), "Mirlo - Enregistrement  Mp3") << name;
     const std::pair<const char*, const char*> labels[] = {
-        {"Label1_0", "Durée :"},          {"Label1_1", "Durée encodée :"},
-        {"Label1_2", "Octets écrits :"},  {"Label1_4", "Périphérique d'enregistrement :"},
-        {"Label1_5", "Fréquence  :"},     {"Label1_6", "Bitrate :"},
-        {"Label1_7", "Qualité :"},        {"Label1_8", "Fichier :"}};
+        {"Label1_0", "Durée :"},         {"Label1_1", "Durée encodée :"},
+        {"Label1_2", "Octets écrits :"}, {"Label1_4", "Périphérique d'enregistrement :"},
+        {"Label1_5", "Fréquence  :"},    {"Label1_6", "Bitrate :"},
+        {"Label1_7", "Qualité :"},       {"Label1_8", "Fichier :"}};
     for (const auto& [name, text] : labels) {
         const QLabel* label = w.findChild<QLabel*>(name);
         ASSERT_TRUE(label) << name;
@@ -221,8 +221,11 @@ TEST_F(MainWindowTest, ClickOnOptionBoxPopsItsMenuThere)
 
 TEST_F(MainWindowTest, FirstRunHidesWindowAndOpensSettings)
 {
-    const char* required[][2] = {{"email", "Expediteur"}, {"email", "Destinataire"}, {"email", "Nom"},
-                                 {"Web", "Site"}, {"Web", "Password"}};
+    const char* required[][2] = {{"email", "Expediteur"},
+                                 {"email", "Destinataire"},
+                                 {"email", "Nom"},
+                                 {"Web", "Site"},
+                                 {"Web", "Password"}};
     for (const auto& missing : required) {
         SCOPED_TRACE(missing[1]);
         writeSettings();
@@ -265,8 +268,9 @@ TEST_F(MainWindowTest, CompleteSettingsKeepWindowShown)
 
 TEST_F(MainWindowTest, SendModeSetsSendCaption)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"mode=mail\r\n", "Envoyer par email"}, {"mode=Web\r\n", "Envoyer par email"}, {"", "Envoyer par email"}};
+    const std::pair<const char*, const char*> cases[] = {{"mode=mail\r\n", "Envoyer par email"},
+                                                         {"mode=Web\r\n", "Envoyer par email"},
+                                                         {"", "Envoyer par email"}};
     for (const auto& [line, caption] : cases) {
         writeSettings(line);
         MainWindow& w = start();
@@ -326,11 +330,8 @@ TEST_F(MainWindowTest, WindowPositionFromStoredTwips)
         int topTwips;
         int leftTwips;
     } cases[] = {
-        {"1500", "3000", 1500, 3000},
-        {"22.5", "23.5", 22, 24}, // halves to even
-        {nullptr, nullptr, 0, 0},
-        {"40000", "-40000", 0, 0},
-        {"abc", "", 0, 0},
+        {"1500", "3000", 1500, 3000},     {"22.5", "23.5", 22, 24}, // halves to even
+        {nullptr, nullptr, 0, 0},         {"40000", "-40000", 0, 0}, {"abc", "", 0, 0},
         {"-1500", "32767", -1500, 32767},
     };
     for (const auto& c : cases) {
@@ -353,8 +354,9 @@ TEST_F(MainWindowTest, SoundInitFailureIsReportedAndEnds)
     sound.initSucceeds = false;
     MainWindow& w = start();
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text,
-              "Erreur lors de l'initialisation de fmod\r\nErreur d'initialisation du périphérique de sortie.");
+    EXPECT_EQ(
+        prompter.messages[0].text,
+        "Erreur lors de l'initialisation de fmod\r\nErreur d'initialisation du périphérique de sortie.");
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
     EXPECT_EQ(prompter.messages[0].title, "Mirlo");
     EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);

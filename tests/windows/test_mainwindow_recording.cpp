@@ -1,10 +1,10 @@
 // The engine inside the main window: its buttons, and every way out of the
 // program while a recording runs leaves a complete MP3.
 #include "audio/recordingengine.h"
-#include "windows/mainwindow.h"
 #include "tests/support/mp3check.h"
 #include "tests/windows/mainwindowtest.h"
 #include "windows/imagebutton.h"
+#include "windows/mainwindow.h"
 
 #include <QFileInfo>
 #include <QLabel>

@@ -1,12 +1,12 @@
 // The main window in use: file chooser, help, the ways out, shape and drag.
 #include "tests/windows/mainwindowtest.h"
 
-#include "windows/settingsdialog.h"
-#include "windows/twips.h"
-#include "windows/uploadprogresswindow.h"
 #include "send/sendrecording.h"
 #include "windows/aboutbox.h"
 #include "windows/imagebutton.h"
+#include "windows/settingsdialog.h"
+#include "windows/twips.h"
+#include "windows/uploadprogresswindow.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -36,9 +36,9 @@ void Drag(QWidget* target, Qt::MouseButton button, const QPoint& by)
     SendMouse(target, QEvent::MouseButtonRelease, button, Qt::NoButton, start + by);
 }
 
-const QString kExistsMessage = QStringLiteral(
-    "Ce fichier existe déjà !\rVous pouvez l'envoyer par email ou bien\r"
-    "le remplacer par un nouvel enregistrement.");
+const QString kExistsMessage =
+    QStringLiteral("Ce fichier existe déjà !\rVous pouvez l'envoyer par email ou bien\r"
+                   "le remplacer par un nouvel enregistrement.");
 
 } // namespace
 
@@ -267,11 +267,13 @@ TEST_F(MainWindowTest, WindowHasRoundedCorners)
     ASSERT_FALSE(mask.isEmpty());
     const int wd = w.width(), ht = w.height();
     EXPECT_EQ(mask.boundingRect(), QRect(0, 0, wd, ht));
-    for (const QPoint& p : {QPoint(0, 0), QPoint(1, 1), QPoint(wd - 1, 0), QPoint(wd - 2, 1), QPoint(0, ht - 1),
-                            QPoint(1, ht - 2), QPoint(wd - 1, ht - 1), QPoint(wd - 2, ht - 2)})
+    for (const QPoint& p :
+         {QPoint(0, 0), QPoint(1, 1), QPoint(wd - 1, 0), QPoint(wd - 2, 1), QPoint(0, ht - 1),
+          QPoint(1, ht - 2), QPoint(wd - 1, ht - 1), QPoint(wd - 2, ht - 2)})
         EXPECT_FALSE(mask.contains(p)) << p.x() << "," << p.y();
-    for (const QPoint& p : {QPoint(6, 0), QPoint(0, 6), QPoint(wd - 7, 0), QPoint(wd - 1, ht - 7), QPoint(4, 4),
-                            QPoint(wd / 2, ht / 2), QPoint(0, ht / 2), QPoint(wd / 2, ht - 1), QPoint(12, 0)})
+    for (const QPoint& p :
+         {QPoint(6, 0), QPoint(0, 6), QPoint(wd - 7, 0), QPoint(wd - 1, ht - 7), QPoint(4, 4),
+          QPoint(wd / 2, ht / 2), QPoint(0, ht / 2), QPoint(wd / 2, ht - 1), QPoint(12, 0)})
         EXPECT_TRUE(mask.contains(p)) << p.x() << "," << p.y();
 }
 

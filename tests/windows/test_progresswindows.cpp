@@ -38,8 +38,8 @@ QImage Paint(UploadProgressWindow& form, int percent)
 
 bool Near(QColor a, QColor b, int tolerance)
 {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
-        && std::abs(a.blue() - b.blue()) <= tolerance;
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
 // Rightmost column holding a front-coloured pixel in the text rows, -1 if none.
@@ -120,11 +120,11 @@ TEST_F(ProgressWindowTest, TimerPaintsTheProgressControlsValue)
     UploadProgressWindow& form = openSingle();
     form.show();
     form.setProgress(100);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return BarArea(form)->image().toImage().pixelColor(0, 0) == kStart; },
-                                5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return BarArea(form)->image().toImage().pixelColor(0, 0) == kStart; }, 5000));
     form.setProgress(0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return BarArea(form)->image().toImage().pixelColor(0, 0) == kFront; },
-                                5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return BarArea(form)->image().toImage().pixelColor(0, 0) == kFront; }, 5000));
     EXPECT_FALSE(Control<QProgressBar>(form, "ProgressBar1")->isVisible());
     EXPECT_EQ(Control<QProgressBar>(form, "ProgressBar1")->maximum(), 100);
 }
@@ -291,9 +291,8 @@ TEST_F(UploadWindowTest, AbandonInPassZeroSendsNoFurtherPass)
     const QString rec = makeRecording("Cours.mp3", 5000);
     server->scriptNext({QJsonObject{{"delay", 30}}});
     prompter.answers = {MsgAnswer::Yes};
-    ShowWatcher watcher([&](ProgressWindow* window, int) {
-        whenLogged(window, 1, [window] { window->close(); });
-    });
+    ShowWatcher watcher(
+        [&](ProgressWindow* window, int) { whenLogged(window, 1, [window] { window->close(); }); });
     WebUpload(session, rec);
     EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Abandon}));
     EXPECT_EQ(watcher.shown, 1);
@@ -338,8 +337,9 @@ TEST_F(UploadWindowTest, ProgressWindowIsShownNotModalWithItsTitleAndReachesFull
         title = window->windowTitle();
         if (pass == 1) {
             auto* probe = new QTimer(window);
-            QObject::connect(probe, &QTimer::timeout, window,
-                             [&, window] { lastValue = Control<QProgressBar>(*window, "ProgressBar1")->value(); });
+            QObject::connect(probe, &QTimer::timeout, window, [&, window] {
+                lastValue = Control<QProgressBar>(*window, "ProgressBar1")->value();
+            });
             probe->start(20);
         }
     });

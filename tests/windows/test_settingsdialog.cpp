@@ -57,8 +57,9 @@ TEST_F(Layout, ControlsCarryTheirCaptionsAndTooltips)
     }
     EXPECT_EQ(box("txtPassword")->echoMode(), QLineEdit::Normal);
     EXPECT_EQ(button("cmdBrowser")->text(), "Parcourir");
-    EXPECT_EQ(button("cmdBrowser")->toolTip(),
-              QString::fromUtf8("Dossier dans lequel vous souhaitez créer le répertoire des enregistrements"));
+    EXPECT_EQ(
+        button("cmdBrowser")->toolTip(),
+        QString::fromUtf8("Dossier dans lequel vous souhaitez créer le répertoire des enregistrements"));
 
     const struct {
         const char* name;
@@ -109,8 +110,9 @@ TEST_F(Layout, MenuBarHoldsFichierThenValiderAndAide)
 TEST_F(Layout, TabOrderFollowsTheInputs)
 {
     open();
-    const char* order[] = {"txtMail", "txtDest", "txtSiteWeb", "txtLogin", "txtPassword", "txtProxy", "txtPort",
-                           "cmdBrowser", "txtDossier", "Option1_1", "Option1_0", "OptLycee_1", "OptLycee_0"};
+    const char* order[] = {"txtMail",   "txtDest",    "txtSiteWeb", "txtLogin",   "txtPassword",
+                           "txtProxy",  "txtPort",    "cmdBrowser", "txtDossier", "Option1_1",
+                           "Option1_0", "OptLycee_1", "OptLycee_0"};
     QWidget* w = dialog->findChild<QWidget*>(QLatin1String(order[0]));
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QWidget* next = w->nextInFocusChain();
@@ -148,8 +150,8 @@ using FirstRun = SettingsDialogTest;
 TEST_F(FirstRun, NoSettingsFilesGiveEmptyBoxesAtHome)
 {
     open();
-    for (const char* name : {"txtMail", "txtDest", "txtSiteWeb", "txtLogin", "txtPassword", "txtProxy", "txtPort",
-                             "txtDossier", "txtPath"})
+    for (const char* name : {"txtMail", "txtDest", "txtSiteWeb", "txtLogin", "txtPassword", "txtProxy",
+                             "txtPort", "txtDossier", "txtPath"})
         EXPECT_TRUE(box(name)->text().isEmpty()) << name;
     EXPECT_TRUE(option("OptLycee_1")->isChecked());
     EXPECT_FALSE(option("OptLycee_0")->isChecked());
@@ -329,8 +331,8 @@ using Keys = SettingsDialogTest;
 TEST_F(Keys, EnterAnywhereValidates)
 {
     open();
-    QWidget* targets[] = {box("txtMail"), box("txtPort"), button("cmdBrowser"), option("OptLycee_1"),
-                          option("Option1_1"), dialog.get()};
+    QWidget* targets[] = {box("txtMail"),       box("txtPort"),      button("cmdBrowser"),
+                          option("OptLycee_1"), option("Option1_1"), dialog.get()};
     for (QWidget* w : targets)
         pressEnter(w);
     QTest::keyClick(box("txtDossier"), Qt::Key_Enter, Qt::KeypadModifier);

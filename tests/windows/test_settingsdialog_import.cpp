@@ -66,9 +66,9 @@ TEST_F(Import, OnlyTheRecipientFillsItAndClearsTheAlwaysCopiedEntries)
     EXPECT_TRUE(prompter.messages.isEmpty());
     for (const QString& file : {homeFile(), programFile()}) {
         EXPECT_EQ(Key(file, "email", "Destinataire"), "prof@lycee.fr");
-        EXPECT_EQ(Key(file, "Web", "Upload"), "4142");       // not in the file: kept
+        EXPECT_EQ(Key(file, "Web", "Upload"), "4142"); // not in the file: kept
         EXPECT_EQ(Key(file, "Web", "Site"), "old.site.fr");
-        EXPECT_EQ(Key(file, "Web", "Password"), "");         // never imported
+        EXPECT_EQ(Key(file, "Web", "Password"), ""); // never imported
         EXPECT_EQ(Key(file, "email", "Expediteur"), "");
     }
     expectClearedInBoth();

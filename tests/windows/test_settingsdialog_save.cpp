@@ -12,7 +12,10 @@ namespace {
 
 using Validation = SettingsDialogTest;
 
-QString BadAddress(const QString& a) { return QStringLiteral(" L'adresse \"") + a + QStringLiteral("\" n'est pas correcte."); }
+QString BadAddress(const QString& a)
+{
+    return QStringLiteral(" L'adresse \"") + a + QStringLiteral("\" n'est pas correcte.");
+}
 
 TEST_F(Validation, SevenChecksInOrderEachStoppingTheSave)
 {
@@ -115,14 +118,15 @@ TEST_F(Save, ElevenKeysGoIntoBothFilesAndTheMainWindowFollows)
     pressEnter(box("txtDossier"));
 
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text,
-              "Vous pouvez modifier ces paramètres ultérieurement\ren cliquant sur le bouton \"Infos\" dans la "
-              "fenêtre du logiciel.");
+    EXPECT_EQ(
+        prompter.messages[0].text,
+        "Vous pouvez modifier ces paramètres ultérieurement\ren cliquant sur le bouton \"Infos\" dans la "
+        "fenêtre du logiciel.");
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(prompter.messages[0].title, "Mirlo");
 
-    const QStringList order = {"Site",         "Password",   "mode", "Proxy",   "ProxyPort", "Destinataire",
-                               "Expediteur",   "Nom",        "Dossier", "Location", "Perso"};
+    const QStringList order = {"Site",       "Password", "mode",    "Proxy",    "ProxyPort", "Destinataire",
+                               "Expediteur", "Nom",      "Dossier", "Location", "Perso"};
     EXPECT_EQ(KeysInFileOrder(homeFile()), order);
     EXPECT_EQ(KeysInFileOrder(programFile()), order);
     for (const QString& file : {homeFile(), programFile()}) {
@@ -152,8 +156,7 @@ TEST_F(Save, ElevenKeysGoIntoBothFilesAndTheMainWindowFollows)
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_FALSE(s.settingsComplete);
 
-    EXPECT_EQ(mainWindow.calls,
-              (QStringList{"caption:Envoyer par email", "path:" + path, "show"}));
+    EXPECT_EQ(mainWindow.calls, (QStringList{"caption:Envoyer par email", "path:" + path, "show"}));
     EXPECT_FALSE(dialog->isVisible());
 
     // Hidden, not unloaded: showing it again keeps what was typed.
