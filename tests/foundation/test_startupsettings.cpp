@@ -36,28 +36,6 @@ TEST_F(StartupSettingsFile, CompleteOnlyWithTheFiveValuesAPupilEnters)
     }
 }
 
-TEST_F(StartupSettingsFile, WindowEdgesInTwips)
-{
-    const struct {
-        const char* top;
-        const char* left;
-        int topTwips;
-        int leftTwips;
-    } cases[] = {
-        {"1500", "-3000", 1500, -3000},
-        {"22.5", "23.5", 22, 24}, // halves to even
-        {"40000", "abc", 0, 0},
-        {"", "", 0, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.top);
-        WriteFile(file(), QByteArray("[window]\r\nTop=") + c.top + "\r\nLeft=" + c.left + "\r\n");
-        const StartupSettings s = ReadStartupSettings(file());
-        EXPECT_EQ(s.windowTopTwips, c.topTwips);
-        EXPECT_EQ(s.windowLeftTwips, c.leftTwips);
-    }
-}
-
 TEST_F(StartupSettingsFile, MenuPositionsAreTheirLeadingNumber)
 {
     const struct {
