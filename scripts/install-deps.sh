@@ -14,9 +14,13 @@ test_packages=(
   sox tinyproxy msmtp python3 python3-aiosmtpd
   xvfb xauth
 )
+# Sanitizer runtimes come with g++; the fuzz targets need clang's libFuzzer.
+check_packages=(
+  clang libclang-rt-14-dev
+)
 
 missing=()
-for p in "${build_packages[@]}" "${test_packages[@]}"; do
+for p in "${build_packages[@]}" "${test_packages[@]}" "${check_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
