@@ -75,6 +75,9 @@ void NameForScreenReaders(QWidget& dialog)
         {"txtSiteWeb", "Adresse du site Web", nullptr},
         {"txtLogin", "Votre login sur le site", nullptr},
         {"txtPassword", "Votre mot de passe sur le site", nullptr},
+        // A group inside a group would otherwise take the outer one's title.
+        {"Frame3", "Paramètres de Proxy", nullptr},
+        {"Frame2", "Mode d'envoi", nullptr},
         {"txtProxy", "Adresse du proxy", nullptr},
         {"txtPort", "Port du proxy", nullptr},
         {"Option1_1", nullptr, "Mode d'envoi : les enregistrements sont déposés sur le site Web"},

@@ -6,6 +6,7 @@
 
 #include "send/uploadsession.h"
 #include "windows/aboutbox.h"
+#include "windows/imagebutton.h"
 #include "windows/progresswindow.h"
 #include "windows/splituploadprogresswindow.h"
 #include "windows/uploadprogresswindow.h"
