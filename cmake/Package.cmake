@@ -5,13 +5,13 @@ set(CPACK_PACKAGE_NAME mirlo)
 set(CPACK_PACKAGE_VENDOR "Mirlo")
 set(CPACK_PACKAGE_CONTACT "Mirlo <mirlo@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Record a spoken assignment to MP3 and hand it in")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Pupils record a spoken assignment into an MP3 file, listen to it and hand it in to\n"
-    "their teacher by uploading it to the school's web site or by e-mail.")
+set(CPACK_PACKAGE_DESCRIPTION "Pupils record a spoken assignment into an MP3 file, listen to it and \
+hand it in to\ntheir teacher by uploading it to the school's web site or by e-mail.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY mirlo)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # Installs run with the real prefix under DESTDIR, as the rules expect.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # mirlo_<version>_<arch>.deb
