@@ -48,6 +48,10 @@ public:
             return static_cast<ImageButton*>(widget())->Caption();
         return QAccessibleWidget::text(t);
     }
+    // The caption and pictures inside are the button itself, not read apart.
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QStringList actionNames() const override
     {
         return QStringList{pressAction()} + QAccessibleWidget::actionNames();

@@ -221,6 +221,7 @@ TEST_F(ImageButtonTest, KeyboardFocusShowsAFrameAndSpaceOrEnterPresses)
 
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
     EXPECT_EQ(accessible->role(), QAccessible::Button);
+    EXPECT_EQ(accessible->childCount(), 0); // the caption is not read twice
     EXPECT_TRUE(accessible->state().focusable);
     EXPECT_TRUE(accessible->state().focused);
     for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
