@@ -1,6 +1,6 @@
 # cmake --install: Mirlo and Launch side by side in <prefix>/lib/mirlo (Mirlo
 # starts Launch from its own folder and back), bin/mirlo pointing at Mirlo,
-# plus a desktop entry and an icon.
+# plus a desktop entry, an icon and the settings file shared by every user.
 include(GNUInstallDirs)
 
 set(MIRLO_INSTALL_DIR lib/mirlo)
@@ -23,3 +23,26 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/mirlo.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/mirlo.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
+
+# The shared settings file (Mirlox.ini in the program folder). Installed only
+# when absent, so a school's own settings survive a reinstall. Under /usr, as
+# in the Debian package, it lives in /etc/mirlo and the program folder links
+# to it: /usr stays read-only and the administrator edits it in /etc.
+install(CODE "
+  set(default \"${PROJECT_SOURCE_DIR}/resources/Mirlox.ini\")
+  set(folder \"\${CMAKE_INSTALL_PREFIX}/${MIRLO_INSTALL_DIR}\")
+  if(\"\${CMAKE_INSTALL_PREFIX}\" STREQUAL \"/usr\")
+    set(file /etc/mirlo/Mirlox.ini)
+    file(REMOVE \"\$ENV{DESTDIR}\${folder}/Mirlox.ini\")
+    message(STATUS \"Installing: \$ENV{DESTDIR}\${folder}/Mirlox.ini -> \${file}\")
+    file(CREATE_LINK \${file} \"\$ENV{DESTDIR}\${folder}/Mirlox.ini\" SYMBOLIC)
+  else()
+    set(file \"\${folder}/Mirlox.ini\")
+  endif()
+  if(NOT EXISTS \"\$ENV{DESTDIR}\${file}\")
+    get_filename_component(dir \"\${file}\" DIRECTORY)
+    file(INSTALL \"\${default}\" DESTINATION \"\${dir}\")
+  else()
+    message(STATUS \"Kept: \$ENV{DESTDIR}\${file}\")
+  endif()
+")

@@ -46,6 +46,7 @@ LaunchWindow::LaunchWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::F
     m_picture->setPixmap(QPixmap(QStringLiteral(":/mirlo/mirlo.png")));
     m_picture->setScaledContents(true);
     m_picture->setGeometry(margin, margin, 56, 56);
+    m_picture->setAccessibleName(QStringLiteral("Logo de Mirlo"));
 
     m_title = new QLabel(QStringLiteral("Mirlo"), this);
     m_title->setObjectName(QStringLiteral("Label1"));

@@ -7,6 +7,7 @@ build_packages=(
   qt6-base-dev libqt6network6
   portaudio19-dev libmp3lame-dev libmpg123-dev libgmime-3.0-dev
   googletest libgtest-dev
+  dpkg-dev # dpkg-shlibdeps: the Debian package reads its library dependencies
 )
 # Virtual audio devices, test signals, a real proxy and a real mail chain.
 test_packages=(

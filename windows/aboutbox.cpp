@@ -173,8 +173,15 @@ AboutBox::AboutBox(MainWindowLink& main, QWidget* parent) : QWidget(parent, Qt::
 
     LayOut();
 
-    setTabOrder(m_okButton, m_helpButton);
+    // Left to right along the button row; OK keeps the first focus.
     setTabOrder(m_helpButton, m_settingsButton);
+    setTabOrder(m_settingsButton, m_okButton);
+    m_picture->setAccessibleName(QStringLiteral("Logo de Mirlo"));
+    m_companyLink->setAccessibleDescription(QStringLiteral("Lien vers le projet Mirlo"));
+    m_contactLink->setAccessibleDescription(QStringLiteral("Lien : écrire à l'auteur de Mirlo"));
+    m_helpButton->setAccessibleDescription(QStringLiteral("Ouvre l'aide de Mirlo"));
+    m_okButton->setAccessibleDescription(
+        QStringLiteral("Ferme cette présentation et revient à l'enregistrement"));
     m_okButton->setFocus();
 }
 

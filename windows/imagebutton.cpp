@@ -1,7 +1,11 @@
 #include "windows/imagebutton.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCursor>
+#include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -32,11 +36,50 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QString& file)
     return picture;
 }
 
+// What a screen reader sees: a push button named by its caption, unless the
+// window gave it a name of its own, that it can press.
+class AccessibleImageButton final : public QAccessibleWidget {
+public:
+    explicit AccessibleImageButton(ImageButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<ImageButton*>(widget())->Caption();
+        return QAccessibleWidget::text(t);
+    }
+    // The caption and pictures inside are the button itself, not read apart.
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction() && widget()->isEnabled())
+            emit static_cast<ImageButton*>(widget())->Click();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* ImageButtonAccessibility(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("ImageButton") && object && object->isWidgetType())
+        return new AccessibleImageButton(static_cast<ImageButton*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 ImageButton::ImageButton(QWidget* parent) : QWidget(parent)
 {
     InitImageButtonResources();
+    static const bool accessible = (QAccessible::installFactory(ImageButtonAccessibility), true);
+    Q_UNUSED(accessible);
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover, false);
     setMouseTracking(true);
     setAutoFillBackground(true);
@@ -52,6 +95,12 @@ ImageButton::ImageButton(QWidget* parent) : QWidget(parent)
     m_caption->setAutoFillBackground(false);
     m_caption->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_caption->raise();
+
+    m_focusFrame = new QFrame(this);
+    m_focusFrame->setObjectName(QStringLiteral("focusFrame"));
+    m_focusFrame->setStyleSheet(QStringLiteral("border: 2px solid rgb(20, 80, 200); border-radius: 3px;"));
+    m_focusFrame->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_focusFrame->hide();
 
     // The caption is drawn transparently so the picture swap shows; its
     // background colour is kept for whoever paints it opaque.
@@ -72,7 +121,7 @@ ImageButton::ImageButton(QWidget* parent) : QWidget(parent)
     resizeEvent(nullptr);
 }
 
-void ImageButton::ChangeCaption(const QString& cap) { m_caption->setText(cap); }
+void ImageButton::ChangeCaption(const QString& cap) { setCaption(cap); }
 
 void ImageButton::SetEnabled(bool enabled)
 {
@@ -84,7 +133,14 @@ void ImageButton::SetEnabled(bool enabled)
 
 QString ImageButton::Caption() const { return m_caption->text(); }
 
-void ImageButton::setCaption(const QString& cap) { m_caption->setText(cap); }
+void ImageButton::setCaption(const QString& cap)
+{
+    m_caption->setText(cap);
+    if (accessibleName().isEmpty()) {
+        QAccessibleEvent changed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
+}
 
 bool ImageButton::OnCaption(const QPoint& pos) const { return m_caption->geometry().contains(pos); }
 
@@ -155,6 +211,32 @@ void ImageButton::resizeEvent(QResizeEvent*)
     m_normalPicture->setGeometry(rect());
     m_hoverPicture->setGeometry(rect());
     m_caption->setGeometry(kCaptionLeft, kCaptionTop, width() - 1, kCaptionHeight);
+    m_focusFrame->setGeometry(rect());
+}
+
+void ImageButton::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (!event->isAutoRepeat())
+            emit Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void ImageButton::focusInEvent(QFocusEvent* event)
+{
+    m_focusFrame->raise();
+    m_focusFrame->show();
+    QWidget::focusInEvent(event);
+}
+
+void ImageButton::focusOutEvent(QFocusEvent* event)
+{
+    m_focusFrame->hide();
+    QWidget::focusOutEvent(event);
 }
 
 void ImageButton::RepaintTick() { update(); }

@@ -1,11 +1,14 @@
 #pragma once
 #include <QWidget>
 
+class QFrame;
 class QLabel;
 class QTimer;
 
 // The image push button of the main window: a caption over a stretched
-// picture that changes with hover and press, and one Click event.
+// picture that changes with hover and press, and one Click event. It takes
+// the keyboard focus, shows it with a frame, and presses with Space and Enter;
+// screen readers see a push button named by its caption (or its accessible name).
 class ImageButton : public QWidget {
     Q_OBJECT
 public:
@@ -24,6 +27,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private slots:
     void RepaintTick();
@@ -38,6 +44,7 @@ private:
     QLabel* m_normalPicture = nullptr;
     QLabel* m_hoverPicture = nullptr;
     QLabel* m_caption = nullptr;
+    QFrame* m_focusFrame = nullptr;
     QTimer* m_repaintTimer = nullptr;
     QTimer* m_hoverTimer = nullptr;
     bool m_pressOnCaption = false; // the part that took the press keeps the mouse

@@ -145,6 +145,46 @@ QFrame* MakeShape(QWidget* parent, const QString& name, const QRect& geometry)
     return shape;
 }
 
+// French names and descriptions for screen readers, where the control's own
+// text does not say what it is (images, option boxes, counters, image buttons).
+void NameForScreenReaders(QWidget& window)
+{
+    const struct {
+        const char* control;
+        const char* name;
+        const char* description;
+    } names[] = {
+        {"Pict_Fond", "Fond de la fenêtre", nullptr},
+        {"Image1", "Micro", nullptr},
+        {"Image3", "Aide Mirlo", "Ouvre l'aide de Mirlo ; la touche F1 fait de même"},
+        {"Image2", "Fermer Mirlo", "Termine l'enregistrement en cours et ferme Mirlo"},
+        {"Periph", "Périphérique d'enregistrement",
+         "Micro ou entrée qui enregistre ; cliquez pour en choisir un autre"},
+        {"text2", "Fréquence",
+         "Fréquence d'échantillonnage de l'enregistrement ; cliquez pour en choisir une autre"},
+        {"Text3", "Bitrate",
+         "Débit du fichier MP3 : plus il est élevé, plus le fichier est gros ; cliquez pour en choisir un "
+         "autre"},
+        {"Text4", "Qualité", "Qualité de l'encodage MP3 ; cliquez pour en choisir une autre"},
+        {"Text5", "Fichier", "Chemin complet du fichier de l'enregistrement, celui qui sera envoyé"},
+        {"browsebt", "Choisir le fichier", "Choisir le dossier et le nom du fichier MP3 à enregistrer"},
+        {"Text1_2", "Durée", "Temps enregistré jusqu'ici, pauses non comprises"},
+        {"Text1_0", "Durée encodée", "Durée du son déjà encodé en MP3"},
+        {"Text1_1", "Octets écrits", "Taille du fichier MP3 écrit jusqu'ici"},
+        {"Label2", nullptr, "Durée encodée de l'enregistrement"},
+        {"Playbt", "Playback : écouter l'enregistrement", nullptr},
+        {"Command1", nullptr, "Ferme Mirlo et le relance, prêt pour un nouvel enregistrement"},
+        {"Command2", nullptr, "Présentation de Mirlo, mode d'emploi et modification des paramètres"},
+    };
+    for (const auto& n : names) {
+        QWidget* control = window.findChild<QWidget*>(QLatin1String(n.control));
+        if (n.name)
+            control->setAccessibleName(QString::fromUtf8(n.name));
+        if (n.description)
+            control->setAccessibleDescription(QString::fromUtf8(n.description));
+    }
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
@@ -154,6 +194,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     setFixedSize(kWidth, kHeight);
     BuildControls();
     BuildMenus();
+    NameForScreenReaders(*this);
     ConnectWindowControls();
     ConnectRecordingControls();
     // Sees key presses before the controls do (F1 whichever control has the

@@ -78,6 +78,9 @@ ProgressWindow::ProgressWindow(UploadSession& session, QSize clientTwips, QRect 
     m_barArea->setObjectName(QStringLiteral("pgrr"));
     m_barArea->setGeometry(FromTwips(pictureArea));
     m_barArea->SyncImage(); // the persistent image exists before the first tick
+    // The painted bar is what shows; screen readers get its name and percentage.
+    m_barArea->setAccessibleName(QStringLiteral("Progression du transfert"));
+    m_barArea->setAccessibleDescription(QStringLiteral("0 %"));
 
     m_barTimer = new QTimer(this);
     m_barTimer->setObjectName(QStringLiteral("Timer1"));
@@ -92,7 +95,11 @@ void ProgressWindow::showProgress()
     activateWindow();
 }
 
-void ProgressWindow::setProgress(int percent) { m_progress->setValue(percent); }
+void ProgressWindow::setProgress(int percent)
+{
+    m_progress->setValue(percent);
+    m_barArea->setAccessibleDescription(QStringLiteral("%1 %").arg(m_progress->value()));
+}
 
 QRect ProgressWindow::FromTwips(const QRect& twips) const
 {

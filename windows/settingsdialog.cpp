@@ -60,6 +60,45 @@ QString ReadOrZ(const QString& section, const QString& key, const QString& file)
 }
 
 // The school share must already be there: only its Mirlo folder is made.
+// French names and descriptions for screen readers: the boxes' captions are
+// separate labels, and "Oui", "Non" or "Parcourir" alone say little. The
+// boxes' tooltips serve as their descriptions.
+void NameForScreenReaders(QWidget& dialog)
+{
+    const struct {
+        const char* control;
+        const char* name;
+        const char* description;
+    } names[] = {
+        {"txtMail", "Votre adresse email", nullptr},
+        {"txtDest", "Adresse email destinataire", nullptr},
+        {"txtSiteWeb", "Adresse du site Web", nullptr},
+        {"txtLogin", "Votre login sur le site", nullptr},
+        {"txtPassword", "Votre mot de passe sur le site", nullptr},
+        // A group inside a group would otherwise take the outer one's title.
+        {"Frame3", "Paramètres de Proxy", nullptr},
+        {"Frame2", "Mode d'envoi", nullptr},
+        {"txtProxy", "Adresse du proxy", nullptr},
+        {"txtPort", "Port du proxy", nullptr},
+        {"Option1_1", nullptr, "Mode d'envoi : les enregistrements sont déposés sur le site Web"},
+        {"Option1_0", nullptr, "Mode d'envoi : les enregistrements sont envoyés par email au destinataire"},
+        {"OptLycee_0", "Vous travaillez au lycée : oui",
+         "Vos paramètres sont rangés dans votre dossier du lycée ; l'envoi se fait sur le site Web"},
+        {"OptLycee_1", "Vous travaillez au lycée : non",
+         "Vos paramètres sont rangés dans votre dossier personnel sur cet ordinateur"},
+        {"cmdBrowser", "Parcourir : emplacement du dossier d'enregistrement", nullptr},
+        {"txtDossier", "Nom du répertoire d'enregistrement", nullptr},
+        {"lblDossier", nullptr, "Chemin complet du répertoire d'enregistrement"},
+    };
+    for (const auto& n : names) {
+        QWidget* control = dialog.findChild<QWidget*>(QLatin1String(n.control));
+        if (n.name)
+            control->setAccessibleName(QString::fromUtf8(n.name));
+        if (n.description)
+            control->setAccessibleDescription(QString::fromUtf8(n.description));
+    }
+}
+
 void MakeSchoolFolder(const QString& folder) { QDir().mkdir(folder); }
 // The user's own configuration folder may not exist yet on a new account.
 void MakeHomeFolder(const QString& folder) { QDir().mkpath(folder); }
@@ -93,6 +132,7 @@ void SettingsDialog::BuildControls()
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     OrderTabs();
+    NameForScreenReaders(*this);
     ConnectControls();
 }
 
@@ -242,11 +282,12 @@ void SettingsDialog::BuildHiddenControls()
     m_helpButton->hide();
 }
 
+// Top to bottom, as the dialog reads.
 void SettingsDialog::OrderTabs()
 {
-    QWidget* order[] = {m_senderBox,  m_recipientBox, m_siteBox,      m_loginBox,      m_passwordBox,
-                        m_proxyBox,   m_portBox,      m_browseButton, m_folderNameBox, m_webOption,
-                        m_mailOption, m_homeOption,   m_schoolOption};
+    QWidget* order[] = {m_senderBox,  m_recipientBox, m_siteBox,      m_loginBox,   m_passwordBox,
+                        m_proxyBox,   m_portBox,      m_webOption,    m_mailOption, m_schoolOption,
+                        m_homeOption, m_browseButton, m_folderNameBox};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 }

@@ -1,5 +1,5 @@
 // cmake --install into a scratch prefix: both programs in one folder, the
-// link on PATH, the desktop entry and its icon.
+// link on PATH, the desktop entry, its icon and the shared settings file.
 #include "foundation/settings.h"
 #include "tests/support/testenv.h"
 
@@ -20,6 +20,10 @@ protected:
     {
         MirloTest::SetUp();
         prefix = tempPath("prefix");
+        Install();
+    }
+    void Install()
+    {
         QProcess cmake;
         cmake.setProcessChannelMode(QProcess::MergedChannels);
         cmake.start(QStringLiteral(MIRLO_CMAKE_COMMAND),
@@ -78,4 +82,15 @@ TEST_F(InstallTest, InstalledLaunchRestartsItsNeighbourThroughALink)
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(log); }, 10000));
     QTest::qWait(300);
     EXPECT_EQ(ReadFile(log), QByteArray("started\n"));
+}
+
+TEST_F(InstallTest, SharedSettingsFileInstalledOnceThenKept)
+{
+    const QString shared = at("lib/mirlo/Mirlox.ini");
+    ASSERT_TRUE(QFileInfo(shared).isFile());
+    EXPECT_TRUE(ReadFile(shared).contains("\r\n[IniPath]\r\n"));
+    // A school's own settings survive a reinstall.
+    WriteSetting("IniPath", "Location", "Lycee", shared);
+    Install();
+    EXPECT_EQ(ReadSetting("IniPath", "Location", shared), "Lycee");
 }

@@ -2,12 +2,14 @@
 
 #include "audio/soundlibrary.h"
 #include "foundation/settings.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/testenv.h"
 #include "windows/twips.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -199,4 +201,17 @@ TEST_F(LaunchWindowTest, CannotBeClosedBeforeTheRestart)
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(shellLog.startedPrograms.isEmpty());
     EXPECT_EQ(endCalls, 0);
+}
+
+TEST_F(LaunchWindowTest, ScreenReaderMeetsThePictureAndTheTitle)
+{
+    LaunchWindow window;
+    backend.window = &window;
+    window.Load();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ExpectAccessible(window, {
+                                 {"Image1", QAccessible::Graphic, "Logo de Mirlo"},
+                                 {"Label1", QAccessible::StaticText, "Mirlo"},
+                             });
 }

@@ -2,7 +2,9 @@
 
 #include "tests/support/testenv.h"
 
+#include <QAccessible>
 #include <QCursor>
+#include <QFrame>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -204,4 +206,31 @@ TEST_F(ImageButtonTest, DisableDuringHoverKeepsPictureThenRestoresBlack)
     EXPECT_EQ(now().labelText, kBlack);
     button->SetEnabled(false);
     EXPECT_EQ(now().labelText, kGrey);
+}
+
+TEST_F(ImageButtonTest, KeyboardFocusShowsAFrameAndSpaceOrEnterPresses)
+{
+    QSignalSpy clicks(button, &ImageButton::Click);
+    host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+    auto* frame = button->findChild<QFrame*>("focusFrame");
+    ASSERT_TRUE(frame);
+    QTest::keyClick(&host, Qt::Key_Tab);
+    ASSERT_TRUE(button->hasFocus());
+    EXPECT_TRUE(frame->isVisible());
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    EXPECT_EQ(accessible->role(), QAccessible::Button);
+    EXPECT_EQ(accessible->childCount(), 0); // the caption is not read twice
+    EXPECT_TRUE(accessible->state().focusable);
+    EXPECT_TRUE(accessible->state().focused);
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+        QTest::keyClick(button, key);
+    QTest::keyClick(button, Qt::Key_A);
+    EXPECT_EQ(clicks.count(), 3);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(clicks.count(), 4);
+
+    button->clearFocus();
+    EXPECT_FALSE(frame->isVisible());
 }

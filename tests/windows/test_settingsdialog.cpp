@@ -110,9 +110,10 @@ TEST_F(Layout, MenuBarHoldsFichierThenValiderAndAide)
 TEST_F(Layout, TabOrderFollowsTheInputs)
 {
     open();
-    const char* order[] = {"txtMail",   "txtDest",    "txtSiteWeb", "txtLogin",   "txtPassword",
-                           "txtProxy",  "txtPort",    "cmdBrowser", "txtDossier", "Option1_1",
-                           "Option1_0", "OptLycee_1", "OptLycee_0"};
+    // Top to bottom, as the dialog reads.
+    const char* order[] = {"txtMail",    "txtDest",    "txtSiteWeb", "txtLogin",  "txtPassword",
+                           "txtProxy",   "txtPort",    "Option1_1",  "Option1_0", "OptLycee_0",
+                           "OptLycee_1", "cmdBrowser", "txtDossier"};
     QWidget* w = dialog->findChild<QWidget*>(QLatin1String(order[0]));
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QWidget* next = w->nextInFocusChain();

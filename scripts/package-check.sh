@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Builds the Debian package from build/, installs it with apt on this machine,
+# starts the installed Mirlo offscreen up to its first-run dialog, then purges
+# it and every package it pulled in. Run as root (CI); safe to run again after
+# an interrupted run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=$(realpath "${BUILD_DIR:-build}")
+export DEBIAN_FRONTEND=noninteractive
+
+# Packages installed before the check: what the clean-up restores. Kept on
+# disk so that a run killed half-way is cleaned up by the next one.
+STATE=/var/tmp/mirlo-package-check.before
+
+installed_packages() {
+  dpkg-query -W -f='${db:Status-Abbrev} ${binary:Package}\n' | awk '$1 ~ /^[ih]i/ {print $2}' | sort
+}
+
+clean_up() {
+  [ -f "$STATE" ] || return 0
+  if dpkg-query -W -f='${Status}' mirlo 2>/dev/null | grep -qv "not-installed"; then
+    apt-get purge -y -q mirlo >/dev/null
+  fi
+  local added
+  added=$(comm -13 "$STATE" <(installed_packages) | tr '\n' ' ')
+  if [ -n "${added// /}" ]; then
+    echo "Removing what the package pulled in: $added"
+    # shellcheck disable=SC2086
+    apt-get purge -y -q $added >/dev/null
+  fi
+  rm -f "$STATE"
+}
+
+fail() {
+  echo "package check: $*" >&2
+  exit 1
+}
+
+clean_up # a previous run that did not finish
+if dpkg-query -W -f='${Status}' mirlo 2>/dev/null | grep -q "install ok installed"; then
+  fail "a mirlo package is already installed here; remove it first (apt-get purge mirlo)"
+fi
+
+# The package.
+rm -f "$BUILD_DIR"/mirlo_*.deb
+(cd "$BUILD_DIR" && cpack -G DEB -B "$BUILD_DIR" >/dev/null)
+debs=("$BUILD_DIR"/mirlo_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "no mirlo_<version>_<arch>.deb in $BUILD_DIR"
+deb=${debs[0]}
+echo "Built $(basename "$deb"), $(stat -c %s "$deb") bytes"
+dpkg-deb -f "$deb" Depends
+dpkg-deb -f "$deb" Depends | grep -q "qt6-translations-l10n" || fail "no dependency on Qt's French translations"
+dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || fail "library dependencies not computed"
+
+# Install with apt, as an administrator would.
+installed_packages >"$STATE"
+trap clean_up EXIT
+apt-get install -y -q --no-install-recommends "$deb" >/dev/null
+
+for f in /usr/lib/mirlo/Mirlo /usr/lib/mirlo/Launch; do
+  [ -x "$f" ] || fail "$f missing"
+done
+[ "$(readlink /usr/bin/mirlo)" = "../lib/mirlo/Mirlo" ] || fail "/usr/bin/mirlo does not link to the program"
+[ "$(readlink /usr/lib/mirlo/Mirlox.ini)" = "/etc/mirlo/Mirlox.ini" ] || fail "program-folder settings file"
+[ -f /etc/mirlo/Mirlox.ini ] || fail "/etc/mirlo/Mirlox.ini missing"
+[ -f /usr/share/applications/mirlo.desktop ] || fail "desktop entry missing"
+[ -f /usr/share/icons/hicolor/128x128/apps/mirlo.png ] || fail "icon missing"
+dpkg-query -W qt6-translations-l10n >/dev/null || fail "Qt's French translations not installed"
+
+# First start of the installed program: the settings dialog comes first.
+home=$(mktemp -d)
+(cd "$home" && HOME="$home" APPDATA="$home" XDG_CONFIG_HOME="$home" XDG_RUNTIME_DIR="$home" \
+  QT_QPA_PLATFORM=offscreen MIRLO_REPORT_SHOWN=1 exec mirlo >"$home/stdout" 2>"$home/stderr") &
+mirlo_pid=$!
+for _ in $(seq 200); do
+  [ -s "$home/stdout" ] || ! kill -0 "$mirlo_pid" 2>/dev/null && break
+  sleep 0.1
+done
+kill "$mirlo_pid" 2>/dev/null || true
+wait "$mirlo_pid" 2>/dev/null || true
+shown=$(head -n 1 "$home/stdout")
+if [ "$shown" != "shown Enregistrement Mp3 - Paramétrage" ]; then
+  cat "$home/stderr" >&2
+  rm -rf "$home"
+  fail "the installed Mirlo did not reach its first-run dialog (got: '$shown')"
+fi
+rm -rf "$home"
+echo "Installed Mirlo reached its first-run dialog"
+
+# Removal leaves nothing behind.
+clean_up
+trap - EXIT
+for f in /usr/lib/mirlo /usr/bin/mirlo /etc/mirlo /usr/share/applications/mirlo.desktop \
+  /usr/share/icons/hicolor/128x128/apps/mirlo.png; do
+  [ ! -e "$f" ] && [ ! -L "$f" ] || fail "$f left after removal"
+done
+echo "Package installed, started and removed cleanly"
