@@ -6,6 +6,7 @@
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 
+#include <QFile>
 #include <QTimer>
 
 #include <algorithm>
@@ -19,7 +20,27 @@ constexpr unsigned kCaptureMode = FSOUND_16BITS | FSOUND_STEREO | FSOUND_SIGNED 
 
 double Now() { return programClock().seconds(); }
 
+QString CheckMicrophoneText()
+{
+    return QStringLiteral("Vérifiez que le micro est branché, choisissez-le dans la liste des périphériques "
+                          "ou cliquez sur « Nouvel enregistrement », puis recommencez.");
+}
+
 } // namespace
+
+QString CaptureFailedText()
+{
+    return QStringLiteral(
+               "Le périphérique d'enregistrement n'a pas pu être ouvert : rien n'a été enregistré.") +
+           QLatin1Char('\r') + CheckMicrophoneText();
+}
+
+QString NoSoundArrivedText()
+{
+    return QStringLiteral("Aucun son n'arrive du périphérique d'enregistrement : l'enregistrement est arrêté "
+                          "et aucun fichier n'a été créé.") +
+           QLatin1Char('\r') + CheckMicrophoneText();
+}
 
 QString RecordingWriteFailedText()
 {
@@ -123,6 +144,7 @@ void RecordingEngine::ResetForNewRecording()
     m_encodedMs = 0;
     m_encodedBytes = 0;
     m_writeFailed = false;
+    m_createdPath.clear();
     // A new recording never inherits the pause of the last one: it would write
     // nothing, and its duration would be shortened by the old pauses.
     m_paused = false;
@@ -176,8 +198,12 @@ bool RecordingEngine::ConfirmReplace(const QString& path)
     const MsgAnswer answer = MsgBox(QStringLiteral("Le fichier spécifié existe déja.") +
                                         QStringLiteral("\r\n") + QStringLiteral("Voulez vous le remplacer ?"),
                                     MsgIcon::Question, MsgButtons::OkCancel, QStringLiteral("Confirmation"));
-    if (answer == MsgAnswer::Ok)
+    if (answer == MsgAnswer::Ok) {
+        // Replaced by a new file, never written through: a link goes, not
+        // what it points to.
+        QFile::remove(path);
         return true;
+    }
     AbortStart();
     return false;
 }
@@ -186,13 +212,15 @@ bool RecordingEngine::OpenOutputFile(const QString& path)
 {
     if (!m_fileWriter)
         m_fileWriter = std::make_unique<RecordingFileWriter>();
-    if (!m_fileWriter->OpenFile(path)) {
+    // Created exclusively: a file that appeared since the question (another
+    // Mirlo recording under the same name) is never emptied.
+    if (!m_fileWriter->CreateNewFile(path)) {
         MsgBox(QStringLiteral("Impossible de créer le fichier)"), MsgIcon::None, MsgButtons::Ok,
                QStringLiteral("Re3 Vazid Irarudu"));
         AbortStart();
         return false;
     }
-    m_fileWriter->EmptyFile();
+    m_createdPath = path;
     return true;
 }
 
@@ -215,8 +243,9 @@ bool RecordingEngine::StartCapture()
     ResetCaptureCounters();
     ShowCounters();
     if (!m_sampleHandle || !FSOUND_Record_StartSample(m_sampleHandle, true)) {
-        // No capture: release what the start took; the buttons stay as they are.
         AbortStart();
+        ShowButtonsWithoutRecording();
+        MsgBox(CaptureFailedText(), MsgIcon::Exclamation);
         return false;
     }
     m_state = State::Capturing;
@@ -242,8 +271,48 @@ void RecordingEngine::AbortStart()
     if (m_playback)
         m_playback->setLibraryHeldByRecording(false);
     CloseFileAndEncoder();
+    RemoveCreatedFile();
     m_state = State::Idle;
     m_starting = false;
+}
+
+// A start that recorded nothing leaves no empty file behind.
+void RecordingEngine::RemoveCreatedFile()
+{
+    if (!m_createdPath.isEmpty())
+        QFile::remove(m_createdPath);
+    m_createdPath.clear();
+}
+
+// Nothing recorded: recording can be tried again, there is nothing to play or send.
+void RecordingEngine::ShowButtonsWithoutRecording()
+{
+    m_paused = false;
+    m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Pause"));
+    m_view.setButtonEnabled(RecButton::Pause, false);
+    m_view.setButtonEnabled(RecButton::Stop, false);
+    m_view.setButtonEnabled(RecButton::Play, false);
+    m_view.setButtonEnabled(RecButton::Record, true);
+    m_view.setSendEnabled(false);
+    m_view.setNewRecordingEnabled(true);
+}
+
+// Capture started but no frame came in its first second (a device that
+// opens and then delivers nothing), or the pupil stopped before any came.
+bool RecordingEngine::NothingCaptured() const
+{
+    return m_totalCaptured == 0 && (m_stopRequested || m_elapsed > 1.0);
+}
+
+void RecordingEngine::AbandonSilentCapture()
+{
+    m_recTimer->stop();
+    m_playAfterStop = false;
+    CloseRecording();
+    RemoveCreatedFile();
+    m_state = State::Idle;
+    ShowButtonsWithoutRecording();
+    MsgBox(NoSoundArrivedText(), MsgIcon::Exclamation);
 }
 
 // ---- Poll -----------------------------------------------------------------
@@ -386,6 +455,10 @@ void RecordingEngine::Tick()
         m_elapsed = Now() - m_startTime;
         UpdateCaptured();
     }
+    if (NothingCaptured()) {
+        AbandonSilentCapture();
+        return;
+    }
 
     if (EncodeNextChunk()) {
         ShowCounters();
@@ -436,10 +509,14 @@ void RecordingEngine::FinishRecording()
     CloseRecording();
     m_state = State::Finished;
     if (!written) {
-        m_writeFailed = true;
+        MarkIncomplete();
         MsgBox(RecordingWriteFailedText(), MsgIcon::Exclamation);
         return;
     }
+    // Only now is there a complete recording to send.
+    if (m_incompletePath == m_createdPath)
+        m_incompletePath.clear();
+    m_view.setSendEnabled(true);
     if (m_playAfterStop)
         StartPlayback();
 }
@@ -461,7 +538,7 @@ void RecordingEngine::AbandonAfterWriteFailure()
     m_recTimer->stop();
     m_stopRequested = true;
     m_playAfterStop = false;
-    m_writeFailed = true;
+    MarkIncomplete();
     CloseOutputFile();
     CloseRecording();
     m_state = State::Finished;
@@ -469,9 +546,16 @@ void RecordingEngine::AbandonAfterWriteFailure()
     m_view.setButtonEnabled(RecButton::Pause, false);
     m_view.setButtonEnabled(RecButton::Stop, true);
     m_view.setButtonEnabled(RecButton::Play, true);
-    m_view.setSendEnabled(true);
     m_view.setNewRecordingEnabled(true);
     MsgBox(RecordingWriteFailedText(), MsgIcon::Exclamation);
+}
+
+// The file holds only part of the recording: it is not offered for sending.
+void RecordingEngine::MarkIncomplete()
+{
+    m_writeFailed = true;
+    m_incompletePath = m_createdPath;
+    m_view.setSendEnabled(false);
 }
 
 void RecordingEngine::FinaliseRecordingBeforeExit()
@@ -495,6 +579,7 @@ void RecordingEngine::FinaliseRecordingBeforeExit()
 
 void RecordingEngine::StopAction()
 {
+    const bool recording = Active();
     if (m_state == State::Capturing) {
         StopCapture();
         m_state = State::Draining;
@@ -503,7 +588,9 @@ void RecordingEngine::StopAction()
     }
     m_stopRequested = true;
     StopPlayback();
-    m_view.setSendEnabled(true);
+    // A recording can be sent once its drain has completed the file.
+    if (!recording)
+        m_view.setSendEnabled(m_incompletePath.isEmpty() || m_view.recordingPath() != m_incompletePath);
     m_view.setNewRecordingEnabled(true);
     m_view.setButtonEnabled(RecButton::Pause, false);
 }

@@ -105,8 +105,12 @@ private:
     bool StartCapture();
     void ResetCaptureCounters();
     void AbortStart();
+    void RemoveCreatedFile();
+    void ShowButtonsWithoutRecording();
 
     // Polling.
+    bool NothingCaptured() const;
+    void AbandonSilentCapture();
     void UpdateCaptured();
     void StopCapture();
     bool EncodeNextChunk(); // false when nothing is ready to encode
@@ -124,6 +128,7 @@ private:
     void FlushEncoder();
     void CloseOutputFile();
     void AbandonAfterWriteFailure();
+    void MarkIncomplete();
     void FreeSample();
     void CloseEncoder();
     void CloseFileAndEncoder();
@@ -164,6 +169,8 @@ private:
     int64_t m_framesEncoded = 0;
     int64_t m_framesSkipped = 0;
     bool m_writeFailed = false;
+    QString m_createdPath;    // the file this recording created
+    QString m_incompletePath; // the last recording that could not be written whole
 
     // A pause drops whole frames of the output: those whose audio was
     // captured while paused.
@@ -173,3 +180,6 @@ private:
 
 // Shown to the pupil when the recording could not be written.
 QString RecordingWriteFailedText();
+// Shown when the capture device cannot be opened, or opens and sends no sound.
+QString CaptureFailedText();
+QString NoSoundArrivedText();

@@ -40,13 +40,17 @@ void PutLe(unsigned char* at, uint32_t value, int size)
 
 RecordingFileWriter::~RecordingFileWriter() { CloseFile(); }
 
-bool RecordingFileWriter::OpenFile(const QString& path)
+bool RecordingFileWriter::OpenFile(const QString& path) { return Open(path, O_RDWR | O_CREAT); }
+
+bool RecordingFileWriter::CreateNewFile(const QString& path) { return Open(path, O_RDWR | O_CREAT | O_EXCL); }
+
+bool RecordingFileWriter::Open(const QString& path, int flags)
 {
     const QByteArray name = QFile::encodeName(path);
     int fd = -1;
     if (!name.isEmpty()) {
         do {
-            fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+            fd = ::open(name.constData(), flags | O_CLOEXEC, 0644);
         } while (fd < 0 && errno == EINTR);
     }
     // A handle still open from an earlier OpenFile would otherwise leak.

@@ -12,7 +12,9 @@ public:
     RecordingFileWriter& operator=(const RecordingFileWriter&) = delete;
 
     bool OpenFile(const QString& path); // opens or creates, keeps content, at start
-    bool CloseFile();                   // a second call does nothing and returns false
+    // Creates the file, failing when anything (a file, a link) is already at path.
+    bool CreateNewFile(const QString& path);
+    bool CloseFile(); // a second call does nothing and returns false
     bool WriteBytes(const void* data, int32_t size);
     bool FlushBuffers();
     int32_t ReadBytes(void* data, int32_t bytes); // non-zero on success
@@ -25,6 +27,8 @@ public:
     QString FileName() const { return m_fileName; }
 
 private:
+    bool Open(const QString& path, int flags);
+
     int m_fd = -1;
     int32_t m_lastResult = 0;
     int32_t m_bytesTransferred = 0;

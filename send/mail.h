@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // One outgoing message: one sender, one recipient, a text body and one file.
 struct MailMessage {
     QString fromName;
@@ -25,11 +27,17 @@ QStringList UsualSendmailPlaces();
 // that holds one. Empty when there is none.
 QString FindSendmail(const QStringList& places);
 
+// Why a hand-off failed when no mail program was found.
+QString NoSendmailText();
+
 // Hands messages to "sendmail -t -i" on its standard input, one at a time,
 // and returns at once; the mail program runs on its own and is killed when
-// it has not ended within the time limit.
+// it has not ended within the time limit. A hand-off that fails, then or
+// later, is reported to the failure handler with the reason in French.
 class MailHandOff {
 public:
+    using FailureHandler = std::function<void(const QString& reason)>;
+
     MailHandOff();
     ~MailHandOff();
     MailHandOff(const MailHandOff&) = delete;
@@ -39,6 +47,7 @@ public:
     // program, no temporary file).
     bool handOff(const QByteArray& message);
     bool running() const;
+    void setFailureHandler(FailureHandler handler) { m_onFailure = std::move(handler); }
 
     QStringList sendmailPlaces() const { return m_places; }
     void setSendmailPlaces(const QStringList& places) { m_places = places; } // tests point these elsewhere
@@ -47,8 +56,10 @@ public:
 
 private:
     class Run;
+    bool Failed(const QString& reason); // tells the handler; false
 
     QStringList m_places = UsualSendmailPlaces();
     int m_timeLimitMs = 60000;
+    FailureHandler m_onFailure;
     QPointer<Run> m_run; // the running mail program; it deletes itself once ended
 };

@@ -9,24 +9,75 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <unistd.h>
+
+namespace {
+
+QString MailProgramText(const QString& program)
+{
+    return QStringLiteral("Le programme d'envoi de courrier ") + program;
+}
+
+// What the mail program said on its error output, for the pupil's message
+// (and whoever helps them): a few lines at most.
+QString ErrorOutput(int fd)
+{
+    if (fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0)
+        return {};
+    char buffer[2048];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0)
+        return {};
+    QStringList lines;
+    for (const QString& line : QString::fromLocal8Bit(buffer, qsizetype(n)).split(QLatin1Char('\n'))) {
+        if (!line.trimmed().isEmpty() && lines.size() < 4)
+            lines << line.trimmed();
+    }
+    QString text = lines.join(QLatin1Char('\r'));
+    if (text.size() > 400)
+        text = text.left(400) + QStringLiteral("…");
+    return text;
+}
+
+} // namespace
+
+QString NoSendmailText()
+{
+    return QStringLiteral(
+        "Aucun programme d'envoi de courrier (sendmail) n'a été trouvé sur cet ordinateur.");
+}
 
 // One running mail program. It reads the message from a private temporary
 // file rather than a pipe, so the whole message reaches it even if Mirlo
 // ends first; the file is unlinked as soon as the program holds it open.
+// Its error output goes to an unlinked temporary file, read when it ends.
 class MailHandOff::Run final : public QObject {
 public:
+    explicit Run(FailureHandler onFailure) : m_onFailure(std::move(onFailure)) {}
+    ~Run() override
+    {
+        if (m_errors >= 0)
+            ::close(m_errors);
+    }
     bool start(const QString& program, const QByteArray& message, int timeLimitMs);
     bool ended() const { return m_ended; }
 
 private:
     bool writeInput(const QByteArray& message);
+    void openErrorOutput();
     void giveUp();
-    void done();
+    void finished(int exitCode, QProcess::ExitStatus status);
+    void done(const QString& failure = {});
 
+    FailureHandler m_onFailure;
     QProcess m_process;
     QTimer m_limit;
     QTemporaryFile m_input;
+    int m_errors = -1;
+    int m_timeLimitMs = 0;
+    bool m_gaveUp = false;
     bool m_ended = false;
 };
 
@@ -39,28 +90,44 @@ bool MailHandOff::Run::writeInput(const QByteArray& message)
     return true;
 }
 
+void MailHandOff::Run::openErrorOutput()
+{
+    QByteArray name = QFile::encodeName(QDir(QDir::tempPath()).filePath(QStringLiteral("mirlo-mail-XXXXXX")));
+    m_errors = ::mkostemp(name.data(), O_CLOEXEC);
+    if (m_errors >= 0)
+        ::unlink(name.constData());
+}
+
 bool MailHandOff::Run::start(const QString& program, const QByteArray& message, int timeLimitMs)
 {
     if (!writeInput(message))
         return false;
+    openErrorOutput();
+    m_timeLimitMs = timeLimitMs;
 
     m_process.setProgram(program);
     m_process.setArguments({QStringLiteral("-t"), QStringLiteral("-i")});
     m_process.setStandardInputFile(m_input.fileName());
-    // Nobody reads its output; a full pipe must never stall it.
+    // Nobody reads its output while it runs: no pipe that could fill up and
+    // stall it, or break when Mirlo ends first.
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
 
     connect(&m_process, &QProcess::started, this, [this] { m_input.remove(); });
-    connect(&m_process, &QProcess::finished, this, [this] { done(); });
-    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    connect(&m_process, &QProcess::finished, this, &Run::finished);
+    connect(&m_process, &QProcess::errorOccurred, this, [this, program](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            done();
+            done(MailProgramText(program) + QStringLiteral(" n'a pas pu être lancé."));
     });
     m_limit.setSingleShot(true);
     connect(&m_limit, &QTimer::timeout, this, [this] { giveUp(); });
-    // Its own process group, so giving up also ends what it started itself.
-    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    // Its own process group, so giving up also ends what it started itself;
+    // its error output replaces the null device set above.
+    m_process.setChildProcessModifier([errors = m_errors] {
+        ::setpgid(0, 0);
+        if (errors >= 0)
+            ::dup2(errors, STDERR_FILENO);
+    });
 
     m_limit.start(timeLimitMs);
     m_process.start();
@@ -69,19 +136,41 @@ bool MailHandOff::Run::start(const QString& program, const QByteArray& message, 
 
 void MailHandOff::Run::giveUp()
 {
+    m_gaveUp = true;
     const qint64 pid = m_process.processId();
     if (pid > 0)
         ::kill(-pid_t(pid), SIGKILL);
     m_process.kill();
 }
 
-void MailHandOff::Run::done()
+void MailHandOff::Run::finished(int exitCode, QProcess::ExitStatus status)
+{
+    const QString program = MailProgramText(m_process.program());
+    QString failure;
+    if (m_gaveUp)
+        failure = program + QStringLiteral(" n'a pas répondu en %1 secondes : l'envoi a été abandonné.")
+                                .arg((m_timeLimitMs + 999) / 1000);
+    else if (status != QProcess::NormalExit)
+        failure = program + QStringLiteral(" s'est arrêté anormalement.");
+    else if (exitCode != 0)
+        failure = program + QStringLiteral(" a signalé une erreur (code %1).").arg(exitCode);
+    const QString said = ErrorOutput(m_errors);
+    if (!failure.isEmpty() && !said.isEmpty() && !m_gaveUp)
+        failure += QLatin1Char('\r') + said;
+    done(failure);
+}
+
+// Ended, well or not; a failure is told once the run counts as ended, so a
+// new hand-off can follow at once.
+void MailHandOff::Run::done(const QString& failure)
 {
     if (m_ended)
         return;
     m_ended = true;
     m_limit.stop();
     deleteLater();
+    if (!failure.isEmpty() && m_onFailure)
+        m_onFailure(failure);
 }
 
 QStringList UsualSendmailPlaces()
@@ -115,14 +204,21 @@ bool MailHandOff::handOff(const QByteArray& message)
         return false;
     const QString program = FindSendmail(m_places);
     if (program.isEmpty())
-        return false;
+        return Failed(NoSendmailText());
     // The run may end during start() already, which makes running() false again.
-    auto* run = new Run;
+    auto* run = new Run(m_onFailure);
     m_run = run;
     if (!run->start(program, message, m_timeLimitMs)) {
         m_run = nullptr;
         delete run;
-        return false;
+        return Failed(QStringLiteral("Le message n'a pas pu être préparé dans le dossier temporaire."));
     }
     return true;
+}
+
+bool MailHandOff::Failed(const QString& reason)
+{
+    if (m_onFailure)
+        m_onFailure(reason);
+    return false;
 }

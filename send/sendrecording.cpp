@@ -7,6 +7,13 @@
 RecordingSender::RecordingSender(std::unique_ptr<UploadViewFactory> views, QObject* parent)
     : QObject(parent), m_views(std::move(views)), m_upload(*m_views)
 {
+    m_mail.setFailureHandler(
+        [](const QString& reason) { MsgBox(MailNotSentText(reason), MsgIcon::Critical); });
+}
+
+QString MailNotSentText(const QString& reason)
+{
+    return QStringLiteral("L'enregistrement n'a pas été envoyé par email.") + QLatin1Char('\r') + reason;
 }
 
 RecordingSender::~RecordingSender() = default;
@@ -45,8 +52,12 @@ void RecordingSender::sendByMail(const QString& recordingPath)
     mail.body = QStringLiteral("Enregistrement 1");
     mail.attachmentPath = recordingPath;
 
-    // Whatever becomes of it, the pupil is told nothing.
+    // A hand-off that succeeds is silent; one that fails, now or when the
+    // mail program ends, is told.
     const QByteArray message = ComposeMail(mail);
-    if (!message.isEmpty())
+    if (message.isEmpty())
+        MsgBox(MailNotSentText(QStringLiteral("Le fichier de l'enregistrement n'a pas pu être lu.")),
+               MsgIcon::Critical);
+    else
         m_mail.handOff(message);
 }

@@ -30,3 +30,6 @@ private:
     UploadSession m_upload;
     MailHandOff m_mail;
 };
+
+// Told to the pupil when a mail hand-off fails, with the reason.
+QString MailNotSentText(const QString& reason);

@@ -1,5 +1,6 @@
 #include "foundation/seams.h"
 #include "foundation/settings.h"
+#include "foundation/singleinstance.h"
 #include "windows/mainwindow.h"
 #include "windows/qtseams.h"
 
@@ -26,15 +27,50 @@ protected:
     }
 };
 
+// With MIRLO_PRINT_MESSAGES set, every message goes to standard output as one
+// line ("message <title> <icon>: <text>", line breaks as \r and \n) and is
+// answered OK, so that runs of the real program can be checked.
+class PrintedMessages final : public Prompt {
+public:
+    explicit PrintedMessages(Prompt& dialogs) : m_dialogs(dialogs) {}
+
+    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons) override
+    {
+        QString line = text;
+        line.replace(QLatin1Char('\r'), QStringLiteral("\\r"))
+            .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+        std::printf("message %s %d: %s\n", title.toUtf8().constData(), int(icon), line.toUtf8().constData());
+        std::fflush(stdout);
+        return MsgAnswer::Ok;
+    }
+    QString saveFileName(const FileRequest& request) override { return m_dialogs.saveFileName(request); }
+    QString openFileName(const FileRequest& request) override { return m_dialogs.openFileName(request); }
+    QString folder(const QString& title) override { return m_dialogs.folder(title); }
+
+private:
+    Prompt& m_dialogs;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     InstallQtSeams();
+    PrintedMessages printed(prompt());
+    if (qEnvironmentVariableIsSet("MIRLO_PRINT_MESSAGES"))
+        SetPrompt(&printed);
     ShownReporter reporter;
     if (qEnvironmentVariableIsSet("MIRLO_REPORT_SHOWN"))
         app.installEventFilter(&reporter);
+
+    // Two Mirlo at once would record over each other; a Mirlo restarted by
+    // Launch may find the last one still ending.
+    SingleInstance instance(AppDataFolder());
+    if (!instance.claim(2000)) {
+        MsgBox(AlreadyOpenText(), MsgIcon::Exclamation);
+        return 0;
+    }
 
     MainWindow mainWindow;
     mainWindow.StartUp();

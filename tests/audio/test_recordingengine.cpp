@@ -9,6 +9,7 @@
 #include "tests/support/mp3check.h"
 #include "tests/support/testenv.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QTimer>
@@ -328,12 +329,13 @@ TEST_F(EngineTest, ButtonsFollowTheRecordingStates)
     run(0.2);
     EXPECT_FALSE(view.on(RecButton::Record)); // every tick disables it again
     engine->Stop();
-    EXPECT_TRUE(view.sendEnabled);
+    EXPECT_FALSE(view.sendEnabled); // the file is complete only once drained
     EXPECT_TRUE(view.newRecordingEnabled);
     EXPECT_FALSE(view.on(RecButton::Pause));
     EXPECT_EQ(view.caption(RecButton::Play), "PlayBack");
     EXPECT_TRUE(engine->recTimer()->isActive());
     drain();
+    EXPECT_TRUE(view.sendEnabled);
     EXPECT_FALSE(view.on(RecButton::Record));
     EXPECT_TRUE(view.on(RecButton::Stop));
     EXPECT_TRUE(view.on(RecButton::Play));
@@ -426,14 +428,76 @@ TEST_F(EngineTest, StartFailuresAreReportedAndNothingCaptures)
     EXPECT_EQ(prompter.messages[2].title, "Mirlo");
     EXPECT_EQ(endCalls, 1);
     EXPECT_FALSE(backend.capturing());
+    EXPECT_FALSE(QFileInfo::exists(view.path));
 
     backend.initSucceeds = true;
     backend.captureSucceeds = false; // no microphone: the timer never starts
-    prompter.answers.push_back(MsgAnswer::Ok);
     start();
+    ASSERT_EQ(prompter.messages.size(), 4);
+    EXPECT_EQ(prompter.messages[3].text, CaptureFailedText());
+    EXPECT_EQ(prompter.messages[3].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(prompter.messages[3].title, "Mirlo");
     EXPECT_FALSE(engine->recTimer()->isActive());
     EXPECT_FALSE(active());
-    EXPECT_FALSE(view.on(RecButton::Record));
+    EXPECT_FALSE(QFileInfo::exists(view.path));
+    // Recording can be tried again; there is nothing to stop, play or send.
+    EXPECT_TRUE(view.on(RecButton::Record));
+    EXPECT_FALSE(view.on(RecButton::Stop));
+    EXPECT_FALSE(view.on(RecButton::Play));
+    EXPECT_FALSE(view.on(RecButton::Pause));
+    EXPECT_FALSE(view.sendEnabled);
+    EXPECT_TRUE(view.newRecordingEnabled);
+}
+
+TEST_F(EngineTest, CaptureThatDeliversNoSoundStopsWithinASecondAndLeavesNoFile)
+{
+    view.sendEnabled = true;
+    start();
+    ASSERT_TRUE(active());
+    const double started = testClock.secondsValue;
+    int ticks = 0;
+    while (active() && ticks++ < 100) {
+        pass(engine->recTimer()->interval() / 1000.0, 440, false);
+        tick();
+    }
+    EXPECT_FALSE(active());
+    EXPECT_GE(testClock.secondsValue - started, 1.0);
+    EXPECT_LT(testClock.secondsValue - started, 1.2);
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, NoSoundArrivedText());
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(prompter.messages[0].title, "Mirlo");
+    EXPECT_FALSE(QFileInfo::exists(view.path));
+    EXPECT_FALSE(backend.capturing());
+    EXPECT_FALSE(engine->recTimer()->isActive());
+    EXPECT_TRUE(view.on(RecButton::Record));
+    EXPECT_FALSE(view.on(RecButton::Play));
+    EXPECT_FALSE(view.sendEnabled);
+
+    // Stopped before any sound came: the same at once.
+    start();
+    ASSERT_TRUE(active());
+    engine->Stop();
+    tick();
+    EXPECT_FALSE(active());
+    EXPECT_EQ(prompter.texts(), QStringList({NoSoundArrivedText(), NoSoundArrivedText()}));
+    EXPECT_FALSE(QFileInfo::exists(view.path));
+    EXPECT_FALSE(view.sendEnabled);
+}
+
+TEST_F(EngineTest, ReplacingAFileNeverWritesThroughALink)
+{
+    const QString other = tempPath("not-a-recording.txt");
+    WriteFile(other, "somebody else's file");
+    ASSERT_TRUE(QFile::link(other, view.path));
+    start(MsgAnswer::Ok);
+    ASSERT_TRUE(active());
+    run(0.5);
+    engine->Stop();
+    drain();
+    EXPECT_EQ(ReadFile(other), "somebody else's file");
+    EXPECT_FALSE(QFileInfo(view.path).isSymLink());
+    EXPECT_TRUE(WalkMpegFrames(ReadFile(view.path)).ok);
 }
 
 TEST_F(EngineTest, PollAWholeLoopBehindSkipsToTheOldestIntactChunk)
@@ -492,6 +556,10 @@ TEST_F(EngineTest, WriteFailureStopsTheRecordingAndTellsThePupil)
     tick();
     EXPECT_EQ(engine->encodedMs(), ms);
     EXPECT_TRUE(view.newRecordingEnabled);
+    // The cut-off file is not offered for sending, not even after a stop.
+    EXPECT_FALSE(view.sendEnabled);
+    engine->Stop();
+    EXPECT_FALSE(view.sendEnabled);
 
     const QByteArray bytes = ReadFile(view.path);
     EXPECT_LE(bytes.size(), 30000);

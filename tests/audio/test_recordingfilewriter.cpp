@@ -144,3 +144,23 @@ TEST_F(FileIoTest, EmptyFileDropsOldContentAndRewinds)
     io.CloseFile();
     EXPECT_EQ(ReadFile(path), QByteArray("new"));
 }
+
+TEST_F(FileIoTest, NewFileIsNeverCreatedOverAFileOrThroughALink)
+{
+    const QString taken = tempPath("taken.mp3");
+    WriteFile(taken, "first recording");
+    const QString link = tempPath("link.mp3");
+    ASSERT_TRUE(QFile::link(taken, link));
+    for (const QString& path : {taken, link}) {
+        RecordingFileWriter io;
+        EXPECT_FALSE(io.CreateNewFile(path));
+        EXPECT_FALSE(io.IsOpen());
+    }
+    EXPECT_EQ(ReadFile(taken), QByteArray("first recording"));
+
+    RecordingFileWriter io;
+    ASSERT_TRUE(io.CreateNewFile(tempPath("fresh.mp3")));
+    EXPECT_TRUE(io.WriteBytes("new", 3));
+    io.CloseFile();
+    EXPECT_EQ(ReadFile(tempPath("fresh.mp3")), QByteArray("new"));
+}

@@ -59,12 +59,15 @@ QByteArray MailTest::HandedMessage(const QString& startLine) const
     return ReadFile(JoinPath(binDir(), QStringLiteral("message-%1.eml").arg(pid)));
 }
 
-void MailTest::StartSmtpServer()
+void MailTest::StartSmtpServer(bool refuseRecipients)
 {
     const QString folder = tempPath(QStringLiteral("smtp"));
     ASSERT_TRUE(QDir().mkpath(folder));
     m_server.setProgram(QStringLiteral("/usr/bin/python3"));
-    m_server.setArguments({QStringLiteral(MIRLO_TESTS_DIR "/send/mail_server.py"), folder});
+    QStringList arguments{QStringLiteral(MIRLO_TESTS_DIR "/send/mail_server.py"), folder};
+    if (refuseRecipients)
+        arguments << QStringLiteral("--refuse");
+    m_server.setArguments(arguments);
     m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_server.start();
     ASSERT_TRUE(m_server.waitForStarted(10000));

@@ -21,7 +21,7 @@ protected:
     QStringList Starts() const;                     // one "pid args" line per start
     QByteArray HandedMessage(const QString& startLine) const;
 
-    void StartSmtpServer();                                            // also writes the msmtp configuration
+    void StartSmtpServer(bool refuseRecipients = false);               // also writes the msmtp configuration
     QByteArray Delivered(int n, QByteArray* envelope = nullptr) const; // waits for it
 
     QString MakeRecording(const QString& name, int size);

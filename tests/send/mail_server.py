@@ -4,6 +4,8 @@
 Listens on 127.0.0.1 at a free port, prints the port on its first line, and
 stores every message it accepts in FOLDER as mail-N.eml (the raw message) and
 mail-N.json (envelope sender and recipients). The .eml file appears complete.
+With --refuse it refuses every recipient, as a server that does not know the
+teacher's address.
 """
 import asyncio
 import json
@@ -15,9 +17,16 @@ from aiosmtpd.smtp import SMTP
 
 
 class Keep:
-    def __init__(self, folder):
+    def __init__(self, folder, refuse):
         self.folder = folder
+        self.refuse = refuse
         self.count = 0
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if self.refuse:
+            return "550 5.1.1 <%s>: unknown recipient" % address
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
@@ -30,11 +39,11 @@ class Keep:
         return "250 OK"
 
 
-async def main(folder):
+async def main(folder, refuse):
     sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     sock.bind(("127.0.0.1", 0))
     sock.listen(8)
-    handler = Keep(folder)
+    handler = Keep(folder, refuse)
     loop = asyncio.get_running_loop()
     server = await loop.create_server(lambda: SMTP(handler, enable_SMTPUTF8=True), sock=sock)
     print(sock.getsockname()[1], flush=True)
@@ -43,4 +52,4 @@ async def main(folder):
 
 
 if __name__ == "__main__":
-    asyncio.run(main(sys.argv[1]))
+    asyncio.run(main(sys.argv[1], "--refuse" in sys.argv[2:]))

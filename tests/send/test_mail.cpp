@@ -12,6 +12,7 @@ namespace {
 
 const QString kNotMp3 =
     QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.");
+const QString kNotSent = QStringLiteral("L'enregistrement n'a pas été envoyé par email.\r");
 
 bool SevenBitClean(const QByteArray& raw)
 {
@@ -188,27 +189,47 @@ TEST_F(MailTest, UnknownModesDoNothingAfterTheCheck)
 
 // --- A mail system that is missing, fails or does not answer ---------------
 
-TEST_F(MailTest, MissingOrFailingMailProgramShowsNothing)
+TEST_F(MailTest, MailNotHandedOverIsToldToThePupilWithTheReason)
 {
     const QByteArray before = Hash(recording);
+    auto toldOnce = [this](const QString& text) {
+        ASSERT_EQ(prompter.messages.size(), 1) << prompter.texts().join("|").toStdString();
+        EXPECT_EQ(prompter.messages[0].text, text);
+        EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(prompter.messages[0].title, QStringLiteral("Mirlo"));
+        prompter.messages.clear();
+    };
 
     qputenv("PATH", scratchDir().toLocal8Bit()); // holds no sendmail
     sender.send(recording);
     EXPECT_FALSE(sender.transferRunning());
-    EXPECT_TRUE(Starts().isEmpty());
+    toldOnce(kNotSent + "Aucun programme d'envoi de courrier (sendmail) n'a été trouvé sur cet ordinateur.");
 
     qputenv("PATH", binDir().toLocal8Bit());
-    SetBehaviour("fail");
-    sender.send(recording);
-    ASSERT_TRUE(WaitHandOffEnd());
-    EXPECT_EQ(Starts().size(), 1);
+    sender.send(tempPath(QStringLiteral("effacé.mp3")));
+    toldOnce(kNotSent + "Le fichier de l'enregistrement n'a pas pu être lu.");
+    EXPECT_TRUE(Starts().isEmpty());
 
-    // A failed hand-off leaves nothing stuck: the next click hands over again.
+    // The real chain: the server refuses the teacher's address and msmtp
+    // says why; the pupil is told once it has ended.
+    StartSmtpServer(true);
+    sender.send(recording);
+    EXPECT_TRUE(prompter.messages.isEmpty());
+    ASSERT_TRUE(WaitHandOffEnd());
+    ASSERT_EQ(prompter.messages.size(), 1);
+    const QString told = prompter.messages[0].text;
+    EXPECT_TRUE(told.startsWith(kNotSent + "Le programme d'envoi de courrier " +
+                                JoinPath(binDir(), QStringLiteral("sendmail")) +
+                                " a signalé une erreur (code "))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains("550 5.1.1")) << told.toStdString();
+    toldOnce(told);
+
+    // Nothing stays stuck: the next click hands over again, silently when it works.
     SetBehaviour("keep");
     sender.send(recording);
     ASSERT_TRUE(WaitHandOffEnd());
     EXPECT_EQ(Starts().size(), 2);
-
     EXPECT_TRUE(prompter.messages.isEmpty());
     EXPECT_EQ(Hash(recording), before);
 }
@@ -246,7 +267,9 @@ TEST_F(MailTest, UnansweringMailProgramIsGivenUpWhileMirloRunsOn)
     ASSERT_FALSE(child.trimmed().isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessAlive(pid) && !ProcessAlive(child); }, 5000))
         << "the mail program or its child was left running";
-    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_EQ(prompter.texts(), QStringList(kNotSent + "Le programme d'envoi de courrier " +
+                                            JoinPath(binDir(), QStringLiteral("sendmail")) +
+                                            " n'a pas répondu en 2 secondes : l'envoi a été abandonné."));
     EXPECT_EQ(Hash(recording), before);
 
     SetBehaviour("keep");

@@ -71,10 +71,11 @@ TEST_F(EngineWindowTest, ButtonsDriveTheEngine)
     EXPECT_EQ(Control<ImageButton>(w, "Pausebt")->Caption(), "Pause");
     emit Control<ImageButton>(w, "Playbt")->Click();
     EXPECT_TRUE(Engine(w).playAfterStop());
-    EXPECT_TRUE(Control<QPushButton>(w, "Envoi")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(w, "Envoi")->isEnabled()); // until the drain completes the file
     EXPECT_TRUE(Control<QPushButton>(w, "Command1")->isEnabled());
     while (Engine(w).state() == RecordingEngine::State::Draining)
         Engine(w).Tick();
+    EXPECT_TRUE(Control<QPushButton>(w, "Envoi")->isEnabled());
     EXPECT_TRUE(sound.playing());
     EXPECT_TRUE(Control<QTimer>(w, "PlayTimer")->isActive());
     emit Control<ImageButton>(w, "stopbt")->Click();

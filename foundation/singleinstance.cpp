@@ -1,0 +1,28 @@
+#include "foundation/singleinstance.h"
+
+#include "foundation/settings.h"
+
+#include <QDir>
+
+SingleInstance::SingleInstance(const QString& folder)
+    : m_folder(folder), m_lock(JoinPath(folder, QStringLiteral("Mirlo.lock")))
+{
+    // A run lasts hours: the lock is never stale by age, only when the process
+    // that holds it is gone.
+    m_lock.setStaleLockTime(0);
+}
+
+bool SingleInstance::claim(int waitMs)
+{
+    QDir().mkpath(m_folder);
+    if (m_lock.tryLock(waitMs))
+        return true;
+    return m_lock.error() != QLockFile::LockFailedError;
+}
+
+QString AlreadyOpenText()
+{
+    return QStringLiteral("Mirlo est déjà ouvert.") + QLatin1Char('\r') +
+           QStringLiteral("Continuez dans la fenêtre de Mirlo déjà ouverte : un seul Mirlo peut être "
+                          "ouvert à la fois.");
+}
