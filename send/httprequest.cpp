@@ -180,10 +180,12 @@ qint32 HttpRequest::Send()
 {
     if (m_sent || m_badFile)
         return -1;
-    const QUrl target(url(), QUrl::StrictMode);
-    if (m_host.isEmpty() || !target.isValid() || target.host().isEmpty() ||
-        target.host().compare(m_host, Qt::CaseInsensitive) != 0 || m_port <= 0 || m_port > 65535)
+    const QUrl target(url(), QUrl::TolerantMode);
+    if (m_host.isEmpty() || !target.isValid() || target.host().isEmpty() || m_port <= 0 || m_port > 65535)
         return -1;
+    // A site set as "host:port" keeps its port, as the address reads.
+    m_connectHost = target.host(QUrl::FullyEncoded);
+    m_connectPort = static_cast<quint16>(target.port(m_secure ? 443 : 80));
     if (!BuildRequest())
         return -1;
 
@@ -193,7 +195,7 @@ qint32 HttpRequest::Send()
     // Our proxy is the one set here, never one from the environment.
     m_socket->setProxy(QNetworkProxy::NoProxy);
     m_socket->setPeerVerifyMode(QSslSocket::VerifyPeer);
-    m_socket->setPeerVerifyName(m_host);
+    m_socket->setPeerVerifyName(m_connectHost);
     connect(m_socket, &QSslSocket::connected, this, &HttpRequest::onConnected);
     connect(m_socket, &QSslSocket::encrypted, this, [this] {
         Touch();
@@ -217,9 +219,9 @@ qint32 HttpRequest::Send()
                                                                        : quint16(m_proxyPort < 0 ? 80 : 0);
         m_socket->connectToHost(m_proxyHost, port);
     } else if (m_secure) {
-        m_socket->connectToHostEncrypted(m_host, static_cast<quint16>(m_port));
+        m_socket->connectToHostEncrypted(m_connectHost, m_connectPort);
     } else {
-        m_socket->connectToHost(m_host, static_cast<quint16>(m_port));
+        m_socket->connectToHost(m_connectHost, m_connectPort);
     }
     return 0;
 }
@@ -242,7 +244,7 @@ void HttpRequest::onConnected()
         StartRequest();
         return;
     }
-    const QByteArray authority = m_host.toLatin1() + ':' + QByteArray::number(m_port);
+    const QByteArray authority = m_connectHost.toLatin1() + ':' + QByteArray::number(m_connectPort);
     m_stage = Stage::Tunnel;
     m_socket->write("CONNECT " + authority + " HTTP/1.1\r\nHost: " + authority + "\r\n\r\n");
 }

@@ -125,6 +125,8 @@ private:
     QString m_proxyHost;
     qint32 m_proxyPort = -1;
     bool m_secure = false;
+    QString m_connectHost; // as the address reads, in ASCII
+    quint16 m_connectPort = 0;
     QTimer m_idleTimer;
     QTimer m_deadlineTimer;
     QTimer m_replyTimer;
