@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QNetworkProxy>
 #include <QRandomGenerator>
-#include <QSslConfiguration>
 #include <QSslSocket>
 #include <QStringDecoder>
 #include <QUrl>
