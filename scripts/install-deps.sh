@@ -12,7 +12,7 @@ build_packages=(
 # Virtual audio devices, test signals, a real proxy and a real mail chain.
 test_packages=(
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
-  sox tinyproxy msmtp python3 python3-aiosmtpd
+  sox tinyproxy msmtp python3 python3-aiosmtpd openssl ca-certificates
   xvfb xauth
 )
 # Sanitizer runtimes come with g++; the fuzz targets need clang's libFuzzer.

@@ -5,13 +5,10 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QHttpMultiPart>
-#include <QNetworkAccessManager>
 #include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QRandomGenerator>
+#include <QSslSocket>
 #include <QStringDecoder>
-#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -25,26 +22,48 @@ QByteArray QuotedParam(const QString& text)
     return '"' + bytes + '"';
 }
 
-bool IsHttpStatusError(QNetworkReply::NetworkError e)
+constexpr qint64 kFileBlock = 64 * 1024;
+constexpr qint64 kWriteAhead = 256 * 1024;
+constexpr qsizetype kHeadLimit = 64 * 1024; // status line and headers
+
+QByteArray NewBoundary()
 {
-    // Proxy answers (407...), content (4xx) and server (5xx) errors stand for
-    // statuses that were received; connection, time-out and protocol errors
-    // mean no complete reply.
-    const int code = static_cast<int>(e);
-    return (code >= QNetworkReply::ProxyAuthenticationRequiredError && code <= 199) ||
-           (code >= 201 && code <= 299) || (code >= 401 && code <= 499);
+    QByteArray b = "----MirloFormBoundary";
+    for (int i = 0; i < 4; ++i)
+        b += QByteArray::number(QRandomGenerator::global()->generate(), 16);
+    return b;
+}
+
+// "HTTP/1.1 200 OK" -> 200, or -1.
+int StatusOf(const QByteArray& line)
+{
+    const QList<QByteArray> words = line.simplified().split(' ');
+    if (words.size() < 2 || !words[0].startsWith("HTTP/1.") || words[1].size() != 3)
+        return -1;
+    bool ok = false;
+    const int status = words[1].toInt(&ok);
+    return ok && status >= 100 ? status : -1;
 }
 
 } // namespace
 
-HttpRequest::HttpRequest(QObject* parent) : QObject(parent), m_manager(new QNetworkAccessManager(this)) {}
+HttpRequest::HttpRequest(QObject* parent) : QObject(parent)
+{
+    for (QTimer* t : {&m_idleTimer, &m_deadlineTimer, &m_replyTimer}) {
+        t->setSingleShot(true);
+        connect(t, &QTimer::timeout, this, [this] { Finish(false); });
+    }
+}
 
 HttpRequest::~HttpRequest()
 {
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+        delete m_socket;
     }
+    for (const Chunk& c : std::as_const(m_chunks))
+        delete c.file;
 }
 
 void HttpRequest::SetTimeout(qint32 ms) { m_timeout = ms; }
@@ -54,6 +73,8 @@ void HttpRequest::SetPort(qint32 port) { m_port = port; }
 void HttpRequest::SetPath(const QString& path) { m_path = path; }
 void HttpRequest::SetProxyHost(const QString& host) { m_proxyHost = host; }
 void HttpRequest::SetProxyPort(qint32 port) { m_proxyPort = port; }
+void HttpRequest::SetSecure(bool secure) { m_secure = secure; }
+void HttpRequest::SetDeadline(qint32 ms) { m_deadline = ms; }
 
 bool HttpRequest::AddFile(const QString& fieldName, const QString& filePath)
 {
@@ -70,61 +91,88 @@ void HttpRequest::AddField(const QString& fieldName, const QString& value)
     m_parts.append({fieldName, value, false});
 }
 
+std::unique_ptr<HttpRequest> HttpRequest::RequestAgain() const
+{
+    auto again = std::make_unique<HttpRequest>();
+    again->m_parts = m_parts;
+    again->m_badFile = m_badFile;
+    again->m_timeout = m_timeout;
+    again->m_blockSize = m_blockSize;
+    again->m_deadline = m_deadline;
+    again->m_host = m_host;
+    again->m_port = m_port;
+    again->m_path = m_path;
+    again->m_proxyHost = m_proxyHost;
+    again->m_proxyPort = m_proxyPort;
+    again->m_secure = m_secure;
+    return again;
+}
+
 QString HttpRequest::url() const
 {
     QString path = m_path;
     if (!path.startsWith(u'/'))
         path.prepend(u'/');
-    // Port 80 is the scheme's own: "host:80" would only confuse virtual hosts.
-    if (m_port == 80)
-        return QStringLiteral("http://%1%2").arg(m_host, path);
-    return QStringLiteral("http://%1:%2%3").arg(m_host).arg(m_port).arg(path);
+    const QString scheme = m_secure ? QStringLiteral("https") : QStringLiteral("http");
+    // The scheme's own port is left out: "host:80" would only confuse virtual hosts.
+    if (m_port == (m_secure ? 443 : 80))
+        return QStringLiteral("%1://%2%3").arg(scheme, m_host, path);
+    return QStringLiteral("%1://%2:%3%4").arg(scheme, m_host).arg(m_port).arg(path);
 }
 
-QHttpMultiPart* HttpRequest::BuildBody() const
+QByteArray HttpRequest::HostHeader() const
 {
-    auto* multi = new QHttpMultiPart(QHttpMultiPart::FormDataType);
+    const QUrl target(url(), QUrl::TolerantMode);
+    QByteArray host = target.host(QUrl::FullyEncoded).toLatin1();
+    if (target.port() != -1)
+        host += ':' + QByteArray::number(target.port());
+    return host;
+}
+
+bool HttpRequest::BuildRequest()
+{
+    const QByteArray boundary = NewBoundary();
+    m_chunks.clear();
+    qint64 bodyLength = 0;
+    auto addBytes = [&](const QByteArray& bytes) {
+        m_chunks.append({bytes, nullptr, 0});
+        bodyLength += bytes.size();
+    };
     for (const Part& p : std::as_const(m_parts)) {
-        QHttpPart part;
-        QByteArray disposition = "form-data; name=" + QuotedParam(p.name);
+        QByteArray head = "--" + boundary + "\r\nContent-Disposition: form-data; name=" + QuotedParam(p.name);
         if (p.file) {
-            auto* file = new QFile(p.value, multi);
-            if (!file->open(QIODevice::ReadOnly)) {
-                delete multi;
-                return nullptr;
-            }
-            disposition += "; filename=" + QuotedParam(QFileInfo(p.value).fileName());
-            part.setHeader(QNetworkRequest::ContentTypeHeader, "application/octet-stream");
+            auto* file = new QFile(p.value);
             // Streamed from disk: a piece is never held whole in memory here.
-            part.setBodyDevice(file);
+            if (!file->open(QIODevice::ReadOnly)) {
+                delete file;
+                return false;
+            }
+            head += "; filename=" + QuotedParam(QFileInfo(p.value).fileName()) +
+                    "\r\nContent-Type: application/octet-stream\r\n\r\n";
+            addBytes(head);
+            m_chunks.append({QByteArray(), file, file->size()});
+            bodyLength += file->size();
+            addBytes("\r\n");
         } else {
-            part.setBody(ToWindows1252(p.value));
+            addBytes(head + "\r\n\r\n" + ToWindows1252(p.value) + "\r\n");
         }
-        part.setRawHeader("Content-Disposition", disposition);
-        multi->append(part);
     }
-    return multi;
-}
+    addBytes("--" + boundary + "--\r\n");
 
-void HttpRequest::ApplyProxy()
-{
-    if (!m_proxyHost.isEmpty()) {
-        const quint16 port = (m_proxyPort > 0 && m_proxyPort <= 65535) ? static_cast<quint16>(m_proxyPort)
-                                                                       : quint16(m_proxyPort < 0 ? 80 : 0);
-        m_manager->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, m_proxyHost, port));
-    } else {
-        m_manager->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
-    }
-}
-
-void HttpRequest::WatchReply()
-{
-    connect(m_reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
-        if (total > 0)
-            m_progress = static_cast<qint32>(qBound(qint64(0), sent * 100 / total, qint64(100)));
-    });
-    connect(m_reply, &QNetworkReply::readyRead, this, [this] { m_body += m_reply->readAll(); });
-    connect(m_reply, &QNetworkReply::finished, this, &HttpRequest::onFinished);
+    const QUrl target(url(), QUrl::TolerantMode);
+    // Through a proxy, plain HTTP names the whole address; over a tunnel or
+    // straight to the site, only the path.
+    const QByteArray requestTarget =
+        (!m_proxyHost.isEmpty() && !m_secure)
+            ? target.toEncoded(QUrl::RemoveFragment)
+            : target.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
+    const QByteArray head = "POST " + requestTarget + " HTTP/1.1\r\nHost: " + HostHeader() +
+                            "\r\nUser-Agent: Mirlo\r\nAccept: */*\r\nConnection: close\r\n"
+                            "Content-Type: multipart/form-data; boundary=" +
+                            boundary + "\r\nContent-Length: " + QByteArray::number(bodyLength) + "\r\n\r\n";
+    m_chunks.prepend({head, nullptr, 0});
+    m_total = head.size() + bodyLength;
+    return true;
 }
 
 qint32 HttpRequest::Send()
@@ -134,48 +182,317 @@ qint32 HttpRequest::Send()
     const QUrl target(url(), QUrl::TolerantMode);
     if (m_host.isEmpty() || !target.isValid() || target.host().isEmpty() || m_port <= 0 || m_port > 65535)
         return -1;
-
-    QHttpMultiPart* multi = BuildBody();
-    if (!multi)
+    // A site set as "host:port" keeps its port, as the address reads.
+    m_connectHost = target.host(QUrl::FullyEncoded);
+    m_connectPort = static_cast<quint16>(target.port(m_secure ? 443 : 80));
+    if (!BuildRequest())
         return -1;
-    ApplyProxy();
-
-    QNetworkRequest request(target);
-    request.setTransferTimeout(m_timeout > 0 ? m_timeout : 0);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
 
     m_sent = true;
-    m_busy = true;
-    m_reply = m_manager->post(request, multi);
-    multi->setParent(m_reply);
-    WatchReply();
+    m_stage = Stage::Connecting;
+    m_socket = new QSslSocket(this);
+    // Our proxy is the one set here, never one from the environment.
+    m_socket->setProxy(QNetworkProxy::NoProxy);
+    m_socket->setPeerVerifyMode(QSslSocket::VerifyPeer);
+    m_socket->setPeerVerifyName(m_connectHost);
+    connect(m_socket, &QSslSocket::connected, this, &HttpRequest::onConnected);
+    connect(m_socket, &QSslSocket::encrypted, this, [this] {
+        Touch();
+        StartRequest();
+    });
+    connect(m_socket, &QSslSocket::sslErrors, this, [this] { m_certificateRejected = true; });
+    connect(m_socket, &QSslSocket::readyRead, this, &HttpRequest::onReadyRead);
+    connect(m_socket, &QSslSocket::bytesWritten, this, [this] {
+        Touch();
+        FeedSocket();
+    });
+    connect(m_socket, &QSslSocket::disconnected, this, &HttpRequest::onDisconnected);
+    connect(m_socket, &QSslSocket::errorOccurred, this, &HttpRequest::onSocketError);
+
+    if (m_timeout > 0)
+        m_idleTimer.start(m_timeout);
+    if (m_deadline > 0)
+        m_deadlineTimer.start(m_deadline);
+    if (!m_proxyHost.isEmpty()) {
+        const quint16 port = (m_proxyPort > 0 && m_proxyPort <= 65535) ? static_cast<quint16>(m_proxyPort)
+                                                                       : quint16(m_proxyPort < 0 ? 80 : 0);
+        m_socket->connectToHost(m_proxyHost, port);
+    } else if (m_secure) {
+        m_socket->connectToHostEncrypted(m_connectHost, m_connectPort);
+    } else {
+        m_socket->connectToHost(m_connectHost, m_connectPort);
+    }
     return 0;
 }
 
-void HttpRequest::onFinished()
+void HttpRequest::Touch()
 {
-    QNetworkReply* reply = m_reply;
-    if (!reply || !m_busy)
-        return;
-    m_body += reply->readAll();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const QNetworkReply::NetworkError error = reply->error();
-    if (status.isValid() && (error == QNetworkReply::NoError || IsHttpStatusError(error))) {
-        m_outcome = 1;
-        m_status = status.toInt();
-    } else {
-        m_outcome = 0;
-        m_status = status.isValid() ? status.toInt() : 0;
+    if (m_stage != Stage::Done && m_timeout > 0)
+        m_idleTimer.start(m_timeout);
+}
+
+void HttpRequest::onConnected()
+{
+    Touch();
+    if (m_proxyHost.isEmpty()) {
+        if (!m_secure)
+            StartRequest();
+        return; // the handshake follows by itself
     }
-    m_busy = false;
-    reply->deleteLater();
+    if (!m_secure) {
+        StartRequest();
+        return;
+    }
+    const QByteArray authority = m_connectHost.toLatin1() + ':' + QByteArray::number(m_connectPort);
+    m_stage = Stage::Tunnel;
+    m_socket->write("CONNECT " + authority + " HTTP/1.1\r\nHost: " + authority + "\r\n\r\n");
+}
+
+bool HttpRequest::ReadTunnelReply()
+{
+    const qsizetype end = m_in.indexOf("\r\n\r\n");
+    if (end < 0) {
+        if (m_in.size() > kHeadLimit)
+            Finish(false);
+        return false;
+    }
+    const int status = StatusOf(m_in.left(m_in.indexOf("\r\n")));
+    m_in.clear();
+    if (status < 0) {
+        Finish(false);
+    } else if (status / 100 != 2) {
+        // The proxy's own refusal is the reply.
+        m_status = status;
+        Finish(true);
+    } else {
+        m_stage = Stage::Connecting;
+        m_socket->startClientEncryption();
+    }
+    return true;
+}
+
+void HttpRequest::StartRequest()
+{
+    if (m_stage == Stage::Done)
+        return;
+    m_stage = Stage::Exchange;
+    FeedSocket();
+}
+
+void HttpRequest::FeedSocket()
+{
+    if (m_stage != Stage::Exchange)
+        return;
+    while (m_chunkIndex < m_chunks.size() && m_socket->bytesToWrite() < kWriteAhead) {
+        Chunk& c = m_chunks[m_chunkIndex];
+        if (!c.file) {
+            m_socket->write(c.bytes);
+            m_queued += c.bytes.size();
+            ++m_chunkIndex;
+            continue;
+        }
+        const QByteArray block = c.file->read(qMin(kFileBlock, c.fileLeft));
+        if (block.isEmpty() && c.fileLeft > 0) {
+            // The file shrank or cannot be read: the body would not match its length.
+            Finish(false);
+            return;
+        }
+        m_socket->write(block);
+        m_queued += block.size();
+        c.fileLeft -= block.size();
+        if (c.fileLeft == 0) {
+            delete c.file;
+            c.file = nullptr;
+            ++m_chunkIndex;
+        }
+    }
+    const qint64 sent = m_queued - m_socket->bytesToWrite();
+    if (m_total > 0)
+        m_progress = static_cast<qint32>(qBound(qint64(0), sent * 100 / m_total, qint64(100)));
+    if (m_chunkIndex == m_chunks.size() && m_socket->bytesToWrite() == 0 && !m_replyTimer.isActive()) {
+        m_progress = 100;
+        // However it trickles, the whole reply must come within the time-out.
+        if (m_timeout > 0)
+            m_replyTimer.start(m_timeout);
+    }
+}
+
+void HttpRequest::onReadyRead()
+{
+    if (!m_socket || m_stage == Stage::Done)
+        return;
+    Touch();
+    m_in += m_socket->readAll();
+    if (m_stage == Stage::Tunnel) {
+        ReadTunnelReply();
+        return;
+    }
+    if (m_stage != Stage::Exchange)
+        return;
+    if (!m_headDone && !ReadReplyHead())
+        return;
+    ReadReplyBody();
+}
+
+bool HttpRequest::ReadReplyHead()
+{
+    for (;;) {
+        const qsizetype end = m_in.indexOf("\r\n\r\n");
+        if (end < 0) {
+            if (m_in.size() > kHeadLimit)
+                Finish(false);
+            return false;
+        }
+        const QList<QByteArray> lines = m_in.left(end).split('\n');
+        m_in.remove(0, end + 4);
+        const int status = StatusOf(lines.value(0));
+        if (status < 0) {
+            Finish(false);
+            return false;
+        }
+        if (status / 100 == 1)
+            continue; // "100 Continue" and the like come before the real reply
+        m_status = status;
+        m_bodyEnd = BodyEnd::Close;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray line = lines[i].trimmed();
+            const qsizetype colon = line.indexOf(':');
+            if (colon <= 0)
+                continue;
+            const QByteArray name = line.left(colon).trimmed().toLower();
+            const QByteArray value = line.mid(colon + 1).trimmed();
+            if (name == "transfer-encoding" && value.toLower().contains("chunked")) {
+                m_bodyEnd = BodyEnd::Chunked;
+            } else if (name == "content-length" && m_bodyEnd != BodyEnd::Chunked) {
+                bool ok = false;
+                m_remaining = value.toLongLong(&ok);
+                if (!ok || m_remaining < 0) {
+                    Finish(false);
+                    return false;
+                }
+                m_bodyEnd = BodyEnd::Length;
+            } else if (name == "location") {
+                m_location = QString::fromLatin1(value);
+            }
+        }
+        m_headDone = true;
+        if (status == 204 || status == 304 || (m_bodyEnd == BodyEnd::Length && m_remaining == 0)) {
+            Finish(true);
+            return false;
+        }
+        return true;
+    }
+}
+
+void HttpRequest::ReadReplyBody()
+{
+    while (m_stage == Stage::Exchange && !m_in.isEmpty()) {
+        if (m_bodyEnd == BodyEnd::Close) {
+            AppendBody(m_in);
+            m_in.clear();
+        } else if (m_bodyEnd == BodyEnd::Length || !m_chunkSizeNext) {
+            const qsizetype n = static_cast<qsizetype>(qMin<qint64>(m_remaining, m_in.size()));
+            AppendBody(m_in.left(n));
+            m_in.remove(0, n);
+            m_remaining -= n;
+            if (m_remaining > 0)
+                return;
+            if (m_bodyEnd == BodyEnd::Length) {
+                Finish(true);
+                return;
+            }
+            m_chunkSizeNext = true;
+            m_skipLineEnd = true;
+        } else {
+            const qsizetype eol = m_in.indexOf("\r\n");
+            if (eol < 0) {
+                if (m_in.size() > kHeadLimit)
+                    Finish(false);
+                return;
+            }
+            const QByteArray line = m_in.left(eol);
+            m_in.remove(0, eol + 2);
+            if (m_skipLineEnd) { // the CR LF after a chunk's data
+                m_skipLineEnd = false;
+                if (!line.isEmpty()) {
+                    Finish(false);
+                    return;
+                }
+                continue;
+            }
+            bool ok = false;
+            const qint64 size = line.split(';').value(0).trimmed().toLongLong(&ok, 16);
+            if (!ok || size < 0) {
+                Finish(false);
+                return;
+            }
+            if (size == 0) { // trailers, if any, do not matter
+                Finish(true);
+                return;
+            }
+            m_remaining = size;
+            m_chunkSizeNext = false;
+        }
+    }
+}
+
+void HttpRequest::AppendBody(const QByteArray& bytes)
+{
+    m_body += bytes.left(kReplyCap - m_body.size());
+    // An upload script answers in a few words: the rest is not read.
+    if (m_body.size() >= kReplyCap)
+        Finish(true);
+}
+
+void HttpRequest::onDisconnected()
+{
+    if (m_stage == Stage::Done)
+        return;
+    onReadyRead();
+    if (m_stage == Stage::Done)
+        return;
+    // Only a reply whose end is the end of the connection is whole now.
+    Finish(m_stage == Stage::Exchange && m_headDone && m_bodyEnd == BodyEnd::Close);
+}
+
+void HttpRequest::onSocketError()
+{
+    if (m_stage == Stage::Done)
+        return;
+    if (m_socket->error() == QAbstractSocket::RemoteHostClosedError) {
+        onDisconnected();
+        return;
+    }
+    Finish(false);
+}
+
+void HttpRequest::Finish(bool complete)
+{
+    if (m_stage == Stage::Done || m_stage == Stage::Idle)
+        return;
+    m_stage = Stage::Done;
+    m_idleTimer.stop();
+    m_deadlineTimer.stop();
+    m_replyTimer.stop();
+    m_outcome = complete ? 1 : 0;
+    if (!complete)
+        m_location.clear();
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+        m_socket->deleteLater();
+        m_socket = nullptr;
+    }
+    for (Chunk& c : m_chunks) {
+        delete c.file;
+        c.file = nullptr;
+    }
     emit ended();
 }
 
 void HttpRequest::Wait(qint32 ms)
 {
-    if (!m_busy)
+    if (!IsBusy())
         return;
     QEventLoop loop;
     QTimer timer;
@@ -187,18 +504,12 @@ void HttpRequest::Wait(qint32 ms)
 }
 
 qint32 HttpRequest::GetProgress() const { return m_progress; }
-qint32 HttpRequest::IsBusy() const { return (m_busy && m_reply) ? 1 : 0; }
+qint32 HttpRequest::IsBusy() const { return (m_stage != Stage::Idle && m_stage != Stage::Done) ? 1 : 0; }
 
 void HttpRequest::Abort()
 {
-    if (!m_busy || !m_reply)
-        return;
-    m_reply->disconnect(this);
-    m_reply->abort();
-    m_reply->deleteLater();
-    m_busy = false;
-    m_outcome = 0;
-    emit ended();
+    if (IsBusy())
+        Finish(false);
 }
 
 qint32 HttpRequest::GetOutcome() const { return m_outcome; }

@@ -4,6 +4,7 @@
 #include "foundation/settings.h"
 #include "foundation/windows1252.h"
 #include "send/httprequest.h"
+#include "send/tempfile.h"
 #include "send/uploadpass.h"
 #include "send/uploadsession.h"
 
@@ -48,17 +49,15 @@ QString PiecePath(const QString& baseName, int index)
     return JoinPath(Shared().recordingFolder, baseName + u'_' + QString::number(index));
 }
 
-void CutIntoPieces(qint64 length, qint16 count, const QString& baseName, const QString& recordingPath)
+QString CutIntoPieces(qint64 length, qint16 count, const QString& baseName, const QString& recordingPath)
 {
-    // A step that fails is skipped and the cutting goes on.
+    // A step that fails is skipped and the cutting goes on; a link is never
+    // written through.
     const QString listPath = PieceListPath(baseName);
-    QFile::remove(listPath);
-    QFile list(listPath);
-    const bool listOpen = list.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    auto writeLine = [&](const QString& line) {
-        if (listOpen)
-            list.write(ToWindows1252(line) + "\r\n");
-    };
+    NewFile list(listPath);
+    if (list.status() == NewFile::Status::Link)
+        return listPath;
+    auto writeLine = [&](const QString& line) { list.write(ToWindows1252(line) + "\r\n"); };
     writeLine(PieceListRecordingName(recordingPath, Shared().recordingFolder));
     writeLine(u' ' + QString::number(count) + u' ');
 
@@ -68,11 +67,14 @@ void CutIntoPieces(qint64 length, qint16 count, const QString& baseName, const Q
     for (int i = 1; i <= count; ++i) {
         // One piece in memory at a time.
         const QByteArray bytes = recordingOpen ? recording.read(pieceLength) : QByteArray();
-        QFile piece(PiecePath(baseName, i));
-        if (piece.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            piece.write(bytes);
+        const QString piecePath = PiecePath(baseName, i);
+        NewFile piece(piecePath);
+        if (piece.status() == NewFile::Status::Link)
+            return piecePath;
+        piece.write(bytes);
         writeLine(baseName + u'_' + QString::number(i));
     }
+    return {};
 }
 
 namespace {
@@ -82,6 +84,10 @@ enum class Next { Go, Stop };
 Next JudgeSplitReply(const HttpRequest& request, const QString& proofNumber, bool lastPass)
 {
     if (request.GetOutcome() != 1) {
+        if (request.certificateRejected()) {
+            MsgBox(UploadText::Certificate, MsgIcon::Critical);
+            return Next::Stop;
+        }
         MsgBox(UploadText::Connection(), MsgIcon::Critical);
         return Next::Go;
     }
@@ -109,8 +115,7 @@ Next RunSplitPass(UploadSession& session, const QString& filePath, int pass, qin
 {
     session.resetAbandon();
     PreparedPass prepared = PreparePass(session, filePath);
-    HttpRequest& request = *prepared.request;
-    request.AddField(QStringLiteral("SplittedFile"), QStringLiteral("SplittedFile"));
+    prepared.request->AddField(QStringLiteral("SplittedFile"), QStringLiteral("SplittedFile"));
     // A set-up step that fails gives up the rest without a message.
     if (prepared.stepFailed)
         return Next::Stop;
@@ -121,12 +126,11 @@ Next RunSplitPass(UploadSession& session, const QString& filePath, int pass, qin
         QStringLiteral("Transfert de l'enregistrement en ") + files + QStringLiteral(" fichiers."),
         QStringLiteral("Transfert du fichier ") + QString::number(pass) + QStringLiteral(" sur ") + files);
     view.showProgress();
-    if (request.Send() != 0) {
+    if (!SendPass(session, prepared)) {
         session.markTransferFinished();
         session.closeView();
         return Next::Stop;
     }
-    RunWaitLoop(session, request);
 
     session.markTransferFinished();
     if (pass == count)
@@ -134,15 +138,15 @@ Next RunSplitPass(UploadSession& session, const QString& filePath, int pass, qin
     session.closeView();
     if (session.abandonRequested())
         return Next::Stop;
-    return JudgeSplitReply(request, prepared.proofNumber, pass == count + 1);
+    return JudgeSplitReply(*prepared.request, prepared.proofNumber, pass == count + 1);
 }
 
 void RemovePieces(const QString& baseName, qint16 count)
 {
-    QFile::remove(PieceListPath(baseName));
-    QFile::remove(TestFilePath());
+    RemoveTempFile(PieceListPath(baseName));
+    RemoveTempFile(TestFilePath());
     for (int i = 1; i <= count; ++i)
-        QFile::remove(PiecePath(baseName, i));
+        RemoveTempFile(PiecePath(baseName, i));
 }
 
 } // namespace
@@ -152,8 +156,14 @@ void SplitUpload(UploadSession& session, const QString& recordingPath)
     const qint64 length = QFileInfo(recordingPath).size();
     const qint16 count = PieceCount(length);
     const QString base = PieceBaseName(recordingPath);
-    CutIntoPieces(length, count, base, recordingPath);
-    WriteTestFile();
+    QString link = CutIntoPieces(length, count, base, recordingPath);
+    if (link.isEmpty() && WriteTestFile() == NewFile::Status::Link)
+        link = TestFilePath();
+    if (!link.isEmpty()) {
+        RemovePieces(base, count);
+        MsgBox(UploadText::LinkRefused(link), MsgIcon::Critical);
+        return;
+    }
 
     for (int pass = 0; pass <= count + 1; ++pass) {
         const QString path = pass == 0       ? TestFilePath()

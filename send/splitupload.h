@@ -8,8 +8,9 @@ class UploadSession;
 // the session already marked running.
 void SplitUpload(UploadSession& session, const QString& recordingPath);
 
-// Writes the pieces and the piece list into the recording folder.
-void CutIntoPieces(qint64 length, qint16 count, const QString& baseName, const QString& recordingPath);
+// Writes the pieces and the piece list into the recording folder. Stops at
+// a link in place of one of them and returns its path; empty otherwise.
+QString CutIntoPieces(qint64 length, qint16 count, const QString& baseName, const QString& recordingPath);
 
 // Number of pieces: whole part of L / 2 097 152, plus one.
 qint16 PieceCount(qint64 length);

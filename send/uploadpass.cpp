@@ -7,9 +7,11 @@
 #include "send/uploadsession.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QStringList>
+#include <QUrl>
+
+#include <optional>
 
 namespace {
 
@@ -21,6 +23,22 @@ const char kLoginField[] = "108111103105110";
 const char kPasswordField[] = "112097115115119111114100";
 
 QString FieldName(const char* digits) { return DecodeDigitText(QLatin1String(digits)); }
+
+// The HTTPS address on the same host that a redirect reply sends the pass
+// to; none for any other reply or redirect.
+std::optional<QUrl> HttpsUpgradeTarget(const HttpRequest& request)
+{
+    const int status = request.GetStatus();
+    // 303 asks for a GET elsewhere: not the same pass.
+    if (request.GetOutcome() != 1 || (status != 301 && status != 302 && status != 307 && status != 308))
+        return std::nullopt;
+    const QUrl from(request.url());
+    const QUrl target = from.resolved(QUrl(request.location(), QUrl::StrictMode));
+    if (!target.isValid() || target.scheme() != u"https" || !target.userInfo().isEmpty() ||
+        target.host().isEmpty() || target.host().compare(from.host(), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    return target;
+}
 
 } // namespace
 
@@ -40,13 +58,19 @@ QString UploadText::Connection()
         .join(u'\r');
 }
 
+QString UploadText::LinkRefused(const QString& path)
+{
+    return QStringLiteral("Le transfert n'a pas eu lieu : le fichier temporaire \"") + path +
+           QStringLiteral("\" est un lien.\rSupprimez-le, puis relancez le transfert.");
+}
+
 QString TestFilePath() { return JoinPath(Shared().recordingFolder, QStringLiteral("testx")); }
 
-void WriteTestFile()
+NewFile::Status WriteTestFile()
 {
-    QFile file(TestFilePath());
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write("xxxxxx\r\n");
+    NewFile file(TestFilePath());
+    file.write("xxxxxx\r\n");
+    return file.status();
 }
 
 QString DrawProofNumber() { return QString::number(QRandomGenerator::global()->bounded(1000000) + 1); }
@@ -64,6 +88,12 @@ PreparedPass PreparePass(UploadSession& session, const QString& filePath)
     session.setUploadPath(UnscrambleSetting(
         ReadSetting(QStringLiteral("Web"), QStringLiteral("Upload"), WorkingSettingsFile())));
     r.SetPath(session.uploadPath());
+    r.SetDeadline(kPassDeadlineMs);
+    if (const auto& up = session.httpsUpgrade(); up && up->plainPath == session.uploadPath()) {
+        r.SetSecure(true);
+        r.SetPort(up->port);
+        r.SetPath(up->path);
+    }
     pass.proofNumber = DrawProofNumber();
     if (!s.proxyHost.isEmpty())
         r.SetProxyHost(s.proxyHost);
@@ -98,6 +128,31 @@ void RunWaitLoop(UploadSession& session, HttpRequest& request)
             MsgBox(UploadText::Abandon, MsgIcon::Exclamation);
         }
     }
+}
+
+bool SendPass(UploadSession& session, PreparedPass& pass)
+{
+    if (pass.request->Send() != 0)
+        return false;
+    RunWaitLoop(session, *pass.request);
+    for (int redirects = 0; redirects < kMaxRedirects && !session.abandonRequested(); ++redirects) {
+        const std::optional<QUrl> target = HttpsUpgradeTarget(*pass.request);
+        if (!target)
+            break;
+        std::unique_ptr<HttpRequest> again = pass.request->RequestAgain();
+        const qint32 port = target->port(443);
+        const QString path = QString::fromLatin1(
+            target->toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment));
+        again->SetSecure(true);
+        again->SetPort(port);
+        again->SetPath(path);
+        if (again->Send() != 0)
+            break;
+        session.setHttpsUpgrade({session.uploadPath(), port, path});
+        pass.request = std::move(again);
+        RunWaitLoop(session, *pass.request);
+    }
+    return true;
 }
 
 QString ReplyText(const HttpRequest& request)

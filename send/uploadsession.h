@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // The state of the web upload, on the UI thread: whether one runs (one at a
 // time), whether the pupil asked to abandon it, whether the wait loop of its
@@ -42,6 +43,18 @@ public:
     QString uploadPath() const { return m_uploadPath; }
     void setUploadPath(const QString& path) { m_uploadPath = path; }
 
+    // Where the site moved the upload script to, over HTTPS on the same
+    // host: the later passes of the same upload go there at once, so nothing
+    // is sent in clear again.
+    struct HttpsUpgrade {
+        QString plainPath; // the upload path it replaces
+        qint32 port = 443;
+        QString path;
+    };
+    const std::optional<HttpsUpgrade>& httpsUpgrade() const { return m_httpsUpgrade; }
+    void setHttpsUpgrade(const HttpsUpgrade& upgrade) { m_httpsUpgrade = upgrade; }
+    void forgetHttpsUpgrade() { m_httpsUpgrade.reset(); } // each upload starts at the settings
+
     // A new progress window for the coming pass, not shown yet; the pass's
     // transfer is not finished from now on.
     UploadView& openView(UploadViewKind kind);
@@ -58,4 +71,5 @@ private:
     bool m_abandonRequested = false;
     bool m_transferFinished = true;
     QString m_uploadPath;
+    std::optional<HttpsUpgrade> m_httpsUpgrade;
 };

@@ -6,7 +6,6 @@
 #include "send/uploadpass.h"
 #include "send/uploadsession.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -15,8 +14,10 @@ void JudgeSingleReply(const UploadSession& session, const HttpRequest& request, 
                       int pass)
 {
     if (request.GetOutcome() != 1) {
-        if (!session.abandonRequested())
-            MsgBox(UploadText::Connection(), MsgIcon::Critical);
+        if (session.abandonRequested())
+            return;
+        MsgBox(request.certificateRejected() ? UploadText::Certificate : UploadText::Connection(),
+               MsgIcon::Critical);
         return;
     }
     const int status = request.GetStatus();
@@ -36,21 +37,21 @@ void JudgeSingleReply(const UploadSession& session, const HttpRequest& request, 
 }
 
 // Pass 0 sends the test file, pass 1 the recording. False when the pupil
-// abandoned it.
+// abandoned it, or when the site's certificate failed: the recording must
+// not go anywhere else then.
 bool RunSinglePass(UploadSession& session, const QString& filePath, int pass)
 {
     session.resetAbandon();
     PreparedPass prepared = PreparePass(session, filePath);
-    HttpRequest& request = *prepared.request;
 
     session.openView(UploadViewKind::Single).showProgress();
-    request.Send();
-    RunWaitLoop(session, request);
+    SendPass(session, prepared);
     session.markTransferFinished();
     session.closeView();
 
+    const HttpRequest& request = *prepared.request;
     JudgeSingleReply(session, request, prepared.proofNumber, pass);
-    return !session.abandonRequested();
+    return !session.abandonRequested() && !request.certificateRejected();
 }
 
 } // namespace
@@ -60,16 +61,20 @@ void WebUpload(UploadSession& session, const QString& recordingPath)
     if (session.running())
         return;
     const UploadSession::Running running(session);
+    session.forgetHttpsUpgrade();
 
     if (QFileInfo(recordingPath).size() > kSingleUploadLimit) {
         SplitUpload(session, recordingPath);
         return;
     }
 
-    WriteTestFile();
+    if (WriteTestFile() == NewFile::Status::Link) {
+        MsgBox(UploadText::LinkRefused(TestFilePath()), MsgIcon::Critical);
+        return;
+    }
     for (int pass = 0; pass < 2; ++pass) {
         if (!RunSinglePass(session, pass == 0 ? TestFilePath() : recordingPath, pass))
             break;
     }
-    QFile::remove(TestFilePath());
+    RemoveTempFile(TestFilePath());
 }

@@ -125,16 +125,49 @@ TEST_F(HttpRequestTest, SilentServerEndsAtTheInactivityTimeOut)
     EXPECT_NE(r->GetOutcome(), 1);
 }
 
-TEST_F(HttpRequestTest, ReplyTricklingSlowerThanTheTimeOutInTotalStillCompletes)
+TEST_F(HttpRequestTest, ReplyThatTricklesEndsAtTheTimeOutOrTheDeadline)
 {
-    // 20 bytes over 2 s: no pause reaches 0.8 s, the whole does.
-    server->scriptNext({QJsonObject{{"body", "OK lentement, 12345"}, {"trickle", 2.0}}});
-    auto r = direct(800);
+    // 20 bytes over 2 s: no pause reaches the time-out, the whole does.
+    struct Case {
+        const char* what;
+        qint32 timeout, deadline;
+    };
+    for (const Case& c : {Case{"reply longer than the time-out", 800, 0},
+                          Case{"exchange longer than the deadline", 30000, 800}}) {
+        SCOPED_TRACE(c.what);
+        server->scriptNext({QJsonObject{{"body", "OK lentement, 12345"}, {"trickle", 2.0}}});
+        auto r = direct(c.timeout);
+        r->SetDeadline(c.deadline);
+        r->AddField("a", "b");
+        ASSERT_EQ(r->Send(), 0);
+        WaitUntilDone(*r);
+        EXPECT_EQ(r->IsBusy(), 0);
+        EXPECT_NE(r->GetOutcome(), 1);
+    }
+}
+
+TEST_F(HttpRequestTest, HugeReplyIsReadOnlyUpToTheCap)
+{
+    server->scriptNext({QJsonObject{{"body", "OK {proof}"}, {"huge", 300000000}}});
+    auto r = direct();
+    r->AddField("proofnumber", "4242");
+    ASSERT_EQ(r->Send(), 0);
+    WaitUntilDone(*r);
+    EXPECT_EQ(r->GetOutcome(), 1);
+    EXPECT_EQ(r->GetStatus(), 200);
+    EXPECT_EQ(r->GetBody().size(), HttpRequest::kReplyCap);
+    EXPECT_TRUE(r->GetBody().startsWith("OK 4242"));
+}
+
+TEST_F(HttpRequestTest, ChunkedReplyIsReadWhole)
+{
+    server->scriptNext({QJsonObject{{"body", "OK en morceaux"}, {"chunked", true}}});
+    auto r = direct();
     r->AddField("a", "b");
     ASSERT_EQ(r->Send(), 0);
     WaitUntilDone(*r);
     EXPECT_EQ(r->GetOutcome(), 1);
-    EXPECT_EQ(r->GetBody(), "OK lentement, 12345");
+    EXPECT_EQ(r->GetBody(), "OK en morceaux");
 }
 
 TEST_F(HttpRequestTest, AbortEndsTheRequestWithoutOutcome)

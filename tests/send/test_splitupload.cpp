@@ -8,6 +8,8 @@
 #include "send/uploadsession.h"
 #include "send/webupload.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -207,4 +209,32 @@ TEST_F(SplitUploadTest, ThroughTinyproxyAsARealProxy)
     }
     EXPECT_EQ(log[3]["reassembled"]["sha256"].toString(), Sha256OfFile(rec));
     EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+}
+
+TEST_F(SplitUploadTest, ALinkInPlaceOfATemporaryFileIsRefusedAndNeverWrittenThrough)
+{
+    struct Case {
+        qint64 size;
+        const char* link;
+    };
+    for (const Case& c : {Case{5000, "testx"}, Case{2097153, "testx"}, Case{2097153, "Cours_1"},
+                          Case{2097153, "Cours_2"}, Case{2097153, "Frac_Cours.split"}}) {
+        SCOPED_TRACE(c.link);
+        prompter.messages.clear();
+        const QString rec = makeRecording("Cours.mp3", c.size);
+        const QString victim = tempPath("victim.txt");
+        WriteFile(victim, "précieux");
+        const QString link = JoinPath(recordingFolder, c.link);
+        ASSERT_TRUE(QFile::link(victim, link));
+
+        WebUpload(session, rec);
+        EXPECT_EQ(ReadFile(victim), "précieux");
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        EXPECT_EQ(server->log().size(), 0);
+        EXPECT_EQ(prompter.texts(),
+                  QStringList{"Le transfert n'a pas eu lieu : le fichier temporaire \"" + link +
+                              "\" est un lien.\rSupprimez-le, puis relancez le transfert."});
+        EXPECT_EQ(leftovers({"Cours.mp3", c.link}), QStringList());
+        QFile::remove(link);
+    }
 }

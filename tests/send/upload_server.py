@@ -15,7 +15,15 @@ The n-th request uses script[n], later ones the default. An entry may hold
   "delay": seconds before answering, "silent": true (never answer),
   "close": true (hang up without answering), "truncate": true (hang up in
   the middle of the reply), "trickle": seconds over which
-  the body is sent in small parts.
+  the body is sent in small parts, "cut": bytes of the request body read
+  before hanging up, "huge": length of a reply padded after the check
+  number, "location": a Location header ({tls} is the TLS port),
+  "chunked": true (the body in chunks of a few bytes).
+
+With --tls-cert and --tls-key a second face answers over TLS on its own
+port (printed after the plain one), and CONNECT to any host is tunnelled
+to it, as a proxy in front of an HTTPS site would; each CONNECT is logged
+in a second file beside the log.
 """
 import argparse
 import hashlib
@@ -23,7 +31,10 @@ import http.server
 import json
 import os
 import re
+import select
+import socket
 import socketserver
+import ssl
 import sys
 import threading
 import time
@@ -44,6 +55,8 @@ class State:
         self.lock = threading.Lock()
         self.count = 0
         self.log = []
+        self.connects = []
+        self.tls_port = 0
         self.stopping = threading.Event()
         os.makedirs(args.store, exist_ok=True)
 
@@ -62,6 +75,15 @@ class State:
         login = control.get("login", self.args.login)
         password = control.get("password", self.args.password)
         return index, entry, login, password
+
+    def record_connect(self, target):
+        with self.lock:
+            self.connects.append(target)
+            if self.args.log:
+                tmp = self.args.log + ".connects.tmp"
+                with open(tmp, "w", encoding="utf-8") as f:
+                    json.dump(self.connects, f)
+                os.replace(tmp, self.args.log + ".connects")
 
     def record(self, item):
         with self.lock:
@@ -131,6 +153,39 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.server.state.args.verbose:
             sys.stderr.write(fmt % args + "\n")
 
+    def setup(self):
+        context = getattr(self.server, "tls_context", None)
+        if context is not None:
+            self.request = context.wrap_socket(self.request, server_side=True)
+        super().setup()
+
+    def do_CONNECT(self):
+        state = self.server.state
+        state.record_connect(self.path)
+        if not state.tls_port:
+            self.answer(502, b"no TLS face")
+            return
+        upstream = socket.create_connection(("127.0.0.1", state.tls_port))
+        self.send_response(200, "Connection established")
+        self.end_headers()
+        self.wfile.flush()
+        ends = [self.connection, upstream]
+        try:
+            while True:
+                ready, _, _ = select.select(ends, [], [], 60)
+                if not ready:
+                    break
+                for end in ready:
+                    data = end.recv(65536)
+                    if not data:
+                        return
+                    (upstream if end is self.connection else self.connection).sendall(data)
+        except OSError:
+            pass
+        finally:
+            upstream.close()
+            self.close_connection = True
+
     def read_body(self):
         if self.headers.get("Transfer-Encoding", "").lower() == "chunked":
             body = bytearray()
@@ -163,7 +218,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "path": target.path + ("?" + target.query if target.query else ""),
             "content_type": self.headers.get("Content-Type", ""),
             "fields": [],
+            "tls": getattr(self.server, "tls_context", None) is not None,
         }
+        if entry.get("cut"):
+            self.rfile.read(int(entry["cut"]))
+            item["cut"] = True
+            state.record(item)
+            self.close_connection = True
+            return
         try:
             body = self.read_body()
             item["content_length"] = len(body)
@@ -219,18 +281,55 @@ class Handler(http.server.BaseHTTPRequestHandler):
             text = "passfalse"
         else:
             text = "OK " + proof
-        self.answer(status, text.encode("latin-1", "replace"), float(entry.get("trickle", 0)))
+        location = entry.get("location")
+        if location:
+            location = location.replace("{tls}", str(state.tls_port))
+        if entry.get("huge"):
+            self.answer_huge(text.encode("latin-1"), int(entry["huge"]))
+            return
+        if entry.get("chunked"):
+            self.answer_chunked(status, text.encode("latin-1", "replace"))
+            return
+        self.answer(status, text.encode("latin-1", "replace"), float(entry.get("trickle", 0)), location)
 
-    def answer(self, status, body, trickle=0.0):
+    def answer_chunked(self, status, body):
         try:
-            self.send_answer(status, body, trickle)
+            self.send_response(status)
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            for i in range(0, len(body), 5):
+                part = body[i:i + 5]
+                self.wfile.write(b"%x;part=%d\r\n%s\r\n" % (len(part), i, part))
+            self.wfile.write(b"0\r\nX-Trailer: 1\r\n\r\n")
+        except OSError:
+            pass
+
+    def answer_huge(self, head, length):
+        try:
+            self.send_response(200)
+            self.send_header("Content-Length", str(length))
+            self.end_headers()
+            self.wfile.write(head)
+            block = b"x" * 65536
+            left = length - len(head)
+            while left > 0:
+                self.wfile.write(block[:left])
+                left -= len(block)
+        except OSError:
+            pass  # the client stopped reading
+
+    def answer(self, status, body, trickle=0.0, location=None):
+        try:
+            self.send_answer(status, body, trickle, location)
         except OSError:
             pass  # the client gave up (abandon, time-out): nothing to tell
 
-    def send_answer(self, status, body, trickle):
+    def send_answer(self, status, body, trickle, location):
         self.send_response(status)
         self.send_header("Content-Type", "text/html; charset=iso-8859-1")
         self.send_header("Content-Length", str(len(body)))
+        if location:
+            self.send_header("Location", location)
         self.end_headers()
         if trickle > 0 and body:
             step = trickle / len(body)
@@ -246,6 +345,9 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+    def handle_error(self, request, client_address):
+        pass  # a refused handshake or a client gone: the test sees it on its side
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -255,11 +357,23 @@ def main():
     parser.add_argument("--control", default="")
     parser.add_argument("--log", default="")
     parser.add_argument("--store", required=True)
+    parser.add_argument("--tls-cert", default="")
+    parser.add_argument("--tls-key", default="")
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
     server = Server(("127.0.0.1", args.port), Handler)
     server.state = State(args)
-    print("PORT", server.server_address[1], flush=True)
+    ports = [server.server_address[1]]
+    if args.tls_cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+        tls = Server(("127.0.0.1", 0), Handler)
+        tls.state = server.state
+        tls.tls_context = context
+        server.state.tls_port = tls.server_address[1]
+        ports.append(server.state.tls_port)
+        threading.Thread(target=tls.serve_forever, daemon=True).start()
+    print("PORT", *ports, flush=True)
     try:
         server.serve_forever()
     except KeyboardInterrupt:

@@ -7,9 +7,12 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QThread>
 
 namespace {
@@ -28,13 +31,33 @@ UploadServer::~UploadServer()
 
 QString UploadServer::store() const { return m_dir + "/store"; }
 
-bool UploadServer::start(int port)
+bool UploadServer::start(int port) { return launch(port, {}); }
+
+bool UploadServer::startWithTls(const QString& certificate)
+{
+    const QString folder = TestCertificates::Folder();
+    if (folder.isEmpty())
+        return false;
+    return launch(0, {"--tls-cert", folder + "/" + certificate + ".pem", "--tls-key",
+                      folder + "/" + certificate + ".key"});
+}
+
+QStringList UploadServer::connects() const
+{
+    QFile f(m_dir + "/log.json.connects");
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(f.readAll()).toVariant().toStringList();
+}
+
+bool UploadServer::launch(int port, const QStringList& extra)
 {
     writeControl();
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(kPython, {QStringLiteral(MIRLO_TESTS_DIR "/send/upload_server.py"), "--port",
-                              QString::number(port), "--control", m_dir + "/control.json", "--log",
-                              m_dir + "/log.json", "--store", store()});
+    m_process.start(kPython, QStringList{QStringLiteral(MIRLO_TESTS_DIR "/send/upload_server.py"), "--port",
+                                         QString::number(port), "--control", m_dir + "/control.json", "--log",
+                                         m_dir + "/log.json", "--store", store()} +
+                                 extra);
     if (!m_process.waitForStarted(10000))
         return false;
     QDeadlineTimer deadline(15000);
@@ -46,9 +69,10 @@ bool UploadServer::start(int port)
         out += m_process.readAllStandardOutput();
     }
     const QList<QByteArray> words = out.trimmed().split(' ');
-    if (words.size() != 2 || words[0] != "PORT")
+    if (words.size() < 2 || words[0] != "PORT")
         return false;
     m_port = words[1].toInt();
+    m_tlsPort = words.value(2).toInt();
     return m_port > 0;
 }
 
@@ -166,6 +190,34 @@ bool TinyProxy::start(int upstreamPort)
         m_process.waitForFinished(2000);
     }
     return false;
+}
+
+QString TestCertificates::Folder()
+{
+    static QTemporaryDir dir;
+    static const bool made = [] {
+        QProcess openssl;
+        openssl.start("/bin/sh", {QStringLiteral(MIRLO_TESTS_DIR "/send/make_test_certs.sh"), dir.path()});
+        return dir.isValid() && openssl.waitForFinished(60000) &&
+               openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0;
+    }();
+    return made ? dir.path() : QString();
+}
+
+bool TestCertificates::TrustTestAuthority()
+{
+    const QString folder = Folder();
+    if (folder.isEmpty())
+        return false;
+    const QList<QSslCertificate> ca = QSslCertificate::fromPath(folder + "/ca.pem");
+    if (ca.size() != 1)
+        return false;
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    if (!config.caCertificates().contains(ca[0])) {
+        config.addCaCertificates(ca);
+        QSslConfiguration::setDefaultConfiguration(config);
+    }
+    return true;
 }
 
 QString Sha256Hex(const QByteArray& bytes)
