@@ -62,7 +62,7 @@ PreparedPass PreparePass(UploadSession& session, const QString& filePath)
     r.SetHost(s.webSite);
     r.SetPort(80);
     session.setUploadPath(UnscrambleSetting(
-        ReadSetting(QStringLiteral("Web"), QStringLiteral("Upload"), WorkingSettingsFile())));
+        ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Upload"), WorkingSettingsFile())));
     r.SetPath(session.uploadPath());
     pass.proofNumber = DrawProofNumber();
     if (!s.proxyHost.isEmpty())
