@@ -265,11 +265,12 @@ TEST_F(IniFiles, NoValueBreaksALine)
     };
     for (const auto& row : rows) {
         QFile::remove(file());
+        WriteSetting("Web", "Site", "ancien", file());
         WriteSetting("Web", "Password", "41A2", file());
         WriteSetting("Web", "Site", row.value, file());
         EXPECT_EQ(ReadSetting("Web", "Password", file()), "41A2");
         EXPECT_EQ(ReadSetting("Web", "Site", file()), row.readBack);
-        EXPECT_EQ(ReadFile(file()), "[Web]\r\nPassword=41A2\r\nSite=" + row.readBack.toLatin1() + "\r\n");
+        EXPECT_EQ(ReadFile(file()), "[Web]\r\nSite=" + row.readBack.toLatin1() + "\r\nPassword=41A2\r\n");
     }
 }
 
