@@ -1,11 +1,16 @@
 #include "config/parameterimport.h"
 
+#include "config/settingsmessages.h"
 #include "foundation/settings.h"
 
-std::optional<QString> ImportParameterFile(const QString& parameterFile)
+ImportOutcome ImportParameterFile(const QString& parameterFile)
 {
-    const QString working = WorkingSettingsFile();
-    const QString program = ProgramSettingsFile();
+    ImportOutcome outcome;
+    const LoadedProfile parameters = LoadProfile(parameterFile);
+    if (parameters.fault != SettingsFileFault::None) {
+        outcome.message = SettingsReadFailureText(parameters.fault, parameterFile);
+        return outcome;
+    }
     const struct {
         const char* section;
         const char* key;
@@ -14,18 +19,37 @@ std::optional<QString> ImportParameterFile(const QString& parameterFile)
         {"Web", "Upload", false}, {"Web", "Site", false},     {"email", "Destinataire", false},
         {"Web", "Proxy", true},   {"Web", "ProxyPort", true}, {"IniPath", "Perso", true},
     };
+    QList<ProfileChange> changes;
     QString everything;
+    QString perso;
     for (const auto& e : entries) {
         const QString section = QLatin1String(e.section);
         const QString key = QLatin1String(e.key);
-        const QString value = ReadSetting(section, key, parameterFile);
-        if (e.evenEmpty || !value.isEmpty()) {
-            WriteSetting(section, key, value, working);
-            WriteSetting(section, key, value, program);
-        }
+        QString value = ProfileValue(parameters.content, section, key);
+        // The scrambled upload path runs past the 254 characters of the others.
+        if (key != QLatin1String("Upload"))
+            value.truncate(254);
+        if (e.evenEmpty || !value.isEmpty())
+            changes.append({section, key, value});
+        if (key == QLatin1String("Perso"))
+            perso = value;
         everything += value;
     }
+
+    const QString working = WorkingSettingsFile();
+    if (const SettingsFileFault fault = WriteSettings(working, changes); fault != SettingsFileFault::None) {
+        outcome.message = SettingsSaveFailureText(fault, working);
+        return outcome;
+    }
+    const QString program = ProgramSettingsFile();
+    const QString location = ReadSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), program);
+    if (const SettingsFileFault fault = WriteSettings(program, changes);
+        fault != SettingsFileFault::None && !ProgramFileLocates(location, perso)) {
+        outcome.message = SettingsSaveFailureText(fault, program);
+        return outcome;
+    }
+    outcome.stored = true;
     if (everything.isEmpty())
-        return QStringLiteral("paramètres non valides !");
-    return std::nullopt;
+        outcome.message = QStringLiteral("paramètres non valides !");
+    return outcome;
 }

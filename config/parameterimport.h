@@ -3,11 +3,18 @@
 
 #include <optional>
 
+struct ImportOutcome {
+    std::optional<QString> message; // what the pupil is told, if anything
+    bool stored = false;            // the settings files took the values: the dialog reloads
+};
+
 // Copies a teacher's parameter file (".prm", the settings files' own format)
-// into the working then the program settings file, entry by entry:
-// Web/Upload, Web/Site and email/Destinataire when not empty, then Web/Proxy,
-// Web/ProxyPort and IniPath/Perso always, even empty. Values go as read, cut
-// to 254 characters, nothing cleaned or checked. Returns the complaint when
-// all six were empty (the always-copied ones are written all the same),
-// none otherwise.
-std::optional<QString> ImportParameterFile(const QString& parameterFile);
+// into the working then the program settings file: Web/Upload, Web/Site and
+// email/Destinataire when not empty, then Web/Proxy, Web/ProxyPort and
+// IniPath/Perso always, even empty. Values go as read, cut to 254 characters
+// (the scrambled upload path whole), nothing cleaned or checked. All six empty
+// is a complaint, the always-copied ones written all the same. A parameter
+// file that cannot be read, or a working file that cannot be written (or a
+// program file whose Perso would then lead the next start elsewhere), is told
+// and nothing is reloaded.
+ImportOutcome ImportParameterFile(const QString& parameterFile);

@@ -1,6 +1,7 @@
 #include "config/settingsform.h"
 
 #include "config/password.h"
+#include "config/settingsmessages.h"
 #include "config/siteaddress.h"
 #include "config/validemail.h"
 #include "foundation/recordingname.h"
@@ -8,11 +9,35 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace {
 
 QString BadAddress(const QString& address)
 {
     return QStringLiteral(" L'adresse \"") + address + QStringLiteral("\" n'est pas correcte.");
+}
+
+// A field as it would be stored, under its label.
+struct StoredField {
+    const char* label;
+    QString value;
+};
+
+// Every stored field, in the order of the dialog's tab order.
+QList<StoredField> StoredFields(const TypedSettings& typed)
+{
+    return {
+        {"Votre adresse email", typed.sender},
+        {"Adresse email destinataire", typed.recipient},
+        {"Adresse du site Web", CleanSiteAddress(typed.site)},
+        {"Votre login sur le site", typed.login.toUpper()},
+        {"Votre mot de passe sur le site", typed.password},
+        {"Adresse du proxy", typed.proxyHost},
+        {"Port", typed.proxyPort},
+        {"Emplacement du dossier d'enregistrement", typed.folderLocation},
+        {"Nom du répertoire d'enregistrement", typed.folderName},
+    };
 }
 
 } // namespace
@@ -39,6 +64,11 @@ std::optional<QString> SettingsComplaint(const TypedSettings& typed)
     for (const auto& check : checks)
         if (check.failed)
             return check.message;
+    // A value the file would give back changed: a folder the pupil would not
+    // find again, a password that would not log in.
+    for (const StoredField& field : StoredFields(typed))
+        if (const QList<char32_t> bad = UnstorableCharacters(field.value); !bad.isEmpty())
+            return UnstorableFieldText(QString::fromUtf8(field.label), bad);
     return std::nullopt;
 }
 
@@ -46,45 +76,66 @@ SavedSettings SaveSettings(const TypedSettings& typed, const QDateTime& now)
 {
     SavedSettings saved;
     SharedValues& s = Shared();
+    const QString webSite = CleanSiteAddress(typed.site);
+    const QString pupilName = typed.login.toUpper();
+    const QString recordingFolder = JoinPath(typed.folderLocation, typed.folderName);
+    QString sendMode = s.sendMode;
+    if (typed.sending == SendChoice::Web) {
+        sendMode = QStringLiteral("web");
+        saved.sendCaption = QStringLiteral("Envoyer sur le site");
+    } else if (typed.sending == SendChoice::Mail) {
+        sendMode = QStringLiteral("mail");
+        saved.sendCaption = QStringLiteral("Envoyer par email");
+    }
+
+    auto key = [](const char* section, const char* name, const QString& value) {
+        return ProfileChange{QLatin1String(section), QLatin1String(name), value};
+    };
+    const QList<ProfileChange> keys = {
+        key("Web", "Site", webSite),
+        key("Web", "Password", EncodePassword(typed.password)),
+        key("Web", "mode", sendMode),
+        key("Web", "Proxy", typed.proxyHost),
+        key("Web", "ProxyPort", typed.proxyPort),
+        key("email", "Destinataire", typed.recipient),
+        key("email", "Expediteur", typed.sender),
+        key("email", "Nom", pupilName),
+        key("Config", "Dossier", recordingFolder),
+        key("IniPath", "Location", s.location),
+        key("IniPath", "Perso", s.perso),
+    };
+    const QString working = WorkingSettingsFile();
+    MakeSettingsFolder(s.settingsFolder, !IsSchoolLocation(s.location));
+    if (const SettingsFileFault fault = WriteSettings(working, keys); fault != SettingsFileFault::None) {
+        saved.failure = SettingsSaveFailureText(fault, working);
+        return saved;
+    }
+    // Every user of the installation reads the program-folder file: it gets
+    // the school's values and where the settings live, never the pupil's own.
+    QList<ProfileChange> sharedKeys;
+    for (const ProfileChange& k : keys)
+        if (!std::any_of(PersonalKeyRemovals().begin(), PersonalKeyRemovals().end(),
+                         [&k](const ProfileChange& p) { return p.key == k.key; }))
+            sharedKeys.append(k);
+    sharedKeys += PersonalKeyRemovals();
+    const QString program = ProgramSettingsFile();
+    // A program folder the pupil may not write into only matters when the
+    // next start would look for the settings elsewhere.
+    if (const SettingsFileFault fault = WriteSettings(program, sharedKeys);
+        fault != SettingsFileFault::None && !ProgramFileLocates(s.location, s.perso)) {
+        saved.failure = SettingsSaveFailureText(fault, program);
+        return saved;
+    }
+
     s.recipient = typed.recipient;
     s.sender = typed.sender;
-    s.pupilName = typed.login.toUpper();
-    s.webSite = CleanSiteAddress(typed.site);
+    s.pupilName = pupilName;
+    s.webSite = webSite;
     s.webPassword = typed.password;
     s.proxyHost = typed.proxyHost;
     s.proxyPortText = typed.proxyPort;
-    const QString storedPassword = EncodePassword(s.webPassword);
-
-    if (typed.sending == SendChoice::Web) {
-        s.sendMode = QStringLiteral("web");
-        saved.sendCaption = QStringLiteral("Envoyer sur le site");
-    } else if (typed.sending == SendChoice::Mail) {
-        s.sendMode = QStringLiteral("mail");
-        saved.sendCaption = QStringLiteral("Envoyer par email");
-    }
-    s.recordingFolder = JoinPath(typed.folderLocation, typed.folderName);
-
-    const struct {
-        const char* section;
-        const char* key;
-        QString value;
-    } keys[] = {
-        {"Web", "Site", s.webSite},
-        {"Web", "Password", storedPassword},
-        {"Web", "mode", s.sendMode},
-        {"Web", "Proxy", s.proxyHost},
-        {"Web", "ProxyPort", s.proxyPortText},
-        {"email", "Destinataire", s.recipient},
-        {"email", "Expediteur", s.sender},
-        {"email", "Nom", s.pupilName},
-        {"Config", "Dossier", s.recordingFolder},
-        {"IniPath", "Location", s.location},
-        {"IniPath", "Perso", s.perso},
-    };
-    for (const QString& file : {WorkingSettingsFile(), ProgramSettingsFile()})
-        for (const auto& k : keys)
-            WriteSetting(QLatin1String(k.section), QLatin1String(k.key), k.value, file);
-
+    s.sendMode = sendMode;
+    s.recordingFolder = recordingFolder;
     s.recordingPath = DefaultRecordingPath(s.recordingFolder, s.pupilName, now);
     saved.recordingPath = s.recordingPath;
     QDir().mkpath(s.recordingFolder);

@@ -22,7 +22,8 @@ struct TypedSettings {
 };
 
 // The first complaint the entries earn, checking the recipient, the sender,
-// the login, the site and the password in that order; none when all pass.
+// the login, the site and the password in that order, then every field for
+// characters the settings file cannot give back as typed; none when all pass.
 // Only a text of length zero is empty: blanks pass.
 std::optional<QString> SettingsComplaint(const TypedSettings& typed);
 
@@ -30,10 +31,15 @@ std::optional<QString> SettingsComplaint(const TypedSettings& typed);
 struct SavedSettings {
     QString sendCaption;   // the send button's new caption, "" when the mode stays
     QString recordingPath; // the file the next recording goes into
+    QString failure;       // what the pupil is told when nothing could be stored, else ""
 };
 
-// Stores entries that earned no complaint: refreshes the shared values,
-// writes the eleven keys into the working then the program settings file,
-// names the next recording after `now` and creates the recording folder.
-// Neither sending option keeps the mode and the caption as they were.
+// Stores entries that earned no complaint: writes the eleven keys into the
+// working settings file, and all but the pupil's own (password, sender,
+// login, folder) into the program settings file, removing those from it;
+// then refreshes the shared values, names the next recording after `now` and
+// creates the recording folder. Neither sending option keeps the mode and the
+// caption as they were. When the working file cannot be written, or the
+// program file cannot and the next start would then look elsewhere, nothing
+// is refreshed and `failure` says why.
 SavedSettings SaveSettings(const TypedSettings& typed, const QDateTime& now);

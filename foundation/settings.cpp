@@ -5,10 +5,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cmath>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QString g_programFolderOverride;
@@ -40,7 +44,43 @@ QString AppDataFolder()
     const QByteArray env = qgetenv("APPDATA");
     if (!env.isEmpty())
         return QString::fromLocal8Bit(env);
+    // Without HOME, Qt would take the root folder as home ("//.config").
+    if (qEnvironmentVariableIsEmpty("HOME") && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
+        const passwd* account = getpwuid(geteuid());
+        if (account && account->pw_dir && *account->pw_dir)
+            return JoinPath(QFile::decodeName(account->pw_dir), QStringLiteral(".config"));
+    }
     return QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+}
+
+QString SettingsFolderFor(const QString& location, const QString& perso)
+{
+    if (IsSchoolLocation(location))
+        return JoinPath(perso.isEmpty() ? QStringLiteral("Z:") : perso, QStringLiteral("Mirlo"));
+    return JoinPath(AppDataFolder(), QStringLiteral("Mirlo"));
+}
+
+bool ProgramFileLocates(const QString& location, const QString& perso)
+{
+    const QString program = ProgramSettingsFile();
+    return SettingsFolderFor(ReadSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), program),
+                             ReadSetting(QStringLiteral("IniPath"), QStringLiteral("Perso"), program)) ==
+           SettingsFolderFor(location, perso);
+}
+
+bool MakeSettingsFolder(const QString& folder, bool withParents)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    if (withParents)
+        QDir().mkpath(QFileInfo(folder).absolutePath());
+    if (::mkdir(path.constData(), S_IRWXU) != 0) {
+        struct stat st {};
+        if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return false;
+        if (st.st_uid == geteuid() && (st.st_mode & (S_IRWXG | S_IRWXO)))
+            ::chmod(path.constData(), st.st_mode & ~(S_IRWXG | S_IRWXO));
+    }
+    return true;
 }
 
 bool FileExists(const QString& path)
@@ -57,11 +97,50 @@ QString ReadSetting(const QString& section, const QString& key, const QString& f
     return ReadProfileString(section, key, file).left(254);
 }
 
-void WriteSetting(const QString& section, const QString& key, const QString& value, const QString& file)
+QString ReadWholeSetting(const QString& section, const QString& key, const QString& file)
+{
+    return ReadProfileString(section, key, file);
+}
+
+namespace {
+
+NewFileAccess AccessFor(const QString& file)
 {
     const bool shared =
         QFileInfo(file).absoluteFilePath() == QFileInfo(ProgramSettingsFile()).absoluteFilePath();
-    WriteProfileString(section, key, value, file, shared ? NewFileAccess::Shared : NewFileAccess::OwnerOnly);
+    return shared ? NewFileAccess::Shared : NewFileAccess::OwnerOnly;
+}
+
+} // namespace
+
+void WriteSetting(const QString& section, const QString& key, const QString& value, const QString& file)
+{
+    WriteProfileStrings(file, {{section, key, value}}, AccessFor(file));
+}
+
+SettingsFileFault WriteSettings(const QString& file, const QList<ProfileChange>& changes)
+{
+    return WriteProfileStrings(file, changes, AccessFor(file));
+}
+
+const QList<ProfileChange>& PersonalKeyRemovals()
+{
+    static const QList<ProfileChange> removals = {
+        {QStringLiteral("Web"), QStringLiteral("Password"), std::nullopt},
+        {QStringLiteral("email"), QStringLiteral("Expediteur"), std::nullopt},
+        {QStringLiteral("email"), QStringLiteral("Nom"), std::nullopt},
+        {QStringLiteral("Config"), QStringLiteral("Dossier"), std::nullopt},
+    };
+    return removals;
+}
+
+SettingsFileFault CopyProgramSettings(const QString& programFile, const QString& workingFile)
+{
+    const LoadedProfile program = LoadProfile(programFile);
+    if (program.fault != SettingsFileFault::None)
+        return program.fault;
+    return CreateProfileFile(workingFile, ChangedProfile(program.content, PersonalKeyRemovals()),
+                             NewFileAccess::OwnerOnly);
 }
 
 bool IsSchoolLocation(const QString& location) { return location == QLatin1String("Lycee"); }
@@ -76,7 +155,7 @@ QString LocateSettingsFolder()
         perso = QStringLiteral("Z:");
     if (IsSchoolLocation(s.location)) {
         s.settingsFolder = JoinPath(perso, "Mirlo");
-        QDir().mkdir(s.settingsFolder);
+        MakeSettingsFolder(s.settingsFolder, false);
     } else {
         s.settingsFolder = JoinPath(AppDataFolder(), "Mirlo");
     }

@@ -24,7 +24,7 @@ StartupSettings ReadStartupSettings(const QString& workingFile)
     s.recipient = ReadSetting("email", "Destinataire", workingFile);
     s.pupilName = ReadSetting("email", "Nom", workingFile).toUpper();
     s.webSite = ReadSetting("Web", "Site", workingFile);
-    const QString storedPassword = ReadSetting("Web", "Password", workingFile);
+    const QString storedPassword = ReadWholeSetting("Web", "Password", workingFile);
     s.proxyHost = ReadSetting("Web", "Proxy", workingFile);
     s.proxyPortText = ReadSetting("Web", "ProxyPort", workingFile);
     s.complete = !s.sender.isEmpty() && !s.recipient.isEmpty() && !s.pupilName.isEmpty() &&

@@ -86,7 +86,7 @@ PreparedPass PreparePass(UploadSession& session, const QString& filePath)
     r.SetHost(s.webSite);
     r.SetPort(80);
     session.setUploadPath(UnscrambleSetting(
-        ReadSetting(QStringLiteral("Web"), QStringLiteral("Upload"), WorkingSettingsFile())));
+        ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Upload"), WorkingSettingsFile())));
     r.SetPath(session.uploadPath());
     r.SetDeadline(kPassDeadlineMs);
     if (const auto& up = session.httpsUpgrade(); up && up->plainPath == session.uploadPath()) {

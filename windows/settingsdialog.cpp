@@ -2,6 +2,7 @@
 
 #include "config/parameterimport.h"
 #include "config/settingsform.h"
+#include "config/settingsmessages.h"
 #include "foundation/helpfile.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
@@ -11,7 +12,6 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -59,7 +59,6 @@ QString ReadOrZ(const QString& section, const QString& key, const QString& file)
     return value.isEmpty() ? QStringLiteral("Z:") : value;
 }
 
-// The school share must already be there: only its Mirlo folder is made.
 // French names and descriptions for screen readers: the boxes' captions are
 // separate labels, and "Oui", "Non" or "Parcourir" alone say little. The
 // boxes' tooltips serve as their descriptions.
@@ -99,9 +98,21 @@ void NameForScreenReaders(QWidget& dialog)
     }
 }
 
-void MakeSchoolFolder(const QString& folder) { QDir().mkdir(folder); }
+// The school share must already be there: only its Mirlo folder is made.
+void MakeSchoolFolder(const QString& folder) { MakeSettingsFolder(folder, false); }
 // The user's own configuration folder may not exist yet on a new account.
-void MakeHomeFolder(const QString& folder) { QDir().mkpath(folder); }
+void MakeHomeFolder(const QString& folder) { MakeSettingsFolder(folder, true); }
+
+// Settings files that are there but were refused (a link, a pipe, a huge
+// file) read as empty; the pupil is told once, when the dialog loads.
+void WarnAboutRefusedSettingsFiles()
+{
+    for (const QString& file : {ProgramSettingsFile(), WorkingSettingsFile()}) {
+        const SettingsFileFault fault = LoadProfile(file).fault;
+        if (fault != SettingsFileFault::None && fault != SettingsFileFault::Missing)
+            MsgBox(SettingsReadFailureText(fault, file), MsgIcon::Exclamation);
+    }
+}
 
 } // namespace
 
@@ -115,6 +126,7 @@ SettingsDialog::SettingsDialog(MainWindowLink& main, QWidget* parent) : QWidget(
     BuildControls();
     WatchKeys(this);
     FillFromSettings();
+    WarnAboutRefusedSettingsFiles();
     m_loaded = true;
 }
 
@@ -370,6 +382,8 @@ void SettingsDialog::FillFromSettings()
     auto read = [&working](const char* section, const char* key) {
         return ReadSetting(QLatin1String(section), QLatin1String(key), working);
     };
+    const QString storedPassword =
+        ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Password"), working);
     s.sender = read("email", "Expediteur");
     s.recipient = read("email", "Destinataire");
     s.pupilName = read("email", "Nom").toUpper();
@@ -378,7 +392,7 @@ void SettingsDialog::FillFromSettings()
     s.sendMode = read("Web", "mode");
     s.proxyHost = read("Web", "Proxy");
     s.proxyPortText = read("Web", "ProxyPort");
-    s.webPassword = UnscrambleSetting(read("Web", "Password"));
+    s.webPassword = UnscrambleSetting(storedPassword);
 
     m_recipientBox->setText(s.recipient);
     m_senderBox->setText(s.sender);
@@ -417,8 +431,8 @@ void SettingsDialog::SwitchMode(bool school)
         WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), QStringLiteral("Lycee"), program);
         WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Perso"), s.perso, program);
         const QString working = WorkingSettingsFile();
-        if (!FileExists(working) && FileExists(program) && QFile::copy(program, working))
-            QFile::setPermissions(working, QFile::ReadOwner | QFile::WriteOwner);
+        if (!FileExists(working) && FileExists(program))
+            CopyProgramSettings(program, working);
         WriteSetting(QStringLiteral("Web"), QStringLiteral("mode"), QStringLiteral("web"), working);
         // No e-mail sending at school.
         m_webOption->setChecked(true);
@@ -462,6 +476,11 @@ void SettingsDialog::ValidateAndSave()
         return;
     }
     const SavedSettings saved = SaveSettings(typed, programClock().now());
+    if (!saved.failure.isEmpty()) {
+        // Everything typed stays in the dialog for another try.
+        MsgBox(saved.failure, MsgIcon::Critical);
+        return;
+    }
     if (!saved.sendCaption.isEmpty())
         m_main.setSendCaption(saved.sendCaption);
     m_main.setRecordingPath(saved.recordingPath);
@@ -488,9 +507,11 @@ void SettingsDialog::ImportParameters()
 
     // Written into the working file of this moment; an imported Perso moves
     // the settings folder only with the reload.
-    if (const auto complaint = ImportParameterFile(chosen))
-        MsgBox(*complaint, MsgIcon::Critical);
-    FillFromSettings();
+    const ImportOutcome outcome = ImportParameterFile(chosen);
+    if (outcome.message)
+        MsgBox(*outcome.message, MsgIcon::Critical);
+    if (outcome.stored)
+        FillFromSettings();
 }
 
 QString SettingsDialog::BrowseFolder(const QString& title) { return prompt().folder(title); }
@@ -515,6 +536,7 @@ void SettingsDialog::showEvent(QShowEvent* event)
 {
     if (!m_loaded) {
         FillFromSettings();
+        WarnAboutRefusedSettingsFiles();
         m_loaded = true;
     }
     QWidget::showEvent(event);

@@ -1,6 +1,12 @@
 #include "config/parameterimport.h"
+#include "config/password.h"
 #include "foundation/settings.h"
 #include "tests/support/testenv.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -20,7 +26,7 @@ protected:
     {
         const QString path = tempPath("params.prm");
         WriteFile(path, content);
-        return ImportParameterFile(path);
+        return ImportParameterFile(path).message;
     }
 };
 
@@ -40,6 +46,68 @@ TEST_F(ParameterImport, NoneOfTheSixEntriesIsAComplaintAfterClearing)
     EXPECT_EQ(importing("[Autre]\nSite=www.x.fr\n"), QString::fromUtf8("paramètres non valides !"));
     EXPECT_EQ(ReadSetting("Web", "Proxy", WorkingSettingsFile()), "");
     EXPECT_EQ(ReadSetting("Web", "Site", ProgramSettingsFile()), "old.site.fr");
+}
+
+// Scrambled like a password, the upload path runs far past 254 characters.
+TEST_F(ParameterImport, LongUploadPathIsCopiedWhole)
+{
+    const QString path = QStringLiteral("/depot/") + QString(130, u'u') + QStringLiteral("/upload.php");
+    const QString scrambled = EncodePassword(path);
+    ASSERT_GT(scrambled.size(), 254);
+    EXPECT_EQ(importing("[Web]\nUpload=" + scrambled.toLatin1() + "\n"), std::nullopt);
+    for (const QString& file : {WorkingSettingsFile(), ProgramSettingsFile()})
+        EXPECT_EQ(UnscrambleSetting(ReadWholeSetting("Web", "Upload", file)), path) << file.toStdString();
+}
+
+// A parameter file that is not a plain file is refused before anything is
+// written: the proxy the pupil had stays.
+TEST_F(ParameterImport, RefusedParameterFileWritesNothing)
+{
+    const QString prm = tempPath("params.prm");
+    const QString real = tempPath("real.prm");
+    WriteFile(real, "[Web]\nProxy=pirate\n");
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        const char* reason;
+    } rows[] = {
+        {"missing", [] {}, "il n'existe pas"},
+        {"link", [&] { QFile::link(real, prm); },
+         "ce n'est pas un fichier ordinaire (dossier, lien ou fichier spécial)"},
+        {"named pipe", [&] { mkfifo(QFile::encodeName(prm).constData(), 0600); },
+         "ce n'est pas un fichier ordinaire (dossier, lien ou fichier spécial)"},
+        {"over 1 MiB", [&] { WriteFile(prm, "[Web]\nProxy=gros\n" + QByteArray(kMaxSettingsFileSize, ' ')); },
+         "il est trop gros pour être un fichier de paramètres (plus de 1 Mo)"},
+    };
+    for (const auto& row : rows) {
+        QFile::remove(prm);
+        row.make();
+        const ImportOutcome outcome = ImportParameterFile(prm);
+        EXPECT_EQ(outcome.message, QStringLiteral("Le fichier \"") + prm +
+                                       QStringLiteral("\" n'a pas été lu : ") +
+                                       QString::fromUtf8(row.reason) + u'.')
+            << row.what;
+        EXPECT_FALSE(outcome.stored) << row.what;
+        for (const QString& file : {WorkingSettingsFile(), ProgramSettingsFile()})
+            EXPECT_EQ(ReadSetting("Web", "Proxy", file), "10.0.0.1") << row.what;
+    }
+}
+
+TEST_F(ParameterImport, WorkingFileThatCannotBeWrittenIsTold)
+{
+    const QByteArray program = ReadFile(ProgramSettingsFile());
+    QFile::remove(WorkingSettingsFile());
+    QDir().mkdir(WorkingSettingsFile());
+    const QString path = tempPath("params.prm");
+    WriteFile(path, "[Web]\nProxy=proxy.lycee\n");
+    const ImportOutcome outcome = ImportParameterFile(path);
+    EXPECT_EQ(outcome.message,
+              QStringLiteral("Les paramètres n'ont pas pu être enregistrés dans le dossier \"") +
+                  appDataDir() +
+                  QStringLiteral("\" : \"Mirlox.ini\" y est un dossier, un lien ou un "
+                                 "fichier spécial, pas un fichier ordinaire."));
+    EXPECT_FALSE(outcome.stored);
+    EXPECT_EQ(ReadFile(ProgramSettingsFile()), program);
 }
 
 } // namespace

@@ -1,10 +1,18 @@
 #include "config/settingsform.h"
 #include "foundation/recordingname.h"
 #include "foundation/settings.h"
+#include "foundation/startupsettings.h"
+#include "tests/support/pupiluser.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <functional>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +53,43 @@ TEST(SettingsComplaint, FirstFailingCheckWinsInOrder)
     }
 }
 
+// Values the settings file would give back changed are refused, naming the
+// field and the characters, after the seven checks.
+TEST(SettingsComplaint, ValuesTheFileCannotHoldExactlyAreRefused)
+{
+    const QString tail = QStringLiteral(".\rModifiez ce champ avant de valider.");
+    const QString lead =
+        QStringLiteral(" contient des caractères que le fichier de paramètres ne peut pas garder "
+                       "tels quels : ");
+    const struct {
+        std::function<void(TypedSettings&)> type;
+        std::optional<QString> complaint;
+    } rows[] = {
+        {[](TypedSettings& t) { t.password = QStringLiteral("hasło-Łódź"); },
+         QStringLiteral("Le champ \"Votre mot de passe sur le site\"") + lead +
+             QStringLiteral("\"ł\", \"Ł\", \"ź\"") + tail},
+        {[](TypedSettings& t) { t.folderName = QStringLiteral("Записи"); },
+         QStringLiteral("Le champ \"Nom du répertoire d'enregistrement\"") + lead +
+             QStringLiteral("\"З\", \"а\", \"п\", \"и\", \"с\"") + tail},
+        {[](TypedSettings& t) { t.site = QStringLiteral("ecole.example\r\nPassword=414141"); },
+         QStringLiteral("Le champ \"Adresse du site Web\"") + lead + QStringLiteral("retour à la ligne") +
+             tail},
+        {[](TypedSettings& t) { t.proxyPort = QStringLiteral("3128") + QChar(0); },
+         QStringLiteral("Le champ \"Port\"") + lead + QStringLiteral("caractère nul") + tail},
+        // "µ" has a code, its capital (the login is stored upper-cased) has none.
+        {[](TypedSettings& t) { t.login = QStringLiteral("µeleve"); },
+         QStringLiteral("Le champ \"Votre login sur le site\"") + lead + QStringLiteral("\"Μ\"") + tail},
+        {[](TypedSettings& t) { t.folderLocation = QStringLiteral("/home/élève"); }, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        TypedSettings typed;
+        typed.recipient = typed.sender = QStringLiteral("prof@lycee.fr");
+        typed.login = typed.site = typed.password = QStringLiteral("x");
+        row.type(typed);
+        EXPECT_EQ(SettingsComplaint(typed), row.complaint) << row.complaint.value_or("").toStdString();
+    }
+}
+
 class SettingsSave : public MirloTest {
 protected:
     void SetUp() override
@@ -80,16 +125,147 @@ TEST_F(SettingsSave, StoresTheCleanedValuesAndNamesTheNextRecording)
     EXPECT_EQ(Shared().pupilName, "ELEVE1");
     EXPECT_EQ(Shared().webSite, "www.lycee.frdepot");
     EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_TRUE(saved.failure.isEmpty());
     for (const QString& file : {WorkingSettingsFile(), ProgramSettingsFile()}) {
         EXPECT_EQ(ReadSetting("Web", "Site", file), "www.lycee.frdepot") << file.toStdString();
-        EXPECT_EQ(UnscrambleSetting(ReadSetting("Web", "Password", file)), "secret");
         EXPECT_EQ(ReadSetting("Web", "mode", file), "mail");
         EXPECT_EQ(ReadSetting("Web", "ProxyPort", file), "3128");
-        EXPECT_EQ(ReadSetting("email", "Nom", file), "ELEVE1");
-        EXPECT_EQ(ReadSetting("Config", "Dossier", file), folder);
         EXPECT_EQ(ReadSetting("IniPath", "Location", file), "Lycee");
         EXPECT_EQ(ReadSetting("IniPath", "Perso", file), "Y:");
     }
+    EXPECT_EQ(UnscrambleSetting(ReadSetting("Web", "Password", WorkingSettingsFile())), "secret");
+    EXPECT_EQ(ReadSetting("email", "Nom", WorkingSettingsFile()), "ELEVE1");
+    EXPECT_EQ(ReadSetting("Config", "Dossier", WorkingSettingsFile()), folder);
+}
+
+mode_t Mode(const QString& path)
+{
+    struct stat st {};
+    stat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 07777;
+}
+
+// The program-folder file is read by every user of the installation: it never
+// gets the pupil's own keys, and loses those an older version left there.
+TEST_F(SettingsSave, ThePupilsOwnKeysStayInThePrivateWorkingFile)
+{
+    Shared().location = QStringLiteral("home");
+    Shared().settingsFolder = JoinPath(appDataDir(), "Mirlo");
+    WriteFile(ProgramSettingsFile(), "[Web]\r\nPassword=C2A3B1\r\n[email]\r\nNom=AUTRE\r\n");
+    ASSERT_TRUE(SaveSettings(typed, testClock.nowValue).failure.isEmpty());
+    EXPECT_EQ(ReadFile(ProgramSettingsFile()),
+              "[Web]\r\nSite=www.lycee.frdepot\r\nmode=ftp\r\nProxy=172.20.0.254\r\nProxyPort=3128\r\n"
+              "[email]\r\nDestinataire=prof@lycee.fr\r\n[IniPath]\r\nLocation=home\r\nPerso=Y:\r\n");
+    EXPECT_EQ(Mode(Shared().settingsFolder), 0700);
+    EXPECT_EQ(Mode(WorkingSettingsFile()), 0600);
+    EXPECT_EQ(ReadSetting("email", "Expediteur", WorkingSettingsFile()), "moi@lycee.fr");
+}
+
+TEST_F(SettingsSave, LongPasswordsComeBackWholeAfterARestart)
+{
+    for (const int length : {43, 128, 300}) {
+        typed.password = QString(length, u'p') + QStringLiteral("é€");
+        ASSERT_TRUE(SaveSettings(typed, testClock.nowValue).failure.isEmpty());
+        EXPECT_EQ(ReadStartupSettings(WorkingSettingsFile()).webPassword, typed.password) << length;
+    }
+}
+
+const QString kSaveFailed = QStringLiteral("Les paramètres n'ont pas pu être enregistrés dans le dossier \"");
+
+// Whatever keeps the working file from being written, the pupil is told which
+// folder and why, and nothing in memory pretends it was saved.
+TEST_F(SettingsSave, AFailedSaveNamesTheFolderAndChangesNothing)
+{
+    const QString other = tempPath("other.ini");
+    WriteFile(other, "[Web]\r\nSite=cible\r\n");
+    const QString notRegular = QStringLiteral(
+        "\"Mirlox.ini\" y est un dossier, un lien ou un fichier spécial, pas un fichier ordinaire");
+    const struct {
+        const char* what;
+        std::function<void(const QString& folder, const QString& file)> make;
+        QString reason;
+    } rows[] = {
+        {"read-only file",
+         [](const QString&, const QString& file) {
+             WriteFile(file, "[Web]\r\nSite=ancien\r\n");
+             chmod(QFile::encodeName(file).constData(), 0444);
+         },
+         QStringLiteral("le fichier \"Mirlox.ini\" est protégé en écriture")},
+        {"read-only folder",
+         [](const QString& folder, const QString&) { chmod(QFile::encodeName(folder).constData(), 0555); },
+         QStringLiteral("vous n'avez pas le droit d'écrire dans ce dossier")},
+        {"folder in its place", [](const QString&, const QString& file) { QDir().mkdir(file); }, notRegular},
+        {"link in its place", [&](const QString&, const QString& file) { QFile::link(other, file); },
+         notRegular},
+        {"pipe in its place",
+         [](const QString&, const QString& file) { mkfifo(QFile::encodeName(file).constData(), 0600); },
+         notRegular},
+        {"folder that cannot be made",
+         [](const QString& folder, const QString&) {
+             QDir().rmdir(folder);
+             chmod(QFile::encodeName(QFileInfo(folder).path()).constData(), 0555);
+         },
+         QStringLiteral("ce dossier n'existe pas et n'a pas pu être créé")},
+    };
+    RUN_AS_PUPIL(QStringList({appDataDir(), programDir(), scratchDir()}), [&] {
+        Shared().location = QStringLiteral("home");
+        int i = 0;
+        for (const auto& row : rows) {
+            const QString parent = JoinPath(appDataDir(), QString::number(i++));
+            Shared().settingsFolder = JoinPath(parent, "Mirlo");
+            QDir().mkpath(Shared().settingsFolder);
+            row.make(Shared().settingsFolder, WorkingSettingsFile());
+            const SavedSettings saved = SaveSettings(typed, testClock.nowValue);
+            EXPECT_EQ(saved.failure,
+                      kSaveFailed + Shared().settingsFolder + QStringLiteral("\" : ") + row.reason + u'.')
+                << row.what;
+            EXPECT_TRUE(saved.recordingPath.isEmpty()) << row.what;
+            EXPECT_TRUE(Shared().pupilName.isEmpty()) << row.what;
+            EXPECT_EQ(Shared().sendMode, "ftp") << row.what;
+            EXPECT_EQ(ReadSetting("Web", "Site", WorkingSettingsFile()),
+                      row.what == std::string("read-only file") ? "ancien" : "")
+                << row.what;
+            chmod(QFile::encodeName(parent).constData(), 0700);
+        }
+        EXPECT_EQ(ReadFile(other), "[Web]\r\nSite=cible\r\n");
+        EXPECT_FALSE(QFileInfo::exists(ProgramSettingsFile()));
+
+        // No home folder at all: the account's home does not exist either.
+        const passwd* account = getpwuid(geteuid());
+        if (account && !QFileInfo::exists(QFile::decodeName(account->pw_dir))) {
+            qunsetenv("APPDATA");
+            qunsetenv("HOME");
+            qunsetenv("XDG_CONFIG_HOME");
+            LocateSettingsFolder();
+            const QString folder = JoinPath(JoinPath(QFile::decodeName(account->pw_dir), ".config"), "Mirlo");
+            EXPECT_EQ(SaveSettings(typed, testClock.nowValue).failure,
+                      kSaveFailed + folder +
+                          QStringLiteral("\" : ce dossier n'existe pas et n'a pas pu être créé."));
+        }
+    });
+}
+
+// A program folder the pupil may not write into matters only when the next
+// start would then look for the settings in another folder.
+TEST_F(SettingsSave, ReadOnlyProgramFolderFailsOnlyWhenTheNextStartWouldLookElsewhere)
+{
+    const QString share = tempPath("share");
+    QDir().mkpath(share);
+    RUN_AS_PUPIL(QStringList({appDataDir(), programDir(), scratchDir()}), [&] {
+        chmod(QFile::encodeName(programDir()).constData(), 0555);
+        Shared().location = QStringLiteral("home");
+        Shared().settingsFolder = JoinPath(appDataDir(), "Mirlo");
+        EXPECT_EQ(SaveSettings(typed, testClock.nowValue).failure, "");
+        EXPECT_EQ(ReadSetting("email", "Nom", WorkingSettingsFile()), "ELEVE1");
+
+        Shared().location = QStringLiteral("Lycee");
+        Shared().perso = share;
+        Shared().settingsFolder = JoinPath(share, "Mirlo");
+        EXPECT_EQ(SaveSettings(typed, testClock.nowValue).failure,
+                  kSaveFailed + programDir() +
+                      QStringLiteral("\" : vous n'avez pas le droit d'écrire dans ce dossier."));
+        chmod(QFile::encodeName(programDir()).constData(), 0700);
+    });
 }
 
 TEST_F(SettingsSave, SendingOptionGivesModeAndCaption)

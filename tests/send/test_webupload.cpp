@@ -82,16 +82,18 @@ TEST_F(WebUploadTest, AccentedPasswordAndUploadPathReadAtEveryPass)
     Shared().webPassword = "élève€";
     server->setCredentials(kLogin, "élève€");
     const QString rec = makeRecording("Cours.mp3", 1000);
-    // The path is read from the settings file at each pass, not kept in memory.
+    // The path is read from the settings file at each pass, not kept in
+    // memory, and whole however long its scrambled form.
+    const QString longPath = "/autre/" + QString(130, u'd') + "/depot.php";
     views.onShow = [&](TestUploadView&, int pass) {
         if (pass == 0)
-            WriteSetting("Web", "Upload", ScrambleForTest("/autre/depot.php"), WorkingSettingsFile());
+            WriteSetting("Web", "Upload", ScrambleForTest(longPath), WorkingSettingsFile());
     };
     WebUpload(session, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
     EXPECT_EQ(log[0].toObject()["path"].toString(), kScript);
-    EXPECT_EQ(log[1].toObject()["path"].toString(), "/autre/depot.php");
+    EXPECT_EQ(log[1].toObject()["path"].toString(), longPath);
     EXPECT_EQ(UploadServer::fieldValue(log[1].toObject(), "password"), "élève€");
     EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
 }

@@ -269,6 +269,8 @@ protected:
 TEST_F(SchoolAndHome, MissingSchoolFileStartsAsACopyOfTheProgramFile)
 {
     WriteSetting("email", "Destinataire", "prof@lycee.fr", programFile());
+    // Left there by an older version: another pupil's password is not copied.
+    WriteSetting("Web", "Password", "C2A3B1", programFile());
     open();
     EXPECT_EQ(box("txtMail")->text(), "maison@free.fr");
     ASSERT_FALSE(QFileInfo::exists(schoolFile));
@@ -278,6 +280,7 @@ TEST_F(SchoolAndHome, MissingSchoolFileStartsAsACopyOfTheProgramFile)
     EXPECT_EQ(Key(schoolFile, "email", "Destinataire"), "prof@lycee.fr");
     EXPECT_EQ(Key(schoolFile, "IniPath", "Location"), "Lycee");
     EXPECT_EQ(Key(schoolFile, "Web", "mode"), "web");
+    EXPECT_EQ(Key(schoolFile, "Web", "Password"), "");
     EXPECT_EQ(QFileInfo(schoolFile).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
     EXPECT_EQ(box("txtDest")->text(), "prof@lycee.fr");
     EXPECT_EQ(box("txtMail")->text(), "");

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace {
 
 class Import : public SettingsDialogTest {
@@ -157,6 +159,8 @@ TEST_F(Import, PersoMovesTheSchoolSettingsFolder)
 
 TEST_F(Import, EmptyPersoInSchoolModeMeansDriveZ)
 {
+    // The seeded share, relative to the program folder that the import makes current.
+    QDir(programDir()).mkpath(JoinPath("Y:", "Mirlo"));
     WriteSetting("IniPath", "Location", "Lycee", programFile());
     open();
     prm("[IniPath]\nPerso=\n[email]\nDestinataire=p@lycee.fr\n");
@@ -176,6 +180,48 @@ TEST_F(Import, CancelledChoiceTouchesNothing)
     EXPECT_EQ(ReadFile(programFile()), program);
     EXPECT_TRUE(prompter.messages.isEmpty());
     EXPECT_EQ(box("txtMail")->text(), "tape@lycee.fr");
+}
+
+// An import that cannot be read or stored is told, and the dialog keeps what
+// the pupil typed: nothing is reloaded.
+TEST_F(Import, AFailedImportKeepsWhatWasTyped)
+{
+    const QByteArray program = ReadFile(programFile());
+    const QString pipe = tempPath("tuyau.prm");
+    mkfifo(QFile::encodeName(pipe).constData(), 0600);
+    const struct {
+        const char* what;
+        std::function<void()> choose;
+        QString message;
+    } rows[] = {
+        {"pipe as parameter file", [&] { prompter.files.push_back(pipe); },
+         QStringLiteral("Le fichier \"") + pipe +
+             QStringLiteral("\" n'a pas été lu : ce n'est pas un fichier ordinaire (dossier, lien ou fichier "
+                            "spécial).")},
+        {"folder in place of the settings file",
+         [&] {
+             QFile::remove(homeFile());
+             QDir().mkdir(homeFile());
+             prm("[Web]\nProxy=proxy.lycee\n");
+         },
+         QStringLiteral("Les paramètres n'ont pas pu être enregistrés dans le dossier \"") + homeFolder() +
+             QStringLiteral(
+                 "\" : \"Mirlox.ini\" y est un dossier, un lien ou un fichier spécial, pas un fichier "
+                 "ordinaire.")},
+    };
+    open();
+    for (const auto& row : rows) {
+        type("txtMail", "tape@lycee.fr");
+        prompter.messages.clear();
+        row.choose();
+        action("mnuImport")->trigger();
+        ASSERT_EQ(prompter.messages.size(), 1) << row.what;
+        EXPECT_EQ(prompter.messages[0].text, row.message) << row.what;
+        EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(box("txtMail")->text(), "tape@lycee.fr") << row.what;
+        EXPECT_EQ(box("txtProxy")->text(), "10.0.0.1") << row.what;
+        EXPECT_EQ(ReadFile(programFile()), program) << row.what;
+    }
 }
 
 } // namespace

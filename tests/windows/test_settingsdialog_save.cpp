@@ -3,10 +3,15 @@
 #include "foundation/recordingname.h"
 #include "foundation/settings.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -97,7 +102,7 @@ QStringList KeysInFileOrder(const QString& file)
     return keys;
 }
 
-TEST_F(Save, ElevenKeysGoIntoBothFilesAndTheMainWindowFollows)
+TEST_F(Save, ElevenKeysGoIntoTheWorkingFileAndTheSchoolsIntoTheProgramFile)
 {
     open();
     type("txtMail", "Eleve1@Lycee-Hugo.fr");
@@ -125,24 +130,24 @@ TEST_F(Save, ElevenKeysGoIntoBothFilesAndTheMainWindowFollows)
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(prompter.messages[0].title, "Mirlo");
 
-    const QStringList order = {"Site",       "Password", "mode",    "Proxy",    "ProxyPort", "Destinataire",
-                               "Expediteur", "Nom",      "Dossier", "Location", "Perso"};
-    EXPECT_EQ(KeysInFileOrder(homeFile()), order);
-    EXPECT_EQ(KeysInFileOrder(programFile()), order);
+    EXPECT_EQ(KeysInFileOrder(homeFile()),
+              (QStringList{"Site", "Password", "mode", "Proxy", "ProxyPort", "Destinataire", "Expediteur",
+                           "Nom", "Dossier", "Location", "Perso"}));
+    // Every user of the installation reads the program-folder file.
+    EXPECT_EQ(KeysInFileOrder(programFile()),
+              (QStringList{"Site", "mode", "Proxy", "ProxyPort", "Destinataire", "Location", "Perso"}));
     for (const QString& file : {homeFile(), programFile()}) {
         EXPECT_EQ(Key(file, "Web", "Site"), "www.lycee.frdepot");
-        EXPECT_EQ(UnscrambleSetting(Key(file, "Web", "Password")), QString::fromUtf8("é€ motdepasse"));
         EXPECT_EQ(Key(file, "Web", "mode"), "mail");
         EXPECT_EQ(Key(file, "Web", "Proxy"), "172.20.0.254");
         EXPECT_EQ(Key(file, "Web", "ProxyPort"), "3128");
         EXPECT_EQ(Key(file, "email", "Destinataire"), "prof@lycee-hugo.fr");
-        EXPECT_EQ(Key(file, "email", "Expediteur"), "Eleve1@Lycee-Hugo.fr");
-        EXPECT_EQ(Key(file, "email", "Nom"), "ELEVE1");
-        EXPECT_EQ(Key(file, "Config", "Dossier"), folder);
         EXPECT_EQ(Key(file, "IniPath", "Perso"), "Z:");
     }
-    // Both files carry the same scrambled text.
-    EXPECT_EQ(Key(homeFile(), "Web", "Password"), Key(programFile(), "Web", "Password"));
+    EXPECT_EQ(UnscrambleSetting(Key(homeFile(), "Web", "Password")), QString::fromUtf8("é€ motdepasse"));
+    EXPECT_EQ(Key(homeFile(), "email", "Expediteur"), "Eleve1@Lycee-Hugo.fr");
+    EXPECT_EQ(Key(homeFile(), "email", "Nom"), "ELEVE1");
+    EXPECT_EQ(Key(homeFile(), "Config", "Dossier"), folder);
 
     const SharedValues& s = Shared();
     EXPECT_EQ(s.pupilName, "ELEVE1");
@@ -221,6 +226,146 @@ TEST_F(Save, SchoolModeStoresLocationAndPerso)
     EXPECT_EQ(Key(school, "Web", "mode"), "web");
     EXPECT_EQ(Key(school, "email", "Nom"), "ELEVE1");
     EXPECT_FALSE(QFileInfo::exists(homeFile()));
+}
+
+// What the pupil meets when the settings cannot be stored: one error that
+// names the folder, the dialog still open with everything typed, no success
+// message; once the folder is put right, validating again saves.
+using SaveFailure = SettingsDialogTest;
+
+TEST_F(SaveFailure, TheDialogStaysOpenWithEverythingTyped)
+{
+    const QString other = tempPath("other.ini");
+    const QString notRegular = QStringLiteral(
+        "\"Mirlox.ini\" y est un dossier, un lien ou un fichier spécial, pas un fichier ordinaire");
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        std::function<void()> undo;
+        QString reason;
+    } rows[] = {
+        {"folder in its place", [&] { QDir().mkdir(homeFile()); }, [&] { QDir().rmdir(homeFile()); },
+         notRegular},
+        {"link in its place", [&] { QFile::link(other, homeFile()); }, [&] { QFile::remove(homeFile()); },
+         notRegular},
+        {"pipe in its place", [&] { mkfifo(QFile::encodeName(homeFile()).constData(), 0600); },
+         [&] { QFile::remove(homeFile()); }, notRegular},
+        {"write-protected file",
+         [&] {
+             WriteFile(homeFile(), "");
+             QFile::setPermissions(homeFile(), QFile::ReadOwner);
+         },
+         [&] { QFile::setPermissions(homeFile(), QFile::ReadOwner | QFile::WriteOwner); },
+         QStringLiteral("le fichier \"Mirlox.ini\" est protégé en écriture")},
+    };
+    for (const auto& row : rows) {
+        WriteFile(other, "[Web]\r\nSite=cible\r\n");
+        reopen();
+        typeValidEntries();
+        type("txtProxy", "172.20.0.254");
+        QFile::remove(homeFile()); // saved by the row before
+        row.make();
+        prompter.messages.clear();
+        mainWindow.calls.clear();
+
+        pressEnter(box("txtPort"));
+        ASSERT_EQ(prompter.messages.size(), 1) << row.what;
+        EXPECT_EQ(prompter.messages[0].text,
+                  QStringLiteral("Les paramètres n'ont pas pu être enregistrés dans le "
+                                 "dossier \"") +
+                      homeFolder() + QStringLiteral("\" : ") + row.reason + u'.')
+            << row.what;
+        EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(prompter.messages[0].title, "Mirlo");
+        EXPECT_TRUE(dialog->isVisible()) << row.what;
+        EXPECT_EQ(box("txtLogin")->text(), "ELEVE1");
+        EXPECT_EQ(box("txtPassword")->text(), "secret");
+        EXPECT_EQ(box("txtProxy")->text(), "172.20.0.254");
+        EXPECT_TRUE(mainWindow.calls.isEmpty()) << row.what;
+        EXPECT_EQ(ReadFile(other), "[Web]\r\nSite=cible\r\n") << row.what;
+
+        row.undo();
+        prompter.messages.clear();
+        pressEnter(box("txtPort"));
+        ASSERT_EQ(prompter.messages.size(), 1) << row.what;
+        EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information) << row.what;
+        EXPECT_FALSE(dialog->isVisible()) << row.what;
+        EXPECT_EQ(Key(homeFile(), "Web", "Proxy"), "172.20.0.254") << row.what;
+    }
+}
+
+// A value the settings file would give back changed is refused before
+// anything is stored, naming the field and the characters.
+TEST_F(SaveFailure, CharactersTheFileCannotHoldAreRefused)
+{
+    open();
+    typeValidEntries();
+    type("txtPassword", QStringLiteral("hasło-Łódź"));
+    pressEnter(box("txtPort"));
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(
+        prompter.messages[0].text,
+        QStringLiteral("Le champ \"Votre mot de passe sur le site\" contient des caractères que le fichier "
+                       "de paramètres ne peut pas garder tels quels : \"ł\", \"Ł\", \"ź\".\rModifiez ce "
+                       "champ avant de valider."));
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(QFileInfo::exists(homeFile()));
+
+    // A site pasted with a line break and a second key behind it.
+    type("txtPassword", "secret");
+    type("txtSiteWeb", "");
+    QApplication::clipboard()->setText(QStringLiteral("ecole.example\r\nPassword=414141"));
+    box("txtSiteWeb")->paste();
+    prompter.messages.clear();
+    pressEnter(box("txtPort"));
+    // The box keeps the line break; the check refuses it.
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(
+        prompter.messages[0].text,
+        QStringLiteral("Le champ \"Adresse du site Web\" contient des caractères que le fichier de "
+                       "paramètres ne peut pas garder tels quels : retour à la ligne.\rModifiez ce champ "
+                       "avant de valider."));
+    EXPECT_FALSE(QFileInfo::exists(homeFile()));
+}
+
+TEST_F(Save, LongPasswordComesBackWhole)
+{
+    const QString password = QString(130, u'm') + QStringLiteral("é€!");
+    open();
+    typeValidEntries();
+    type("txtPassword", password);
+    action("mnuValider")->trigger();
+    reopen();
+    EXPECT_EQ(box("txtPassword")->text(), password);
+}
+
+// Files that stand where a settings file should be are not read, and the
+// pupil hears of them when the dialog loads.
+TEST_F(SaveFailure, RefusedSettingsFilesAreToldWhenTheDialogLoads)
+{
+    QDir().mkpath(homeFolder());
+    const struct {
+        QString file;
+        std::function<void(const QString&)> make;
+    } rows[] = {
+        {homeFile(), [](const QString& f) { mkfifo(QFile::encodeName(f).constData(), 0600); }},
+        {programFile(), [](const QString& f) { QFile::link("/dev/zero", f); }},
+    };
+    for (const auto& row : rows) {
+        row.make(row.file);
+        prompter.messages.clear();
+        reopen();
+        ASSERT_EQ(prompter.messages.size(), 1) << row.file.toStdString();
+        EXPECT_EQ(
+            prompter.messages[0].text,
+            QStringLiteral("Le fichier \"") + row.file +
+                QStringLiteral("\" n'a pas été lu : ce n'est pas un fichier ordinaire (dossier, lien ou "
+                               "fichier spécial)."));
+        EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(box("txtMail")->text(), "");
+        QFile::remove(row.file);
+    }
 }
 
 } // namespace
