@@ -8,6 +8,8 @@
 #include "foundation/settings.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -40,7 +42,22 @@ QList<StoredField> StoredFields(const TypedSettings& typed)
     };
 }
 
+QString PupilsOwnFolder()
+{
+    for (const auto place : {QStandardPaths::MusicLocation, QStandardPaths::DocumentsLocation}) {
+        const QString folder = QStandardPaths::writableLocation(place);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return QDir::toNativeSeparators(folder);
+    }
+    return QDir::toNativeSeparators(QDir::homePath());
+}
+
 } // namespace
+
+QString RecordingFolderFor(const QString& location, const QString& name)
+{
+    return JoinPath(location.isEmpty() ? PupilsOwnFolder() : location, name);
+}
 
 std::optional<QString> SettingsComplaint(const TypedSettings& typed)
 {
@@ -78,7 +95,7 @@ SavedSettings SaveSettings(const TypedSettings& typed, const QDateTime& now)
     SharedValues& s = Shared();
     const QString webSite = CleanSiteAddress(typed.site);
     const QString pupilName = typed.login.toUpper();
-    const QString recordingFolder = JoinPath(typed.folderLocation, typed.folderName);
+    const QString recordingFolder = RecordingFolderFor(typed.folderLocation, typed.folderName);
     QString sendMode = s.sendMode;
     if (typed.sending == SendChoice::Web) {
         sendMode = QStringLiteral("web");

@@ -14,6 +14,7 @@ test_packages=(
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
   sox tinyproxy msmtp python3 python3-aiosmtpd openssl ca-certificates
   xvfb xauth
+  qt6-translations-l10n
 )
 # Sanitizer runtimes come with g++; the fuzz targets need clang's libFuzzer.
 check_packages=(

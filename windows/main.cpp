@@ -56,6 +56,7 @@ private:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    PrepareApplication(app);
     InstallQtSeams();
     PrintedMessages printed(prompt());
     if (qEnvironmentVariableIsSet("MIRLO_PRINT_MESSAGES"))

@@ -8,6 +8,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenuBar;
+class PathLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -34,6 +35,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -68,7 +70,7 @@ private:
     QLineEdit* m_portBox = nullptr;
     QLineEdit* m_folderNameBox = nullptr;
     QLineEdit* m_folderLocationBox = nullptr; // hidden
-    QLabel* m_fullPathLabel = nullptr;
+    PathLabel* m_fullPathLabel = nullptr;
     QPushButton* m_browseButton = nullptr;
     QPushButton* m_validateButton = nullptr; // hidden
     QPushButton* m_helpButton = nullptr;     // hidden
