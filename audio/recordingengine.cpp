@@ -376,19 +376,21 @@ int64_t RecordingEngine::fileAudioMs() const
     return rate > 0 ? m_frames.samplesPassed() * 1000 / rate : 0;
 }
 
-// The counters tell what the file holds: its whole frames' audio and its bytes.
+// The counters and the clock tell what the file holds: the audio of its
+// whole frames and its bytes.
 void RecordingEngine::ShowCounters()
 {
-    m_view.setCounter(EncodedTimeCounter, FormatDuration(fileAudioMs()));
+    const QString held = FormatDuration(fileAudioMs());
+    m_view.setCounter(EncodedTimeCounter, held);
     m_view.setCounter(EncodedSizeCounter, FormatKiloBytes(m_fileBytes));
+    m_view.setClockText(held);
 }
 
-// The duration leaves out the pauses; the clock shows the audio in the file.
-void RecordingEngine::ShowDurationAndClock()
+// The time since the start, without the pauses.
+void RecordingEngine::ShowDuration()
 {
     m_view.setCounter(DurationCounter,
                       FormatDuration(int64_t(std::floor((m_elapsed - m_pausedTotal) * 1000.0))));
-    m_view.setClockText(FormatDuration(fileAudioMs()));
 }
 
 bool RecordingEngine::WriteToFile(const uint8_t* data, std::size_t size)
@@ -415,7 +417,7 @@ bool RecordingEngine::EncodeCaptured()
     if (any) {
         ShowCounters();
         if (!m_paused)
-            ShowDurationAndClock();
+            ShowDuration();
     }
     return true;
 }

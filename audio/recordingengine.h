@@ -131,7 +131,7 @@ private:
     void EncodeFromLoop(int64_t frames);
     void CountEncodedChunk(int64_t frames);
     void ShowCounters();
-    void ShowDurationAndClock();
+    void ShowDuration();
     void SteerPollInterval();
     bool WriteOutput(); // false when the file did not take it
     bool WriteToFile(const uint8_t* data, std::size_t size);
