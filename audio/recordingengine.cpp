@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -271,7 +270,7 @@ bool RecordingEngine::EncodeNextChunk()
     SkipOverwrittenAudio();
     PassOverPausedAudio();
     Pause* next = NextPause();
-    if (next && next->from == m_totalRead && !next->framesEnded) {
+    if (next && next->from <= m_totalRead && !next->framesEnded) {
         EndFramesAtPause();
         next->framesEnded = true;
         return true;

@@ -254,6 +254,29 @@ TEST_F(EngineE2eTest, PlayDuringRecordingPlaysTheFileAfterTheDrain)
     EXPECT_GT(QFileInfo(tempPath("spk.raw")).size(), 44100 * 4 / 2);
 }
 
+// The position shown trails what was handed to the device (the speaker file
+// takes frames as they are handed over) by the time they take to be heard.
+TEST_F(EngineE2eTest, PlaybackPositionIsWhatTheDeviceHasPlayed)
+{
+    ASSERT_TRUE(useMic(44100, 1));
+    const QString speaker = tempPath("spk.raw");
+    QFile mp3(view.path);
+    ASSERT_TRUE(mp3.open(QIODevice::WriteOnly));
+    mp3.write(EncodeMp3(StereoTone(440, 44100, 44100 * 5), 44100, 128));
+    mp3.close();
+    engine->StartPlayback();
+    ASSERT_NE(engine->playback().playStream(), 0);
+    RunEvents(500);
+    for (int i = 0; i < 10; ++i) {
+        const int shownMs = FSOUND_Stream_GetTime(engine->playback().playStream());
+        const double handedMs = double(QFileInfo(speaker).size()) / 4 * 1000 / 44100;
+        EXPECT_LT(shownMs, handedMs - 20) << i;
+        EXPECT_GT(shownMs, handedMs - 600) << i;
+        RunEvents(100);
+    }
+    engine->StopPlayback();
+}
+
 TEST_F(EngineE2eTest, KilledMidRecordingLeavesWhatWasWrittenDecodable)
 {
     ASSERT_TRUE(useMic(44100, 6));
