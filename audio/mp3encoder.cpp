@@ -206,6 +206,26 @@ uint32_t beEncodeChunk(HBE_STREAM stream, uint32_t nSamples, const int16_t* samp
     return BE_ERR_SUCCESSFUL;
 }
 
+uint32_t beFlushNoGap(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes)
+{
+    Encoders& e = E();
+    std::lock_guard guard(e.lock);
+    auto it = e.streams.find(stream);
+    if (it == e.streams.end() || it->second->flushed)
+        return BE_ERR_INVALID_HANDLE;
+    if (!output || !outputBytes)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    EncoderStream& s = *it->second;
+    *outputBytes = 0;
+    const int written = lame_encode_flush_nogap(s.gf, output, int(s.bufferSize));
+    if (written == -1)
+        return BE_ERR_BUFFER_TOO_SMALL;
+    if (written < 0)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    *outputBytes = uint32_t(written);
+    return BE_ERR_SUCCESSFUL;
+}
+
 uint32_t beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes)
 {
     Encoders& e = E();

@@ -55,6 +55,10 @@ uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* buff
 // nSamples counts interleaved 16-bit values.
 uint32_t beEncodeChunk(HBE_STREAM stream, uint32_t nSamples, const int16_t* samples, uint8_t* output,
                        uint32_t* outputBytes);
+// Ends the frames encoded so far cleanly, so that the output up to here
+// stands on its own; the stream goes on taking samples, and what follows
+// draws on no bit reservoir from before.
+uint32_t beFlushNoGap(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes);
 // Flushes what the encoder still holds.
 uint32_t beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes);
 // Closing a stream that is not open (or twice) does nothing.

@@ -46,6 +46,9 @@ void MpegFrameSplitter::reset()
     m_headerCount = 0;
     m_framingLost = false;
     m_framesBegun = 0;
+    m_frameSamples = 0;
+    m_samplesPassed = 0;
+    m_sampleRate = 0;
 }
 
 bool MpegFrameSplitter::pass(const uint8_t* data, std::size_t size, bool keep) const
@@ -81,8 +84,18 @@ bool MpegFrameSplitter::beginFrame()
         return false;
     }
     m_frameKept = m_keep(*header, m_framesBegun++);
+    m_frameSamples = m_frameKept ? header->samples : 0;
+    if (m_frameKept)
+        m_sampleRate = header->sampleRate;
     m_bodyLeft = header->length - int64_t(kHeaderSize);
     return true;
+}
+
+// Called once the last bytes of the current frame have been passed on.
+void MpegFrameSplitter::frameEnded()
+{
+    m_samplesPassed += m_frameSamples;
+    m_frameSamples = 0;
 }
 
 // A frame's header may arrive in pieces, so it is collected apart and passed
@@ -99,6 +112,8 @@ bool MpegFrameSplitter::feed(const uint8_t* data, std::size_t size, bool keepUnf
         }
         if (!pass(data + runStart, at - runStart, m_frameKept))
             return false;
+        if (m_headerCount == 0)
+            frameEnded();
         at += takeHeaderBytes(data + at, size - at);
         runStart = at;
         if (m_headerCount < int(kHeaderSize))
@@ -108,5 +123,9 @@ bool MpegFrameSplitter::feed(const uint8_t* data, std::size_t size, bool keepUnf
         if (!pass(m_header, kHeaderSize, m_frameKept))
             return false;
     }
-    return pass(data + runStart, size - runStart, m_frameKept);
+    if (!pass(data + runStart, size - runStart, m_frameKept))
+        return false;
+    if (m_bodyLeft == 0 && m_headerCount == 0)
+        frameEnded();
+    return true;
 }

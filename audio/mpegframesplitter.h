@@ -30,11 +30,17 @@ public:
     // the output stops reading as frames, all of it goes on when keepUnframed.
     bool feed(const uint8_t* data, std::size_t size, bool keepUnframed);
 
+    // Audio in the frames kept and passed on whole: samples per channel at
+    // sampleRate() (0 before the first frame).
+    int64_t samplesPassed() const { return m_samplesPassed; }
+    int sampleRate() const { return m_sampleRate; }
+
 private:
     bool pass(const uint8_t* data, std::size_t size, bool keep) const;
     std::size_t skipBody(std::size_t available);
     std::size_t takeHeaderBytes(const uint8_t* data, std::size_t size);
     bool beginFrame();
+    void frameEnded();
 
     KeepFrame m_keep;
     Write m_write;
@@ -44,4 +50,7 @@ private:
     int m_headerCount = 0; // header bytes collected so far
     bool m_framingLost = false;
     int64_t m_framesBegun = 0;
+    int m_frameSamples = 0; // of the frame being passed on, 0 when it is dropped
+    int64_t m_samplesPassed = 0;
+    int m_sampleRate = 0;
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -146,23 +147,34 @@ public:
         const int rate = source.sampleRate();
         if (rate <= 0 || Pa_IsFormatSupported(nullptr, &out, rate) != paFormatIsSupported)
             return false;
-        PaStream* stream = OpenStarted(nullptr, &out, rate, nullptr, nullptr);
-        if (!stream)
-            return false;
-        m_playback = stream;
+        m_queue.reset();
+        m_played.reset();
+        m_playRate = rate;
         m_stopPlayback = false;
-        // Decoding and blocking writes run on their own thread, never on the caller's.
-        m_player = std::thread([this, stream, &source] { playLoop(stream, source); });
+        // Decoding runs on its own thread, ahead of the device; the callback
+        // only copies out what is decoded.
+        m_player = std::thread([this, &source] { decodeLoop(source); });
+        PaStream* stream = OpenStarted(nullptr, &out, rate, &PaBackend::playbackCallback, this);
+        if (!stream) {
+            stopDecoding();
+            return false;
+        }
+        m_playback = stream;
         return true;
+    }
+
+    long long playbackFramesPlayed() override
+    {
+        if (!m_playback)
+            return -1;
+        return m_played.at(std::chrono::steady_clock::now(), m_playRate);
     }
 
     void stopPlayback() override
     {
         if (!m_playback)
             return;
-        m_stopPlayback = true;
-        if (m_player.joinable())
-            m_player.join();
+        stopDecoding();
         Pa_AbortStream(m_playback);
         Pa_CloseStream(m_playback);
         m_playback = nullptr;
@@ -212,24 +224,132 @@ private:
         return paContinue;
     }
 
-    void playLoop(PaStream* stream, PlaybackSource& source)
+    void stopDecoding()
+    {
+        m_stopPlayback = true;
+        if (m_player.joinable())
+            m_player.join();
+    }
+
+    void decodeLoop(PlaybackSource& source)
     {
         int16_t buffer[2 * 1024];
         while (!m_stopPlayback) {
-            // Write only what fits, so a stop never waits on a stalled device.
-            const long room = Pa_GetStreamWriteAvailable(stream);
-            if (room < 0)
-                break;
+            const std::size_t room = m_queue.room();
             if (room < 256) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 continue;
             }
-            const std::size_t n = source.pull(buffer, std::min<std::size_t>(std::size_t(room), 1024));
+            const std::size_t n = source.pull(buffer, std::min<std::size_t>(room, 1024));
             if (n == 0)
                 break;
-            Pa_WriteStream(stream, buffer, n);
+            m_queue.put(buffer, n);
         }
     }
+
+    // Hands the device what is decoded (silence when nothing is) and notes
+    // when the first of those frames will be heard.
+    static int playbackCallback(const void*, void* output, unsigned long frames,
+                                const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags, void* self)
+    {
+        auto* me = static_cast<PaBackend*>(self);
+        auto* out = static_cast<int16_t*>(output);
+        const long long before = me->m_queue.taken();
+        const std::size_t n = me->m_queue.take(out, frames);
+        std::fill(out + 2 * n, out + 2 * frames, int16_t(0));
+        const double untilHeard = time ? time->outputBufferDacTime - time->currentTime : 0.0;
+        me->m_played.note(before, n,
+                          std::chrono::steady_clock::now() +
+                              std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                  std::chrono::duration<double>(std::max(0.0, untilHeard))));
+        return paContinue;
+    }
+
+    // Decoded frames between the decoding thread and the device callback:
+    // one writer, one reader, no lock.
+    class FrameQueue {
+    public:
+        void reset()
+        {
+            m_put = 0;
+            m_taken = 0;
+        }
+        std::size_t room() const { return kFrames - std::size_t(m_put.load() - m_taken.load()); }
+        long long taken() const { return m_taken.load(); }
+        void put(const int16_t* frames, std::size_t count)
+        {
+            long long w = m_put.load(std::memory_order_relaxed);
+            for (std::size_t i = 0; i < count; ++i, ++w) {
+                const std::size_t at = std::size_t(w % kFrames);
+                m_data[2 * at] = frames[2 * i];
+                m_data[2 * at + 1] = frames[2 * i + 1];
+            }
+            m_put.store(w, std::memory_order_release);
+        }
+        std::size_t take(int16_t* frames, std::size_t count)
+        {
+            long long r = m_taken.load(std::memory_order_relaxed);
+            const std::size_t n = std::min(count, std::size_t(m_put.load(std::memory_order_acquire) - r));
+            for (std::size_t i = 0; i < n; ++i, ++r) {
+                const std::size_t at = std::size_t(r % kFrames);
+                frames[2 * i] = m_data[2 * at];
+                frames[2 * i + 1] = m_data[2 * at + 1];
+            }
+            m_taken.store(r, std::memory_order_release);
+            return n;
+        }
+
+    private:
+        static constexpr std::size_t kFrames = 16384;
+        int16_t m_data[2 * kFrames] = {};
+        std::atomic<long long> m_put{0};
+        std::atomic<long long> m_taken{0};
+    };
+
+    // The device's last word on what it plays: `count` frames, the first of
+    // which is frame `first` of the playback, heard at `heardAt`.
+    // A sequence count lets a reader on another thread see a consistent set.
+    class PlayedFrames {
+    public:
+        void reset()
+        {
+            m_seq = 0;
+            m_first = -1;
+        }
+        void note(long long first, std::size_t count, std::chrono::steady_clock::time_point heardAt)
+        {
+            m_seq.fetch_add(1, std::memory_order_acq_rel);
+            m_first.store(first, std::memory_order_relaxed);
+            m_count.store(static_cast<long long>(count), std::memory_order_relaxed);
+            m_heardAt.store(heardAt.time_since_epoch().count(), std::memory_order_relaxed);
+            m_seq.fetch_add(1, std::memory_order_acq_rel);
+        }
+        long long at(std::chrono::steady_clock::time_point now, int rate) const
+        {
+            for (;;) {
+                const unsigned s0 = m_seq.load(std::memory_order_acquire);
+                const long long first = m_first.load(std::memory_order_relaxed);
+                const long long count = m_count.load(std::memory_order_relaxed);
+                const auto heard = std::chrono::steady_clock::time_point(
+                    std::chrono::steady_clock::duration(m_heardAt.load(std::memory_order_relaxed)));
+                std::atomic_thread_fence(std::memory_order_acquire);
+                if ((s0 & 1) != 0 || s0 != m_seq.load(std::memory_order_relaxed))
+                    continue;
+                if (first < 0)
+                    return 0;
+                // Earlier buffers may still be on their way out: the device
+                // plays `first` at `heard`, and one frame per 1/rate around it.
+                const double since = std::chrono::duration<double>(now - heard).count();
+                return std::clamp(first + std::llround(since * rate), 0LL, first + count);
+            }
+        }
+
+    private:
+        std::atomic<unsigned> m_seq{0};
+        std::atomic<long long> m_first{-1};
+        std::atomic<long long> m_count{0};
+        std::atomic<std::chrono::steady_clock::rep> m_heardAt{0};
+    };
 
     bool m_initialised = false;
     PaStream* m_capture = nullptr;
@@ -238,6 +358,9 @@ private:
     PaStream* m_playback = nullptr;
     std::thread m_player;
     std::atomic<bool> m_stopPlayback{false};
+    FrameQueue m_queue;
+    PlayedFrames m_played;
+    int m_playRate = 0;
 };
 
 } // namespace

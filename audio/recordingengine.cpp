@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -50,10 +49,8 @@ QString RecordingWriteFailedText()
 
 RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* playTimer, QObject* parent)
     : QObject(parent), m_view(view), m_recTimer(recTimer),
-      m_frames([this](const MpegFrameHeader& frame, int64_t index) { return KeepFrame(frame, index); },
-               [this](const uint8_t* data, std::size_t size) {
-                   return m_fileWriter && m_fileWriter->WriteBytes(data, int32_t(size));
-               })
+      m_frames([](const MpegFrameHeader&, int64_t) { return true; },
+               [this](const uint8_t* data, std::size_t size) { return WriteToFile(data, size); })
 {
     if (!m_recTimer) {
         m_recTimer = new QTimer(this);
@@ -141,7 +138,6 @@ void RecordingEngine::ResetForNewRecording()
 {
     m_playAfterStop = false;
     m_stopRequested = false;
-    m_encodedMs = 0;
     m_encodedBytes = 0;
     m_writeFailed = false;
     m_createdPath.clear();
@@ -185,7 +181,6 @@ void RecordingEngine::SizeCaptureLoop()
     m_nominalInterval = int(std::floor(double(spc) / m_sampleRate * 1000.0));
     m_recTimer->setInterval(std::max(1, m_nominalInterval));
     m_outBuffer.assign(m_outBufferSize, 0);
-    m_padBuffer.assign(std::size_t(spc) * 2, 0);
     m_channels = 2;
     m_bitsPerSample = 16;
     m_blockAlign = m_bitsPerSample / 8 * m_channels;
@@ -261,8 +256,10 @@ void RecordingEngine::ResetCaptureCounters()
     m_totalRead = 0;
     m_framesEncoded = 0;
     m_framesSkipped = 0;
+    m_framesPaused = 0;
+    m_fileBytes = 0;
     m_frames.reset();
-    m_pausedRanges.clear();
+    m_pauses.clear();
 }
 
 void RecordingEngine::AbortStart()
@@ -334,19 +331,68 @@ void RecordingEngine::StopCapture()
     UpdateCaptured();
 }
 
+// One step of reading the loop: encodes the next stretch of captured audio
+// into the output buffer, or ends the frames at a pause. False when there is
+// nothing to do until more is captured.
 bool RecordingEngine::EncodeNextChunk()
 {
     SkipOverwrittenAudio();
+    PassOverPausedAudio();
+    Pause* next = NextPause();
+    if (next && next->from <= m_totalRead && !next->framesEnded) {
+        EndFramesAtPause();
+        next->framesEnded = true;
+        return true;
+    }
     const int64_t spc = m_samplesPerChunk;
-    const int64_t available = m_totalCaptured - m_totalRead;
-    const bool whole = available >= spc;
-    // Less than a chunk is encoded only after a stop: the last one.
-    if (!whole && !(available > 0 && m_stopRequested))
+    const bool pauseCaptured = next && next->from <= m_totalCaptured;
+    const int64_t end = pauseCaptured ? next->from : m_totalCaptured;
+    const int64_t available = end - m_totalRead;
+    // Less than a chunk goes to the encoder only up to a pause or after a stop.
+    if (available <= 0 || (available < spc && !pauseCaptured && !m_stopRequested))
         return false;
-    const int64_t frames = whole ? spc : available;
+    // A piece never crosses the end of the loop.
+    const int64_t frames = std::min({available, spc, int64_t(m_recordLength - m_readPos)});
     EncodeFromLoop(frames);
     CountEncodedChunk(frames);
     return true;
+}
+
+// The first pause not yet read past, if any.
+RecordingEngine::Pause* RecordingEngine::NextPause()
+{
+    for (Pause& p : m_pauses)
+        if (p.to > m_totalRead)
+            return &p;
+    return nullptr;
+}
+
+// Audio captured while paused is never encoded: the reader moves past it.
+void RecordingEngine::PassOverPausedAudio()
+{
+    for (const Pause& p : m_pauses) {
+        if (!p.framesEnded || m_totalRead < p.from || m_totalRead >= p.to)
+            continue;
+        const int64_t to = std::min(p.to, m_totalCaptured);
+        m_framesPaused += to - m_totalRead;
+        MoveReadPosition(to);
+    }
+}
+
+// The frames before a pause end cleanly, so the file is whole up to it and the
+// audio after it draws on nothing of the encoder's output from before.
+void RecordingEngine::EndFramesAtPause()
+{
+    m_outBytes = 0;
+    if (beFlushNoGap(m_encoderStream, m_outBuffer.data(), &m_outBytes) != BE_ERR_SUCCESSFUL)
+        m_outBytes = 0;
+    m_encodedBytes += m_outBytes;
+}
+
+void RecordingEngine::MoveReadPosition(int64_t totalRead)
+{
+    m_totalRead = totalRead;
+    m_readPos = int32_t(m_totalRead % m_recordLength);
 }
 
 // A reader that fell a whole loop behind goes on from the oldest chunk that
@@ -359,92 +405,105 @@ void RecordingEngine::SkipOverwrittenAudio()
     const int64_t oldest = m_totalCaptured - m_recordLength + spc;
     const int64_t next = (oldest + spc - 1) / spc * spc;
     m_framesSkipped += next - m_totalRead;
-    m_totalRead = next;
-    m_readPos = int32_t(next % m_recordLength);
+    MoveReadPosition(next);
 }
 
-// Encodes `frames` frames from the read position: a whole chunk straight from
-// the loop, a shorter one from a copy padded with silence.
+// Encodes `frames` frames from the read position, straight from the loop.
 void RecordingEngine::EncodeFromLoop(int64_t frames)
 {
-    const bool whole = frames == int64_t(m_samplesPerChunk);
     void* ptr1 = nullptr;
     void* ptr2 = nullptr;
     unsigned len1 = 0, len2 = 0;
-    const bool locked = FSOUND_Sample_Lock(m_sampleHandle, m_readPos * m_blockAlign,
-                                           int(m_samplesPerChunk) * m_blockAlign, &ptr1, &ptr2, &len1, &len2);
-    const int16_t* pcm = m_padBuffer.data();
-    uint32_t values = m_samplesPerChunk * 2;
-    std::fill(m_padBuffer.begin(), m_padBuffer.end(), int16_t(0));
-    if (locked && ptr1) {
-        if (whole) {
-            pcm = static_cast<const int16_t*>(ptr1);
-            values = len1 / 2;
-        } else {
-            std::memcpy(m_padBuffer.data(), ptr1, std::min<std::size_t>(len1, std::size_t(frames) * 4));
-        }
-    }
     m_outBytes = 0;
-    if (beEncodeChunk(m_encoderStream, values, pcm, m_outBuffer.data(), &m_outBytes) != BE_ERR_SUCCESSFUL)
+    if (!FSOUND_Sample_Lock(m_sampleHandle, m_readPos * m_blockAlign, int(frames) * m_blockAlign, &ptr1,
+                            &ptr2, &len1, &len2))
+        return;
+    if (ptr1 && beEncodeChunk(m_encoderStream, len1 / 2, static_cast<const int16_t*>(ptr1),
+                              m_outBuffer.data(), &m_outBytes) != BE_ERR_SUCCESSFUL)
         m_outBytes = 0;
-    if (locked)
-        FSOUND_Sample_Unlock(m_sampleHandle, ptr1, ptr2, len1, len2);
+    FSOUND_Sample_Unlock(m_sampleHandle, ptr1, ptr2, len1, len2);
 }
 
-// The counters and the read position move on a whole chunk, also for the
-// last, padded one.
 void RecordingEngine::CountEncodedChunk(int64_t frames)
 {
-    m_totalRead += frames;
     m_framesEncoded += frames;
     m_encodedBytes += m_outBytes;
-    m_encodedMs += int32_t(std::nearbyint(double(m_samplesPerChunk) / m_sampleRate * 1000.0));
-    if (m_readPos + int64_t(m_samplesPerChunk) >= m_recordLength)
-        m_readPos = 0;
-    else
-        m_readPos += int32_t(m_samplesPerChunk);
+    MoveReadPosition(m_totalRead + frames);
 }
 
+// Audio the poll has dealt with, encoded or passed over while paused: what
+// steers the poll against the clock.
+int32_t RecordingEngine::encodedMs() const
+{
+    return m_sampleRate > 0 ? int32_t((m_framesEncoded + m_framesPaused) * 1000 / m_sampleRate) : 0;
+}
+
+int64_t RecordingEngine::fileAudioMs() const
+{
+    const int rate = m_frames.sampleRate();
+    return rate > 0 ? m_frames.samplesPassed() * 1000 / rate : 0;
+}
+
+// The counters and the clock tell what the file holds: the audio of its
+// whole frames and its bytes.
 void RecordingEngine::ShowCounters()
 {
-    m_view.setCounter(EncodedTimeCounter, FormatDuration(m_encodedMs));
-    m_view.setCounter(EncodedSizeCounter, FormatKiloBytes(m_encodedBytes));
+    const QString held = FormatDuration(fileAudioMs());
+    m_view.setCounter(EncodedTimeCounter, held);
+    m_view.setCounter(EncodedSizeCounter, FormatKiloBytes(m_fileBytes));
+    m_view.setClockText(held);
 }
 
-// The duration leaves out the pauses; the clock shows the encoded time.
-void RecordingEngine::ShowDurationAndClock()
+// The time since the start, without the pauses.
+void RecordingEngine::ShowDuration()
 {
     m_view.setCounter(DurationCounter,
                       FormatDuration(int64_t(std::floor((m_elapsed - m_pausedTotal) * 1000.0))));
-    m_view.setClockText(FormatDuration(m_encodedMs));
 }
 
-bool RecordingEngine::KeepFrame(const MpegFrameHeader& frame, int64_t index) const
+bool RecordingEngine::WriteToFile(const uint8_t* data, std::size_t size)
 {
-    // LAME starts its output 576 samples early; the frame's middle tells
-    // which input it carries.
-    const double middle = ((double(index) + 0.5) * frame.samples - 576.0) * m_sampleRate / frame.sampleRate;
-    for (const auto& [from, to] : m_pausedRanges)
-        if (middle >= double(from) && middle < double(to))
-            return false;
+    if (!m_fileWriter || !m_fileWriter->WriteBytes(data, int32_t(size)))
+        return false;
+    m_fileBytes += int64_t(size);
     return true;
 }
 
-// Appends the last output to the file, without the frames that carry audio
-// captured while paused, so the file stays a clean run of frames.
-bool RecordingEngine::WriteOutput() { return m_frames.feed(m_outBuffer.data(), m_outBytes, !m_paused); }
+// Appends the last output to the file.
+bool RecordingEngine::WriteOutput() { return m_frames.feed(m_outBuffer.data(), m_outBytes, true); }
+
+// Encodes and writes everything there is to encode; false when the file did
+// not take the output.
+bool RecordingEngine::EncodeCaptured()
+{
+    bool any = false;
+    while (EncodeNextChunk()) {
+        any = true;
+        if (!WriteOutput())
+            return false;
+    }
+    if (any) {
+        ShowCounters();
+        if (!m_paused)
+            ShowDuration();
+    }
+    return true;
+}
 
 // The poll speeds up while encoding lags more than two seconds behind the
 // clock, and goes back to its slow pace once less than a second behind.
 void RecordingEngine::SteerPollInterval()
 {
     const double elapsedMs = m_elapsed * 1000.0;
-    if (elapsedMs - 2000.0 > m_encodedMs && m_recTimer->interval() > 20)
+    const int32_t doneMs = encodedMs();
+    if (elapsedMs - 2000.0 > doneMs && m_recTimer->interval() > 20)
         m_recTimer->setInterval(m_recTimer->interval() - 10);
-    if (elapsedMs - 1000.0 < m_encodedMs && m_recTimer->interval() != kSlowDownInterval)
+    if (elapsedMs - 1000.0 < doneMs && m_recTimer->interval() != kSlowDownInterval)
         m_recTimer->setInterval(kSlowDownInterval);
 }
 
+// Every tick encodes all that capture has finished, so encoding is never more
+// than a tick behind, and the tick after a stop ends the recording.
 void RecordingEngine::Tick()
 {
     if (!Active())
@@ -459,21 +518,15 @@ void RecordingEngine::Tick()
         AbandonSilentCapture();
         return;
     }
-
-    if (EncodeNextChunk()) {
-        ShowCounters();
-        if (!WriteOutput()) {
-            AbandonAfterWriteFailure();
-            return;
-        }
-        if (!m_paused)
-            ShowDurationAndClock();
+    if (!EncodeCaptured()) {
+        AbandonAfterWriteFailure();
+        return;
     }
-
-    SteerPollInterval();
-    // Drained once every frame captured before the stop is encoded.
-    if (m_stopRequested && m_totalRead >= m_totalCaptured)
+    if (m_stopRequested) {
         FinishRecording();
+        return;
+    }
+    SteerPollInterval();
 }
 
 // ---- Stop, finish, close ----------------------------------------------------
@@ -499,10 +552,10 @@ void RecordingEngine::CloseOutputFile()
 void RecordingEngine::FinishRecording()
 {
     m_recTimer->stop();
+    // What the encoder still holds is audio from before any pause.
     FlushEncoder();
     const bool written = WriteOutput();
-    if (written && !m_paused)
-        ShowCounters();
+    ShowCounters();
     CloseEncoder();
     CloseOutputFile();
     m_view.setButtonEnabled(RecButton::Record, false);
@@ -516,7 +569,7 @@ void RecordingEngine::FinishRecording()
     // Only now is there a complete recording to send.
     if (m_incompletePath == m_createdPath)
         m_incompletePath.clear();
-    m_view.setSendEnabled(true);
+    ShowFinishedButtons();
     if (m_playAfterStop)
         StartPlayback();
 }
@@ -566,11 +619,9 @@ void RecordingEngine::FinaliseRecordingBeforeExit()
     m_recTimer->stop();
     StopCapture();
     m_stopRequested = true;
-    while (m_totalRead < m_totalCaptured && EncodeNextChunk()) {
-        if (!WriteOutput()) {
-            AbandonAfterWriteFailure();
-            return;
-        }
+    if (!EncodeCaptured()) {
+        AbandonAfterWriteFailure();
+        return;
     }
     FinishRecording();
 }
@@ -579,20 +630,34 @@ void RecordingEngine::FinaliseRecordingBeforeExit()
 
 void RecordingEngine::StopAction()
 {
-    const bool recording = Active();
-    if (m_state == State::Capturing) {
+    const bool recording = m_state == State::Capturing;
+    if (recording) {
         StopCapture();
         m_state = State::Draining;
+        // The next poll, at once, encodes the rest and closes the file.
+        m_recTimer->setInterval(0);
     } else {
         FSOUND_Record_Stop();
     }
     m_stopRequested = true;
     StopPlayback();
-    // A recording can be sent once its drain has completed the file.
-    if (!recording)
-        m_view.setSendEnabled(m_incompletePath.isEmpty() || m_view.recordingPath() != m_incompletePath);
     m_view.setNewRecordingEnabled(true);
     m_view.setButtonEnabled(RecButton::Pause, false);
+    if (Active()) {
+        // Sending and playing wait for the file to be complete and closed.
+        m_view.setSendEnabled(false);
+        m_view.setButtonEnabled(RecButton::Play, false);
+    } else {
+        // Nothing is recording: the current file can be sent unless its
+        // recording failed to be written.
+        m_view.setSendEnabled(m_incompletePath.isEmpty() || m_view.recordingPath() != m_incompletePath);
+    }
+}
+
+void RecordingEngine::ShowFinishedButtons()
+{
+    m_view.setSendEnabled(true);
+    m_view.setButtonEnabled(RecButton::Play, true);
 }
 
 void RecordingEngine::Stop() { StopAction(); }
@@ -607,8 +672,8 @@ void RecordingEngine::Play()
     }
 }
 
-// While paused, capture and encoding go on; the frames carrying the paused
-// stretch of captured audio are left out of the file.
+// While paused, capture goes on but the audio captured is never encoded;
+// the encoder's frames end cleanly at the pause.
 void RecordingEngine::TogglePause()
 {
     m_paused = !m_paused;
@@ -616,15 +681,15 @@ void RecordingEngine::TogglePause()
         if (Active()) {
             if (!m_stopRequested)
                 UpdateCaptured();
-            m_pausedRanges.emplace_back(m_totalCaptured, INT64_MAX);
+            m_pauses.push_back({m_totalCaptured, INT64_MAX, false});
         }
         m_pauseStart = Now();
         m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Continuer"));
     } else {
-        if (Active() && !m_pausedRanges.empty()) {
+        if (Active() && !m_pauses.empty()) {
             if (!m_stopRequested)
                 UpdateCaptured();
-            m_pausedRanges.back().second = m_totalCaptured;
+            m_pauses.back().to = m_totalCaptured;
         }
         m_pausedTotal += Now() - m_pauseStart;
         m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Pause"));

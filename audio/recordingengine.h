@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <utility>
 #include <vector>
 
 class Playback;
@@ -74,8 +73,12 @@ public:
     void setPaused(bool paused) { m_paused = paused; } // start-up clears it
     double pausedTotal() const { return m_pausedTotal; }
     double elapsed() const { return m_elapsed; }
-    int32_t encodedMs() const { return m_encodedMs; }
+    // Audio the poll has read, encoded or passed over while paused.
+    int32_t encodedMs() const;
     int64_t encodedBytes() const { return m_encodedBytes; }
+    // What the file holds: its bytes, and the audio of its whole frames.
+    int64_t fileBytes() const { return m_fileBytes; }
+    int64_t fileAudioMs() const;
     uint32_t samplesPerChunk() const { return m_samplesPerChunk; }
     int32_t recordLength() const { return m_recordLength; }
     int nominalInterval() const { return m_nominalInterval; }
@@ -88,6 +91,7 @@ public:
     int64_t framesCaptured() const { return m_totalCaptured; }
     int64_t framesEncoded() const { return m_framesEncoded; }
     int64_t framesSkipped() const { return m_framesSkipped; }
+    int64_t framesPaused() const { return m_framesPaused; }
     bool writeFailed() const { return m_writeFailed; }
 
 private:
@@ -108,23 +112,37 @@ private:
     void RemoveCreatedFile();
     void ShowButtonsWithoutRecording();
 
+    // Audio captured between a pause and its end, in frames since capture
+    // started (end excluded; open while paused).
+    struct Pause {
+        int64_t from = 0;
+        int64_t to = INT64_MAX;
+        bool framesEnded = false; // the encoder's frames were ended there
+    };
+
     // Polling.
     bool NothingCaptured() const;
     void AbandonSilentCapture();
     void UpdateCaptured();
     void StopCapture();
+    bool EncodeCaptured();  // false when the file did not take the output
     bool EncodeNextChunk(); // false when nothing is ready to encode
+    Pause* NextPause();
+    void PassOverPausedAudio();
+    void EndFramesAtPause();
+    void MoveReadPosition(int64_t totalRead);
     void SkipOverwrittenAudio();
     void EncodeFromLoop(int64_t frames);
     void CountEncodedChunk(int64_t frames);
     void ShowCounters();
-    void ShowDurationAndClock();
+    void ShowDuration();
     void SteerPollInterval();
     bool WriteOutput(); // false when the file did not take it
-    bool KeepFrame(const MpegFrameHeader& frame, int64_t index) const;
+    bool WriteToFile(const uint8_t* data, std::size_t size);
 
     // Stopping and closing.
     void StopAction();
+    void ShowFinishedButtons();
     void FlushEncoder();
     void CloseOutputFile();
     void AbandonAfterWriteFailure();
@@ -146,7 +164,6 @@ private:
     uint32_t m_outBufferSize = 0;
     std::vector<uint8_t> m_outBuffer;
     uint32_t m_outBytes = 0;
-    std::vector<int16_t> m_padBuffer; // last partial chunk, padded with silence
     int32_t m_recordLength = 0;
     int m_sampleHandle = 0;
     int m_channels = 0, m_bitsPerSample = 0, m_blockAlign = 0;
@@ -155,7 +172,6 @@ private:
     double m_startTime = 0;
     double m_elapsed = 0;
     int32_t m_readPos = 0;
-    int32_t m_encodedMs = 0;
     int64_t m_encodedBytes = 0;
     bool m_stopRequested = false;
     bool m_playAfterStop = false;
@@ -168,14 +184,15 @@ private:
     int64_t m_totalRead = 0;
     int64_t m_framesEncoded = 0;
     int64_t m_framesSkipped = 0;
+    int64_t m_framesPaused = 0;
+    int64_t m_fileBytes = 0;
     bool m_writeFailed = false;
     QString m_createdPath;    // the file this recording created
     QString m_incompletePath; // the last recording that could not be written whole
 
-    // A pause drops whole frames of the output: those whose audio was
-    // captured while paused.
+    // The output goes to the file frame by frame, counting the audio it holds.
     MpegFrameSplitter m_frames;
-    std::vector<std::pair<int64_t, int64_t>> m_pausedRanges; // input frames, end excluded
+    std::vector<Pause> m_pauses;
 };
 
 // Shown to the pupil when the recording could not be written.

@@ -358,6 +358,11 @@ int FSOUND_Stream_GetTime(int stream)
         Fail(FMOD_ERR_INVALID_PARAM);
         return 0;
     }
+    // What was heard, not what was handed to the device ahead of it.
+    const long long played = s.playingStream == stream ? s.backend().playbackFramesPlayed() : -1;
+    const int rate = it->second->sampleRate();
+    if (played >= 0 && rate > 0)
+        return int(played * 1000 / rate);
     return it->second->playedMs();
 }
 

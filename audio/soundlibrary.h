@@ -114,6 +114,9 @@ public:
     virtual void stopCapture() = 0;
     virtual bool startPlayback(PlaybackSource& source) = 0;
     virtual void stopPlayback() = 0;
+    // Frames of the current playback that the device has played out, or -1
+    // when the backend cannot tell (every frame pulled then counts as played).
+    virtual long long playbackFramesPlayed() { return -1; }
 };
 
 // nullptr restores PortAudio. Takes no ownership.

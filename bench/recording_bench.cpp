@@ -1,9 +1,11 @@
 // Recording engine figures, through the memory capture backend and a clock
 // that runs as fast as the machine:
-//   recording_bench [cpu-seconds=60] [memory-minutes=10]
-// CPU time per minute of recording at 44.1 kHz, 128 and 320 kbit/s, next to
-// libmp3lame alone on the same PCM; resident memory at the start and the end
-// of a long recording. The ctest smoke run uses "5 1".
+//   recording_bench [cpu-seconds=60] [memory-minutes=10] [runs=5]
+// CPU time per minute of recording at 44.1 kHz, 32, 128 and 320 kbit/s, next
+// to libmp3lame alone on the same PCM, each case run several times (minimum,
+// median, maximum: one run on a shared machine swings by a quarter); resident
+// memory at the start and the end of a long recording. The ctest smoke run
+// uses "5 1 3".
 #include "audio/recordingengine.h"
 #include "audio/soundlibrary.h"
 #include "tests/support/enginetestview.h"
@@ -14,6 +16,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <algorithm>
 
 #include <lame/lame.h>
 
@@ -142,6 +146,25 @@ double LameAlone(const std::vector<int16_t>& pcm, int kbps)
     return t;
 }
 
+struct Spread {
+    double min = 0, median = 0, max = 0;
+};
+
+Spread SpreadOf(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    if (v.empty())
+        return {};
+    const std::size_t n = v.size();
+    const double median = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    return {v.front(), median, v.back()};
+}
+
+void PrintSpread(const char* what, const Spread& s, const char* unit)
+{
+    std::printf("    %-22s min %.3f, median %.3f, max %.3f%s\n", what, s.min, s.median, s.max, unit);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -150,33 +173,43 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const double cpuSeconds = argc > 1 ? std::atof(argv[1]) : 60;
     const double memoryMinutes = argc > 2 ? std::atof(argv[2]) : 10;
+    const int runs = std::max(1, argc > 3 ? std::atoi(argv[3]) : 5);
     PrintPrompt prompter;
     SetPrompt(&prompter);
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath("bench.mp3");
     int failures = 0;
 
-    std::printf("CPU time per minute of recording, 44100 Hz stereo, high quality (%.0f s of audio)\n",
-                cpuSeconds);
+    std::printf(
+        "CPU time per minute of recording, 44100 Hz stereo, high quality (%.0f s of audio, %d runs)\n",
+        cpuSeconds, runs);
     const std::vector<int16_t> pcm = Signal(44100, cpuSeconds);
-    for (int kbps : {128, 320}) {
-        double engineCpu = 0;
-        {
-            Run run(path, kbps);
-            const double t0 = CpuSeconds();
-            if (!run.start()) {
-                std::printf("  %d kbit/s: the recording did not start\n", kbps);
-                ++failures;
-                continue;
+    const double perMinute = 60.0 / cpuSeconds;
+    for (int kbps : {32, 128, 320}) {
+        std::vector<double> engineCpu, lameCpu, ratio;
+        for (int r = 0; r < runs; ++r) {
+            double cpu = 0;
+            {
+                Run run(path, kbps);
+                const double t0 = CpuSeconds();
+                if (!run.start()) {
+                    std::printf("  %d kbit/s: the recording did not start\n", kbps);
+                    ++failures;
+                    break;
+                }
+                run.feed(pcm);
+                run.stop();
+                cpu = CpuSeconds() - t0;
             }
-            run.feed(pcm);
-            run.stop();
-            engineCpu = CpuSeconds() - t0;
+            const double lame = LameAlone(pcm, kbps);
+            engineCpu.push_back(cpu * perMinute);
+            lameCpu.push_back(lame * perMinute);
+            ratio.push_back(cpu / lame);
         }
-        const double lameCpu = LameAlone(pcm, kbps);
-        const double perMinute = 60.0 / cpuSeconds;
-        std::printf("  %3d kbit/s: engine %.3f s CPU/min, libmp3lame alone %.3f s CPU/min, ratio %.3f\n",
-                    kbps, engineCpu * perMinute, lameCpu * perMinute, engineCpu / lameCpu);
+        std::printf("  %3d kbit/s:\n", kbps);
+        PrintSpread("engine", SpreadOf(engineCpu), " s CPU/min");
+        PrintSpread("libmp3lame alone", SpreadOf(lameCpu), " s CPU/min");
+        PrintSpread("ratio (per run)", SpreadOf(ratio), "");
     }
 
     std::printf("Resident memory over a %.1f-minute recording (128 kbit/s, faster than real time)\n",

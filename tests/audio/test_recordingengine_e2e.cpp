@@ -1,5 +1,6 @@
 // Recordings on the virtual microphone through PortAudio, the real engine
 // and real timers, checked by decoding the MP3 that was written.
+#include "audio/formatduration.h"
 #include "audio/playback.h"
 #include "audio/recordingengine.h"
 #include "audio/soundlibrary.h"
@@ -10,6 +11,8 @@
 #include "tests/support/virtualaudio.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
@@ -123,6 +126,96 @@ TEST_F(EngineE2eTest, Default32kbitsGoesMpeg2)
     checkRecording(r, 44100, 32, 2, 16000);
 }
 
+namespace {
+
+// 10 ms windows from `from` to `to` (decoded frames) in which the tone is
+// missing; the first one's position in *first.
+int SilentWindows(const DecodedMp3& d, std::size_t from, std::size_t to, std::size_t* first)
+{
+    const std::size_t window = std::size_t(d.rate / 100);
+    int silent = 0;
+    for (std::size_t at = from; at + window <= to; at += window / 2)
+        if (RmsLevel(d, at, window) < 0.1 && silent++ == 0)
+            *first = at;
+    return silent;
+}
+
+} // namespace
+
+// At every sample rate and bit rate: encoding keeps up with capture, a pause
+// joins the audio on both sides with no broken or silent frame, the tick after
+// Stop leaves the file complete and closed before sending is offered, and the
+// counters tell what the file holds.
+TEST_F(EngineE2eTest, EveryPairKeepsUpJoinsPausesDrainsInOneTickAndCountsTheFile)
+{
+    const int kbpsList[] = {32, 40, 56, 64, 96, 112, 128, 160, 192, 256, 320};
+    for (const int rate : {32000, 44100, 48000}) {
+        micFile = tempPath(QStringLiteral("tone%1.raw").arg(rate));
+        QFile mic(micFile);
+        ASSERT_TRUE(mic.open(QIODevice::WriteOnly));
+        mic.write(ToBytes(StereoTone(440, rate, std::size_t(rate) * 8)));
+        mic.close();
+        QString why;
+        ASSERT_TRUE(UseVirtualAudio(micFile, {}, {}, &why)) << why.toStdString();
+        for (const int kbps : kbpsList) {
+            SCOPED_TRACE(testing::Message() << rate << " Hz, " << kbps << " kbit/s");
+            engine = std::make_unique<RecordingEngine>(view);
+            view.options = {rate, kbps, 0};
+            if (QFileInfo::exists(view.path))
+                prompter.answers.push_back(MsgAnswer::Ok);
+            engine->Record();
+            ASSERT_EQ(engine->state(), RecordingEngine::State::Capturing);
+            RunEvents(700);
+            engine->TogglePause();
+            RunEvents(400);
+            engine->TogglePause();
+            RunEvents(700);
+            // At the last tick, less than a chunk was left unread.
+            const int64_t unread =
+                engine->framesCaptured() - engine->framesEncoded() - engine->framesPaused();
+            EXPECT_LT(unread, int64_t(engine->samplesPerChunk()));
+
+            int ticks = 0;
+            QObject::connect(engine->recTimer(), &QTimer::timeout, [&ticks] { ++ticks; });
+            engine->Stop();
+            EXPECT_FALSE(view.sendEnabled);
+            EXPECT_FALSE(view.on(RecButton::Play));
+            for (int i = 0; i < 100 && engine->state() != RecordingEngine::State::Finished; ++i)
+                RunEvents(5);
+            ASSERT_EQ(engine->state(), RecordingEngine::State::Finished);
+            EXPECT_EQ(ticks, 1);
+            EXPECT_TRUE(view.sendEnabled);
+            EXPECT_TRUE(view.on(RecButton::Play));
+            EXPECT_GT(engine->framesPaused(), rate / 4);
+            EXPECT_EQ(engine->framesEncoded() + engine->framesPaused(), engine->framesCaptured());
+
+            const QByteArray bytes = ReadFile(view.path);
+            const MpegWalk walk = WalkMpegFrames(bytes);
+            EXPECT_TRUE(walk.ok) << walk.error.toStdString();
+            const DecodedMp3 d = DecodeMp3File(view.path, true);
+            ASSERT_TRUE(d.ok);
+            EXPECT_EQ(d.decoderErrors, 0) << d.firstError.toStdString();
+            // The tone runs on from its start to the end of what was encoded.
+            const std::size_t delay = 1105;
+            const std::size_t end = std::size_t(engine->framesEncoded() * d.rate / rate) + delay;
+            std::size_t start = 0;
+            while (start + 160 < end && RmsLevel(d, start, std::size_t(d.rate / 100)) < 0.1)
+                start += 16;
+            EXPECT_LT(start, delay + std::size_t(d.rate / 10));
+            std::size_t firstSilent = 0;
+            EXPECT_EQ(SilentWindows(d, start, end - std::size_t(d.rate / 50), &firstSilent), 0)
+                << "silent at " << double(firstSilent) / d.rate << " s";
+
+            EXPECT_EQ(engine->fileBytes(), bytes.size());
+            EXPECT_EQ(view.counters[EncodedSizeCounter], FormatKiloBytes(bytes.size()));
+            const QString heldText = FormatDuration(int64_t(d.frames()) * 1000 / d.rate);
+            EXPECT_EQ(view.counters[EncodedTimeCounter], heldText);
+            EXPECT_EQ(view.clockText, heldText);
+            engine.reset();
+        }
+    }
+}
+
 TEST_F(EngineE2eTest, ExitWhileCapturingOrDrainingLeavesACompleteFile)
 {
     view.options = {44100, 128, 2};
@@ -134,16 +227,12 @@ TEST_F(EngineE2eTest, ExitWhileCapturingOrDrainingLeavesACompleteFile)
     });
     checkRecording(r, 44100, 128, 1, 44100);
 
-    // While draining a lag.
+    // Stopped with 2.5 s captured and not yet read, and the window closed
+    // before the drain's tick.
     prompter.answers.push_back(MsgAnswer::Ok);
     r = RecordFor(*engine, 2.5, [](RecordingEngine& e) {
-        QThread::msleep(2500); // the poll falls 2.5 s behind
-        QCoreApplication::processEvents();
+        QThread::msleep(2500);
         e.Stop();
-        for (int i = 0; i < 5; ++i) { // a few drain ticks, then the window closes
-            QThread::msleep(15);
-            QCoreApplication::processEvents();
-        }
         EXPECT_EQ(e.state(), RecordingEngine::State::Draining);
         e.FinaliseRecordingBeforeExit();
     });
@@ -164,6 +253,29 @@ TEST_F(EngineE2eTest, PlayDuringRecordingPlaysTheFileAfterTheDrain)
     engine->Stop();
     EXPECT_EQ(view.caption(RecButton::Play), "PlayBack");
     EXPECT_GT(QFileInfo(tempPath("spk.raw")).size(), 44100 * 4 / 2);
+}
+
+// The device cannot have played more than the time since playback started;
+// counting the frames handed to it ran 0.1 s or more ahead of that.
+TEST_F(EngineE2eTest, PlaybackPositionIsWhatTheDeviceHasPlayed)
+{
+    ASSERT_TRUE(useMic(44100, 1));
+    QFile mp3(view.path);
+    ASSERT_TRUE(mp3.open(QIODevice::WriteOnly));
+    mp3.write(EncodeMp3(StereoTone(440, 44100, 44100 * 5), 44100, 128));
+    mp3.close();
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    engine->StartPlayback();
+    ASSERT_NE(engine->playback().playStream(), 0);
+    for (int i = 0; i < 15; ++i) {
+        RunEvents(100);
+        const int shownMs = FSOUND_Stream_GetTime(engine->playback().playStream());
+        const auto elapsedMs = int(sinceStart.elapsed());
+        EXPECT_LE(shownMs, elapsedMs + 5) << i;
+        EXPECT_GT(shownMs, elapsedMs - 500) << i;
+    }
+    engine->StopPlayback();
 }
 
 TEST_F(EngineE2eTest, KilledMidRecordingLeavesWhatWasWrittenDecodable)

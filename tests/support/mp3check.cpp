@@ -3,14 +3,19 @@
 #include "audio/mp3encoder.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <mpg123.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <numbers>
+#include <optional>
+
+#include <unistd.h>
 
 std::vector<int16_t> DecodedMp3::channel(int c) const
 {
@@ -23,7 +28,52 @@ std::vector<int16_t> DecodedMp3::channel(int c) const
     return out;
 }
 
-DecodedMp3 DecodeMp3(const QByteArray& mp3)
+namespace {
+
+// libmpg123 reports a frame it cannot decode only as a message on stderr:
+// while decoding, stderr goes to a file whose lines are then counted.
+class StderrCapture {
+public:
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        m_file = std::tmpfile();
+        m_saved = m_file ? ::dup(2) : -1;
+        if (m_saved >= 0)
+            ::dup2(::fileno(m_file), 2);
+    }
+    // The lines written since the start; stderr is restored.
+    QStringList finish()
+    {
+        QStringList lines;
+        if (m_saved < 0)
+            return lines;
+        std::fflush(stderr);
+        ::dup2(m_saved, 2);
+        ::close(m_saved);
+        m_saved = -1;
+        std::rewind(m_file);
+        char line[512];
+        while (std::fgets(line, sizeof line, m_file))
+            if (QString text = QString::fromLocal8Bit(line).trimmed(); !text.isEmpty())
+                lines << text;
+        return lines;
+    }
+    ~StderrCapture()
+    {
+        finish();
+        if (m_file)
+            std::fclose(m_file);
+    }
+
+private:
+    std::FILE* m_file = nullptr;
+    int m_saved = -1;
+};
+
+} // namespace
+
+DecodedMp3 DecodeMp3(const QByteArray& mp3, bool countErrors)
 {
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });
@@ -32,7 +82,11 @@ DecodedMp3 DecodeMp3(const QByteArray& mp3)
     mpg123_handle* h = mpg123_new(nullptr, &err);
     if (!h)
         return out;
-    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    if (!countErrors)
+        mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    std::optional<StderrCapture> messages;
+    if (countErrors)
+        messages.emplace();
     // Only 16-bit output: the samples are read as int16_t below.
     mpg123_format_none(h);
     for (long rate : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
@@ -59,15 +113,20 @@ DecodedMp3 DecodeMp3(const QByteArray& mp3)
     }
     out.ok = out.rate > 0 && out.channels > 0 && !out.pcm.empty();
     mpg123_delete(h);
+    if (messages) {
+        const QStringList lines = messages->finish();
+        out.decoderErrors = int(lines.size());
+        out.firstError = lines.value(0);
+    }
     return out;
 }
 
-DecodedMp3 DecodeMp3File(const QString& path)
+DecodedMp3 DecodeMp3File(const QString& path, bool countErrors)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    return DecodeMp3(f.readAll());
+    return DecodeMp3(f.readAll(), countErrors);
 }
 
 namespace {

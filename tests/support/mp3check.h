@@ -13,12 +13,17 @@ struct DecodedMp3 {
     int rate = 0;
     int channels = 0;
     std::vector<int16_t> pcm; // interleaved
+    // Faults libmpg123 reported in the stream (a frame it could not decode
+    // whole, such as one whose bit reservoir is missing); counted only when
+    // asked for, and the first one's text.
+    int decoderErrors = 0;
+    QString firstError;
     std::size_t frames() const { return channels ? pcm.size() / std::size_t(channels) : 0; }
     std::vector<int16_t> channel(int c) const;
 };
 
-DecodedMp3 DecodeMp3(const QByteArray& mp3);
-DecodedMp3 DecodeMp3File(const QString& path);
+DecodedMp3 DecodeMp3(const QByteArray& mp3, bool countErrors = false);
+DecodedMp3 DecodeMp3File(const QString& path, bool countErrors = false);
 
 struct MpegWalk {
     bool ok = false; // every byte belongs to a valid Layer III frame, all of one format
