@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -19,12 +21,33 @@ constexpr unsigned kCaptureMode = FSOUND_16BITS | FSOUND_STEREO | FSOUND_SIGNED 
 
 double Now() { return programClock().seconds(); }
 
+int PeakOf(const int16_t* pcm, uint32_t values)
+{
+    int peak = 0;
+    for (uint32_t i = 0; i < values; ++i)
+        peak = std::max(peak, std::abs(int(pcm[i])));
+    return peak;
+}
+
 } // namespace
 
 QString RecordingWriteFailedText()
 {
     return QStringLiteral("L'enregistrement n'a pas pu être écrit dans le fichier.") + QLatin1Char('\r') +
            QStringLiteral("Vérifiez la place libre sur le disque, puis recommencez l'enregistrement.");
+}
+
+QString SilentRecordingText()
+{
+    return QStringLiteral("Votre enregistrement semble silencieux : aucun son n'a été capté.") +
+           QLatin1Char('\r') +
+           QStringLiteral("Vérifiez que le micro est branché et qu'il n'est pas coupé, puis recommencez "
+                          "l'enregistrement.");
+}
+
+double PeakDbfs(int peak)
+{
+    return peak <= 0 ? -std::numeric_limits<double>::infinity() : 20.0 * std::log10(peak / 32768.0);
 }
 
 RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* playTimer, QObject* parent)
@@ -123,6 +146,7 @@ void RecordingEngine::ResetForNewRecording()
     m_encodedMs = 0;
     m_encodedBytes = 0;
     m_writeFailed = false;
+    m_leaving = false;
     // A new recording never inherits the pause of the last one: it would write
     // nothing, and its duration would be shortened by the old pauses.
     m_paused = false;
@@ -232,6 +256,8 @@ void RecordingEngine::ResetCaptureCounters()
     m_totalRead = 0;
     m_framesEncoded = 0;
     m_framesSkipped = 0;
+    m_levelPeak = 0;
+    m_recordingPeak = 0;
     m_frames.reset();
     m_pausedRanges.clear();
 }
@@ -315,6 +341,11 @@ void RecordingEngine::EncodeFromLoop(int64_t frames)
             std::memcpy(m_padBuffer.data(), ptr1, std::min<std::size_t>(len1, std::size_t(frames) * 4));
         }
     }
+    // The level comes from what the encoder gets; the pause leaves its audio out of the file.
+    const int peak = PeakOf(pcm, values);
+    m_levelPeak = std::max(m_levelPeak, peak);
+    if (!m_paused)
+        m_recordingPeak = std::max(m_recordingPeak, peak);
     m_outBytes = 0;
     if (beEncodeChunk(m_encoderStream, values, pcm, m_outBuffer.data(), &m_outBytes) != BE_ERR_SUCCESSFUL)
         m_outBytes = 0;
@@ -348,6 +379,19 @@ void RecordingEngine::ShowDurationAndClock()
     m_view.setCounter(DurationCounter,
                       FormatDuration(int64_t(std::floor((m_elapsed - m_pausedTotal) * 1000.0))));
     m_view.setClockText(FormatDuration(m_encodedMs));
+}
+
+void RecordingEngine::ShowInputLevel()
+{
+    m_view.setInputLevel(PeakDbfs(m_levelPeak), PeakClips(m_levelPeak));
+    m_levelPeak = 0;
+}
+
+// A muted or wrong microphone is the commonest lost hand-in: say so before it is sent.
+void RecordingEngine::WarnIfSilent()
+{
+    if (PeakDbfs(m_recordingPeak) < kSilentRecordingDbfs)
+        MsgBox(SilentRecordingText(), MsgIcon::Exclamation);
 }
 
 bool RecordingEngine::KeepFrame(const MpegFrameHeader& frame, int64_t index) const
@@ -389,6 +433,7 @@ void RecordingEngine::Tick()
 
     if (EncodeNextChunk()) {
         ShowCounters();
+        ShowInputLevel();
         if (!WriteOutput()) {
             AbandonAfterWriteFailure();
             return;
@@ -440,6 +485,8 @@ void RecordingEngine::FinishRecording()
         MsgBox(RecordingWriteFailedText(), MsgIcon::Exclamation);
         return;
     }
+    if (!m_leaving)
+        WarnIfSilent();
     if (m_playAfterStop)
         StartPlayback();
 }
@@ -451,6 +498,7 @@ void RecordingEngine::CloseRecording()
     m_playback->setLibraryHeldByRecording(false);
     FSOUND_Close();
     CloseFileAndEncoder();
+    m_view.setInputLevel(PeakDbfs(0), false);
 }
 
 void RecordingEngine::AbandonAfterWriteFailure()
@@ -482,6 +530,7 @@ void RecordingEngine::FinaliseRecordingBeforeExit()
     m_recTimer->stop();
     StopCapture();
     m_stopRequested = true;
+    m_leaving = true;
     while (m_totalRead < m_totalCaptured && EncodeNextChunk()) {
         if (!WriteOutput()) {
             AbandonAfterWriteFailure();

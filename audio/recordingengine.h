@@ -32,6 +32,9 @@ public:
     virtual void setNewRecordingEnabled(bool enabled) = 0;
     virtual RecordingOptions recordingOptions() const = 0;
     virtual QString recordingPath() const = 0;
+    // The loudest sample of the audio encoded since the last call, in dBFS
+    // (-infinity for digital silence); clipped when it reached full scale.
+    virtual void setInputLevel(double /*peakDbfs*/, bool /*clipped*/) {}
     // Called once as a recording starts, after the buttons change, so that
     // the window shows them before the encoder and the devices are opened.
     virtual void processPendingEvents() {}
@@ -89,6 +92,8 @@ public:
     int64_t framesEncoded() const { return m_framesEncoded; }
     int64_t framesSkipped() const { return m_framesSkipped; }
     bool writeFailed() const { return m_writeFailed; }
+    // The loudest sample kept so far in this recording (0 to 32768).
+    int recordingPeak() const { return m_recordingPeak; }
 
 private:
     bool Active() const { return m_state == State::Capturing || m_state == State::Draining; }
@@ -115,6 +120,8 @@ private:
     void CountEncodedChunk(int64_t frames);
     void ShowCounters();
     void ShowDurationAndClock();
+    void ShowInputLevel();
+    void WarnIfSilent();
     void SteerPollInterval();
     bool WriteOutput(); // false when the file did not take it
     bool KeepFrame(const MpegFrameHeader& frame, int64_t index) const;
@@ -164,6 +171,11 @@ private:
     int64_t m_framesEncoded = 0;
     int64_t m_framesSkipped = 0;
     bool m_writeFailed = false;
+    bool m_leaving = false; // finalising on the way out: no questions asked
+
+    // Loudest sample encoded since the level was last shown, and kept in this recording.
+    int m_levelPeak = 0;
+    int m_recordingPeak = 0;
 
     // A pause drops whole frames of the output: those whose audio was
     // captured while paused.
@@ -173,3 +185,12 @@ private:
 
 // Shown to the pupil when the recording could not be written.
 QString RecordingWriteFailedText();
+
+// A recording whose every sample stayed below this level is taken for silence.
+constexpr double kSilentRecordingDbfs = -50.0;
+// Shown at the end of a recording that stayed silent.
+QString SilentRecordingText();
+// The magnitude of a 16-bit sample (0 to 32768) in dBFS.
+double PeakDbfs(int peak);
+// Whether a magnitude reached the top of the 16-bit range.
+constexpr bool PeakClips(int peak) { return peak >= 32767; }

@@ -11,6 +11,7 @@
 #include "send/sendrecording.h"
 #include "windows/aboutbox.h"
 #include "windows/imagebutton.h"
+#include "windows/levelmeter.h"
 #include "windows/mainpictures.h"
 #include "windows/progresswindow.h"
 #include "windows/settingsdialog.h"
@@ -284,6 +285,8 @@ void MainWindow::BuildCounters()
     list->setObjectName(QStringLiteral("List1"));
     list->setGeometry(320, 296, 138, 28);
     list->hide();
+    // Under the clock, in the status lines' place.
+    m_levelMeter = Placed(new LevelMeter(this), QStringLiteral("LevelMeter"), QRect(320, 302, 138, 16));
 }
 
 // Recording buttons, then sending, new recording and infos under a rule.
@@ -404,6 +407,10 @@ public:
     void setButtonCaption(RecButton b, const QString& caption) override { button(b)->ChangeCaption(caption); }
     void setCounter(int index, const QString& text) override { m_window.m_counters.at(index)->setText(text); }
     void setClockText(const QString& text) override { m_window.m_clock->setText(text); }
+    void setInputLevel(double peakDbfs, bool clipped) override
+    {
+        m_window.m_levelMeter->setLevel(peakDbfs, clipped);
+    }
     void setSendEnabled(bool enabled) override { m_window.m_sendButton->setEnabled(enabled); }
     void setNewRecordingEnabled(bool enabled) override { m_window.m_newRecordingButton->setEnabled(enabled); }
     RecordingOptions recordingOptions() const override { return m_window.recordingOptions(); }

@@ -4,6 +4,7 @@
 #include "tests/support/mp3check.h"
 #include "tests/windows/mainwindowtest.h"
 #include "windows/imagebutton.h"
+#include "windows/levelmeter.h"
 #include "windows/mainwindow.h"
 
 #include <QFileInfo>
@@ -80,6 +81,45 @@ TEST_F(EngineWindowTest, ButtonsDriveTheEngine)
     emit Control<ImageButton>(w, "stopbt")->Click();
     EXPECT_EQ(Control<ImageButton>(w, "Playbt")->Caption(), "PlayBack");
     EXPECT_FALSE(sound.playing());
+}
+
+// The meter shows the loudest sample of what was just captured, lights its
+// clip mark at full scale, and empties when the recording ends.
+TEST_F(EngineWindowTest, LevelMeterShowsThePeakOfTheCapturedAudio)
+{
+    MainWindow& w = startWindow();
+    const LevelMeter& meter = *Control<LevelMeter>(w, "LevelMeter");
+    emit Control<ImageButton>(w, "Recbt")->Click();
+    // A square wave in whole chunks: every sample's magnitude is its peak.
+    auto square = [&](int16_t peak) {
+        const std::size_t frames = 4 * std::size_t(Engine(w).samplesPerChunk());
+        std::vector<int16_t> pcm(frames * 2);
+        for (std::size_t i = 0; i < pcm.size(); ++i)
+            pcm[i] = (i / 100) % 2 ? int16_t(-peak) : peak;
+        testClock.secondsValue += double(frames) / 44100;
+        sound.push(pcm);
+        while (Engine(w).framesEncoded() < sound.pushedFrames())
+            Engine(w).Tick();
+    };
+    square(8192);
+    EXPECT_NEAR(meter.level(), -12.04, 0.01);
+    EXPECT_EQ(meter.barLength(meter.level()), meter.barLength(-12.04));
+    EXPECT_GT(meter.barLength(meter.level()), meter.scaleLength() / 2);
+    EXPECT_FALSE(meter.clipLit());
+    square(32767);
+    EXPECT_NEAR(meter.level(), 0.0, 0.01);
+    EXPECT_EQ(meter.barLength(meter.level()), meter.scaleLength());
+    EXPECT_TRUE(meter.clipLit());
+    square(328); // -40 dBFS: the clip mark stays lit a moment
+    EXPECT_NEAR(meter.level(), -40.0, 0.05);
+    EXPECT_TRUE(meter.clipLit());
+
+    emit Control<ImageButton>(w, "stopbt")->Click();
+    while (Engine(w).state() == RecordingEngine::State::Draining)
+        Engine(w).Tick();
+    EXPECT_EQ(meter.barLength(meter.level()), 0);
+    EXPECT_FALSE(meter.clipLit());
+    EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.texts().join("|").toStdString();
 }
 
 TEST_F(EngineWindowTest, ClosingTheWindowWhileRecordingFinishesTheFile)
