@@ -8,11 +8,12 @@ build_packages=(
   portaudio19-dev libmp3lame-dev libmpg123-dev libgmime-3.0-dev
   googletest libgtest-dev
 )
-# Virtual audio devices, test signals, a real proxy and a real mail chain.
+# Virtual audio devices, test signals, a real proxy and a real mail chain;
+# xdotool and lame for the whole-program CPU benchmark.
 test_packages=(
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
   sox tinyproxy msmtp python3 python3-aiosmtpd
-  xvfb xauth
+  xvfb xauth xdotool lame
 )
 
 missing=()

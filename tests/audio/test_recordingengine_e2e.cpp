@@ -174,6 +174,7 @@ TEST_F(EngineE2eTest, SilentRecordingIsWarnedAboutAtStop)
     for (const bool muted : {true, false}) {
         SCOPED_TRACE(muted ? "muted microphone" : "spoken");
         prompter.messages.clear();
+        view.path = tempPath(muted ? "muted.mp3" : "spoken.mp3");
         ASSERT_TRUE(useMic(44100, 2, muted));
         const E2eResult r = RecordFor(*engine, 2.0);
         ASSERT_TRUE(r.finished);
