@@ -78,7 +78,7 @@ public:
         // A mono microphone is widened to stereo in the callback.
         in.channelCount = std::min(2, info->maxInputChannels);
         in.sampleFormat = paInt16;
-        in.suggestedLatency = info->defaultHighInputLatency;
+        in.suggestedLatency = std::max(0.25, info->defaultHighInputLatency);
         if (Pa_IsFormatSupported(&in, nullptr, sampleRate) != paFormatIsSupported)
             return false;
         m_captureChannels = in.channelCount;

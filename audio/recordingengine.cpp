@@ -433,13 +433,13 @@ void RecordingEngine::Tick()
 
     if (EncodeNextChunk()) {
         ShowCounters();
-        ShowInputLevel();
         if (!WriteOutput()) {
             AbandonAfterWriteFailure();
             return;
         }
         if (!m_paused)
             ShowDurationAndClock();
+        ShowInputLevel();
     }
 
     SteerPollInterval();
@@ -498,7 +498,7 @@ void RecordingEngine::CloseRecording()
     m_playback->setLibraryHeldByRecording(false);
     FSOUND_Close();
     CloseFileAndEncoder();
-    m_view.setInputLevel(PeakDbfs(0), false);
+    m_view.clearInputLevel();
 }
 
 void RecordingEngine::AbandonAfterWriteFailure()

@@ -32,9 +32,12 @@ public:
     virtual void setNewRecordingEnabled(bool enabled) = 0;
     virtual RecordingOptions recordingOptions() const = 0;
     virtual QString recordingPath() const = 0;
-    // The loudest sample of the audio encoded since the last call, in dBFS
+    // At the end of every poll that encoded audio, after its counters and
+    // clock: the loudest sample encoded since the last call, in dBFS
     // (-infinity for digital silence); clipped when it reached full scale.
     virtual void setInputLevel(double /*peakDbfs*/, bool /*clipped*/) {}
+    // The recording is closed: no level any more.
+    virtual void clearInputLevel() {}
     // Called once as a recording starts, after the buttons change, so that
     // the window shows them before the encoder and the devices are opened.
     virtual void processPendingEvents() {}

@@ -24,6 +24,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private slots:
     void RepaintTick();
@@ -41,4 +42,5 @@ private:
     QTimer* m_repaintTimer = nullptr;
     QTimer* m_hoverTimer = nullptr;
     bool m_pressOnCaption = false; // the part that took the press keeps the mouse
+    bool m_lookChanged = true;     // since the button was last painted
 };

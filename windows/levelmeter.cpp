@@ -22,6 +22,10 @@ LevelMeter::LevelMeter(QWidget* parent) : QWidget(parent), m_level(-std::numeric
     setAttribute(Qt::WA_OpaquePaintEvent);
     setToolTip(QStringLiteral("Niveau du micro (crête, en dBFS)"));
     setAccessibleName(QStringLiteral("Niveau du micro"));
+    QFont small = font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.85));
+    setFont(small);
+    m_text.setPerformanceHint(QStaticText::AggressiveCaching);
 }
 
 int LevelMeter::scaleLength() const { return std::max(0, width() - kTextWidth - kClipWidth - 3); }
@@ -46,16 +50,26 @@ void LevelMeter::setLevel(double peakDbfs, bool clipped)
     const int oldBar = barLength(m_level);
     const QString oldText = levelText();
     const bool oldClip = clipLit();
-    if (std::isinf(peakDbfs) && peakDbfs < 0)
-        m_clipHold = 0;
-    else if (clipped)
+    if (clipped)
         m_clipHold = kClipHoldReadings;
     else if (m_clipHold > 0)
         --m_clipHold;
     m_level = peakDbfs;
     // Repainted only when something shown changes.
-    if (barLength(m_level) != oldBar || levelText() != oldText || clipLit() != oldClip)
+    const QString text = levelText();
+    if (text != oldText)
+        m_text.setText(text);
+    if (barLength(m_level) != oldBar || text != oldText || clipLit() != oldClip)
         update();
+}
+
+void LevelMeter::clear()
+{
+    setLevel(-std::numeric_limits<double>::infinity(), false);
+    if (m_clipHold > 0) {
+        m_clipHold = 0;
+        update();
+    }
 }
 
 void LevelMeter::paintEvent(QPaintEvent*)
@@ -83,9 +97,6 @@ void LevelMeter::paintEvent(QPaintEvent*)
     p.fillRect(clip, clipLit() ? QColor(255, 40, 30) : QColor(90, 30, 30));
 
     p.setPen(Qt::white);
-    QFont small = font();
-    small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.85));
-    p.setFont(small);
-    p.drawText(QRect(width() - kTextWidth, 0, kTextWidth - 2, height()), Qt::AlignRight | Qt::AlignVCenter,
-               levelText());
+    const QSizeF text = m_text.size();
+    p.drawStaticText(QPointF(width() - 2 - text.width(), (height() - text.height()) / 2), m_text);
 }

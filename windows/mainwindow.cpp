@@ -36,6 +36,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -188,6 +189,9 @@ void MainWindow::BuildBackground()
 {
     m_background = MakeLabel(this, QStringLiteral("Pict_Fond"), QString(), rect());
     m_background->setPixmap(BackgroundPicture(size()));
+    // It covers the whole window: nothing under it needs painting when a
+    // control over it changes.
+    m_background->setAttribute(Qt::WA_OpaquePaintEvent);
     m_background->setToolTip(QStringLiteral("Aide = Touche F1"));
 }
 
@@ -405,11 +409,24 @@ public:
 
     void setButtonEnabled(RecButton b, bool enabled) override { button(b)->SetEnabled(enabled); }
     void setButtonCaption(RecButton b, const QString& caption) override { button(b)->ChangeCaption(caption); }
-    void setCounter(int index, const QString& text) override { m_window.m_counters.at(index)->setText(text); }
-    void setClockText(const QString& text) override { m_window.m_clock->setText(text); }
+    // While a recording is polled, the counters and the clock show a few
+    // times a second: every poll changes them, and painting them at its pace
+    // cost more than the encoding. Their last values show when it ends.
+    void setCounter(int index, const QString& text) override { SetText(m_counterTexts.at(index), text); }
+    void setClockText(const QString& text) override { SetText(m_clockText, text); }
     void setInputLevel(double peakDbfs, bool clipped) override
     {
         m_window.m_levelMeter->setLevel(peakDbfs, clipped);
+        m_polling = true;
+        const double now = programClock().seconds();
+        if (now - m_textsShownAt >= kTextRefreshSeconds || now < m_textsShownAt)
+            ShowTexts();
+    }
+    void clearInputLevel() override
+    {
+        m_window.m_levelMeter->clear();
+        m_polling = false;
+        ShowTexts();
     }
     void setSendEnabled(bool enabled) override { m_window.m_sendButton->setEnabled(enabled); }
     void setNewRecordingEnabled(bool enabled) override { m_window.m_newRecordingButton->setEnabled(enabled); }
@@ -418,6 +435,28 @@ public:
     void processPendingEvents() override { QCoreApplication::processEvents(); }
 
 private:
+    static constexpr double kTextRefreshSeconds = 0.2;
+
+    void SetText(std::optional<QString>& pending, const QString& text)
+    {
+        pending = text;
+        if (!m_polling)
+            ShowTexts();
+    }
+    void ShowTexts()
+    {
+        for (std::size_t i = 0; i < m_counterTexts.size(); ++i)
+            if (auto& text = m_counterTexts[i]) {
+                m_window.m_counters[i]->setText(*text);
+                text.reset();
+            }
+        if (m_clockText) {
+            m_window.m_clock->setText(*m_clockText);
+            m_clockText.reset();
+        }
+        m_textsShownAt = programClock().seconds();
+    }
+
     ImageButton* button(RecButton b) const
     {
         switch (b) {
@@ -430,6 +469,10 @@ private:
     }
 
     MainWindow& m_window;
+    std::array<std::optional<QString>, 3> m_counterTexts; // not shown yet
+    std::optional<QString> m_clockText;
+    bool m_polling = false;
+    double m_textsShownAt = 0;
 };
 
 // Recording, playback and sending controls.

@@ -1,5 +1,6 @@
 // The engine inside the main window: its buttons, and every way out of the
 // program while a recording runs leaves a complete MP3.
+#include "audio/formatduration.h"
 #include "audio/recordingengine.h"
 #include "tests/support/mp3check.h"
 #include "tests/windows/mainwindowtest.h"
@@ -120,6 +121,29 @@ TEST_F(EngineWindowTest, LevelMeterShowsThePeakOfTheCapturedAudio)
     EXPECT_EQ(meter.barLength(meter.level()), 0);
     EXPECT_FALSE(meter.clipLit());
     EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.texts().join("|").toStdString();
+}
+
+// The counters change at every poll but are painted a few times a second;
+// their last values show once the recording ends.
+TEST_F(EngineWindowTest, CountersRefreshAFewTimesASecondAndEndOnTheirLastValues)
+{
+    MainWindow& w = startWindow();
+    emit Control<ImageButton>(w, "Recbt")->Click();
+    QStringList shown;
+    for (int tick = 0; tick < 40; ++tick) {
+        record(w, 0.05);
+        if (shown.isEmpty() || shown.back() != Box(w, "Text1_0")->text())
+            shown << Box(w, "Text1_0")->text();
+    }
+    EXPECT_GE(shown.size(), 6) << shown.join(" ").toStdString();
+    EXPECT_LE(shown.size(), 15) << shown.join(" ").toStdString();
+    EXPECT_EQ(Box(w, "Text1_0")->text(), Control<QLabel>(w, "Label2")->text());
+
+    emit Control<ImageButton>(w, "stopbt")->Click();
+    while (Engine(w).state() == RecordingEngine::State::Draining)
+        Engine(w).Tick();
+    EXPECT_EQ(Box(w, "Text1_0")->text(), FormatDuration(Engine(w).encodedMs()));
+    EXPECT_EQ(Box(w, "Text1_1")->text(), FormatKiloBytes(Engine(w).encodedBytes()));
 }
 
 TEST_F(EngineWindowTest, ClosingTheWindowWhileRecordingFinishesTheFile)
