@@ -36,6 +36,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -414,17 +415,28 @@ public:
     // cost more than the encoding. Their last values show when it ends.
     void setCounter(int index, const QString& text) override { SetText(m_counterTexts.at(index), text); }
     void setClockText(const QString& text) override { SetText(m_clockText, text); }
+    // The meter follows at about twenty readings a second whatever the poll's
+    // pace, each the loudest of the polls since the last one.
     void setInputLevel(double peakDbfs, bool clipped) override
     {
-        m_window.m_levelMeter->setLevel(peakDbfs, clipped);
+        m_peakDbfs = std::max(m_peakDbfs, peakDbfs);
+        m_clipped = m_clipped || clipped;
         m_polling = true;
         const double now = programClock().seconds();
+        if (now - m_levelShownAt >= kLevelRefreshSeconds || now < m_levelShownAt) {
+            m_window.m_levelMeter->setLevel(m_peakDbfs, m_clipped);
+            m_peakDbfs = -std::numeric_limits<double>::infinity();
+            m_clipped = false;
+            m_levelShownAt = now;
+        }
         if (now - m_textsShownAt >= kTextRefreshSeconds || now < m_textsShownAt)
             ShowTexts();
     }
     void clearInputLevel() override
     {
         m_window.m_levelMeter->clear();
+        m_peakDbfs = -std::numeric_limits<double>::infinity();
+        m_clipped = false;
         m_polling = false;
         ShowTexts();
     }
@@ -436,6 +448,7 @@ public:
 
 private:
     static constexpr double kTextRefreshSeconds = 0.2;
+    static constexpr double kLevelRefreshSeconds = 0.045;
 
     void SetText(std::optional<QString>& pending, const QString& text)
     {
@@ -473,6 +486,9 @@ private:
     std::optional<QString> m_clockText;
     bool m_polling = false;
     double m_textsShownAt = 0;
+    double m_peakDbfs = -std::numeric_limits<double>::infinity(); // not shown yet
+    bool m_clipped = false;
+    double m_levelShownAt = 0;
 };
 
 // Recording, playback and sending controls.

@@ -97,10 +97,11 @@ TEST_F(EngineWindowTest, LevelMeterShowsThePeakOfTheCapturedAudio)
         std::vector<int16_t> pcm(frames * 2);
         for (std::size_t i = 0; i < pcm.size(); ++i)
             pcm[i] = (i / 100) % 2 ? int16_t(-peak) : peak;
-        testClock.secondsValue += double(frames) / 44100;
         sound.push(pcm);
-        while (Engine(w).framesEncoded() < sound.pushedFrames())
+        while (Engine(w).framesEncoded() < sound.pushedFrames()) {
+            testClock.secondsValue += double(Engine(w).samplesPerChunk()) / 44100;
             Engine(w).Tick();
+        }
     };
     square(8192);
     EXPECT_NEAR(meter.level(), -12.04, 0.01);
