@@ -85,7 +85,7 @@ public:
         const std::vector<PaDeviceIndex> devices = inputDevices();
         if (devices.empty())
             return names;
-        names.push_back(Pa_GetDeviceInfo(defaultInput(devices))->name);
+        names.push_back(Pa_GetDeviceInfo(devices.front())->name);
         for (PaDeviceIndex d : devices)
             names.push_back(Pa_GetDeviceInfo(d)->name);
         return names;
@@ -99,7 +99,7 @@ public:
         const std::vector<PaDeviceIndex> devices = inputDevices();
         if (devices.empty() || driver < 0 || driver > int(devices.size()))
             return false;
-        const PaDeviceIndex device = driver == 0 ? defaultInput(devices) : devices[driver - 1];
+        const PaDeviceIndex device = devices[std::size_t(std::max(0, driver - 1))];
         const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
 
         PaStreamParameters in{};
@@ -107,7 +107,7 @@ public:
         // A mono microphone is widened to stereo in the callback.
         in.channelCount = std::min(2, info->maxInputChannels);
         in.sampleFormat = paInt16;
-        in.suggestedLatency = info->defaultHighInputLatency;
+        in.suggestedLatency = std::max(0.25, info->defaultHighInputLatency);
         if (Pa_IsFormatSupported(&in, nullptr, sampleRate) != paFormatIsSupported)
             return false;
         m_captureChannels = in.channelCount;
@@ -181,24 +181,23 @@ public:
     }
 
 private:
+    // Every input device, the system's default first: on a desktop PortAudio's
+    // own first input is often a raw card that the sound server holds, and a
+    // stored first device has always meant the default one.
     static std::vector<PaDeviceIndex> inputDevices()
     {
         std::vector<PaDeviceIndex> list;
+        const PaDeviceIndex preferred = Pa_GetDefaultInputDevice();
         const int count = Pa_GetDeviceCount();
         for (PaDeviceIndex d = 0; d < count; ++d) {
             const PaDeviceInfo* info = Pa_GetDeviceInfo(d);
             if (info && info->maxInputChannels > 0)
                 list.push_back(d);
         }
+        const auto at = std::find(list.begin(), list.end(), preferred);
+        if (at != list.end())
+            std::rotate(list.begin(), at, at + 1);
         return list;
-    }
-
-    static PaDeviceIndex defaultInput(const std::vector<PaDeviceIndex>& devices)
-    {
-        const PaDeviceIndex d = Pa_GetDefaultInputDevice();
-        if (d != paNoDevice && std::find(devices.begin(), devices.end(), d) != devices.end())
-            return d;
-        return devices.front();
     }
 
     static int captureCallback(const void* input, void*, unsigned long frames,

@@ -11,6 +11,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
 
 namespace {
 
@@ -23,6 +26,14 @@ QString CheckMicrophoneText()
 {
     return QStringLiteral("Vérifiez que le micro est branché, choisissez-le dans la liste des périphériques "
                           "ou cliquez sur « Nouvel enregistrement », puis recommencez.");
+}
+
+int PeakOf(const int16_t* pcm, uint32_t values)
+{
+    int peak = 0;
+    for (uint32_t i = 0; i < values; ++i)
+        peak = std::max(peak, std::abs(int(pcm[i])));
+    return peak;
 }
 
 } // namespace
@@ -45,6 +56,19 @@ QString RecordingWriteFailedText()
 {
     return QStringLiteral("L'enregistrement n'a pas pu être écrit dans le fichier.") + QLatin1Char('\r') +
            QStringLiteral("Vérifiez la place libre sur le disque, puis recommencez l'enregistrement.");
+}
+
+QString SilentRecordingText()
+{
+    return QStringLiteral("Votre enregistrement semble silencieux : aucun son n'a été capté.") +
+           QLatin1Char('\r') +
+           QStringLiteral("Vérifiez que le micro est branché et qu'il n'est pas coupé, puis recommencez "
+                          "l'enregistrement.");
+}
+
+double PeakDbfs(int peak)
+{
+    return peak <= 0 ? -std::numeric_limits<double>::infinity() : 20.0 * std::log10(peak / 32768.0);
 }
 
 RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* playTimer, QObject* parent)
@@ -141,6 +165,7 @@ void RecordingEngine::ResetForNewRecording()
     m_encodedBytes = 0;
     m_writeFailed = false;
     m_createdPath.clear();
+    m_leaving = false;
     // A new recording never inherits the pause of the last one: it would write
     // nothing, and its duration would be shortened by the old pauses.
     m_paused = false;
@@ -258,6 +283,8 @@ void RecordingEngine::ResetCaptureCounters()
     m_framesSkipped = 0;
     m_framesPaused = 0;
     m_fileBytes = 0;
+    m_levelPeak = 0;
+    m_recordingPeak = 0;
     m_frames.reset();
     m_pauses.clear();
 }
@@ -418,9 +445,15 @@ void RecordingEngine::EncodeFromLoop(int64_t frames)
     if (!FSOUND_Sample_Lock(m_sampleHandle, m_readPos * m_blockAlign, int(frames) * m_blockAlign, &ptr1,
                             &ptr2, &len1, &len2))
         return;
-    if (ptr1 && beEncodeChunk(m_encoderStream, len1 / 2, static_cast<const int16_t*>(ptr1),
-                              m_outBuffer.data(), &m_outBytes) != BE_ERR_SUCCESSFUL)
-        m_outBytes = 0;
+    if (ptr1) {
+        const auto* pcm = static_cast<const int16_t*>(ptr1);
+        // The level comes from the samples the encoder gets: no second copy.
+        const int peak = PeakOf(pcm, len1 / 2);
+        m_levelPeak = std::max(m_levelPeak, peak);
+        m_recordingPeak = std::max(m_recordingPeak, peak);
+        if (beEncodeChunk(m_encoderStream, len1 / 2, pcm, m_outBuffer.data(), &m_outBytes) != BE_ERR_SUCCESSFUL)
+            m_outBytes = 0;
+    }
     FSOUND_Sample_Unlock(m_sampleHandle, ptr1, ptr2, len1, len2);
 }
 
@@ -461,6 +494,19 @@ void RecordingEngine::ShowDuration()
                       FormatDuration(int64_t(std::floor((m_elapsed - m_pausedTotal) * 1000.0))));
 }
 
+void RecordingEngine::ShowInputLevel()
+{
+    m_view.setInputLevel(PeakDbfs(m_levelPeak), PeakClips(m_levelPeak));
+    m_levelPeak = 0;
+}
+
+// A muted or wrong microphone is the commonest lost hand-in: say so before it is sent.
+void RecordingEngine::WarnIfSilent()
+{
+    if (PeakDbfs(m_recordingPeak) < kSilentRecordingDbfs)
+        MsgBox(SilentRecordingText(), MsgIcon::Exclamation);
+}
+
 bool RecordingEngine::WriteToFile(const uint8_t* data, std::size_t size)
 {
     if (!m_fileWriter || !m_fileWriter->WriteBytes(data, int32_t(size)))
@@ -486,6 +532,7 @@ bool RecordingEngine::EncodeCaptured()
         ShowCounters();
         if (!m_paused)
             ShowDuration();
+        ShowInputLevel();
     }
     return true;
 }
@@ -570,6 +617,8 @@ void RecordingEngine::FinishRecording()
     if (m_incompletePath == m_createdPath)
         m_incompletePath.clear();
     ShowFinishedButtons();
+    if (!m_leaving)
+        WarnIfSilent();
     if (m_playAfterStop)
         StartPlayback();
 }
@@ -581,6 +630,7 @@ void RecordingEngine::CloseRecording()
     m_playback->setLibraryHeldByRecording(false);
     FSOUND_Close();
     CloseFileAndEncoder();
+    m_view.clearInputLevel();
 }
 
 void RecordingEngine::AbandonAfterWriteFailure()
@@ -619,6 +669,7 @@ void RecordingEngine::FinaliseRecordingBeforeExit()
     m_recTimer->stop();
     StopCapture();
     m_stopRequested = true;
+    m_leaving = true;
     if (!EncodeCaptured()) {
         AbandonAfterWriteFailure();
         return;

@@ -31,6 +31,12 @@ public:
     virtual void setNewRecordingEnabled(bool enabled) = 0;
     virtual RecordingOptions recordingOptions() const = 0;
     virtual QString recordingPath() const = 0;
+    // At the end of every poll that encoded audio, after its counters and
+    // clock: the loudest sample encoded since the last call, in dBFS
+    // (-infinity for digital silence); clipped when it reached full scale.
+    virtual void setInputLevel(double /*peakDbfs*/, bool /*clipped*/) {}
+    // The recording is closed: no level any more.
+    virtual void clearInputLevel() {}
     // Called once as a recording starts, after the buttons change, so that
     // the window shows them before the encoder and the devices are opened.
     virtual void processPendingEvents() {}
@@ -93,6 +99,8 @@ public:
     int64_t framesSkipped() const { return m_framesSkipped; }
     int64_t framesPaused() const { return m_framesPaused; }
     bool writeFailed() const { return m_writeFailed; }
+    // The loudest sample kept so far in this recording (0 to 32768).
+    int recordingPeak() const { return m_recordingPeak; }
 
 private:
     bool Active() const { return m_state == State::Capturing || m_state == State::Draining; }
@@ -136,6 +144,8 @@ private:
     void CountEncodedChunk(int64_t frames);
     void ShowCounters();
     void ShowDuration();
+    void ShowInputLevel();
+    void WarnIfSilent();
     void SteerPollInterval();
     bool WriteOutput(); // false when the file did not take it
     bool WriteToFile(const uint8_t* data, std::size_t size);
@@ -189,6 +199,11 @@ private:
     bool m_writeFailed = false;
     QString m_createdPath;    // the file this recording created
     QString m_incompletePath; // the last recording that could not be written whole
+    bool m_leaving = false; // finalising on the way out: no questions asked
+
+    // Loudest sample encoded since the level was last shown, and kept in this recording.
+    int m_levelPeak = 0;
+    int m_recordingPeak = 0;
 
     // The output goes to the file frame by frame, counting the audio it holds.
     MpegFrameSplitter m_frames;
@@ -200,3 +215,12 @@ QString RecordingWriteFailedText();
 // Shown when the capture device cannot be opened, or opens and sends no sound.
 QString CaptureFailedText();
 QString NoSoundArrivedText();
+
+// A recording whose every sample stayed below this level is taken for silence.
+constexpr double kSilentRecordingDbfs = -50.0;
+// Shown at the end of a recording that stayed silent.
+QString SilentRecordingText();
+// The magnitude of a 16-bit sample (0 to 32768) in dBFS.
+double PeakDbfs(int peak);
+// Whether a magnitude reached the top of the 16-bit range.
+constexpr bool PeakClips(int peak) { return peak >= 32767; }

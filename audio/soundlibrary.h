@@ -49,7 +49,8 @@ bool FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned flags);
 void FSOUND_Close();
 int FSOUND_GetError();
 
-// Driver 0 is the default capture device; 1 .. count-1 are the devices listed.
+// Driver 0 is the default capture device; 1 .. count-1 are the devices listed,
+// the default one first.
 int FSOUND_Record_GetNumDrivers();
 const char* FSOUND_Record_GetDriverName(int id); // zero-terminated ANSI, "" when unknown
 bool FSOUND_Record_SetDriver(int outputId);
@@ -108,7 +109,8 @@ public:
     virtual bool init() = 0;
     virtual void close() = 0;
     // Capture device names (UTF-8); index 0 is the default device, the others
-    // are every capture device; empty when there is none.
+    // are every capture device, the default one first (so driver 1 is the
+    // default too); empty when there is none.
     virtual std::vector<std::string> captureDevices() = 0;
     virtual bool startCapture(int driver, int sampleRate, CaptureSink& sink) = 0;
     virtual void stopCapture() = 0;

@@ -1,8 +1,9 @@
-// Start-up time of Mirlo: from process start to the main window shown, and to
-// the settings dialog shown on a first run. Median of several runs; prints the
-// figures. Mirlo runs from a copy in a temporary program folder, with its own
-// APPDATA, on the offscreen platform, and reports its first shown window when
-// MIRLO_REPORT_SHOWN is set.
+// Start-up time of Mirlo: from process start to the end of start-up (settings
+// read, sound initialised, devices listed, the window shown and painted), for
+// the main window and for the settings dialog of a first run. Several runs;
+// prints min/median/max. Mirlo runs from a copy in a temporary program folder,
+// with its own APPDATA, on the offscreen platform, and reports the end of its
+// start-up when MIRLO_REPORT_SHOWN is set.
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -102,7 +103,7 @@ int main(int argc, char** argv)
     const QString fresh = work.filePath("fresh");
     QDir().mkpath(fresh);
 
-    std::printf("Mirlo start-up, process start to first window shown (offscreen):\n");
+    std::printf("Mirlo start-up, process start to the end of start-up, window painted (offscreen):\n");
     const bool ok = Measure("main window", exe, known, "Enregistrement Mp3", runs) &&
                     Measure("settings dialog (first run)", exe, fresh,
                             QString::fromUtf8("Enregistrement Mp3 - Paramétrage"), runs);

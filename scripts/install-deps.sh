@@ -9,11 +9,12 @@ build_packages=(
   googletest libgtest-dev
   dpkg-dev # dpkg-shlibdeps: the Debian package reads its library dependencies
 )
-# Virtual audio devices, test signals, a real proxy and a real mail chain.
+# Virtual audio devices, test signals, a real proxy and a real mail chain;
+# xdotool and lame for the whole-program CPU benchmark.
 test_packages=(
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
   sox tinyproxy msmtp python3 python3-aiosmtpd openssl ca-certificates
-  xvfb xauth
+  xvfb xauth xdotool lame
   qt6-translations-l10n
 )
 # Sanitizer runtimes come with g++; the fuzz targets need clang's libFuzzer.

@@ -128,17 +128,25 @@ void ImageButton::ChangeCaption(const QString& cap) { setCaption(cap); }
 
 void ImageButton::SetEnabled(bool enabled)
 {
+    // The recording poll calls this at every tick: nothing to do when nothing changes.
+    const QColor text = enabled ? QColor(0, 0, 0) : QColor(128, 128, 128);
+    if (isEnabled() == enabled && m_caption->palette().color(QPalette::WindowText) == text)
+        return;
     setEnabled(enabled);
     QPalette pal = m_caption->palette();
-    pal.setColor(QPalette::WindowText, enabled ? QColor(0, 0, 0) : QColor(128, 128, 128));
+    pal.setColor(QPalette::WindowText, text);
     m_caption->setPalette(pal);
+    m_lookChanged = true;
 }
 
 QString ImageButton::Caption() const { return m_caption->text(); }
 
 void ImageButton::setCaption(const QString& cap)
 {
+    if (cap == m_caption->text())
+        return;
     m_caption->setText(cap);
+    m_lookChanged = true;
     if (accessibleName().isEmpty()) {
         QAccessibleEvent changed(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&changed);
@@ -154,6 +162,7 @@ void ImageButton::SetCaptionColours(const QColor& back, const QColor& text)
         pal.setColor(QPalette::Window, back);
     pal.setColor(QPalette::WindowText, text);
     m_caption->setPalette(pal);
+    m_lookChanged = true;
 }
 
 void ImageButton::SetBackColour(const QColor& back)
@@ -161,12 +170,14 @@ void ImageButton::SetBackColour(const QColor& back)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, back);
     setPalette(pal);
+    m_lookChanged = true;
 }
 
 void ImageButton::ShowHighlight(bool highlighted)
 {
     m_hoverPicture->setVisible(highlighted);
     m_normalPicture->setVisible(!highlighted);
+    m_lookChanged = true;
 }
 
 void ImageButton::mouseMoveEvent(QMouseEvent* event)
@@ -246,7 +257,15 @@ void ImageButton::focusOutEvent(QFocusEvent* event)
     QWidget::focusOutEvent(event);
 }
 
-void ImageButton::RepaintTick() { update(); }
+void ImageButton::paintEvent(QPaintEvent*) { m_lookChanged = false; }
+
+// The refresh repaints the whole button when its look changed since it was
+// last painted whole; a button that did not change costs nothing.
+void ImageButton::RepaintTick()
+{
+    if (m_lookChanged)
+        update();
+}
 
 void ImageButton::HoverEndTick()
 {

@@ -30,6 +30,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private slots:
     void RepaintTick();
@@ -48,4 +49,5 @@ private:
     QTimer* m_repaintTimer = nullptr;
     QTimer* m_hoverTimer = nullptr;
     bool m_pressOnCaption = false; // the part that took the press keeps the mouse
+    bool m_lookChanged = true;     // since the button was last painted
 };

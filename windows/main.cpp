@@ -6,25 +6,39 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QTimer>
 
 #include <cstdio>
 
 namespace {
 
-// With MIRLO_REPORT_SHOWN set, prints one line when the first window shows
-// (start-up measurements).
-class ShownReporter final : public QObject {
+// With MIRLO_REPORT_SHOWN set, prints one line once start-up is over (sound
+// initialised, window shown) and its window has been painted: start-up
+// measurements.
+class StartupReporter final : public QObject {
+public:
+    void StartUpDone() { m_startUpDone = true; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Show && watched->isWidgetType() &&
-            static_cast<QWidget*>(watched)->isWindow()) {
-            std::printf("shown %s\n", qPrintable(static_cast<QWidget*>(watched)->windowTitle()));
-            std::fflush(stdout);
-            qApp->removeEventFilter(this);
+        if (m_startUpDone && event->type() == QEvent::Paint && watched->isWidgetType()) {
+            QWidget* window = static_cast<QWidget*>(watched)->window();
+            if (window->isVisible()) {
+                qApp->removeEventFilter(this);
+                const QString title = window->windowTitle();
+                // After the paint, once the painted window has been flushed.
+                QTimer::singleShot(0, this, [title] {
+                    std::printf("shown %s\n", qPrintable(title));
+                    std::fflush(stdout);
+                });
+            }
         }
         return false;
     }
+
+private:
+    bool m_startUpDone = false;
 };
 
 // With MIRLO_PRINT_MESSAGES set, every message goes to standard output as one
@@ -61,7 +75,7 @@ int main(int argc, char** argv)
     PrintedMessages printed(prompt());
     if (qEnvironmentVariableIsSet("MIRLO_PRINT_MESSAGES"))
         SetPrompt(&printed);
-    ShownReporter reporter;
+    StartupReporter reporter;
     if (qEnvironmentVariableIsSet("MIRLO_REPORT_SHOWN"))
         app.installEventFilter(&reporter);
 
@@ -80,5 +94,6 @@ int main(int argc, char** argv)
     // On a first run the settings dialog is up and shows this window itself.
     if (Shared().settingsComplete)
         mainWindow.show();
+    reporter.StartUpDone();
     return app.exec();
 }

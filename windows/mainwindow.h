@@ -14,6 +14,7 @@
 class MainWindowRecordingView;
 class RecordingSender;
 class ImageButton;
+class LevelMeter;
 struct StartupSettings;
 struct StoredRecordingOptions;
 class QAction;
@@ -127,6 +128,7 @@ private:
     QLineEdit* m_recordingPathBox = nullptr;
     std::array<QLineEdit*, 3> m_counters{}; // encoded time, bytes written, duration
     QLabel* m_clock = nullptr;
+    LevelMeter* m_levelMeter = nullptr;
     ImageButton* m_browseButton = nullptr;
     ImageButton* m_recordButton = nullptr;
     ImageButton* m_pauseButton = nullptr;

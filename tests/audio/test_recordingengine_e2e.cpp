@@ -37,11 +37,12 @@ protected:
         FSOUND_Close();
         MirloTest::TearDown();
     }
-    // Points this process at the virtual devices, the microphone playing the bursts.
-    bool useMic(int rate, double seconds)
+    // Points this process at the virtual devices, the microphone playing the
+    // bursts, or nothing at all when muted.
+    bool useMic(int rate, double seconds, bool muted = false)
     {
-        micFile = tempPath("mic.raw");
-        if (!WriteBurstFile(micFile, rate, seconds + 20))
+        micFile = muted ? QString() : tempPath("mic.raw");
+        if (!muted && !WriteBurstFile(micFile, rate, seconds + 20))
             return false;
         QString why;
         if (!UseVirtualAudio(micFile, tempPath("spk.raw"), {}, &why)) {
@@ -276,6 +277,27 @@ TEST_F(EngineE2eTest, PlaybackPositionIsWhatTheDeviceHasPlayed)
         EXPECT_GT(shownMs, elapsedMs - 500) << i;
     }
     engine->StopPlayback();
+}
+
+// A muted microphone gets a warning when the recording ends; speech does not.
+TEST_F(EngineE2eTest, SilentRecordingIsWarnedAboutAtStop)
+{
+    view.options = {44100, 32, 1};
+    for (const bool muted : {true, false}) {
+        SCOPED_TRACE(muted ? "muted microphone" : "spoken");
+        prompter.messages.clear();
+        view.path = tempPath(muted ? "muted.mp3" : "spoken.mp3");
+        ASSERT_TRUE(useMic(44100, 2, muted));
+        const E2eResult r = RecordFor(*engine, 2.0);
+        ASSERT_TRUE(r.finished);
+        EXPECT_GT(r.framesCaptured, 44100);
+        ASSERT_EQ(prompter.messages.size(), muted ? 1 : 0) << prompter.texts().join("|").toStdString();
+        if (muted) {
+            EXPECT_EQ(prompter.messages[0].text, SilentRecordingText());
+            EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
+            EXPECT_EQ(prompter.messages[0].title, "Mirlo");
+        }
+    }
 }
 
 TEST_F(EngineE2eTest, KilledMidRecordingLeavesWhatWasWrittenDecodable)

@@ -22,6 +22,7 @@ bool UseVirtualAudio(const QString& micRawFile, const QString& speakerRawFile, c
     Set("PULSE_SERVER", "unix:" + socket);
     Set("TESTMIC_FILE", micRawFile.isEmpty() ? QStringLiteral("/dev/zero") : micRawFile);
     Set("TESTMIC2_FILE", mic2RawFile.isEmpty() ? QStringLiteral("/dev/zero") : mic2RawFile);
+    unsetenv("TESTDEFAULT_FILE");
     Set("TESTSPK_FILE", speakerRawFile.isEmpty() ? QStringLiteral("/dev/null") : speakerRawFile);
     setenv("JACK_NO_START_SERVER", "1", 1);
     if (!QFile::exists(socket)) {
@@ -31,6 +32,8 @@ bool UseVirtualAudio(const QString& micRawFile, const QString& speakerRawFile, c
     }
     return true;
 }
+
+void UseDefaultInputFile(const QString& rawFile) { Set("TESTDEFAULT_FILE", rawFile); }
 
 void UseNoAudioDevices()
 {

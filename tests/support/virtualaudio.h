@@ -12,6 +12,10 @@
 bool UseVirtualAudio(const QString& micRawFile = {}, const QString& speakerRawFile = {},
                      const QString& mic2RawFile = {}, QString* why = nullptr);
 
+// The system's default input ("testdefault", listed after the microphones)
+// reads rawFile instead of micRawFile. Call after UseVirtualAudio.
+void UseDefaultInputFile(const QString& rawFile);
+
 // An ALSA configuration without any device: PortAudio then finds none.
 void UseNoAudioDevices();
 

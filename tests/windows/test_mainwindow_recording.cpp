@@ -1,9 +1,11 @@
 // The engine inside the main window: its buttons, and every way out of the
 // program while a recording runs leaves a complete MP3.
+#include "audio/formatduration.h"
 #include "audio/recordingengine.h"
 #include "tests/support/mp3check.h"
 #include "tests/windows/mainwindowtest.h"
 #include "windows/imagebutton.h"
+#include "windows/levelmeter.h"
 #include "windows/mainwindow.h"
 
 #include <QFileInfo>
@@ -82,6 +84,69 @@ TEST_F(EngineWindowTest, ButtonsDriveTheEngine)
     emit Control<ImageButton>(w, "stopbt")->Click();
     EXPECT_EQ(Control<ImageButton>(w, "Playbt")->Caption(), "PlayBack");
     EXPECT_FALSE(sound.playing());
+}
+
+// The meter shows the loudest sample of what was just captured, lights its
+// clip mark at full scale, and empties when the recording ends.
+TEST_F(EngineWindowTest, LevelMeterShowsThePeakOfTheCapturedAudio)
+{
+    MainWindow& w = startWindow();
+    const LevelMeter& meter = *Control<LevelMeter>(w, "LevelMeter");
+    emit Control<ImageButton>(w, "Recbt")->Click();
+    // A square wave in whole chunks: every sample's magnitude is its peak.
+    auto square = [&](int16_t peak) {
+        const std::size_t frames = 4 * std::size_t(Engine(w).samplesPerChunk());
+        std::vector<int16_t> pcm(frames * 2);
+        for (std::size_t i = 0; i < pcm.size(); ++i)
+            pcm[i] = (i / 100) % 2 ? int16_t(-peak) : peak;
+        sound.push(pcm);
+        while (Engine(w).framesEncoded() < sound.pushedFrames()) {
+            testClock.secondsValue += double(Engine(w).samplesPerChunk()) / 44100;
+            Engine(w).Tick();
+        }
+    };
+    square(8192);
+    EXPECT_NEAR(meter.level(), -12.04, 0.01);
+    EXPECT_EQ(meter.barLength(meter.level()), meter.barLength(-12.04));
+    EXPECT_GT(meter.barLength(meter.level()), meter.scaleLength() / 2);
+    EXPECT_FALSE(meter.clipLit());
+    square(32767);
+    EXPECT_NEAR(meter.level(), 0.0, 0.01);
+    EXPECT_EQ(meter.barLength(meter.level()), meter.scaleLength());
+    EXPECT_TRUE(meter.clipLit());
+    square(328); // -40 dBFS: the clip mark stays lit a moment
+    EXPECT_NEAR(meter.level(), -40.0, 0.05);
+    EXPECT_TRUE(meter.clipLit());
+
+    emit Control<ImageButton>(w, "stopbt")->Click();
+    while (Engine(w).state() == RecordingEngine::State::Draining)
+        Engine(w).Tick();
+    EXPECT_EQ(meter.barLength(meter.level()), 0);
+    EXPECT_FALSE(meter.clipLit());
+    EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.texts().join("|").toStdString();
+}
+
+// The counters change at every poll but are painted a few times a second;
+// their last values show once the recording ends.
+TEST_F(EngineWindowTest, CountersRefreshAFewTimesASecondAndEndOnTheirLastValues)
+{
+    MainWindow& w = startWindow();
+    emit Control<ImageButton>(w, "Recbt")->Click();
+    QStringList shown;
+    for (int tick = 0; tick < 40; ++tick) {
+        record(w, 0.05);
+        if (shown.isEmpty() || shown.back() != Box(w, "Text1_0")->text())
+            shown << Box(w, "Text1_0")->text();
+    }
+    EXPECT_GE(shown.size(), 6) << shown.join(" ").toStdString();
+    EXPECT_LE(shown.size(), 15) << shown.join(" ").toStdString();
+    EXPECT_EQ(Box(w, "Text1_0")->text(), Control<QLabel>(w, "Label2")->text());
+
+    emit Control<ImageButton>(w, "stopbt")->Click();
+    while (Engine(w).state() == RecordingEngine::State::Draining)
+        Engine(w).Tick();
+    EXPECT_EQ(Box(w, "Text1_0")->text(), FormatDuration(Engine(w).encodedMs()));
+    EXPECT_EQ(Box(w, "Text1_1")->text(), FormatKiloBytes(Engine(w).encodedBytes()));
 }
 
 TEST_F(EngineWindowTest, ClosingTheWindowWhileRecordingFinishesTheFile)

@@ -1,0 +1,33 @@
+#pragma once
+#include <QStaticText>
+#include <QWidget>
+
+// The microphone's peak level while recording, in dBFS from -60 to 0, with a
+// light at the top of the scale that comes on when the signal clips.
+class LevelMeter : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr double kFloorDbfs = -60.0;
+
+    explicit LevelMeter(QWidget* parent = nullptr);
+
+    // One reading, about twenty a second.
+    void setLevel(double peakDbfs, bool clipped);
+    // No recording: an empty scale, the clip light off.
+    void clear();
+    double level() const { return m_level; }
+    bool clipLit() const { return m_clipHold > 0; }
+    // The bar's length in pixels for a level, and the whole scale's.
+    int barLength(double peakDbfs) const;
+    int scaleLength() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString levelText() const;
+
+    double m_level;
+    QStaticText m_text; // laid out once per value shown
+    int m_clipHold = 0; // readings left with the clip light on
+};
