@@ -188,12 +188,21 @@ class Desktop:
 
     def windows(self, title):
         """Visible windows whose whole title is title (a regular expression)."""
-        found = self.output(["xdotool", "search", "--onlyvisible", "--name", "^(%s)$" % title])
+        pattern = "^(%s)$" % title.replace("_", ".{1,2}")
+        found = self.output(["xdotool", "search", "--onlyvisible", "--name", pattern])
         return [int(w) for w in found.split()]
 
-    def window(self, title, timeout=15.0):
-        return wait_for("a window titled %r" % title, lambda: (self.windows(title) or [None])[-1],
-                        timeout)
+    def window(self, title, timeout=15.0, alive=None):
+        """The newest visible window titled so; alive() false ends the wait early."""
+        def probe():
+            if alive and not alive():
+                raise JourneyFailure("the program ended while waiting for a window titled %r" % title)
+            return (self.windows(title) or [None])[-1]
+        wid = wait_for("a window titled %r" % title, probe, timeout)
+        if os.environ.get("MIRLO_JOURNEY_SHOTS"):  # every step on file, while writing a journey
+            time.sleep(0.3)
+            self.screenshot(re.sub(r"\W+", "-", title)[:30])
+        return wid
 
     def gone(self, wid, timeout=15.0):
         def hidden():
@@ -281,6 +290,9 @@ class Mirlo:
                                         stdout=self.log, stderr=self.log)
         return self.process
 
+    def window(self, title, timeout=15.0):
+        return self.desktop.window(title, timeout, alive=lambda: self.process.poll() is None)
+
     def still_running(self, after):
         """Checked after every dialog closes: the program must go on."""
         time.sleep(0.8)
@@ -301,7 +313,7 @@ class Mirlo:
 
 def run(journeys, argv):
     """journey.py NAME BUILD_BIN WORK_ROOT: runs one journey of the table."""
-    name, build_bin, work_root = argv[1], argv[2], argv[3]
+    name, build_bin, work_root = argv[1], os.path.abspath(argv[2]), os.path.abspath(argv[3])
     work = os.path.join(work_root, name)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
