@@ -218,7 +218,9 @@ class Desktop:
         return (nums["Absolute upper-left X"], nums["Absolute upper-left Y"], nums["Width"], nums["Height"])
 
     def pid(self, wid):
-        return int(self.xdo("getwindowpid", wid).strip())
+        """The process behind a window; None once it is gone."""
+        found = self.output(["xdotool", "getwindowpid", str(wid)]).strip()
+        return int(found) if found.isdigit() else None
 
     def activate(self, wid):
         self.xdo("windowactivate", "--sync", wid)

@@ -451,24 +451,38 @@ def new_recording(desk, build_bin, cleanups):
     pick_recording(desk, mirlo, main, recording)
     desk.click(main, *STOP)  # a stop ends the session: "Nouvel enregistrement" is offered
     desk.click(main, *NEW_RECORDING)
-    code = wait_for("Mirlo to end", lambda: mirlo.process.poll() is not None or None, 15)
+    wait_for("Mirlo to end", lambda: mirlo.process.poll() is not None, 15)
     check(mirlo.process.returncode == 0, "Mirlo ended with code %s" % mirlo.process.returncode)
     launch = desk.window(LAUNCH, 10)
     launch_pid = desk.pid(launch)
     cleanups.append(lambda: kill(launch_pid, "Launch"))
+    # X may give the new window the old one's id: tell them apart by process.
     again = wait_for("Mirlo's window again",
-                     lambda: [w for w in desk.windows(MAIN) if w != main and desk.pid(w) != mirlo.process.pid],
+                     lambda: [w for w in desk.windows(MAIN) if desk.pid(w) not in (None, mirlo.process.pid)],
                      20)[0]
     new_pid = desk.pid(again)
     cleanups.append(lambda: kill(new_pid, "Mirlo"))
-    desk.gone(launch, 10)
+    wait_for("Launch to end", lambda: ended(launch_pid), 10)
     check(desk.geometry(again)[:2] == place[:2], "Mirlo came back at %s, it stood at %s"
           % (desk.geometry(again)[:2], place[:2]))
-    del code
+    check(len(desk.windows(MAIN)) == 1, "Launch started Mirlo more than once")
+    stored = read_ini(mirlo.working_settings)
+    check(setting(stored, "window", "Top") != "1500" and setting(stored, "window", "Left") != "1500",
+          "the window's new place was not stored: %s" % stored.get("window"))
+
+
+def ended(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] in ("Z", "X")
+    except OSError:
+        return True
 
 
 def kill(pid, name):
     """Ends a program this journey had started through Mirlo."""
+    if pid is None:
+        return
     try:
         with open("/proc/%d/comm" % pid) as f:
             if f.read().strip() != name:
