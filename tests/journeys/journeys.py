@@ -98,7 +98,13 @@ def choose_file(desk, mirlo, title, path, after):
     desk.type(chooser, path)
     time.sleep(0.3)
     desk.keys(chooser, "Return")
-    desk.gone(chooser)
+    try:
+        desk.gone(chooser)
+    except AssertionError:
+        # Qt's own questions carry the chooser's title.
+        asked = len(desk.windows(title)) > 1
+        raise AssertionError("the chooser stayed open after Enter on %s%s" % (
+            path, ", asking a question of its own" if asked else ""))
     mirlo.still_running(after)
 
 
