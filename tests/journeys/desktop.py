@@ -7,11 +7,12 @@ written). Controls are reached the way a pupil reaches them: windows by their
 title, the main window's controls at their designed places, everything else
 with the keyboard. Standard library only; input goes through xdotool.
 """
+import ctypes
 import os
 import re
 import shutil
+import signal
 import subprocess
-import sys
 import time
 import traceback
 
@@ -20,6 +21,16 @@ SCREEN = "1280x1024x24"
 
 class JourneyFailure(AssertionError):
     pass
+
+
+def _end_with_parent():
+    # A journey killed by ctest takes its X server and programs with it.
+    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+def spawn(args, **kwargs):
+    """A child process that does not outlive the journey."""
+    return subprocess.Popen(args, preexec_fn=_end_with_parent, **kwargs)
 
 
 def check(condition, message):
@@ -126,11 +137,11 @@ class Desktop:
         args = ["Xvfb", "-screen", "0", SCREEN, "-nolisten", "tcp", "-noreset"]
         if fixed:
             self.display = ":" + fixed.lstrip(":")
-            self.xvfb = subprocess.Popen(args + [self.display], stdout=log, stderr=log)
+            self.xvfb = spawn(args + [self.display], stdout=log, stderr=log)
         else:
             # The server picks a free display and tells it on a pipe.
             r, w = os.pipe()
-            self.xvfb = subprocess.Popen(args + ["-displayfd", str(w)], pass_fds=(w,),
+            self.xvfb = spawn(args + ["-displayfd", str(w)], pass_fds=(w,),
                                          stdout=log, stderr=log)
             os.close(w)
             with os.fdopen(r) as pipe:
@@ -140,7 +151,7 @@ class Desktop:
         wait_for("the X server", lambda: self.run_ok(["xdpyinfo"]) or self.xvfb.poll() is not None)
         check(self.xvfb.poll() is None, "Xvfb ended at once (see %s/xvfb.log)" % self.work)
         wmlog = open(os.path.join(self.work, "openbox.log"), "wb")
-        self.wm = subprocess.Popen(["openbox"], env=self.env(), stdout=wmlog, stderr=wmlog)
+        self.wm = spawn(["openbox"], env=self.env(), stdout=wmlog, stderr=wmlog)
         wait_for("the window manager",
                  lambda: "window id" in self.output(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]))
 
@@ -287,7 +298,7 @@ class Mirlo:
 
     def start(self):
         self.log = open(os.path.join(self.desktop.work, "mirlo.log"), "ab")
-        self.process = subprocess.Popen([os.path.join(self.folder, "Mirlo")],
+        self.process = spawn([os.path.join(self.folder, "Mirlo")],
                                         env=self.desktop.env(self.extra_env), cwd=self.desktop.home,
                                         stdout=self.log, stderr=self.log)
         return self.process
@@ -321,6 +332,12 @@ def run(journeys, argv):
     os.makedirs(work)
     desktop = Desktop(work)
     started = time.monotonic()
+
+    def give_up(signum, _frame):
+        raise JourneyFailure("the journey was stopped (signal %d) or ran too long" % signum)
+    signal.signal(signal.SIGTERM, give_up)
+    signal.signal(signal.SIGALRM, give_up)
+    signal.alarm(int(os.environ.get("MIRLO_JOURNEY_TIME_LIMIT", "200")))
     cleanups = []
     ok = False
     try:
@@ -338,6 +355,7 @@ def run(journeys, argv):
                     print("--- %s (end)\n%s" % (log, f.read()[-3000:]))
         print("journey folder kept: " + work)
     finally:
+        signal.alarm(0)
         for undo in reversed(cleanups):
             try:
                 undo()

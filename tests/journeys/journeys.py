@@ -16,8 +16,8 @@ from email import policy
 from email.parser import BytesParser
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import (Mirlo, check, read_ini, run, scramble, setting, unscramble,  # noqa: E402
-                     wait_for, write_ini)
+from desktop import (Mirlo, check, read_ini, run, scramble, setting, spawn,  # noqa: E402
+                     unscramble, wait_for, write_ini)
 
 TESTS_DIR = os.path.abspath(sys.argv[4] if len(sys.argv) > 4 else os.path.join(os.path.dirname(__file__), ".."))
 VIRTUAL_AUDIO_DIR = os.path.abspath(sys.argv[5]) if len(sys.argv) > 5 else ""
@@ -341,7 +341,7 @@ def start_upload_server(desk, cleanups):
     folder = os.path.join(desk.work, "server")
     os.makedirs(folder)
     log = os.path.join(folder, "log.json")
-    server = subprocess.Popen(["/usr/bin/python3", os.path.join(TESTS_DIR, "send", "upload_server.py"),
+    server = spawn(["/usr/bin/python3", os.path.join(TESTS_DIR, "send", "upload_server.py"),
                                "--login", PUPIL["login"].upper(), "--password", PUPIL["password"],
                                "--log", log, "--store", os.path.join(folder, "store")],
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
@@ -357,7 +357,7 @@ def start_mail_chain(desk, cleanups):
     inbox = os.path.join(desk.work, "inbox")
     os.makedirs(bindir)
     os.makedirs(inbox)
-    server = subprocess.Popen(["/usr/bin/python3", os.path.join(TESTS_DIR, "send", "mail_server.py"), inbox],
+    server = spawn(["/usr/bin/python3", os.path.join(TESTS_DIR, "send", "mail_server.py"), inbox],
                               stdout=subprocess.PIPE)
     cleanups.append(server.kill)
     port = server.stdout.readline().decode().strip()
@@ -417,7 +417,7 @@ def send(desk, build_bin, cleanups):
     check(setting(read_ini(mirlo.working_settings), "Web", "mode") == "mail", "mail mode was not stored")
     pick_recording(desk, mirlo, main, recording)
     desk.click(main, *SEND)  # "Envoyer par email"
-    mail = wait_for("the e-mail to arrive", lambda: os.path.exists(os.path.join(inbox, "mail-1.eml")), 60)
+    wait_for("the e-mail to arrive", lambda: os.path.exists(os.path.join(inbox, "mail-1.eml")), 60)
     mirlo.still_running("sending by e-mail")
     with open(os.path.join(inbox, "mail-1.eml"), "rb") as f:
         message = BytesParser(policy=policy.default).parse(f)
@@ -429,7 +429,6 @@ def send(desk, build_bin, cleanups):
     attached = [p for p in message.iter_attachments()]
     check(len(attached) == 1 and attached[0].get_filename() == "devoir.mp3"
           and attached[0].get_content() == content, "the mail does not carry the recording")
-    del mail
 
 
 # ---- 5. New recording through Launch ---------------------------------------------------
@@ -516,7 +515,7 @@ def about_box(desk, build_bin, cleanups):
     check(not desk.windows(MAIN), "the main window stays up beside the about box")
     x, y, w, h = desk.geometry(about)
     # The pointer jumps onto OK, at the right end of the bottom row.
-    px, py = wait_for("the pointer on OK", lambda: (lambda p: p if p[0] > x + w / 2 and p[1] > y + h - 60
+    wait_for("the pointer on OK", lambda: (lambda p: p if p[0] > x + w / 2 and p[1] > y + h - 60
                                                       else None)(desk.pointer()), 5)
     desk.xdo("click", 1)
     desk.gone(about)
@@ -539,7 +538,6 @@ def about_box(desk, build_bin, cleanups):
     desk.gone(dialog)
     mirlo.still_running("closing the settings dialog")
     mirlo.window(MAIN)
-    del px, py
 
 
 JOURNEYS = {
