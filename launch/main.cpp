@@ -8,6 +8,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    PrepareApplication(app);
     InstallQtSeams();
     app.setApplicationName(QStringLiteral("Launch"));
     LaunchWindow window;

@@ -13,6 +13,7 @@ test_packages=(
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils
   sox tinyproxy msmtp python3 python3-aiosmtpd
   xvfb xauth
+  qt6-translations-l10n
   # The journeys: a window manager, synthesized input, window and clipboard
   # reading, screenshots.
   openbox xdotool x11-utils xclip imagemagick

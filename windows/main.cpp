@@ -31,6 +31,7 @@ protected:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    PrepareApplication(app);
     InstallQtSeams();
     ShownReporter reporter;
     if (qEnvironmentVariableIsSet("MIRLO_REPORT_SHOWN"))

@@ -6,8 +6,11 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTranslator>
 
 namespace {
 
@@ -27,11 +30,26 @@ QString QtFilter(const QString& filter)
     return filter.left(bar) + QStringLiteral(" (") + filter.mid(bar + 1) + u')';
 }
 
+// Every dialog gets a window to belong to. Just after another dialog closes
+// no window is active, yet one of ours is still on screen.
+QWidget* DialogOwner()
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && (top->windowType() == Qt::Window || top->windowType() == Qt::Dialog))
+            return top;
+    }
+    return nullptr;
+}
+
 class QtPrompt final : public Prompt {
 public:
     MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override
     {
-        QMessageBox box(QApplication::activeWindow());
+        QMessageBox box(DialogOwner());
         box.setWindowTitle(title);
         box.setText(ShownText(text));
         switch (icon) {
@@ -56,15 +74,17 @@ public:
 
     QString saveFileName(const FileRequest& r) override
     {
-        QFileDialog dialog(QApplication::activeWindow(), r.title, r.initialFolder, QtFilter(r.filter));
+        QFileDialog dialog(DialogOwner(), r.title, r.initialFolder, QtFilter(r.filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // Whoever asked decides what an existing file means.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.setDefaultSuffix(r.defaultSuffix);
         return dialog.exec() ? QDir::toNativeSeparators(dialog.selectedFiles().value(0)) : QString();
     }
 
     QString openFileName(const FileRequest& r) override
     {
-        QFileDialog dialog(QApplication::activeWindow(), r.title, r.initialFolder, QtFilter(r.filter));
+        QFileDialog dialog(DialogOwner(), r.title, r.initialFolder, QtFilter(r.filter));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setDefaultSuffix(r.defaultSuffix);
@@ -73,7 +93,7 @@ public:
 
     QString folder(const QString& title) override
     {
-        return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(nullptr, title));
+        return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(DialogOwner(), title));
     }
 };
 
@@ -103,4 +123,17 @@ void InstallQtSeams()
     static QtShell qtShell;
     SetPrompt(&qtPrompt);
     SetShell(&qtShell);
+}
+
+void PrepareApplication(QApplication& app)
+{
+    // The program ends when it says so (EndProgram), never because the last
+    // visible window happened to close: on a first run the main window is
+    // hidden and a closing dialog would otherwise end everything.
+    app.setQuitOnLastWindowClosed(false);
+    // Every text of the program is French, Qt's own buttons and dialogs too.
+    static QTranslator qtFrench;
+    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtFrench);
 }

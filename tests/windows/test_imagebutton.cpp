@@ -30,6 +30,10 @@ protected:
         image2 = button->findChild<QLabel*>("Image2");
         hover = button->findChild<QTimer*>("TimerHover");
         ASSERT_TRUE(label && image1 && image2 && hover);
+        // A move to where the pointer already is delivers nothing, and an
+        // earlier test may have left it on the control: start from outside.
+        QCursor::setPos(host.mapToGlobal(QPoint(1, 1)));
+        QTest::mouseMove(&host, QPoint(1, 1));
     }
 
     Colours now() const
