@@ -15,6 +15,7 @@ import time
 from email import policy
 from email.parser import BytesParser
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import (Mirlo, check, read_ini, run, scramble, setting, spawn,  # noqa: E402
                      unscramble, wait_for, write_ini)
