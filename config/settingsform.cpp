@@ -7,6 +7,8 @@
 #include "foundation/settings.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -15,7 +17,22 @@ QString BadAddress(const QString& address)
     return QStringLiteral(" L'adresse \"") + address + QStringLiteral("\" n'est pas correcte.");
 }
 
+QString PupilsOwnFolder()
+{
+    for (const auto place : {QStandardPaths::MusicLocation, QStandardPaths::DocumentsLocation}) {
+        const QString folder = QStandardPaths::writableLocation(place);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return QDir::toNativeSeparators(folder);
+    }
+    return QDir::toNativeSeparators(QDir::homePath());
+}
+
 } // namespace
+
+QString RecordingFolderFor(const QString& location, const QString& name)
+{
+    return JoinPath(location.isEmpty() ? PupilsOwnFolder() : location, name);
+}
 
 std::optional<QString> SettingsComplaint(const TypedSettings& typed)
 {
@@ -62,7 +79,7 @@ SavedSettings SaveSettings(const TypedSettings& typed, const QDateTime& now)
         s.sendMode = QStringLiteral("mail");
         saved.sendCaption = QStringLiteral("Envoyer par email");
     }
-    s.recordingFolder = JoinPath(typed.folderLocation, typed.folderName);
+    s.recordingFolder = RecordingFolderFor(typed.folderLocation, typed.folderName);
 
     const struct {
         const char* section;

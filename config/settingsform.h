@@ -26,6 +26,11 @@ struct TypedSettings {
 // Only a text of length zero is empty: blanks pass.
 std::optional<QString> SettingsComplaint(const TypedSettings& typed);
 
+// The recording folder that a location and a name stand for. No location
+// means a folder of the pupil's own (music, else documents, else home),
+// never the root of the file system, where a pupil cannot write.
+QString RecordingFolderFor(const QString& location, const QString& name);
+
 // What the main window takes from a save.
 struct SavedSettings {
     QString sendCaption;   // the send button's new caption, "" when the mode stays

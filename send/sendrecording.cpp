@@ -4,6 +4,11 @@
 #include "foundation/settings.h"
 #include "send/webupload.h"
 
+const QString RecordingSender::kNoSendModeText =
+    QStringLiteral("Aucun mode d'envoi n'est choisi.\rChoisissez dans les paramètres (bouton \"Infos\", "
+                   "\"Modifier les paramètres\") comment rendre votre enregistrement : par le site Web ou "
+                   "par email.");
+
 RecordingSender::RecordingSender(std::unique_ptr<UploadViewFactory> views, QObject* parent)
     : QObject(parent), m_views(std::move(views)), m_upload(*m_views)
 {
@@ -31,6 +36,9 @@ void RecordingSender::send(const QString& recordingPath)
         WebUpload(m_upload, recordingPath);
     else if (mode == QStringLiteral("mail"))
         sendByMail(recordingPath);
+    else if (mode.isEmpty())
+        // A first run validated without a sending option: say where to choose one.
+        MsgBox(kNoSendModeText, MsgIcon::Information);
 }
 
 void RecordingSender::sendByMail(const QString& recordingPath)

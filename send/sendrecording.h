@@ -8,13 +8,16 @@
 #include <memory>
 
 // The send button: checks the name and hands the recording in by upload
-// (web mode) or by e-mail (mail mode). One transfer at a time. A child of the
-// window that owns it, where tests find it.
+// (web mode) or by e-mail (mail mode). One transfer at a time. With no mode
+// stored at all it tells the pupil to choose one. A child of the window that
+// owns it, where tests find it.
 class RecordingSender final : public QObject {
     Q_OBJECT
 public:
     explicit RecordingSender(std::unique_ptr<UploadViewFactory> views, QObject* parent = nullptr);
     ~RecordingSender() override;
+
+    static const QString kNoSendModeText;
 
     void send(const QString& recordingPath);
     // An upload or a mail hand-off is under way.

@@ -22,7 +22,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -37,6 +41,51 @@ QLabel* MakeLabel(const QString& name, const QString& text)
     label->setObjectName(name);
     return label;
 }
+
+} // namespace
+
+// A path shown whole when it fits, else shortened in the middle, and always
+// whole in its tooltip. Never wider than half the screen, so a long folder
+// cannot push the dialog off it.
+class PathLabel final : public QLabel {
+public:
+    void setPath(const QString& path)
+    {
+        m_path = path;
+        setToolTip(path);
+        updateGeometry();
+        Elide();
+    }
+
+    QSize sizeHint() const override
+    {
+        const QMargins m = contentsMargins();
+        const int wanted = fontMetrics().horizontalAdvance(m_path) + m.left() + m.right() + 2 * margin() + 1;
+        return {std::clamp(wanted, MinimumWidth(), std::max(MinimumWidth(), HalfScreen())),
+                fontMetrics().height() + m.top() + m.bottom() + 2 * margin()};
+    }
+    QSize minimumSizeHint() const override { return {MinimumWidth(), sizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        Elide();
+    }
+
+private:
+    int MinimumWidth() const { return fontMetrics().averageCharWidth() * 45; }
+    int HalfScreen() const
+    {
+        const QScreen* s = screen();
+        return s ? s->availableGeometry().width() / 2 : 640;
+    }
+    void Elide() { setText(fontMetrics().elidedText(m_path, Qt::ElideMiddle, contentsRect().width())); }
+
+    QString m_path;
+};
+
+namespace {
 
 QLineEdit* MakeBox(const QString& name, const QString& tip)
 {
@@ -219,8 +268,8 @@ QGroupBox* SettingsDialog::BuildProgramGroup()
         MakeLabel(QStringLiteral("Label1_3"), QStringLiteral("Nom du répertoire d'enregistrement :")), 2, 0);
     grid->addWidget(m_folderNameBox, 2, 1);
 
-    m_fullPathLabel = MakeLabel(QStringLiteral("lblDossier"), QString());
-    m_fullPathLabel->setMinimumWidth(320);
+    m_fullPathLabel = new PathLabel;
+    m_fullPathLabel->setObjectName(QStringLiteral("lblDossier"));
     grid->addWidget(MakeLabel(QStringLiteral("Label1_4"),
                               QStringLiteral("Chemin complet du répertoire d'enregistrement :")),
                     3, 0);
@@ -342,7 +391,7 @@ void SettingsDialog::FillFromSettings()
     m_recipientBox->setText(s.recipient);
     m_senderBox->setText(s.sender);
     m_loginBox->setText(s.pupilName);
-    m_fullPathLabel->setText(s.recordingFolder);
+    m_fullPathLabel->setPath(s.recordingFolder);
 
     if (!s.recordingFolder.isEmpty()) {
         const qsizetype cut = s.recordingFolder.lastIndexOf(kSep);
@@ -467,7 +516,9 @@ void SettingsDialog::ChooseLocation()
 
 void SettingsDialog::RefreshFullPath()
 {
-    m_fullPathLabel->setText(JoinPath(m_folderLocationBox->text(), m_folderNameBox->text()));
+    // An empty location stands for the pupil's own folder: the label shows
+    // where validating would put the recordings.
+    m_fullPathLabel->setPath(RecordingFolderFor(m_folderLocationBox->text(), m_folderNameBox->text()));
 }
 
 void SettingsDialog::showEvent(QShowEvent* event)

@@ -8,6 +8,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenuBar;
+class PathLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -68,7 +69,7 @@ private:
     QLineEdit* m_portBox = nullptr;
     QLineEdit* m_folderNameBox = nullptr;
     QLineEdit* m_folderLocationBox = nullptr; // hidden
-    QLabel* m_fullPathLabel = nullptr;
+    PathLabel* m_fullPathLabel = nullptr;
     QPushButton* m_browseButton = nullptr;
     QPushButton* m_validateButton = nullptr; // hidden
     QPushButton* m_helpButton = nullptr;     // hidden

@@ -112,4 +112,24 @@ TEST_F(SettingsSave, SendingOptionGivesModeAndCaption)
     }
 }
 
+// A first run validated without "Parcourir": the recordings go into a folder
+// of the pupil's own, never at the root of the file system.
+TEST_F(SettingsSave, NoLocationMeansAFolderInThePupilsHome)
+{
+    const QByteArray oldHome = qgetenv("HOME");
+    const QString home = tempPath("home");
+    QDir().mkpath(home + "/Music");
+    qputenv("HOME", home.toLocal8Bit());
+    typed.folderLocation.clear();
+    typed.folderName = QStringLiteral("Enregistrements");
+    const SavedSettings saved = SaveSettings(typed, testClock.nowValue);
+    qputenv("HOME", oldHome);
+
+    const QString folder = ReadSetting("Config", "Dossier", WorkingSettingsFile());
+    EXPECT_TRUE(folder.startsWith(home + "/")) << folder.toStdString();
+    EXPECT_TRUE(folder.endsWith("/Enregistrements")) << folder.toStdString();
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(QFileInfo(saved.recordingPath).absolutePath(), folder);
+}
+
 } // namespace

@@ -175,8 +175,7 @@ TEST_F(MailTest, OnlyMp3NamesAreSent)
 
 TEST_F(MailTest, UnknownModesDoNothingAfterTheCheck)
 {
-    for (const QString& mode :
-         {QString(), QStringLiteral("Mail"), QStringLiteral("MAIL"), QStringLiteral("Web")}) {
+    for (const QString& mode : {QStringLiteral("Mail"), QStringLiteral("MAIL"), QStringLiteral("Web")}) {
         Shared().sendMode = mode;
         sender.send(recording);
         EXPECT_FALSE(sender.transferRunning()) << mode.toStdString();
@@ -184,6 +183,19 @@ TEST_F(MailTest, UnknownModesDoNothingAfterTheCheck)
     sender.send(tempPath(QStringLiteral("x.wav")));
     EXPECT_EQ(prompter.texts(), QStringList{kNotMp3}); // the check still runs first
     EXPECT_TRUE(Starts().isEmpty());
+}
+
+TEST_F(MailTest, NoModeChosenTellsThePupilWhereToChooseOne)
+{
+    Shared().sendMode.clear();
+    sender.send(recording);
+    EXPECT_FALSE(sender.transferRunning());
+    EXPECT_TRUE(Starts().isEmpty());
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, RecordingSender::kNoSendModeText);
+    EXPECT_TRUE(prompter.messages[0].text.contains(QStringLiteral("paramètres")));
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(prompter.messages[0].title, QStringLiteral("Mirlo"));
 }
 
 // --- A mail system that is missing, fails or does not answer ---------------

@@ -1,5 +1,6 @@
 #include "tests/windows/settingsdialogtest.h"
 
+#include "config/settingsform.h"
 #include "foundation/settings.h"
 
 #include <QButtonGroup>
@@ -8,6 +9,7 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -291,13 +293,13 @@ TEST_F(SchoolAndHome, EachSwitchReloadsFromTheThenCurrentWorkingFile)
     EXPECT_EQ(box("txtMail")->text(), "maison@free.fr");
     EXPECT_EQ(box("txtDossier")->text(), "Enreg");
     EXPECT_EQ(box("txtPath")->text(), tempPath("home"));
-    EXPECT_EQ(label("lblDossier")->text(), JoinPath(tempPath("home"), "Enreg"));
+    EXPECT_EQ(label("lblDossier")->toolTip(), JoinPath(tempPath("home"), "Enreg"));
 
     type("txtMail", "tape@non.fr");
     click(option("OptLycee_0"));
     EXPECT_EQ(box("txtMail")->text(), "lycee@ac.fr");
     EXPECT_EQ(box("txtDossier")->text(), "Voix");
-    EXPECT_EQ(label("lblDossier")->text(), JoinPath(tempPath("school"), "Voix"));
+    EXPECT_EQ(label("lblDossier")->toolTip(), JoinPath(tempPath("school"), "Voix"));
     EXPECT_FALSE(option("Option1_0")->isEnabled());
 
     type("txtMail", "tape@encore.fr");
@@ -384,12 +386,12 @@ TEST_F(FolderChoice, BrowserSetsTheLocationAndTheLabelFollowsTheName)
     EXPECT_EQ(prompter.folderTitles[0],
               QString::fromUtf8("Dans quel dossier voulez-vous créer le répertoire d'enregistrement ?"));
     EXPECT_EQ(box("txtPath")->text(), tempPath("cours"));
-    EXPECT_EQ(label("lblDossier")->text(), tempPath("cours") + QDir::separator());
+    EXPECT_EQ(label("lblDossier")->toolTip(), tempPath("cours") + QDir::separator());
 
     type("txtDossier", "Ang");
-    EXPECT_EQ(label("lblDossier")->text(), JoinPath(tempPath("cours"), "Ang"));
+    EXPECT_EQ(label("lblDossier")->toolTip(), JoinPath(tempPath("cours"), "Ang"));
     QTest::keyClick(box("txtDossier"), Qt::Key_Backspace);
-    EXPECT_EQ(label("lblDossier")->text(), JoinPath(tempPath("cours"), "An"));
+    EXPECT_EQ(label("lblDossier")->toolTip(), JoinPath(tempPath("cours"), "An"));
 }
 
 TEST_F(FolderChoice, RootLosesItsSeparator)
@@ -399,7 +401,7 @@ TEST_F(FolderChoice, RootLosesItsSeparator)
     prompter.folders.push_back(QString(QDir::separator()));
     click(button("cmdBrowser"));
     EXPECT_EQ(box("txtPath")->text(), "");
-    EXPECT_EQ(label("lblDossier")->text(), QDir::separator() + QStringLiteral("Mirlo"));
+    EXPECT_EQ(label("lblDossier")->toolTip(), RecordingFolderFor(QString(), "Mirlo"));
 
     prompter.folders.push_back(tempPath("x") + QDir::separator());
     click(button("cmdBrowser"));
@@ -414,7 +416,33 @@ TEST_F(FolderChoice, CancelEmptiesTheLocation)
     type("txtDossier", "Mirlo");
     click(button("cmdBrowser")); // no answer queued: cancelled
     EXPECT_EQ(box("txtPath")->text(), "");
-    EXPECT_EQ(label("lblDossier")->text(), QDir::separator() + QStringLiteral("Mirlo"));
+    // No location: the pupil's own folder, never the root.
+    EXPECT_EQ(label("lblDossier")->toolTip(), RecordingFolderFor(QString(), "Mirlo"));
+    EXPECT_NE(label("lblDossier")->toolTip(), QDir::separator() + QStringLiteral("Mirlo"));
+}
+
+TEST_F(FolderChoice, LongFolderIsShortenedInTheMiddleAndTheDialogStaysOnScreen)
+{
+    open();
+    prompter.folders.push_back(tempPath("cours"));
+    click(button("cmdBrowser"));
+    type("txtDossier", "Ang");
+    EXPECT_EQ(label("lblDossier")->text(), JoinPath(tempPath("cours"), "Ang")); // short: whole
+
+    QString longFolder = tempPath("cours");
+    while (longFolder.size() < 191)
+        longFolder += QStringLiteral("/dossier_des_enregistrements");
+    prompter.folders.push_back(longFolder);
+    click(button("cmdBrowser"));
+    QApplication::processEvents();
+    const QString whole = JoinPath(longFolder, "Ang");
+    QLabel* path = label("lblDossier");
+    EXPECT_EQ(path->toolTip(), whole);
+    EXPECT_NE(path->text(), whole);
+    EXPECT_TRUE(path->text().startsWith(whole.left(8))) << path->text().toStdString();
+    EXPECT_TRUE(path->text().endsWith("Ang")) << path->text().toStdString();
+    EXPECT_LE(path->fontMetrics().horizontalAdvance(path->text()), path->contentsRect().width());
+    EXPECT_LE(dialog->frameGeometry().width(), dialog->screen()->availableGeometry().width());
 }
 
 TEST_F(FolderChoice, StoredFolderIsSplitIntoLocationAndName)
@@ -430,7 +458,7 @@ TEST_F(FolderChoice, StoredFolderIsSplitIntoLocationAndName)
     dialog->FillFromSettings();
     EXPECT_EQ(box("txtPath")->text(), "/srv/eleves");
     EXPECT_EQ(box("txtDossier")->text(), "Enreg");
-    EXPECT_EQ(label("lblDossier")->text(), "/srv/eleves/Enreg");
+    EXPECT_EQ(label("lblDossier")->toolTip(), "/srv/eleves/Enreg");
 
     // An empty stored folder leaves both boxes as they were.
     WriteSetting("Config", "Dossier", "", homeFile());

@@ -197,13 +197,19 @@ TEST_F(Save, NeitherSendingOptionKeepsModeAndCaption)
     EXPECT_TRUE(mainWindow.calls.contains("show"));
 }
 
-TEST_F(Save, EmptyLocationStoresTheSeparatorAndName)
+// Validated without "Parcourir": a folder of the pupil's own, not the root.
+TEST_F(Save, EmptyLocationStoresAFolderInThePupilsHome)
 {
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", scratchDir().toLocal8Bit());
     open();
     typeValidEntries();
-    type("txtDossier", "");
+    type("txtDossier", "Enreg");
     action("mnuValider")->trigger();
-    EXPECT_EQ(Key(homeFile(), "Config", "Dossier"), QString(QDir::separator()));
+    qputenv("HOME", oldHome);
+    const QString stored = Key(homeFile(), "Config", "Dossier");
+    EXPECT_EQ(stored, JoinPath(scratchDir(), "Enreg"));
+    EXPECT_EQ(mainWindow.calls.filter("path:" + stored + QDir::separator()).size(), 1);
 }
 
 TEST_F(Save, SchoolModeStoresLocationAndPerso)
