@@ -228,6 +228,14 @@ class Desktop:
         check(len(nums) == 4, "no geometry for window %d" % wid)
         return (nums["Absolute upper-left X"], nums["Absolute upper-left Y"], nums["Width"], nums["Height"])
 
+    def outer_geometry(self, wid):
+        """(x, y, width, height) with the window manager's frame."""
+        x, y, w, h = self.geometry(wid)
+        found = re.search(r"=\s*(\d+), (\d+), (\d+), (\d+)",
+                          self.output(["xprop", "-id", str(wid), "_NET_FRAME_EXTENTS"]))
+        left, right, top, bottom = (int(v) for v in found.groups()) if found else (0, 0, 0, 0)
+        return x - left, y - top, w + left + right, h + top + bottom
+
     def pid(self, wid):
         """The process behind a window; None once it is gone."""
         found = self.output(["xdotool", "getwindowpid", str(wid)]).strip()
@@ -263,6 +271,11 @@ class Desktop:
         time.sleep(0.15)
         self.xdo("click", 1)
         time.sleep(0.2)
+
+    def screen_size(self):
+        found = re.search(r"dimensions:\s+(\d+)x(\d+)", self.output(["xdpyinfo"]))
+        check(found, "no screen size")
+        return int(found.group(1)), int(found.group(2))
 
     def pointer(self):
         out = self.xdo("getmouselocation", "--shell")

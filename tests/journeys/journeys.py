@@ -174,6 +174,49 @@ def first_run(desk, build_bin, cleanups):
           "the main window shows %r as the recording" % path)
 
 
+def first_run_left_blank(desk, build_bin, cleanups):
+    """The pupil types only what is required: no folder, no sending mode."""
+    deep = os.path.join(desk.work, *(["dossier-de-la-classe-de-premiere"] * 6))
+    os.makedirs(deep)
+    mirlo = Mirlo(desk, build_bin, NO_AUDIO)
+    cleanups.append(mirlo.stop)
+    mirlo.start()
+    dialog = mirlo.window(SETTINGS)
+    for text in ("eleve1@ecole.fr", "prof@ecole.fr", "depot.ecole.fr", "eleve1", "secret1"):
+        desk.type(dialog, text)
+        desk.keys(dialog, "Tab")
+    desk.keys(dialog, "Tab", "Tab", "space")  # past the proxy to "Parcourir"
+    choose_file(desk, mirlo, FOLDER_CHOOSER, deep, "choosing a deep folder")
+    time.sleep(0.5)
+    x, _, width, _ = desk.outer_geometry(dialog)
+    check(x >= 0 and x + width <= int(desk.screen_size()[0]),
+          "with a %d-character folder the settings dialog spans x = %d to %d, off the screen"
+          % (len(deep), x, x + width))
+    desk.keys(dialog, "space")  # "Parcourir" again, cancelled: no location at all
+    chooser = mirlo.window(FOLDER_CHOOSER)
+    desk.keys(chooser, "Escape")
+    desk.gone(chooser)
+    mirlo.still_running("cancelling the folder chooser")
+    desk.keys(dialog, "Return")
+    close_message(desk, mirlo, "the notice after validating")
+    main = mirlo.window(MAIN)
+
+    stored = read_ini(mirlo.working_settings)
+    folder = setting(stored, "Config", "Dossier")
+    check(folder.startswith(desk.home + "/"), "with no location the recordings go to %r" % folder)
+    check(not setting(stored, "Web", "mode"), "a sending mode was stored though none was chosen")
+    path = shown_text(desk, main, FILE_BOX)
+    check(path.startswith(desk.home + "/") and path.endswith(".mp3"), "the recording would be %r" % path)
+
+    # Sending with no mode chosen tells the pupil what to do.
+    recording = os.path.join(desk.home, "devoir.mp3")
+    with open(recording, "wb") as f:
+        f.write(b"\xff\xfb\x90\x00" * 1000)
+    pick_recording(desk, mirlo, main, recording)
+    desk.click(main, *SEND)
+    close_message(desk, mirlo, "the notice that no sending mode is chosen")
+
+
 # ---- 2. Parameter import ------------------------------------------------------------
 
 def open_import(desk, dialog):
@@ -543,6 +586,7 @@ def about_box(desk, build_bin, cleanups):
 
 JOURNEYS = {
     "FirstRun": first_run,
+    "FirstRunLeftBlank": first_run_left_blank,
     "ParameterImport": parameter_import,
     "RecordPausePlay": recording,
     "SendByUploadThenMail": send,
