@@ -4,8 +4,13 @@ Each journey gets its own Xvfb with openbox, a private HOME and XDG folders,
 and a program folder holding copies of the built Mirlo and Launch (the
 program-folder settings file lives there, so the build folder is never
 written). Controls are reached the way a pupil reaches them: windows by their
-title, the main window's controls at their designed places, everything else
-with the keyboard. Standard library only; input goes through xdotool.
+title (and by process, since X hands a closed window's id on), the main
+window's controls at their designed places, everything else with the
+keyboard; what a text box shows is copied out of it through the clipboard.
+Standard library only; input goes through xdotool, reading through xprop,
+xwininfo and xclip. MIRLO_JOURNEY_DISPLAY fixes the display number (else Xvfb
+picks a free one), MIRLO_JOURNEY_KEEP keeps the journey's folder, and
+MIRLO_JOURNEY_SHOTS takes a screenshot at every window that comes up.
 """
 import ctypes
 import os
@@ -141,8 +146,7 @@ class Desktop:
         else:
             # The server picks a free display and tells it on a pipe.
             r, w = os.pipe()
-            self.xvfb = spawn(args + ["-displayfd", str(w)], pass_fds=(w,),
-                                         stdout=log, stderr=log)
+            self.xvfb = spawn(args + ["-displayfd", str(w)], pass_fds=(w,), stdout=log, stderr=log)
             os.close(w)
             with os.fdopen(r) as pipe:
                 number = pipe.readline().strip()
