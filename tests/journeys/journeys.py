@@ -132,7 +132,7 @@ def first_run(desk, build_bin, cleanups):
     dialog = mirlo.window(SETTINGS)
     check(not desk.windows(MAIN), "the main window shows before the first settings are made")
 
-    typed = ["eleve1@ecole.fr", "prof@ecole.fr", "http://depot.ecole.fr/", "eleve1", "secret1",
+    typed = ["eleve1@ecole.fr", "prof@ecole.fr", "http://depot.ecole.fr/", "élève1", "secret1",
              "proxy.ecole.fr", "3128"]
     for text in typed:
         desk.type(dialog, text)
@@ -158,7 +158,7 @@ def first_run(desk, build_bin, cleanups):
     expected = {("Web", "Site"): "depot.ecole.fr", ("Web", "mode"): "web",
                 ("Web", "Proxy"): "proxy.ecole.fr", ("Web", "ProxyPort"): "3128",
                 ("email", "Destinataire"): "prof@ecole.fr", ("email", "Expediteur"): "eleve1@ecole.fr",
-                ("email", "Nom"): "ELEVE1", ("Config", "Dossier"): folder, ("IniPath", "Location"): "",
+                ("email", "Nom"): "ÉLÈVE1", ("Config", "Dossier"): folder, ("IniPath", "Location"): "",
                 ("IniPath", "Perso"): "Z:"}
     for name, ini in zip(("working", "program-folder"), ini_both(mirlo)):
         for (section, key), value in expected.items():
@@ -170,7 +170,7 @@ def first_run(desk, build_bin, cleanups):
               "%s settings: the password is not stored scrambled: %r" % (name, stored))
     check(os.path.isdir(folder), "the recordings folder was not made")
     path = shown_text(desk, main, FILE_BOX)
-    check(path.startswith(folder + "/ELEVE1_") and path.endswith(".mp3"),
+    check(path.startswith(folder + "/ÉLÈVE1_") and path.endswith(".mp3"),
           "the main window shows %r as the recording" % path)
 
 
