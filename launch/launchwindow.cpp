@@ -4,6 +4,7 @@
 #include "audio/soundlibrary.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
+#include "windows/fontfit.h"
 #include "windows/twips.h"
 
 #include <QApplication>
@@ -61,6 +62,9 @@ LaunchWindow::LaunchWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::F
     m_status->setWordWrap(true);
     m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_status->setGeometry(margin, margin + 56 + margin, width() - 2 * margin, height() - 56 - 3 * margin);
+    // Laid out for the longest status it will show.
+    SetStatus(kRestartingText);
+    FitLayoutToFont(this);
     SetStatus(QStringLiteral("Réinitialisation en cours..."));
 
     // Counts from creation, so a slow load makes the restart follow at once.

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <algorithm>
+
 #ifndef MIRLO_VERSION_MAJOR
 #error "the build passes the program version"
 #endif
@@ -27,6 +29,7 @@ namespace {
 const QString kProgramName = QStringLiteral("Mirlo");
 constexpr int kWidth = 600;
 constexpr int kMargin = 16;
+constexpr int kGap = 8; // between texts side by side
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QString())
 {
@@ -180,23 +183,47 @@ AboutBox::AboutBox(MainWindowLink& main, QWidget* parent) : QWidget(parent, Qt::
 
 void AboutBox::LayOut()
 {
-    // Fixed parts first, then the box's height from the instructions, then
-    // what sits on the rule under them.
-    m_picture->setGeometry(kMargin, 14, 56, 56);
-    m_programName->adjustSize();
-    m_programName->move(kMargin + 56 + 12, 14 + (56 - m_programName->height()) / 2);
-
-    const int creditTop = 18;
-    const int textTop = 86;
+    // Texts first: a larger desktop font makes the box wider and taller than
+    // designed, never its texts overlap or clip.
     m_instructions->setText(ShownText(InstructionsText()));
-    const int textWidth = kWidth - 2 * kMargin;
+    m_copyright->setText(kCopyright);
+    m_version->setText(VersionText(MIRLO_VERSION_MAJOR, MIRLO_VERSION_MINOR, MIRLO_VERSION_PATCH));
+    m_companyLink->setText(kCompany);
+    const QString credit = CreditText();
+    for (QLabel* l : {m_credit, m_creditShadow})
+        l->setText(ShownText(credit));
+    for (QLabel* l :
+         {m_programName, m_copyright, m_version, m_companyLink, m_contactLink, m_credit, m_creditShadow})
+        l->adjustSize();
+    const int buttonHeight = m_okButton->sizeHint().height();
+    m_okButton->resize(std::max(90, m_okButton->sizeHint().width()), buttonHeight);
+    m_helpButton->resize(std::max(90, m_helpButton->sizeHint().width()), buttonHeight);
+    m_settingsButton->resize(m_settingsButton->sizeHint().width() + 16, buttonHeight);
+
+    m_picture->setGeometry(kMargin, 14, 56, 56);
+    m_programName->move(kMargin + 56 + 12, 14 + (56 - m_programName->height()) / 2);
+    const int titleRight = m_programName->x() + m_programName->width() + kGap;
+    // The credit's copy 12 twips right of it (at least a pixel, or the copy
+    // would vanish under the original).
+    const int shadowShift = std::max(1, TwipsToPixels(412, this) - TwipsToPixels(400, this));
+
+    int boxWidth = kWidth;
+    boxWidth = std::max(boxWidth, titleRight + m_credit->width() + shadowShift + kMargin);
+    boxWidth = std::max(boxWidth, 2 * kMargin + m_version->width() + kGap + m_copyright->width());
+    boxWidth = std::max(boxWidth, 2 * kMargin + m_companyLink->width() + kGap + m_contactLink->width());
+    boxWidth = std::max(boxWidth, 2 * kMargin + m_helpButton->width() + 8 + m_settingsButton->width() + kGap +
+                                      m_okButton->width());
+
+    // The instructions start below the title and the credit.
+    const int creditTop = 18;
+    const int textTop = std::max({86, creditTop + m_credit->height() + 8, 14 + 56 + 8});
+    const int textWidth = boxWidth - 2 * kMargin;
     const int textHeight = m_instructions->heightForWidth(textWidth);
     const int lineY = textTop + textHeight + 14;
     const int rowY = lineY + 10;
-    const int rowHeight = fontMetrics().height() + 4;
+    const int rowHeight = std::max(fontMetrics().height(), m_version->height()) + 4;
     const int buttonsY = rowY + 2 * rowHeight + 12;
-    const int buttonHeight = m_okButton->sizeHint().height();
-    setFixedSize(kWidth, buttonsY + buttonHeight + 14);
+    setFixedSize(boxWidth, buttonsY + buttonHeight + 14);
 
     // Etched rule with equal margins, the light line one pixel lower.
     const int lineLeft = kMargin;
@@ -204,40 +231,24 @@ void AboutBox::LayOut()
     m_ruleDark->setGeometry(lineLeft, lineY, lineRight - lineLeft, 1);
     m_ruleLight->setGeometry(lineLeft, lineY + 1, lineRight - lineLeft, 1);
 
-    // Copyright right-aligned on the rule's end, version on the left.
-    m_copyright->setText(kCopyright);
-    m_copyright->adjustSize();
+    // Copyright right-aligned on the rule's end, version on the left; under
+    // them, the company link on the left and the contact address on the right.
     m_copyright->move(lineRight - m_copyright->width(), rowY);
-    m_version->setText(VersionText(MIRLO_VERSION_MAJOR, MIRLO_VERSION_MINOR, MIRLO_VERSION_PATCH));
-    m_version->adjustSize();
     m_version->move(lineLeft, rowY);
-
-    // Under them, the company link on the left and the contact address on the right.
-    m_companyLink->setText(kCompany);
-    m_companyLink->adjustSize();
     m_companyLink->move(lineLeft, rowY + rowHeight);
-    m_contactLink->adjustSize();
     m_contactLink->move(lineRight - m_contactLink->width(), rowY + rowHeight);
 
-    // Credit lines centred, then pushed 400 twips right; the copy 12 twips more
-    // (at least a pixel, or the copy would vanish under the original).
-    const QString credit = CreditText();
-    for (QLabel* l : {m_credit, m_creditShadow}) {
-        l->setText(ShownText(credit));
-        l->adjustSize();
-    }
+    // Credit lines centred, then pushed 400 twips right, clear of the title.
     const int centred = (width() - m_credit->width()) / 2;
-    const int left2 = centred + TwipsToPixels(400, this);
+    const int left2 = std::min(std::max(centred + TwipsToPixels(400, this), titleRight),
+                               width() - kMargin - shadowShift - m_credit->width());
     m_credit->move(left2, creditTop);
-    m_creditShadow->move(left2 + std::max(1, TwipsToPixels(412, this) - TwipsToPixels(400, this)), creditTop);
+    m_creditShadow->move(left2 + shadowShift, creditTop);
     m_credit->raise();
 
     // OK right-aligned on the rule's end; help and settings on the left.
-    m_okButton->resize(std::max(90, m_okButton->sizeHint().width()), buttonHeight);
     m_okButton->move(lineRight - m_okButton->width(), buttonsY);
-    m_helpButton->resize(std::max(90, m_helpButton->sizeHint().width()), buttonHeight);
     m_helpButton->move(lineLeft, buttonsY);
-    m_settingsButton->resize(m_settingsButton->sizeHint().width() + 16, buttonHeight);
     m_settingsButton->move(lineLeft + m_helpButton->width() + 8, buttonsY);
 
     m_instructions->setGeometry(kMargin, textTop, textWidth, textHeight);

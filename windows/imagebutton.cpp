@@ -7,6 +7,9 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
+
 static void InitImageButtonResources()
 {
     // The pictures live in this static library; pull them in explicitly.
@@ -154,7 +157,11 @@ void ImageButton::resizeEvent(QResizeEvent*)
 {
     m_normalPicture->setGeometry(rect());
     m_hoverPicture->setGeometry(rect());
-    m_caption->setGeometry(kCaptionLeft, kCaptionTop, width() - 1, kCaptionHeight);
+    // The caption keeps its designed share of the height when a larger font
+    // makes the button taller.
+    const double taller = std::max(1.0, static_cast<double>(height()) / kDesignHeight);
+    m_caption->setGeometry(kCaptionLeft, static_cast<int>(std::lround(kCaptionTop * taller)), width() - 1,
+                           static_cast<int>(std::lround(kCaptionHeight * taller)));
 }
 
 void ImageButton::RepaintTick() { update(); }

@@ -10,6 +10,7 @@
 #include "foundation/windows1252.h"
 #include "send/sendrecording.h"
 #include "windows/aboutbox.h"
+#include "windows/fontfit.h"
 #include "windows/imagebutton.h"
 #include "windows/mainpictures.h"
 #include "windows/progresswindow.h"
@@ -156,6 +157,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     BuildMenus();
     ConnectWindowControls();
     ConnectRecordingControls();
+    FitToFont();
     // Sees key presses before the controls do (F1 whichever control has the
     // focus) and the clicks on the background, images and option boxes.
     qApp->installEventFilter(this);
@@ -453,6 +455,14 @@ void MainWindow::FinaliseRecordingBeforeExit()
 
 void MainWindow::ShapeWindow() { setMask(RoundedRegion(width(), height())); }
 
+// The designed layout, grown as much as a larger desktop font needs.
+void MainWindow::FitToFont()
+{
+    FitLayoutToFont(this);
+    m_background->setPixmap(BackgroundPicture(size()));
+    ShapeWindow();
+}
+
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
@@ -583,6 +593,7 @@ void MainWindow::StartUp()
         DefaultRecordingPath(Shared().recordingFolder, Shared().pupilName, programClock().now()));
     SetButtonsIdle();
     ShowSendMode(file);
+    FitToFont(); // the buttons have their captions now
 }
 
 // Top edge first.

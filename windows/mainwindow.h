@@ -110,6 +110,7 @@ private:
     QAction* DeviceItem(int index) const;
 
     void ShapeWindow();
+    void FitToFont();
     bool StartDrag(QMouseEvent* event);
     bool DragMove(QMouseEvent* event);
     void EndDrag();

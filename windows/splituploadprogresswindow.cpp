@@ -1,5 +1,7 @@
 #include "windows/splituploadprogresswindow.h"
 
+#include "windows/fontfit.h"
+
 #include <QLabel>
 
 SplitUploadProgressWindow::SplitUploadProgressWindow(UploadSession& session)
@@ -9,10 +11,12 @@ SplitUploadProgressWindow::SplitUploadProgressWindow(UploadSession& session)
     setObjectName(QStringLiteral("Form5"));
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("lblTitre"));
-    m_title->setGeometry(FromTwips(QRect(240, 90, 4455, 255)));
+    // Ends with the other lines, inside the window.
+    m_title->setGeometry(FromTwips(QRect(240, 90, 4335, 255)));
     m_files = new QLabel(this);
     m_files->setObjectName(QStringLiteral("lblFiles"));
     m_files->setGeometry(FromTwips(QRect(120, 360, 4455, 255)));
+    FitLayoutToFont(this);
 }
 
 SplitUploadProgressWindow::~SplitUploadProgressWindow() = default;
@@ -21,4 +25,5 @@ void SplitUploadProgressWindow::setSplitTexts(const QString& title, const QStrin
 {
     m_title->setText(title);
     m_files->setText(files);
+    FitLayoutToFont(this);
 }
