@@ -42,6 +42,7 @@ BROWSE = (441, 223)
 FILE_BOX = (245, 223)
 SEND, NEW_RECORDING, INFOS = (94, 385), (265, 385), (411, 385)
 BACKGROUND = (220, 60)
+DESIGN_SIZE = (480, 404)
 
 NO_AUDIO = {"ALSA_CONFIG_PATH": os.path.join(HARNESS, "noaudio.conf"), "JACK_NO_START_SERVER": "1"}
 
@@ -84,10 +85,20 @@ def close_message(desk, mirlo, after):
     mirlo.still_running(after)
 
 
-def shown_text(desk, wid, at):
-    """What a text box shows, copied from it as a pupil would."""
-    desk.click(wid, *at)
-    desk.keys(wid, "ctrl+a", "ctrl+c")
+def on_main(desk, main, at):
+    """Where a designed place is now: a larger font grows the whole window by one factor."""
+    _, _, width, height = desk.geometry(main)
+    return round(at[0] * width / DESIGN_SIZE[0]), round(at[1] * height / DESIGN_SIZE[1])
+
+
+def press(desk, main, at):
+    desk.click(main, *on_main(desk, main, at))
+
+
+def shown_text(desk, main, at):
+    """What a text box of the main window shows, copied from it as a pupil would."""
+    press(desk, main, at)
+    desk.keys(main, "ctrl+a", "ctrl+c")
     time.sleep(0.2)
     return desk.clipboard()
 
@@ -111,7 +122,7 @@ def choose_file(desk, mirlo, title, path, after):
 
 def pick_recording(desk, mirlo, main, path):
     """The recording-file chooser on an existing recording, then its notice."""
-    desk.click(main, *BROWSE)
+    press(desk, main, BROWSE)
     choose_file(desk, mirlo, FILE_CHOOSER, path, "choosing an existing recording")
     close_message(desk, mirlo, "the notice that the file exists")
     check(shown_text(desk, main, FILE_BOX) == path, "the main window does not show the chosen recording")
@@ -213,7 +224,7 @@ def first_run_left_blank(desk, build_bin, cleanups):
     with open(recording, "wb") as f:
         f.write(b"\xff\xfb\x90\x00" * 1000)
     pick_recording(desk, mirlo, main, recording)
-    desk.click(main, *SEND)
+    press(desk, main, SEND)
     close_message(desk, mirlo, "the notice that no sending mode is chosen")
 
 
@@ -326,17 +337,17 @@ def recording(desk, build_bin, cleanups):
     path = shown_text(desk, main, FILE_BOX)
     check(path.startswith(folder + "/ELEVE1_"), "unexpected recording path %r" % path)
 
-    desk.click(main, *RECORD)
+    press(desk, main, RECORD)
     wait_for("the recording file", lambda: os.path.exists(path), 10)
     started = time.monotonic()
     time.sleep(4)
-    desk.click(main, *PAUSE)
+    press(desk, main, PAUSE)
     paused = time.monotonic()
     time.sleep(3)
-    desk.click(main, *PAUSE)  # "Continuer"
+    press(desk, main, PAUSE)  # "Continuer"
     resumed = time.monotonic()
     time.sleep(6)
-    desk.click(main, *STOP)
+    press(desk, main, STOP)
     stopped = time.monotonic()
     mirlo.still_running("recording with a pause")
     expected = (paused - started) + (stopped - resumed)
@@ -355,7 +366,7 @@ def recording(desk, build_bin, cleanups):
           % facts["frequency"])
 
     before = os.path.getsize(speaker) if os.path.exists(speaker) else 0
-    desk.click(main, *PLAY)
+    press(desk, main, PLAY)
 
     def played():
         size = os.path.getsize(speaker) if os.path.exists(speaker) else 0
@@ -432,7 +443,7 @@ def send(desk, build_bin, cleanups):
     pick_recording(desk, mirlo, main, recording)
     check(setting(read_ini(mirlo.working_settings), "Config", "Dossier") == folder,
           "the chooser did not store the recording's folder")
-    desk.click(main, *SEND)  # "Envoyer sur le site"
+    press(desk, main, SEND)  # "Envoyer sur le site"
     close_message(desk, mirlo, "the upload's result")
     with open(log) as f:
         requests = json.load(f)
@@ -449,7 +460,7 @@ def send(desk, build_bin, cleanups):
           "the upload carried login %r and password %r" % (fields.get("login"), fields.get("password")))
 
     # Mail mode, through the about box and the settings dialog.
-    desk.click(main, *INFOS)
+    press(desk, main, INFOS)
     about = mirlo.window(ABOUT)
     desk.keys(about, "Tab", "Tab", "space")  # OK, Aide, "Modifier les paramètres"
     dialog = mirlo.window(SETTINGS)
@@ -460,7 +471,7 @@ def send(desk, build_bin, cleanups):
     main = mirlo.window(MAIN)
     check(setting(read_ini(mirlo.working_settings), "Web", "mode") == "mail", "mail mode was not stored")
     pick_recording(desk, mirlo, main, recording)
-    desk.click(main, *SEND)  # "Envoyer par email"
+    press(desk, main, SEND)  # "Envoyer par email"
     wait_for("the e-mail to arrive", lambda: os.path.exists(os.path.join(inbox, "mail-1.eml")), 60)
     mirlo.still_running("sending by e-mail")
     with open(os.path.join(inbox, "mail-1.eml"), "rb") as f:
@@ -482,12 +493,13 @@ def new_recording(desk, build_bin, cleanups):
                                         extra={"window": {"Top": "1500", "Left": "1500"}})
     # The pupil drags the window somewhere else first.
     left, top, _, _ = desk.geometry(main)
+    grab_x, grab_y = on_main(desk, main, BACKGROUND)
     desk.activate(main)
-    desk.xdo("mousemove", left + BACKGROUND[0], top + BACKGROUND[1])
+    desk.xdo("mousemove", left + grab_x, top + grab_y)
     desk.xdo("mousedown", 1)
     for step in range(1, 11):
         time.sleep(0.05)
-        desk.xdo("mousemove", left + BACKGROUND[0] + 17 * step, top + BACKGROUND[1] + 9 * step)
+        desk.xdo("mousemove", left + grab_x + 17 * step, top + grab_y + 9 * step)
     time.sleep(0.2)
     desk.xdo("mouseup", 1)
     time.sleep(0.5)
@@ -498,8 +510,8 @@ def new_recording(desk, build_bin, cleanups):
     with open(recording, "wb") as f:
         f.write(b"\xff\xfb\x90\x00" * 1000)
     pick_recording(desk, mirlo, main, recording)
-    desk.click(main, *STOP)  # a stop ends the session: "Nouvel enregistrement" is offered
-    desk.click(main, *NEW_RECORDING)
+    press(desk, main, STOP)  # a stop ends the session: "Nouvel enregistrement" is offered
+    press(desk, main, NEW_RECORDING)
     wait_for("Mirlo to end", lambda: mirlo.process.poll() is not None, 15)
     check(mirlo.process.returncode == 0, "Mirlo ended with code %s" % mirlo.process.returncode)
     launch = desk.window(LAUNCH, 10)
@@ -554,7 +566,7 @@ def about_box(desk, build_bin, cleanups):
     mirlo.still_running("closing the about box with Escape")
     main = mirlo.window(MAIN)
 
-    desk.click(main, *INFOS)
+    press(desk, main, INFOS)
     about = mirlo.window(ABOUT)
     check(not desk.windows(MAIN), "the main window stays up beside the about box")
     x, y, w, h = desk.geometry(about)
@@ -567,7 +579,7 @@ def about_box(desk, build_bin, cleanups):
     main = mirlo.window(MAIN)
 
     # From the about box to the settings, where the folder chooser is cancelled.
-    desk.click(main, *INFOS)
+    press(desk, main, INFOS)
     about = mirlo.window(ABOUT)
     desk.keys(about, "Tab", "Tab", "space")
     dialog = mirlo.window(SETTINGS)
