@@ -143,7 +143,7 @@ def first_run(desk, build_bin, cleanups):
     dialog = mirlo.window(SETTINGS)
     check(not desk.windows(MAIN), "the main window shows before the first settings are made")
 
-    typed = ["eleve1@ecole.fr", "prof@ecole.fr", "http://depot.ecole.fr/", "élève1", "secret1",
+    typed = ["eleve1@ecole.fr", "prof@ecole.fr", "http://depot.ecole.fr/", "eleve1", "secret1",
              "proxy.ecole.fr", "3128"]
     for text in typed:
         desk.type(dialog, text)
@@ -169,7 +169,7 @@ def first_run(desk, build_bin, cleanups):
     expected = {("Web", "Site"): "depot.ecole.fr", ("Web", "mode"): "web",
                 ("Web", "Proxy"): "proxy.ecole.fr", ("Web", "ProxyPort"): "3128",
                 ("email", "Destinataire"): "prof@ecole.fr", ("email", "Expediteur"): "eleve1@ecole.fr",
-                ("email", "Nom"): "ÉLÈVE1", ("Config", "Dossier"): folder, ("IniPath", "Location"): "",
+                ("email", "Nom"): "ELEVE1", ("Config", "Dossier"): folder, ("IniPath", "Location"): "",
                 ("IniPath", "Perso"): "Z:"}
     for name, ini in zip(("working", "program-folder"), ini_both(mirlo)):
         for (section, key), value in expected.items():
@@ -181,7 +181,7 @@ def first_run(desk, build_bin, cleanups):
               "%s settings: the password is not stored scrambled: %r" % (name, stored))
     check(os.path.isdir(folder), "the recordings folder was not made")
     path = shown_text(desk, main, FILE_BOX)
-    check(path.startswith(folder + "/ÉLÈVE1_") and path.endswith(".mp3"),
+    check(path.startswith(folder + "/ELEVE1_") and path.endswith(".mp3"),
           "the main window shows %r as the recording" % path)
 
 
@@ -240,7 +240,7 @@ def open_import(desk, dialog):
 
 
 def parameter_import(desk, build_bin, cleanups):
-    share = os.path.join(desk.work, "share")
+    share = os.path.join(desk.work, "partagé")  # copied as it is, in Windows-1252
     good = os.path.join(desk.work, "ecole.prm")
     values = {"Web": {"Upload": scramble(PUPIL["script"]), "Site": PUPIL["site"], "Proxy": "10.1.2.3",
                       "ProxyPort": "3128", "Language": "fr"},
