@@ -45,8 +45,8 @@ QLabel* MakeLabel(const QString& name, const QString& text)
 } // namespace
 
 // A path shown whole when it fits, else shortened in the middle, and always
-// whole in its tooltip. Never wider than half the screen, so a long folder
-// cannot push the dialog off it.
+// whole in its tooltip. Never wider than a third of the screen, so a long
+// folder cannot push the dialog off it.
 class PathLabel final : public QLabel {
 public:
     void setPath(const QString& path)
@@ -61,7 +61,7 @@ public:
     {
         const QMargins m = contentsMargins();
         const int wanted = fontMetrics().horizontalAdvance(m_path) + m.left() + m.right() + 2 * margin() + 1;
-        return {std::clamp(wanted, MinimumWidth(), std::max(MinimumWidth(), HalfScreen())),
+        return {std::clamp(wanted, MinimumWidth(), std::max(MinimumWidth(), ThirdOfScreen())),
                 fontMetrics().height() + m.top() + m.bottom() + 2 * margin()};
     }
     QSize minimumSizeHint() const override { return {MinimumWidth(), sizeHint().height()}; }
@@ -75,10 +75,10 @@ protected:
 
 private:
     int MinimumWidth() const { return fontMetrics().averageCharWidth() * 45; }
-    int HalfScreen() const
+    int ThirdOfScreen() const
     {
         const QScreen* s = screen();
-        return s ? s->availableGeometry().width() / 2 : 640;
+        return s ? s->availableGeometry().width() / 3 : 400;
     }
     void Elide() { setText(fontMetrics().elidedText(m_path, Qt::ElideMiddle, contentsRect().width())); }
 
@@ -528,6 +528,24 @@ void SettingsDialog::showEvent(QShowEvent* event)
         m_loaded = true;
     }
     QWidget::showEvent(event);
+}
+
+void SettingsDialog::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Grown by a longer text: back inside the screen if it now sticks out.
+    const QScreen* s = screen();
+    if (!s || !isVisible())
+        return;
+    const QRect area = s->availableGeometry();
+    const QRect frame = frameGeometry();
+    QPoint shift;
+    if (frame.right() > area.right())
+        shift.setX(area.right() - frame.right());
+    if (frame.bottom() > area.bottom())
+        shift.setY(area.bottom() - frame.bottom());
+    if (!shift.isNull())
+        move(pos() + shift);
 }
 
 void SettingsDialog::unload()

@@ -48,8 +48,20 @@ Answer Choose(const QString& path)
     return [path](QWidget* dialog) {
         auto* chooser = qobject_cast<QFileDialog*>(dialog);
         ASSERT_NE(chooser, nullptr);
-        chooser->selectFile(path);
+        // Typed in whole, as a pupil may do; no wait for the folder listing.
+        auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(path);
         static_cast<QDialog*>(chooser)->accept();
+    };
+}
+
+// As on a desktop, where no window is active just after a chooser closes.
+Answer ChooseLeavingNoWindowActive(const QString& path)
+{
+    return [path](QWidget* dialog) {
+        Choose(path)(dialog);
+        QApplication::setActiveWindow(nullptr);
     };
 }
 
@@ -111,7 +123,8 @@ TEST_F(RealDialogsTest, FirstRunSurvivesEveryWayOutOfTheFolderChooser)
     Shared().settingsComplete = false; // main window hidden, settings dialog alone
     open();
     type("txtDossier", QStringLiteral("Enregistrements"));
-    const QString chosen = QDir(scratchDir()).absolutePath();
+    const QString chosen = tempPath("cours");
+    QDir().mkpath(chosen);
 
     EXPECT_TRUE(RunAnswering([this] { button("cmdBrowser")->click(); }, {CancelChooser()}));
     EXPECT_TRUE(RunAnswering([this] { button("cmdBrowser")->click(); }, {Choose(chosen)}));
@@ -129,7 +142,8 @@ TEST_F(RealDialogsTest, FirstRunSurvivesTheInvalidParametersMessage)
     const QString bad = tempPath("bad.prm");
     WriteFile(bad, QByteArray("\xff\xfe[\0W\0e\0b\0]\0", 12)); // UTF-16: no key readable
 
-    EXPECT_TRUE(RunAnswering([this] { action("mnuImport")->trigger(); }, {Choose(bad), PressOk()}));
+    EXPECT_TRUE(RunAnswering([this] { action("mnuImport")->trigger(); },
+                             {ChooseLeavingNoWindowActive(bad), PressOk()}));
     EXPECT_EQ(endCalls, 0);
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(unexpectedDialogs, 0);
