@@ -16,6 +16,9 @@ test_packages=(
   sox tinyproxy msmtp python3 python3-aiosmtpd openssl ca-certificates
   xvfb xauth xdotool lame
   qt6-translations-l10n
+  # The journeys: a window manager, synthesized input, window and clipboard
+  # reading, screenshots.
+  openbox xdotool x11-utils xclip imagemagick
 )
 # Sanitizer runtimes come with g++; the fuzz targets need clang's libFuzzer.
 check_packages=(
