@@ -151,6 +151,7 @@ public:
         m_played.reset();
         m_playRate = rate;
         m_stopPlayback = false;
+        m_decodingDone = false;
         // Decoding runs on its own thread, ahead of the device; the callback
         // only copies out what is decoded.
         m_player = std::thread([this, &source] { decodeLoop(source); });
@@ -240,8 +241,10 @@ private:
                 continue;
             }
             const std::size_t n = source.pull(buffer, std::min<std::size_t>(room, 1024));
-            if (n == 0)
+            if (n == 0) {
+                m_decodingDone = true;
                 break;
+            }
             m_queue.put(buffer, n);
         }
     }
@@ -261,7 +264,9 @@ private:
                           std::chrono::steady_clock::now() +
                               std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                   std::chrono::duration<double>(std::max(0.0, untilHeard))));
-        return paContinue;
+        // The device stops once the last decoded frame is handed over, rather
+        // than playing silence until the pupil presses Stop.
+        return me->m_decodingDone.load() && me->m_queue.empty() ? paComplete : paContinue;
     }
 
     // Decoded frames between the decoding thread and the device callback:
@@ -275,6 +280,7 @@ private:
         }
         std::size_t room() const { return kFrames - std::size_t(m_put.load() - m_taken.load()); }
         long long taken() const { return m_taken.load(); }
+        bool empty() const { return m_put.load(std::memory_order_acquire) == m_taken.load(); }
         void put(const int16_t* frames, std::size_t count)
         {
             long long w = m_put.load(std::memory_order_relaxed);
@@ -357,6 +363,7 @@ private:
     PaStream* m_playback = nullptr;
     std::thread m_player;
     std::atomic<bool> m_stopPlayback{false};
+    std::atomic<bool> m_decodingDone{false};
     FrameQueue m_queue;
     PlayedFrames m_played;
     int m_playRate = 0;

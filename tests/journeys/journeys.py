@@ -143,13 +143,9 @@ def first_run(desk, build_bin, cleanups):
     dialog = mirlo.window(SETTINGS)
     check(not desk.windows(MAIN), "the main window shows before the first settings are made")
 
-    typed = ["eleve1@ecole.fr", "prof@ecole.fr", "http://depot.ecole.fr/", "eleve1", "secret1",
-             "proxy.ecole.fr", "3128"]
-    for text in typed:
-        desk.type(dialog, text)
-        desk.keys(dialog, "Tab")
-    # Focus on "Parcourir": cancel the folder chooser once, then choose a folder.
-    desk.keys(dialog, "space")
+    # From the first box, Shift+Tab twice reaches "Parcourir" (the last two
+    # stops are it and the folder name): cancel the chooser once, then choose.
+    desk.keys(dialog, "shift+Tab", "shift+Tab", "space")
     chooser = mirlo.window(FOLDER_CHOOSER)
     desk.keys(chooser, "Escape")
     desk.gone(chooser)
@@ -159,7 +155,13 @@ def first_run(desk, build_bin, cleanups):
     choose_file(desk, mirlo, FOLDER_CHOOSER, base, "choosing a folder")
     desk.keys(dialog, "Tab")
     desk.type(dialog, "Enregistrements")
-    desk.keys(dialog, "Tab", "space")  # "Téléchargement sur le site Web"
+    desk.keys(dialog, "Tab")  # back to the first box
+    typed = ["eleve1@ecole.fr", "prof@ecole.fr", "http://depot.ecole.fr/", "eleve1", "secret1",
+             "proxy.ecole.fr", "3128"]
+    for text in typed:
+        desk.type(dialog, text)
+        desk.keys(dialog, "Tab")
+    desk.keys(dialog, "space")  # "Téléchargement sur le site Web"
     desk.keys(dialog, "Return")
     close_message(desk, mirlo, "the notice after validating")
     main = mirlo.window(MAIN)
@@ -171,14 +173,22 @@ def first_run(desk, build_bin, cleanups):
                 ("email", "Destinataire"): "prof@ecole.fr", ("email", "Expediteur"): "eleve1@ecole.fr",
                 ("email", "Nom"): "ELEVE1", ("Config", "Dossier"): folder, ("IniPath", "Location"): "",
                 ("IniPath", "Perso"): "Z:"}
-    for name, ini in zip(("working", "program-folder"), ini_both(mirlo)):
-        for (section, key), value in expected.items():
-            check(key.lower() in ini.get(section.lower(), {}), "%s settings: no %s/%s" % (name, section, key))
-            got = setting(ini, section, key)
-            check(got == value, "%s settings: %s/%s is %r, not %r" % (name, section, key, got, value))
-        stored = setting(ini, "Web", "Password")
-        check(stored and stored != "secret1" and unscramble(stored) == "secret1",
-              "%s settings: the password is not stored scrambled: %r" % (name, stored))
+    working, program = ini_both(mirlo)
+    for (section, key), value in expected.items():
+        check(key.lower() in working.get(section.lower(), {}), "working settings: no %s/%s" % (section, key))
+        got = setting(working, section, key)
+        check(got == value, "working settings: %s/%s is %r, not %r" % (section, key, got, value))
+    stored = setting(working, "Web", "Password")
+    check(stored and stored != "secret1" and unscramble(stored) == "secret1",
+          "working settings: the password is not stored scrambled: %r" % stored)
+    # Every user of the installation reads the program-folder file: the
+    # school's values only, nothing of the pupil's own.
+    personal = {("Web", "Password"), ("email", "Expediteur"), ("email", "Nom"), ("Config", "Dossier")}
+    for (section, key), value in expected.items():
+        got = setting(program, section, key)
+        wanted = "" if (section, key) in personal else value
+        check(got == wanted, "program-folder settings: %s/%s is %r, not %r" % (section, key, got, wanted))
+    check(not setting(program, "Web", "Password"), "the password is in the program-folder settings")
     check(os.path.isdir(folder), "the recordings folder was not made")
     path = shown_text(desk, main, FILE_BOX)
     check(path.startswith(folder + "/ELEVE1_") and path.endswith(".mp3"),
@@ -193,10 +203,7 @@ def first_run_left_blank(desk, build_bin, cleanups):
     cleanups.append(mirlo.stop)
     mirlo.start()
     dialog = mirlo.window(SETTINGS)
-    for text in ("eleve1@ecole.fr", "prof@ecole.fr", "depot.ecole.fr", "eleve1", "secret1"):
-        desk.type(dialog, text)
-        desk.keys(dialog, "Tab")
-    desk.keys(dialog, "Tab", "Tab", "space")  # past the proxy to "Parcourir"
+    desk.keys(dialog, "shift+Tab", "shift+Tab", "space")  # "Parcourir"
     choose_file(desk, mirlo, FOLDER_CHOOSER, deep, "choosing a deep folder")
     time.sleep(0.5)
     x, _, width, _ = desk.outer_geometry(dialog)
@@ -208,6 +215,10 @@ def first_run_left_blank(desk, build_bin, cleanups):
     desk.keys(chooser, "Escape")
     desk.gone(chooser)
     mirlo.still_running("cancelling the folder chooser")
+    desk.keys(dialog, "Tab", "Tab")  # past the folder name to the first box
+    for text in ("eleve1@ecole.fr", "prof@ecole.fr", "depot.ecole.fr", "eleve1", "secret1"):
+        desk.type(dialog, text)
+        desk.keys(dialog, "Tab")
     desk.keys(dialog, "Return")
     close_message(desk, mirlo, "the notice after validating")
     main = mirlo.window(MAIN)
@@ -464,7 +475,7 @@ def send(desk, build_bin, cleanups):
     about = mirlo.window(ABOUT)
     desk.keys(about, "Tab", "Tab", "space")  # OK, Aide, "Modifier les paramètres"
     dialog = mirlo.window(SETTINGS)
-    desk.keys(dialog, *(["Tab"] * 9))  # from the sender's address to "Téléchargement sur le site Web"
+    desk.keys(dialog, *(["Tab"] * 7))  # from the sender's address to "Téléchargement sur le site Web"
     desk.keys(dialog, "Right")  # "Envoi par email"
     desk.keys(dialog, "Return")
     close_message(desk, mirlo, "the notice after validating")
@@ -584,8 +595,7 @@ def about_box(desk, build_bin, cleanups):
     desk.keys(about, "Tab", "Tab", "space")
     dialog = mirlo.window(SETTINGS)
     check(not desk.windows(ABOUT), "the about box stays up beside the settings")
-    desk.keys(dialog, *(["Tab"] * 7))  # from the sender's address to "Parcourir"
-    desk.keys(dialog, "space")
+    desk.keys(dialog, "shift+Tab", "shift+Tab", "space")  # back from the first box to "Parcourir"
     chooser = mirlo.window(FOLDER_CHOOSER)
     desk.keys(chooser, "Escape")
     desk.gone(chooser)

@@ -145,8 +145,8 @@ TEST_F(EngineWindowTest, CountersRefreshAFewTimesASecondAndEndOnTheirLastValues)
     emit Control<ImageButton>(w, "stopbt")->Click();
     while (Engine(w).state() == RecordingEngine::State::Draining)
         Engine(w).Tick();
-    EXPECT_EQ(Box(w, "Text1_0")->text(), FormatDuration(Engine(w).encodedMs()));
-    EXPECT_EQ(Box(w, "Text1_1")->text(), FormatKiloBytes(Engine(w).encodedBytes()));
+    EXPECT_EQ(Box(w, "Text1_0")->text(), FormatDuration(Engine(w).fileAudioMs()));
+    EXPECT_EQ(Box(w, "Text1_1")->text(), FormatKiloBytes(Engine(w).fileBytes()));
 }
 
 TEST_F(EngineWindowTest, ClosingTheWindowWhileRecordingFinishesTheFile)
