@@ -451,7 +451,8 @@ void RecordingEngine::EncodeFromLoop(int64_t frames)
         const int peak = PeakOf(pcm, len1 / 2);
         m_levelPeak = std::max(m_levelPeak, peak);
         m_recordingPeak = std::max(m_recordingPeak, peak);
-        if (beEncodeChunk(m_encoderStream, len1 / 2, pcm, m_outBuffer.data(), &m_outBytes) != BE_ERR_SUCCESSFUL)
+        if (beEncodeChunk(m_encoderStream, len1 / 2, pcm, m_outBuffer.data(), &m_outBytes) !=
+            BE_ERR_SUCCESSFUL)
             m_outBytes = 0;
     }
     FSOUND_Sample_Unlock(m_sampleHandle, ptr1, ptr2, len1, len2);

@@ -199,7 +199,7 @@ private:
     bool m_writeFailed = false;
     QString m_createdPath;    // the file this recording created
     QString m_incompletePath; // the last recording that could not be written whole
-    bool m_leaving = false; // finalising on the way out: no questions asked
+    bool m_leaving = false;   // finalising on the way out: no questions asked
 
     // Loudest sample encoded since the level was last shown, and kept in this recording.
     int m_levelPeak = 0;

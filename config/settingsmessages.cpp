@@ -71,7 +71,9 @@ QString SettingsReadFailureText(SettingsFileFault fault, const QString& file)
            ReadReason(fault) + u'.';
 }
 
-QString UnstorableFieldText(const QString& field, const QList<char32_t>& characters)
+namespace {
+
+QString CharacterNames(const QList<char32_t>& characters)
 {
     QStringList names;
     for (const char32_t c : characters) {
@@ -79,8 +81,23 @@ QString UnstorableFieldText(const QString& field, const QList<char32_t>& charact
         if (!names.contains(name))
             names.append(name);
     }
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString UnstorableFieldText(const QString& field, const QList<char32_t>& characters)
+{
     return QStringLiteral("Le champ ") + Quoted(field) +
            QStringLiteral(" contient des caractères que le fichier de paramètres ne peut pas garder tels "
                           "quels : ") +
-           names.join(QStringLiteral(", ")) + QStringLiteral(".\rModifiez ce champ avant de valider.");
+           CharacterNames(characters) + QStringLiteral(".\rModifiez ce champ avant de valider.");
+}
+
+QString UnstorableRecordingPathText(const QList<char32_t>& characters)
+{
+    return QStringLiteral("Le nom ou le dossier de ce fichier contient des caractères que Mirlo ne peut pas "
+                          "garder tels quels : ") +
+           CharacterNames(characters) +
+           QStringLiteral(".\rChoisissez un autre nom de fichier ou un autre dossier.");
 }

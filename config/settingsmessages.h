@@ -13,3 +13,7 @@ QString SettingsReadFailureText(SettingsFileFault fault, const QString& file);
 // What the pupil is told when a field holds characters a settings file cannot
 // give back as typed; `field` is the field's label.
 QString UnstorableFieldText(const QString& field, const QList<char32_t>& characters);
+
+// What the pupil is told when a chosen recording file's name or folder holds
+// characters that the settings file and the sound layer cannot keep.
+QString UnstorableRecordingPathText(const QList<char32_t>& characters);

@@ -2,6 +2,7 @@
 
 #include "audio/recordingengine.h"
 #include "audio/soundlibrary.h"
+#include "config/settingsmessages.h"
 #include "foundation/helpfile.h"
 #include "foundation/recordingname.h"
 #include "foundation/seams.h"
@@ -961,6 +962,12 @@ void MainWindow::ChooseRecordingFile()
     request.defaultSuffix = QStringLiteral("mp3");
     request.filter = QStringLiteral("Fichiers Mp3|*.mp3");
     const QString chosen = prompt().saveFileName(request);
+    // The file is opened and its folder stored in Windows-1252: a name that
+    // cannot be kept would be recorded, played or found again elsewhere.
+    if (const QList<char32_t> bad = UnstorableCharacters(chosen); !bad.isEmpty()) {
+        MsgBox(UnstorableRecordingPathText(bad), MsgIcon::Exclamation);
+        return;
+    }
 
     if (!chosen.isEmpty()) {
         setRecordingPath(chosen);

@@ -97,6 +97,22 @@ TEST_F(MainWindowTest, ChooserWithEmptyOrNewFile)
     EXPECT_FALSE(QFile::exists(fresh));
 }
 
+// A folder the settings file cannot hold would be stored as question marks
+// and never found again: the choice is refused and nothing changes.
+TEST_F(MainWindowTest, ChooserRefusesANameTheSettingsCannotKeep)
+{
+    writeSettings("[Config]\r\nDossier=/old\r\n");
+    MainWindow& w = start();
+    const QString before = Box(w, "Text5")->text();
+    prompter.files.push_back(tempPath(QStringLiteral("Записи/devoir.mp3")));
+    emit Control<ImageButton>(w, "browsebt")->Click();
+    EXPECT_EQ(Box(w, "Text5")->text(), before);
+    EXPECT_EQ(key("Config", "Dossier"), "/old");
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_TRUE(prompter.messages[0].text.contains(QStringLiteral("\"З\"")))
+        << prompter.texts().join("|").toStdString();
+}
+
 TEST_F(MainWindowTest, ChooserCancelledKeepsFile)
 {
     writeSettings("[Config]\r\nDossier=/old\r\n");
