@@ -25,20 +25,13 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/mirlo.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
 
 # The shared settings file (Mirlox.ini in the program folder). Installed only
-# when absent, so a school's own settings survive a reinstall. Under /usr, as
-# in the Debian package, it lives in /etc/mirlo and the program folder links
-# to it: /usr stays read-only and the administrator edits it in /etc.
+# when absent, so a school's own settings survive a reinstall. It is a regular
+# file, never a link: Mirlo refuses settings files reached through a link. The
+# Debian package marks it as a configuration file, so edits survive upgrades.
 install(CODE "
   set(default \"${PROJECT_SOURCE_DIR}/resources/Mirlox.ini\")
   set(folder \"\${CMAKE_INSTALL_PREFIX}/${MIRLO_INSTALL_DIR}\")
-  if(\"\${CMAKE_INSTALL_PREFIX}\" STREQUAL \"/usr\")
-    set(file /etc/mirlo/Mirlox.ini)
-    file(REMOVE \"\$ENV{DESTDIR}\${folder}/Mirlox.ini\")
-    message(STATUS \"Installing: \$ENV{DESTDIR}\${folder}/Mirlox.ini -> \${file}\")
-    file(CREATE_LINK \${file} \"\$ENV{DESTDIR}\${folder}/Mirlox.ini\" SYMBOLIC)
-  else()
-    set(file \"\${folder}/Mirlox.ini\")
-  endif()
+  set(file \"\${folder}/Mirlox.ini\")
   if(NOT EXISTS \"\$ENV{DESTDIR}\${file}\")
     get_filename_component(dir \"\${file}\" DIRECTORY)
     file(INSTALL \"\${default}\" DESTINATION \"\${dir}\")

@@ -21,8 +21,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # Mail hand-off goes through the system's sendmail.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "default-mta | mail-transport-agent")
-# The shared settings file lives in /etc (see Install.cmake): an edited one
-# survives upgrades and goes only when the package is purged.
+# The shared settings file in the program folder is a configuration file: an
+# edited one survives upgrades and goes only when the package is purged.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/conffiles.in ${PROJECT_BINARY_DIR}/debian/conffiles COPYONLY)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

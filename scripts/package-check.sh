@@ -61,8 +61,9 @@ for f in /usr/lib/mirlo/Mirlo /usr/lib/mirlo/Launch; do
   [ -x "$f" ] || fail "$f missing"
 done
 [ "$(readlink /usr/bin/mirlo)" = "../lib/mirlo/Mirlo" ] || fail "/usr/bin/mirlo does not link to the program"
-[ "$(readlink /usr/lib/mirlo/Mirlox.ini)" = "/etc/mirlo/Mirlox.ini" ] || fail "program-folder settings file"
-[ -f /etc/mirlo/Mirlox.ini ] || fail "/etc/mirlo/Mirlox.ini missing"
+[ -f /usr/lib/mirlo/Mirlox.ini ] && [ ! -L /usr/lib/mirlo/Mirlox.ini ] || fail "program-folder settings file"
+dpkg-query --showformat='${Conffiles}' -W mirlo | grep -q /usr/lib/mirlo/Mirlox.ini ||
+  fail "the shared settings file is not a configuration file"
 [ -f /usr/share/applications/mirlo.desktop ] || fail "desktop entry missing"
 [ -f /usr/share/icons/hicolor/128x128/apps/mirlo.png ] || fail "icon missing"
 dpkg-query -W qt6-translations-l10n >/dev/null || fail "Qt's French translations not installed"
@@ -90,7 +91,7 @@ echo "Installed Mirlo reached its first-run dialog"
 # Removal leaves nothing behind.
 clean_up
 trap - EXIT
-for f in /usr/lib/mirlo /usr/bin/mirlo /etc/mirlo /usr/share/applications/mirlo.desktop \
+for f in /usr/lib/mirlo /usr/bin/mirlo /usr/share/applications/mirlo.desktop \
   /usr/share/icons/hicolor/128x128/apps/mirlo.png; do
   [ ! -e "$f" ] && [ ! -L "$f" ] || fail "$f left after removal"
 done
