@@ -133,6 +133,8 @@ class Desktop:
             "QT_QPA_PLATFORM": "xcb",
             "NO_AT_BRIDGE": "1",
         }
+        # A sanitizer build's options reach the programs under test.
+        env.update({k: v for k, v in os.environ.items() if k in ("ASAN_OPTIONS", "UBSAN_OPTIONS")})
         env.update(extra or {})
         return env
 
