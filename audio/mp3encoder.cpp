@@ -177,6 +177,17 @@ uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* buff
     return BE_ERR_SUCCESSFUL;
 }
 
+// LAME's byte count, or its error, as the encoder interface reports it.
+static uint32_t StoreEncodedBytes(int written, uint32_t* outputBytes)
+{
+    if (written == -1)
+        return BE_ERR_BUFFER_TOO_SMALL;
+    if (written < 0)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    *outputBytes = uint32_t(written);
+    return BE_ERR_SUCCESSFUL;
+}
+
 uint32_t beEncodeChunk(HBE_STREAM stream, uint32_t nSamples, const int16_t* samples, uint8_t* output,
                        uint32_t* outputBytes)
 {
@@ -198,12 +209,7 @@ uint32_t beEncodeChunk(HBE_STREAM stream, uint32_t nSamples, const int16_t* samp
                                                  int(s.bufferSize));
     else
         written = lame_encode_buffer(s.gf, samples, samples, int(nSamples), output, int(s.bufferSize));
-    if (written == -1)
-        return BE_ERR_BUFFER_TOO_SMALL;
-    if (written < 0)
-        return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    *outputBytes = uint32_t(written);
-    return BE_ERR_SUCCESSFUL;
+    return StoreEncodedBytes(written, outputBytes);
 }
 
 uint32_t beFlushNoGap(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes)
@@ -218,12 +224,7 @@ uint32_t beFlushNoGap(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes)
     EncoderStream& s = *it->second;
     *outputBytes = 0;
     const int written = lame_encode_flush_nogap(s.gf, output, int(s.bufferSize));
-    if (written == -1)
-        return BE_ERR_BUFFER_TOO_SMALL;
-    if (written < 0)
-        return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    *outputBytes = uint32_t(written);
-    return BE_ERR_SUCCESSFUL;
+    return StoreEncodedBytes(written, outputBytes);
 }
 
 uint32_t beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes)
@@ -240,13 +241,10 @@ uint32_t beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputByte
     if (s.flushed)
         return BE_ERR_SUCCESSFUL;
     const int written = lame_encode_flush(s.gf, output, int(s.bufferSize));
-    if (written == -1)
-        return BE_ERR_BUFFER_TOO_SMALL;
-    s.flushed = true;
-    if (written < 0)
-        return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    *outputBytes = uint32_t(written);
-    return BE_ERR_SUCCESSFUL;
+    // Too small a buffer leaves the flush to be asked again.
+    if (written != -1)
+        s.flushed = true;
+    return StoreEncodedBytes(written, outputBytes);
 }
 
 uint32_t beCloseStream(HBE_STREAM stream)
