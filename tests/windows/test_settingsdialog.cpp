@@ -428,10 +428,11 @@ TEST_F(FolderChoice, CancelEmptiesTheLocation)
 TEST_F(FolderChoice, LongFolderIsShortenedInTheMiddleAndTheDialogStaysOnScreen)
 {
     open();
-    prompter.folders.push_back(tempPath("cours"));
+    // A short path shows whole (a temporary folder's path may already be long).
+    prompter.folders.push_back(QStringLiteral("/cours"));
     click(button("cmdBrowser"));
     type("txtDossier", "Ang");
-    EXPECT_EQ(label("lblDossier")->text(), JoinPath(tempPath("cours"), "Ang")); // short: whole
+    EXPECT_EQ(label("lblDossier")->text(), JoinPath(QStringLiteral("/cours"), "Ang"));
 
     QString longFolder = tempPath("cours");
     while (longFolder.size() < 191)
