@@ -3,7 +3,7 @@
 #include "config/settingsmessages.h"
 #include "foundation/settings.h"
 
-ImportOutcome ImportParameterFile(const QString& parameterFile)
+ImportOutcome ImportParameterFile(const Settings& settings, const QString& parameterFile)
 {
     ImportOutcome outcome;
     const LoadedProfile parameters = LoadProfile(parameterFile);
@@ -36,15 +36,15 @@ ImportOutcome ImportParameterFile(const QString& parameterFile)
         everything += value;
     }
 
-    const QString working = WorkingSettingsFile();
+    const QString working = settings.workingFile();
     if (const SettingsFileFault fault = WriteSettings(working, changes); fault != SettingsFileFault::None) {
         outcome.message = SettingsSaveFailureText(fault, working);
         return outcome;
     }
-    const QString program = ProgramSettingsFile();
+    const QString program = settings.programFile();
     const QString location = ReadSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), program);
-    if (const SettingsFileFault fault = WriteSettings(program, changes);
-        fault != SettingsFileFault::None && !ProgramFileLocates(location, perso)) {
+    if (const SettingsFileFault fault = WriteSettings(program, changes, NewFileAccess::Shared);
+        fault != SettingsFileFault::None && !ProgramFileLocates(program, location, perso)) {
         outcome.message = SettingsSaveFailureText(fault, program);
         return outcome;
     }

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+struct Settings;
+
 #include <optional>
 
 struct ImportOutcome {
@@ -17,4 +19,4 @@ struct ImportOutcome {
 // file that cannot be read, or a working file that cannot be written (or a
 // program file whose Perso would then lead the next start elsewhere), is told
 // and nothing is reloaded.
-ImportOutcome ImportParameterFile(const QString& parameterFile);
+ImportOutcome ImportParameterFile(const Settings& settings, const QString& parameterFile);

@@ -6,10 +6,10 @@
 #include "config/validemail.h"
 #include "foundation/recordingname.h"
 #include "foundation/settings.h"
+#include "platform/places.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -42,14 +42,14 @@ QList<StoredField> StoredFields(const TypedSettings& typed)
     };
 }
 
+// The first of the pupil's own folders that exists; home as the last resort.
 QString PupilsOwnFolder()
 {
-    for (const auto place : {QStandardPaths::MusicLocation, QStandardPaths::DocumentsLocation}) {
-        const QString folder = QStandardPaths::writableLocation(place);
-        if (!folder.isEmpty() && QFileInfo(folder).isDir())
-            return QDir::toNativeSeparators(folder);
-    }
-    return QDir::toNativeSeparators(QDir::homePath());
+    const QStringList folders = platform::UserRecordingFolders();
+    for (const QString& folder : folders)
+        if (QFileInfo(folder).isDir())
+            return folder;
+    return folders.last();
 }
 
 } // namespace
@@ -89,10 +89,9 @@ std::optional<QString> SettingsComplaint(const TypedSettings& typed)
     return std::nullopt;
 }
 
-SavedSettings SaveSettings(const TypedSettings& typed, const QDateTime& now)
+SavedSettings SaveSettings(Settings& s, const TypedSettings& typed, const QDateTime& now)
 {
     SavedSettings saved;
-    SharedValues& s = Shared();
     const QString webSite = CleanSiteAddress(typed.site);
     const QString pupilName = typed.login.toUpper();
     const QString recordingFolder = RecordingFolderFor(typed.folderLocation, typed.folderName);
@@ -121,7 +120,7 @@ SavedSettings SaveSettings(const TypedSettings& typed, const QDateTime& now)
         key("IniPath", "Location", s.location),
         key("IniPath", "Perso", s.perso),
     };
-    const QString working = WorkingSettingsFile();
+    const QString working = s.workingFile();
     MakeSettingsFolder(s.settingsFolder, !IsSchoolLocation(s.location));
     if (const SettingsFileFault fault = WriteSettings(working, keys); fault != SettingsFileFault::None) {
         saved.failure = SettingsSaveFailureText(fault, working);
@@ -135,11 +134,11 @@ SavedSettings SaveSettings(const TypedSettings& typed, const QDateTime& now)
                          [&k](const ProfileChange& p) { return p.key == k.key; }))
             sharedKeys.append(k);
     sharedKeys += PersonalKeyRemovals();
-    const QString program = ProgramSettingsFile();
+    const QString program = s.programFile();
     // A program folder the pupil may not write into only matters when the
     // next start would look for the settings elsewhere.
-    if (const SettingsFileFault fault = WriteSettings(program, sharedKeys);
-        fault != SettingsFileFault::None && !ProgramFileLocates(s.location, s.perso)) {
+    if (const SettingsFileFault fault = WriteSettings(program, sharedKeys, NewFileAccess::Shared);
+        fault != SettingsFileFault::None && !ProgramFileLocates(program, s.location, s.perso)) {
         saved.failure = SettingsSaveFailureText(fault, program);
         return saved;
     }
@@ -153,8 +152,7 @@ SavedSettings SaveSettings(const TypedSettings& typed, const QDateTime& now)
     s.proxyPortText = typed.proxyPort;
     s.sendMode = sendMode;
     s.recordingFolder = recordingFolder;
-    s.recordingPath = DefaultRecordingPath(s.recordingFolder, s.pupilName, now);
-    saved.recordingPath = s.recordingPath;
+    saved.recordingPath = DefaultRecordingPath(s.recordingFolder, s.pupilName, now);
     QDir().mkpath(s.recordingFolder);
     return saved;
 }

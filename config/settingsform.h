@@ -4,6 +4,8 @@
 
 #include <optional>
 
+struct Settings;
+
 // Which sending option is switched on in the settings dialog.
 enum class SendChoice { Neither, Web, Mail };
 
@@ -42,9 +44,9 @@ struct SavedSettings {
 // Stores entries that earned no complaint: writes the eleven keys into the
 // working settings file, and all but the pupil's own (password, sender,
 // login, folder) into the program settings file, removing those from it;
-// then refreshes the shared values, names the next recording after `now` and
+// then refreshes the settings, names the next recording after `now` and
 // creates the recording folder. Neither sending option keeps the mode and the
 // caption as they were. When the working file cannot be written, or the
 // program file cannot and the next start would then look elsewhere, nothing
 // is refreshed and `failure` says why.
-SavedSettings SaveSettings(const TypedSettings& typed, const QDateTime& now);
+SavedSettings SaveSettings(Settings& settings, const TypedSettings& typed, const QDateTime& now);

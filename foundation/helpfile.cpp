@@ -5,9 +5,9 @@
 
 #include <QUrl>
 
-bool OpenHelpFile()
+bool OpenHelpFile(const QString& programFolder)
 {
-    const QString help = JoinPath(ProgramFolder(), QStringLiteral("Mirlo.chm"));
+    const QString help = JoinPath(programFolder, QStringLiteral("Mirlo.chm"));
     if (!FileExists(help))
         return false;
     shell().openUrl(QUrl::fromLocalFile(help));

@@ -1,18 +1,12 @@
 #include "foundation/inifile.h"
 
 #include "foundation/windows1252.h"
+#include "platform/lockfile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QRandomGenerator>
 #include <QStringList>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <functional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -140,122 +134,35 @@ void RemoveKey(QStringList& lines, const QString& sectionName, const QString& ke
 
 constexpr int kLockWaitMs = 5000;
 
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// Why an existing entry may not be replaced.
-SettingsFileFault ReplaceFault(const struct stat& st, const QByteArray& path)
-{
-    if (!S_ISREG(st.st_mode))
-        return SettingsFileFault::NotRegularFile;
-    if (st.st_size > kMaxSettingsFileSize)
-        return SettingsFileFault::TooLarge;
-    if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || access(path.constData(), W_OK) != 0)
-        return SettingsFileFault::ReadOnly;
-    return SettingsFileFault::None;
-}
-
-SettingsFileFault CreateFault(int error)
-{
-    return error == EACCES || error == EPERM || error == EROFS ? SettingsFileFault::FolderDenied
-                                                               : SettingsFileFault::WriteFailed;
-}
-
-bool WriteAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-// Writes `bytes` into a new file beside `path` and renames it over `path`.
-// `old` is the replaced file, if any: its owner and permissions carry over.
-SettingsFileFault ReplaceWith(const QString& file, const QByteArray& bytes, const struct stat* old,
-                              NewFileAccess access)
-{
-    const QFileInfo info(file);
-    const QByteArray path = QFile::encodeName(file);
-    const QByteArray stem =
-        QFile::encodeName(info.absolutePath()) + "/." + QFile::encodeName(info.fileName());
-    const mode_t createMode = access == NewFileAccess::OwnerOnly ? 0600 : 0666; // umask applies
-    int fd = -1;
-    QByteArray temp;
-    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
-        temp = stem + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createMode);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        return CreateFault(errno);
-
-    bool ok = true;
-    if (old) {
-        // Best effort: only an administrator may give the file back to its owner.
-        if (old->st_uid != geteuid() || old->st_gid != getegid())
-            (void)!fchown(fd, old->st_uid, old->st_gid);
-        mode_t mode = old->st_mode & 07777;
-        if (access == NewFileAccess::OwnerOnly)
-            mode &= S_IRWXU;
-        ok = fchmod(fd, mode) == 0;
-    }
-    ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok) {
-        ::unlink(temp.constData());
-        return SettingsFileFault::WriteFailed;
-    }
-    if (::rename(temp.constData(), path.constData()) != 0) {
-        const int error = errno;
-        ::unlink(temp.constData());
-        return error == EISDIR ? SettingsFileFault::NotRegularFile : CreateFault(error);
-    }
-    return SettingsFileFault::None;
-}
-
 // The read-modify-write of a settings file under its lock. `change` gets the
 // current content and returns the new one, or nothing to leave the file alone.
 SettingsFileFault ReplaceProfile(const QString& file, NewFileAccess access,
                                  const std::function<std::optional<QByteArray>(const LoadedProfile&)>& change)
 {
-    const QFileInfo info(file);
-    struct stat st {};
-    if (::stat(QFile::encodeName(info.absolutePath()).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (!platform::FolderExists(QFileInfo(file).absolutePath()))
         return SettingsFileFault::NoFolder;
-    const QByteArray path = QFile::encodeName(file);
     // Refused before taking the lock, so a protected file never waits.
-    const bool existed = ::lstat(path.constData(), &st) == 0;
-    if (existed)
-        if (const SettingsFileFault fault = ReplaceFault(st, path); fault != SettingsFileFault::None)
-            return fault;
+    if (const SettingsFileFault fault = platform::ReplaceFault(file, kMaxSettingsFileSize);
+        fault != SettingsFileFault::None)
+        return fault;
 
-    QLockFile lock(file + QStringLiteral(".lock"));
-    if (!lock.tryLock(kLockWaitMs))
-        return lock.error() == QLockFile::PermissionError ? SettingsFileFault::FolderDenied
-                                                          : SettingsFileFault::Busy;
+    platform::LockFile lock(file + QStringLiteral(".lock"), 30000);
+    switch (lock.tryLock(kLockWaitMs)) {
+    case platform::LockFile::Result::Locked: break;
+    case platform::LockFile::Result::Denied: return SettingsFileFault::FolderDenied;
+    default: return SettingsFileFault::Busy;
+    }
 
-    const bool exists = ::lstat(path.constData(), &st) == 0;
-    if (exists)
-        if (const SettingsFileFault fault = ReplaceFault(st, path); fault != SettingsFileFault::None)
-            return fault;
+    if (const SettingsFileFault fault = platform::ReplaceFault(file, kMaxSettingsFileSize);
+        fault != SettingsFileFault::None)
+        return fault;
     const LoadedProfile loaded = LoadProfile(file);
     if (loaded.fault != SettingsFileFault::None && loaded.fault != SettingsFileFault::Missing)
         return loaded.fault; // never overwrite a file that could not be read
     const std::optional<QByteArray> bytes = change(loaded);
     if (!bytes)
         return SettingsFileFault::None;
-    struct stat now {};
-    const bool same = exists && ::lstat(path.constData(), &now) == 0 && SameFile(st, now);
-    return ReplaceWith(file, *bytes, same ? &st : nullptr, access);
+    return platform::ReplaceFile(file, *bytes, access);
 }
 
 } // namespace
@@ -318,59 +225,8 @@ QByteArray ChangedProfile(const QByteArray& content, const QList<ProfileChange>&
 
 LoadedProfile LoadProfile(const QString& file)
 {
-    LoadedProfile loaded;
-    const QByteArray path = QFile::encodeName(file);
-    struct stat before {};
-    if (file.isEmpty() || ::lstat(path.constData(), &before) != 0) {
-        loaded.fault = file.isEmpty() || errno == ENOENT || errno == ENOTDIR ? SettingsFileFault::Missing
-                                                                             : SettingsFileFault::Unreadable;
-        return loaded;
-    }
-    if (!S_ISREG(before.st_mode)) {
-        loaded.fault = SettingsFileFault::NotRegularFile;
-        return loaded;
-    }
-    if (before.st_size > kMaxSettingsFileSize) {
-        loaded.fault = SettingsFileFault::TooLarge;
-        return loaded;
-    }
-    // No link followed, no wait on a pipe swapped in since the look above.
-    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        loaded.fault = errno == ELOOP    ? SettingsFileFault::NotRegularFile
-                       : errno == ENOENT ? SettingsFileFault::Missing
-                                         : SettingsFileFault::Unreadable;
-        return loaded;
-    }
-    struct stat opened {};
-    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || !SameFile(before, opened)) {
-        ::close(fd);
-        loaded.fault = SettingsFileFault::NotRegularFile;
-        return loaded;
-    }
-    QByteArray content(kMaxSettingsFileSize + 1, Qt::Uninitialized);
-    qsizetype total = 0;
-    while (total < content.size()) {
-        const ssize_t n = ::read(fd, content.data() + total, static_cast<size_t>(content.size() - total));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ::close(fd);
-            loaded.fault = SettingsFileFault::Unreadable;
-            return loaded;
-        }
-        if (n == 0)
-            break;
-        total += n;
-    }
-    ::close(fd);
-    if (total > kMaxSettingsFileSize) { // grew since the look above
-        loaded.fault = SettingsFileFault::TooLarge;
-        return loaded;
-    }
-    content.truncate(total);
-    loaded.content = content;
-    return loaded;
+    const platform::FileContent read = platform::ReadRegularFile(file, kMaxSettingsFileSize);
+    return {read.bytes, read.fault};
 }
 
 QString ReadProfileString(const QString& section, const QString& key, const QString& file)

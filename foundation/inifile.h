@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/files.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -41,18 +43,7 @@ QList<char32_t> UnstorableCharacters(const QString& text);
 inline constexpr qint64 kMaxSettingsFileSize = 1024 * 1024;
 
 // Why a settings file was not read or written.
-enum class SettingsFileFault {
-    None,
-    Missing,        // read: no such file (reads as empty)
-    NoFolder,       // write: the folder does not exist
-    NotRegularFile, // a folder, link, pipe or device stands where the file should be
-    TooLarge,       // over kMaxSettingsFileSize
-    Unreadable,     // no right to read it (it is not overwritten either)
-    ReadOnly,       // the file is write-protected
-    FolderDenied,   // no right to create files in the folder
-    Busy,           // another program holds the file's lock
-    WriteFailed,    // the disk refused the data
-};
+using SettingsFileFault = platform::FileFault;
 
 struct LoadedProfile {
     QByteArray content;
@@ -67,7 +58,7 @@ LoadedProfile LoadProfile(const QString& file);
 // or key is missing.
 QString ReadProfileString(const QString& section, const QString& key, const QString& file);
 
-enum class NewFileAccess { Shared, OwnerOnly };
+using NewFileAccess = platform::FileAccess;
 
 // Applies the changes to the file under its lock file ("<file>.lock"), so two
 // programs writing at once both keep their keys. The new content goes into a

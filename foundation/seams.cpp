@@ -27,7 +27,7 @@ public:
 class NoShell final : public Shell {
 public:
     bool openUrl(const QUrl&) override { return false; }
-    bool startProgram(const QString&, bool) override { return false; }
+    bool startProgram(const QString&) override { return false; }
 };
 
 class SteadyClock final : public Clock {

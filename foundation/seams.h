@@ -36,8 +36,8 @@ public:
     virtual ~Shell() = default;
     // Opens a file or link with the desktop's handler; true when one was found.
     virtual bool openUrl(const QUrl& url) = 0;
-    // Starts a program without waiting for it; hidden asks for no window.
-    virtual bool startProgram(const QString& program, bool hidden) = 0;
+    // Starts a program without waiting for it.
+    virtual bool startProgram(const QString& program) = 0;
 };
 
 class Clock {

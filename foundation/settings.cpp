@@ -2,85 +2,46 @@
 
 #include "foundation/inifile.h"
 #include "foundation/windows1252.h"
+#include "platform/places.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cmath>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-namespace {
-QString g_programFolderOverride;
-}
+QString Settings::programFile() const { return JoinPath(programFolder, kSettingsFileName); }
 
-SharedValues& Shared()
-{
-    static SharedValues values;
-    return values;
-}
+QString Settings::workingFile() const { return JoinPath(settingsFolder, kSettingsFileName); }
 
 QString JoinPath(const QString& folder, const QString& name) { return folder + QDir::separator() + name; }
-
-QString ProgramFolder()
-{
-    if (!g_programFolderOverride.isEmpty())
-        return g_programFolderOverride;
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-}
-
-void SetProgramFolderForTesting(const QString& folder) { g_programFolderOverride = folder; }
-
-QString ProgramSettingsFile() { return JoinPath(ProgramFolder(), kSettingsFileName); }
-
-QString WorkingSettingsFile() { return JoinPath(Shared().settingsFolder, kSettingsFileName); }
 
 QString AppDataFolder()
 {
     const QByteArray env = qgetenv("APPDATA");
     if (!env.isEmpty())
         return QString::fromLocal8Bit(env);
-    // Without HOME, Qt would take the root folder as home ("//.config").
-    if (qEnvironmentVariableIsEmpty("HOME") && qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
-        const passwd* account = getpwuid(geteuid());
-        if (account && account->pw_dir && *account->pw_dir)
-            return JoinPath(QFile::decodeName(account->pw_dir), QStringLiteral(".config"));
-    }
-    return QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    return platform::UserSettingsFolder();
 }
 
 QString SettingsFolderFor(const QString& location, const QString& perso)
 {
     if (IsSchoolLocation(location))
-        return JoinPath(perso.isEmpty() ? QStringLiteral("Z:") : perso, QStringLiteral("Mirlo"));
+        return JoinPath(perso.isEmpty() ? kDefaultPersoFolder : perso, QStringLiteral("Mirlo"));
     return JoinPath(AppDataFolder(), QStringLiteral("Mirlo"));
 }
 
-bool ProgramFileLocates(const QString& location, const QString& perso)
+bool ProgramFileLocates(const QString& programFile, const QString& location, const QString& perso)
 {
-    const QString program = ProgramSettingsFile();
-    return SettingsFolderFor(ReadSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), program),
-                             ReadSetting(QStringLiteral("IniPath"), QStringLiteral("Perso"), program)) ==
+    return SettingsFolderFor(ReadSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), programFile),
+                             ReadSetting(QStringLiteral("IniPath"), QStringLiteral("Perso"), programFile)) ==
            SettingsFolderFor(location, perso);
 }
 
 bool MakeSettingsFolder(const QString& folder, bool withParents)
 {
-    const QByteArray path = QFile::encodeName(folder);
     if (withParents)
         QDir().mkpath(QFileInfo(folder).absolutePath());
-    if (::mkdir(path.constData(), S_IRWXU) != 0) {
-        struct stat st {};
-        if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
-            return false;
-        if (st.st_uid == geteuid() && (st.st_mode & (S_IRWXG | S_IRWXO)))
-            ::chmod(path.constData(), st.st_mode & ~(S_IRWXG | S_IRWXO));
-    }
-    return true;
+    return platform::MakePrivateFolder(folder);
 }
 
 bool FileExists(const QString& path)
@@ -102,25 +63,15 @@ QString ReadWholeSetting(const QString& section, const QString& key, const QStri
     return ReadProfileString(section, key, file);
 }
 
-namespace {
-
-NewFileAccess AccessFor(const QString& file)
+void WriteSetting(const QString& section, const QString& key, const QString& value, const QString& file,
+                  NewFileAccess access)
 {
-    const bool shared =
-        QFileInfo(file).absoluteFilePath() == QFileInfo(ProgramSettingsFile()).absoluteFilePath();
-    return shared ? NewFileAccess::Shared : NewFileAccess::OwnerOnly;
+    WriteProfileStrings(file, {{section, key, value}}, access);
 }
 
-} // namespace
-
-void WriteSetting(const QString& section, const QString& key, const QString& value, const QString& file)
+SettingsFileFault WriteSettings(const QString& file, const QList<ProfileChange>& changes, NewFileAccess access)
 {
-    WriteProfileStrings(file, {{section, key, value}}, AccessFor(file));
-}
-
-SettingsFileFault WriteSettings(const QString& file, const QList<ProfileChange>& changes)
-{
-    return WriteProfileStrings(file, changes, AccessFor(file));
+    return WriteProfileStrings(file, changes, access);
 }
 
 const QList<ProfileChange>& PersonalKeyRemovals()
@@ -145,21 +96,38 @@ SettingsFileFault CopyProgramSettings(const QString& programFile, const QString&
 
 bool IsSchoolLocation(const QString& location) { return location == QLatin1String("Lycee"); }
 
-QString LocateSettingsFolder()
+QString StoredPerso(const QString& programFile)
 {
-    SharedValues& s = Shared();
-    const QString programFile = ProgramSettingsFile();
-    s.location = ReadSetting("IniPath", "Location", programFile);
-    QString perso = ReadSetting("IniPath", "Perso", programFile);
-    if (perso.isEmpty())
-        perso = QStringLiteral("Z:");
-    if (IsSchoolLocation(s.location)) {
-        s.settingsFolder = JoinPath(perso, "Mirlo");
-        MakeSettingsFolder(s.settingsFolder, false);
-    } else {
-        s.settingsFolder = JoinPath(AppDataFolder(), "Mirlo");
-    }
-    return perso;
+    const QString perso = ReadSetting("IniPath", "Perso", programFile);
+    return perso.isEmpty() ? kDefaultPersoFolder : perso;
+}
+
+void LocateSettingsFolder(Settings& settings)
+{
+    const QString programFile = settings.programFile();
+    settings.location = ReadSetting("IniPath", "Location", programFile);
+    settings.perso = StoredPerso(programFile);
+    settings.settingsFolder = SettingsFolderFor(settings.location, settings.perso);
+    if (IsSchoolLocation(settings.location))
+        MakeSettingsFolder(settings.settingsFolder, false);
+}
+
+void ReadStartupSettings(Settings& s)
+{
+    const QString file = s.workingFile();
+    // Top edge first, as the window is placed.
+    s.windowTopTwips = ParseInt16(ReadSetting("window", "Top", file)).value_or(0);
+    s.windowLeftTwips = ParseInt16(ReadSetting("window", "Left", file)).value_or(0);
+    s.sender = ReadSetting("email", "Expediteur", file);
+    s.recipient = ReadSetting("email", "Destinataire", file);
+    s.pupilName = ReadSetting("email", "Nom", file).toUpper();
+    s.webSite = ReadSetting("Web", "Site", file);
+    const QString storedPassword = ReadWholeSetting("Web", "Password", file);
+    s.proxyHost = ReadSetting("Web", "Proxy", file);
+    s.proxyPortText = ReadSetting("Web", "ProxyPort", file);
+    s.complete = !s.sender.isEmpty() && !s.recipient.isEmpty() && !s.pupilName.isEmpty() &&
+                 !s.webSite.isEmpty() && !storedPassword.isEmpty();
+    s.webPassword = UnscrambleSetting(storedPassword);
 }
 
 QString UnscrambleSetting(const QString& stored)
@@ -181,7 +149,6 @@ QString UnscrambleSetting(const QString& stored)
 
 double LeadingNumber(const QString& text)
 {
-    // Like the classic Val(): leading blanks skipped, then sign, digits, one point.
     const QString t = text.trimmed();
     qsizetype i = 0;
     QString number;

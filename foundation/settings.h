@@ -5,11 +5,15 @@
 
 #include <optional>
 
-// Program-wide settings values, filled at start-up and by the settings dialog.
-struct SharedValues {
+inline const QString kSettingsFileName = QStringLiteral("Mirlox.ini");
+
+// The settings of one run: where the settings files are and what they hold.
+// The main window owns the one value; whoever needs it is handed it.
+struct Settings {
+    QString programFolder;   // Mirlo's own folder: Launch, the help, the shared settings file
     QString settingsFolder;  // folder of the working settings file
     QString location;        // IniPath/Location as read
-    QString perso;           // IniPath/Perso (settings dialog only)
+    QString perso;           // IniPath/Perso, the school share ("Z:" when none)
     QString sender;          // email/Expediteur
     QString recipient;       // email/Destinataire
     QString pupilName;       // email/Nom, upper case
@@ -19,23 +23,21 @@ struct SharedValues {
     QString proxyPortText;   // Web/ProxyPort
     QString sendMode;        // Web/mode: "web" or "mail"
     QString recordingFolder; // Config/Dossier
-    QString recordingPath;   // full path of the current recording file
-    bool settingsComplete = false;
+    int windowTopTwips = 0;  // window/Top; 0 when missing or unusable
+    int windowLeftTwips = 0; // window/Left; 0 when missing or unusable
+    // The five values a pupil must enter are all there; without them the
+    // program starts with the settings dialog.
+    bool complete = false;
+
+    QString programFile() const; // program folder + Mirlox.ini
+    QString workingFile() const; // settings folder + Mirlox.ini
 };
 
-SharedValues& Shared();
-
-inline const QString kSettingsFileName = QStringLiteral("Mirlox.ini");
+// The school share when the program-folder file names none; stored files rely on it.
+inline const QString kDefaultPersoFolder = QStringLiteral("Z:");
 
 // Joins a folder and a name with the platform separator.
 QString JoinPath(const QString& folder, const QString& name);
-
-// The folder of the running executable (tests may point it elsewhere).
-QString ProgramFolder();
-void SetProgramFolderForTesting(const QString& folder);
-
-QString ProgramSettingsFile(); // program folder + Mirlox.ini
-QString WorkingSettingsFile(); // SettingsFolder + Mirlox.ini
 
 // APPDATA when set, else the user's configuration folder (from the account
 // when HOME is not set, so it never becomes a folder at the root).
@@ -46,7 +48,7 @@ QString SettingsFolderFor(const QString& location, const QString& perso);
 
 // True when the program-folder file, as it stands, leads the next start to
 // the same settings folder as these values.
-bool ProgramFileLocates(const QString& location, const QString& perso);
+bool ProgramFileLocates(const QString& programFile, const QString& location, const QString& perso);
 
 // Creates the settings folder (and, when asked, the folders above it) for its
 // owner only, and takes an existing one of ours away from everyone else: the
@@ -59,11 +61,14 @@ bool FileExists(const QString& path);
 QString ReadSetting(const QString& section, const QString& key, const QString& file);
 // The whole value: scrambled values (password, upload path) run past 254 characters.
 QString ReadWholeSetting(const QString& section, const QString& key, const QString& file);
-// Writes one key, ignoring failures; every file but the program-folder one is
+// Writes one key, ignoring failures. Only the program-folder file, which
+// every user of the installation reads, is shared: any other file is
 // readable by its owner only.
-void WriteSetting(const QString& section, const QString& key, const QString& value, const QString& file);
+void WriteSetting(const QString& section, const QString& key, const QString& value, const QString& file,
+                  NewFileAccess access = NewFileAccess::OwnerOnly);
 // Writes several keys at once, in order; the fault when nothing was stored.
-SettingsFileFault WriteSettings(const QString& file, const QList<ProfileChange>& changes);
+SettingsFileFault WriteSettings(const QString& file, const QList<ProfileChange>& changes,
+                                NewFileAccess access = NewFileAccess::OwnerOnly);
 
 // The pupil's own keys, which never go into the program-folder file that
 // every user of the installation reads: the password, the sender address, the
@@ -74,14 +79,22 @@ const QList<ProfileChange>& PersonalKeyRemovals();
 // keys; an existing working file stays as it is.
 SettingsFileFault CopyProgramSettings(const QString& programFile, const QString& workingFile);
 
-// Location rule: fills Shared().location and Shared().settingsFolder from the
-// program-folder file; creates the folder in school mode. Returns perso.
-QString LocateSettingsFolder();
+// IniPath/Perso of the program-folder file, the default share when none.
+QString StoredPerso(const QString& programFile);
+
+// Location rule: fills location, perso and the settings folder from the
+// program-folder file; creates the folder in school mode.
+void LocateSettingsFolder(Settings& settings);
 bool IsSchoolLocation(const QString& location);
+
+// What start-up reads from the working settings file before it asks
+// anything of the pupil: the window's place, the e-mail and web values.
+void ReadStartupSettings(Settings& settings);
 
 QString UnscrambleSetting(const QString& stored);
 
-// Reads a stored number the way the program does: leading numeric part, 0 when none.
+// A stored number's leading numeric part (blanks skipped, then a sign,
+// digits and one point), 0 when there is none.
 double LeadingNumber(const QString& text);
 
 // A stored window edge: a whole number in the signed 16-bit range, fractions

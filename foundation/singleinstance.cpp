@@ -5,19 +5,16 @@
 #include <QDir>
 
 SingleInstance::SingleInstance(const QString& folder)
-    : m_folder(folder), m_lock(JoinPath(folder, QStringLiteral("Mirlo.lock")))
-{
     // A run lasts hours: the lock is never stale by age, only when the process
     // that holds it is gone.
-    m_lock.setStaleLockTime(0);
+    : m_folder(folder), m_lock(JoinPath(folder, QStringLiteral("Mirlo.lock")), 0)
+{
 }
 
 bool SingleInstance::claim(int waitMs)
 {
     QDir().mkpath(m_folder);
-    if (m_lock.tryLock(waitMs))
-        return true;
-    return m_lock.error() != QLockFile::LockFailedError;
+    return m_lock.tryLock(waitMs) != platform::LockFile::Result::Busy;
 }
 
 QString AlreadyOpenText()

@@ -1,5 +1,6 @@
 #pragma once
-#include <QLockFile>
+#include "platform/lockfile.h"
+
 #include <QString>
 
 // One Mirlo per user at a time: a lock file in the user's settings folder,
@@ -16,7 +17,7 @@ public:
 
 private:
     QString m_folder;
-    QLockFile m_lock;
+    platform::LockFile m_lock;
 };
 
 // Told to the pupil when a second Mirlo starts.

@@ -1,7 +1,7 @@
 #include "send/sendrecording.h"
 
 #include "foundation/seams.h"
-#include "foundation/settings.h"
+#include "send/handinsettings.h"
 #include "send/webupload.h"
 
 const QString RecordingSender::kNoSendModeText =
@@ -38,7 +38,7 @@ void RecordingSender::send(const QString& recordingPath)
         return;
     }
 
-    const QString& mode = Shared().sendMode;
+    const QString& mode = HandInSettings().sendMode;
     if (mode == QStringLiteral("web"))
         WebUpload(m_upload, recordingPath);
     else if (mode == QStringLiteral("mail"))
@@ -50,7 +50,7 @@ void RecordingSender::send(const QString& recordingPath)
 
 void RecordingSender::sendByMail(const QString& recordingPath)
 {
-    const SharedValues& s = Shared();
+    const Settings& s = HandInSettings();
     MailMessage mail;
     mail.fromName = s.pupilName;
     mail.fromAddress = s.sender;

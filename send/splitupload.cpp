@@ -1,7 +1,7 @@
 #include "send/splitupload.h"
 
 #include "foundation/seams.h"
-#include "foundation/settings.h"
+#include "send/handinsettings.h"
 #include "foundation/windows1252.h"
 #include "send/httprequest.h"
 #include "send/tempfile.h"
@@ -41,12 +41,12 @@ QString PieceListRecordingName(const QString& recordingPath, const QString& fold
 
 QString PieceListPath(const QString& baseName)
 {
-    return JoinPath(Shared().recordingFolder, QStringLiteral("Frac_") + baseName + ".split");
+    return JoinPath(HandInSettings().recordingFolder, QStringLiteral("Frac_") + baseName + ".split");
 }
 
 QString PiecePath(const QString& baseName, int index)
 {
-    return JoinPath(Shared().recordingFolder, baseName + u'_' + QString::number(index));
+    return JoinPath(HandInSettings().recordingFolder, baseName + u'_' + QString::number(index));
 }
 
 QString CutIntoPieces(qint64 length, qint16 count, const QString& baseName, const QString& recordingPath)
@@ -58,7 +58,7 @@ QString CutIntoPieces(qint64 length, qint16 count, const QString& baseName, cons
     if (list.status() == NewFile::Status::Link)
         return listPath;
     auto writeLine = [&](const QString& line) { list.write(ToWindows1252(line) + "\r\n"); };
-    writeLine(PieceListRecordingName(recordingPath, Shared().recordingFolder));
+    writeLine(PieceListRecordingName(recordingPath, HandInSettings().recordingFolder));
     writeLine(u' ' + QString::number(count) + u' ');
 
     QFile recording(recordingPath);

@@ -1,7 +1,7 @@
 #include "send/uploadpass.h"
 
 #include "foundation/seams.h"
-#include "foundation/settings.h"
+#include "send/handinsettings.h"
 #include "send/digittext.h"
 #include "send/httprequest.h"
 #include "send/uploadsession.h"
@@ -64,7 +64,7 @@ QString UploadText::LinkRefused(const QString& path)
            QStringLiteral("\" est un lien.\rSupprimez-le, puis relancez le transfert.");
 }
 
-QString TestFilePath() { return JoinPath(Shared().recordingFolder, QStringLiteral("testx")); }
+QString TestFilePath() { return JoinPath(HandInSettings().recordingFolder, QStringLiteral("testx")); }
 
 NewFile::Status WriteTestFile()
 {
@@ -77,7 +77,7 @@ QString DrawProofNumber() { return QString::number(QRandomGenerator::global()->b
 
 PreparedPass PreparePass(UploadSession& session, const QString& filePath)
 {
-    const SharedValues& s = Shared();
+    const Settings& s = HandInSettings();
     PreparedPass pass;
     pass.request = std::make_unique<HttpRequest>();
     HttpRequest& r = *pass.request;
@@ -86,7 +86,7 @@ PreparedPass PreparePass(UploadSession& session, const QString& filePath)
     r.SetHost(s.webSite);
     r.SetPort(80);
     session.setUploadPath(UnscrambleSetting(
-        ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Upload"), WorkingSettingsFile())));
+        ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Upload"), HandInSettings().workingFile())));
     r.SetPath(session.uploadPath());
     r.SetDeadline(kPassDeadlineMs);
     if (const auto& up = session.httpsUpgrade(); up && up->plainPath == session.uploadPath()) {

@@ -112,7 +112,8 @@ QString AboutBox::ShownText(const QString& text)
     return shown;
 }
 
-AboutBox::AboutBox(MainWindowLink& main, QWidget* parent) : QWidget(parent, Qt::Window), m_main(main)
+AboutBox::AboutBox(MainWindowLink& main, Settings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_main(main), m_settings(settings)
 {
     InitAboutResources();
     setObjectName(QStringLiteral("FAbout"));
@@ -269,14 +270,14 @@ void AboutBox::CloseWithOk()
 
 void AboutBox::OpenSettings()
 {
-    Shared().settingsComplete = true;
+    m_settings.complete = true;
     hide();
     m_main.showSettingsDialog();
 }
 
 void AboutBox::OpenHelp()
 {
-    if (!OpenHelpFile())
+    if (!OpenHelpFile(m_settings.programFolder))
         MsgBox(QStringLiteral("Le fichier d'aide n'a pas été trouvé"), MsgIcon::Exclamation);
 }
 

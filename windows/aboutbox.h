@@ -2,6 +2,7 @@
 #include <QWidget>
 
 class MainWindowLink;
+struct Settings;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -10,7 +11,7 @@ class QPushButton;
 class AboutBox : public QWidget {
     Q_OBJECT
 public:
-    explicit AboutBox(MainWindowLink& main, QWidget* parent = nullptr);
+    AboutBox(MainWindowLink& main, Settings& settings, QWidget* parent = nullptr);
 
     // "Version 2.01.0058" for 2.1.58.
     static QString VersionText(int major, int minor, int revision);
@@ -39,6 +40,7 @@ private:
     void LayOut();
 
     MainWindowLink& m_main;
+    Settings& m_settings;
     QLabel* m_picture = nullptr;
     QLabel* m_programName = nullptr;
     QLabel* m_credit = nullptr;

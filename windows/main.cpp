@@ -3,6 +3,7 @@
 #include "foundation/singleinstance.h"
 #include "windows/mainwindow.h"
 #include "windows/qtseams.h"
+#include "platform/places.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -87,12 +88,12 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    MainWindow mainWindow;
+    MainWindow mainWindow(platform::ProgramFolder());
     mainWindow.StartUp();
     if (EndRequested())
         return 0;
     // On a first run the settings dialog is up and shows this window itself.
-    if (Shared().settingsComplete)
+    if (mainWindow.settings().complete)
         mainWindow.show();
     reporter.StartUpDone();
     return app.exec();

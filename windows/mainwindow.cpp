@@ -7,8 +7,10 @@
 #include "foundation/recordingname.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
-#include "foundation/startupsettings.h"
+#include "config/recordingchoices.h"
+#include "platform/places.h"
 #include "foundation/windows1252.h"
+#include "send/handinsettings.h"
 #include "send/sendrecording.h"
 #include "windows/aboutbox.h"
 #include "windows/fontfit.h"
@@ -71,16 +73,6 @@ QString CStringToText(const char* text)
     return FromWindows1252(QByteArray(buffer));
 }
 
-// A stored position as a menu index (whole number, halves to even); none
-// when it cannot be an index at all.
-std::optional<int> MenuIndex(const QString& numberText)
-{
-    const double rounded = std::nearbyint(numberText.toDouble());
-    if (!std::isfinite(rounded) || rounded < -32768.0 || rounded > 32767.0)
-        return std::nullopt;
-    return static_cast<int>(rounded);
-}
-
 // The menu index of an option's stored position; a position never stored is
 // stored with its default first.
 std::optional<int> PositionOrDefault(const QString& stored, const char* key, const char* fallback,
@@ -91,7 +83,7 @@ std::optional<int> PositionOrDefault(const QString& stored, const char* key, con
         position = QString::fromLatin1(fallback);
         WriteSetting("Config", key, position, file);
     }
-    return MenuIndex(position);
+    return MenuPosition(position);
 }
 
 QRegion RoundedRegion(int w, int h)
@@ -192,8 +184,11 @@ void NameForScreenReaders(QWidget& window)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
+    m_settings.programFolder = programFolder;
+    SetHandInSettings(&m_settings);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Enregistrement Mp3"));
     setFixedSize(kWidth, kHeight);
@@ -387,27 +382,20 @@ void MainWindow::BuildMenus()
     };
 
     m_sampleRateMenu = makeMenu(QStringLiteral("cfe"), QStringLiteral("CaptureFrequency"));
-    const char* rates[] = {"32000 Hz", "44100 Hz", "48000 Hz"};
-    for (int i = 1; i <= 3; ++i) {
-        m_sampleRateItems[i] =
-            makeItem(m_sampleRateMenu, QStringLiteral("cf"), i, QString::fromLatin1(rates[i - 1]));
+    for (int i = kFirstSampleRate; i <= kLastSampleRate; ++i) {
+        m_sampleRateItems[i] = makeItem(m_sampleRateMenu, QStringLiteral("cf"), i, SampleRateChoice(i)->caption);
         connect(m_sampleRateItems[i], &QAction::triggered, this, [this, i] { ChooseSampleRate(i); });
     }
 
     m_bitRateMenu = makeMenu(QStringLiteral("ERE"), QStringLiteral("EncodingRate"));
-    const int kbps[] = {32, 40, 56, 64, 96, 112, 128, 160, 192, 256, 320};
-    for (int i = 1; i <= 11; ++i) {
-        m_bitRateItems[i] =
-            makeItem(m_bitRateMenu, QStringLiteral("ER"), i, QStringLiteral("%1 Kbit/s").arg(kbps[i - 1]));
+    for (int i = kFirstBitRate; i <= kLastBitRate; ++i) {
+        m_bitRateItems[i] = makeItem(m_bitRateMenu, QStringLiteral("ER"), i, BitRateChoice(i)->caption);
         connect(m_bitRateItems[i], &QAction::triggered, this, [this, i] { ChooseBitRate(i); });
     }
 
     m_qualityMenu = makeMenu(QStringLiteral("MDE"), QStringLiteral("Mode"));
-    const QString qualities[] = {QStringLiteral("Basse qualité"), QStringLiteral("Qualité moyenne"),
-                                 QStringLiteral("Haute qualité"), QStringLiteral("Très haute qualité"),
-                                 QStringLiteral("Enregistrement d'une voix")};
-    for (int i = 0; i <= 4; ++i) {
-        m_qualityItems[i] = makeItem(m_qualityMenu, QStringLiteral("MD"), i, qualities[i]);
+    for (int i = kFirstQuality; i <= kLastQuality; ++i) {
+        m_qualityItems[i] = makeItem(m_qualityMenu, QStringLiteral("MD"), i, QualityChoice(i)->caption);
         connect(m_qualityItems[i], &QAction::triggered, this, [this, i] { ChooseQuality(i); });
     }
 
@@ -420,21 +408,6 @@ void MainWindow::BuildMenus()
 }
 
 // The item at a menu index, none for an index without an item.
-QAction* MainWindow::SampleRateItem(int index) const
-{
-    return index >= 1 && index <= 3 ? m_sampleRateItems[index] : nullptr;
-}
-
-QAction* MainWindow::BitRateItem(int index) const
-{
-    return index >= 1 && index <= 11 ? m_bitRateItems[index] : nullptr;
-}
-
-QAction* MainWindow::QualityItem(int index) const
-{
-    return index >= 0 && index <= 4 ? m_qualityItems[index] : nullptr;
-}
-
 QAction* MainWindow::DeviceItem(int index) const
 {
     return index >= 1 && index <= kListedDevices ? m_deviceItems[index] : nullptr;
@@ -487,7 +460,7 @@ public:
     void setSendEnabled(bool enabled) override { m_window.m_sendButton->setEnabled(enabled); }
     void setNewRecordingEnabled(bool enabled) override { m_window.m_newRecordingButton->setEnabled(enabled); }
     RecordingOptions recordingOptions() const override { return m_window.recordingOptions(); }
-    QString recordingPath() const override { return Shared().recordingPath; }
+    QString recordingPath() const override { return m_window.m_recordingPath; }
     void processPendingEvents() override { QCoreApplication::processEvents(); }
 
 private:
@@ -677,50 +650,34 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 
 void MainWindow::StartUp()
 {
-    LocateSettingsFolder();
-    const QString file = WorkingSettingsFile();
-    const StartupSettings settings = ReadStartupSettings(file);
-    PlaceWindow(settings);
-    ShareStartupSettings(settings);
-    if (!settings.complete) {
+    LocateSettingsFolder(m_settings);
+    ReadStartupSettings(m_settings);
+    PlaceWindow();
+    if (!m_settings.complete) {
         // First run: the settings dialog comes first.
         hideMainWindow();
         showSettingsDialog();
     }
-    // Set after the first-run dialog, which fills the shared values from its
-    // own reading of the settings.
-    Shared().webPassword = settings.webPassword;
 
+    const QString file = m_settings.workingFile();
     const StoredRecordingOptions stored = ReadStoredRecordingOptions(file);
-    Shared().recordingFolder = stored.folder;
+    m_settings.recordingFolder = stored.folder;
     if (!StartSoundLibrary())
         return;
     const int drivers = ListCaptureDevices();
     ApplyStoredOptions(stored, drivers, file);
     setRecordingPath(
-        DefaultRecordingPath(Shared().recordingFolder, Shared().pupilName, programClock().now()));
+        DefaultRecordingPath(m_settings.recordingFolder, m_settings.pupilName, programClock().now()));
     SetButtonsIdle();
     ShowSendMode(file);
     FitToFont(); // the buttons have their captions now
 }
 
 // Top edge first.
-void MainWindow::PlaceWindow(const StartupSettings& settings)
+void MainWindow::PlaceWindow()
 {
-    move(x(), TwipsToPixels(settings.windowTopTwips, this));
-    move(TwipsToPixels(settings.windowLeftTwips, this), y());
-}
-
-void MainWindow::ShareStartupSettings(const StartupSettings& settings)
-{
-    SharedValues& s = Shared();
-    s.sender = settings.sender;
-    s.recipient = settings.recipient;
-    s.pupilName = settings.pupilName;
-    s.webSite = settings.webSite;
-    s.proxyHost = settings.proxyHost;
-    s.proxyPortText = settings.proxyPortText;
-    s.settingsComplete = settings.complete;
+    move(x(), TwipsToPixels(m_settings.windowTopTwips, this));
+    move(TwipsToPixels(m_settings.windowLeftTwips, this), y());
 }
 
 // False when the sound library cannot start: the program ends.
@@ -785,11 +742,10 @@ void MainWindow::SetButtonsIdle()
 // Read after the first-run settings dialog, which may have set it.
 void MainWindow::ShowSendMode(const QString& file)
 {
-    SharedValues& s = Shared();
-    s.sendMode = ReadSetting("Web", "mode", file);
-    if (s.sendMode == QLatin1String("web"))
+    m_settings.sendMode = ReadSetting("Web", "mode", file);
+    if (m_settings.sendMode == QLatin1String("web"))
         setSendCaption(QStringLiteral("Envoyer sur le site"));
-    else if (s.sendMode == QLatin1String("mail"))
+    else if (m_settings.sendMode == QLatin1String("mail"))
         setSendCaption(QStringLiteral("Envoyer par email"));
 }
 
@@ -830,10 +786,10 @@ void MainWindow::ResetProgram()
     const int left = PixelsToTwips16(x(), this);
     m_newRecordingButton->setEnabled(false);
     FinaliseRecordingBeforeExit();
-    const QString file = WorkingSettingsFile();
+    const QString file = m_settings.workingFile();
     WriteSetting("window", "Top", QString::number(top), file);
     WriteSetting("window", "Left", QString::number(left), file);
-    shell().startProgram(JoinPath(ProgramFolder(), QStringLiteral("Launch")), true);
+    shell().startProgram(platform::ProgramPath(m_settings.programFolder, QStringLiteral("Launch")));
     EndProgram();
 }
 
@@ -841,7 +797,7 @@ void MainWindow::ResetProgram()
 
 void MainWindow::ShowHelp(bool fromKeyboard)
 {
-    if (OpenHelpFile())
+    if (OpenHelpFile(m_settings.programFolder))
         return;
     if (fromKeyboard)
         ShowInfos();
@@ -870,21 +826,21 @@ void MainWindow::setSendCaption(const QString& caption) { m_sendButton->setText(
 
 void MainWindow::setRecordingPath(const QString& path)
 {
-    Shared().recordingPath = path;
+    m_recordingPath = path;
     m_recordingPathBox->setText(path);
 }
 
 void MainWindow::showSettingsDialog()
 {
     if (!m_settingsDialog)
-        m_settingsDialog = new SettingsDialog(*this);
+        m_settingsDialog = new SettingsDialog(*this, m_settings);
     m_settingsDialog->show();
 }
 
 void MainWindow::showAboutBox()
 {
     if (!m_aboutBox)
-        m_aboutBox = new AboutBox(*this);
+        m_aboutBox = new AboutBox(*this, m_settings);
     m_aboutBox->show();
 }
 
@@ -909,34 +865,34 @@ void MainWindow::RefreshOptionBoxes()
         w->repaint();
 }
 
+// A position without an item keeps the choice as it was, and is stored all the same.
 void MainWindow::ChooseSampleRate(int index)
 {
-    if (const QAction* item = SampleRateItem(index))
-        m_sampleRateBox->setText(ItemCaption(item));
-    m_recordingOptions.sampleRate = static_cast<int>(LeadingNumber(m_sampleRateBox->text().left(5)));
-    WriteSetting("Config", "Freq", QString::number(index), WorkingSettingsFile());
+    if (const auto choice = SampleRateChoice(index)) {
+        m_sampleRateBox->setText(choice->caption);
+        m_recordingOptions.sampleRate = choice->value;
+    }
+    WriteSetting("Config", "Freq", QString::number(index), m_settings.workingFile());
     update();
 }
 
 void MainWindow::ChooseBitRate(int index)
 {
-    if (const QAction* item = BitRateItem(index))
-        m_bitRateBox->setText(ItemCaption(item));
+    if (const auto choice = BitRateChoice(index)) {
+        m_bitRateBox->setText(choice->caption);
+        m_recordingOptions.bitRateKbps = choice->value;
+    }
     update();
-    const QString text = m_bitRateBox->text();
-    if (text.size() >= 6)
-        m_recordingOptions.bitRateKbps = static_cast<int>(LeadingNumber(text.left(text.size() - 6)));
-    WriteSetting("Config", "Bitrate", QString::number(index), WorkingSettingsFile());
+    WriteSetting("Config", "Bitrate", QString::number(index), m_settings.workingFile());
 }
 
 void MainWindow::ChooseQuality(int index)
 {
-    if (const QAction* item = QualityItem(index))
-        m_qualityBox->setText(ItemCaption(item));
-    static const int presets[] = {1, 0, 2, 5, 3};
-    if (index >= 0 && index <= 4)
-        m_recordingOptions.encoderPreset = presets[index];
-    WriteSetting("Config", "Quality", QString::number(index), WorkingSettingsFile());
+    if (const auto choice = QualityChoice(index)) {
+        m_qualityBox->setText(choice->caption);
+        m_recordingOptions.encoderPreset = choice->value;
+    }
+    WriteSetting("Config", "Quality", QString::number(index), m_settings.workingFile());
 }
 
 void MainWindow::ChooseDevice(int index)
@@ -944,7 +900,7 @@ void MainWindow::ChooseDevice(int index)
     if (const QAction* item = DeviceItem(index))
         m_deviceBox->setText(ItemCaption(item));
     FSOUND_Record_SetDriver(index);
-    WriteSetting("Config", "Periph", QString::number(index), WorkingSettingsFile());
+    WriteSetting("Config", "Periph", QString::number(index), m_settings.workingFile());
     update();
 }
 
@@ -952,7 +908,7 @@ void MainWindow::ChooseDevice(int index)
 
 void MainWindow::ChooseRecordingFile()
 {
-    const QString folder = Shared().recordingFolder;
+    const QString folder = m_settings.recordingFolder;
     if (!folder.isEmpty())
         QDir::setCurrent(folder);
 
@@ -973,7 +929,7 @@ void MainWindow::ChooseRecordingFile()
         setRecordingPath(chosen);
         const qsizetype cut = chosen.lastIndexOf(QDir::separator());
         if (cut >= 0)
-            WriteSetting("Config", "Dossier", chosen.left(cut), WorkingSettingsFile());
+            WriteSetting("Config", "Dossier", chosen.left(cut), m_settings.workingFile());
     }
     m_recordButton->SetEnabled(true);
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "audio/recordingengine.h"
+#include "foundation/settings.h"
 #include "windows/aboutbox.h"
 #include "windows/mainwindowlink.h"
 #include "windows/settingsdialog.h"
@@ -15,7 +16,6 @@ class MainWindowRecordingView;
 class RecordingSender;
 class ImageButton;
 class LevelMeter;
-struct StartupSettings;
 struct StoredRecordingOptions;
 class QAction;
 class QLabel;
@@ -28,7 +28,8 @@ class QTimer;
 class MainWindow : public QWidget, public MainWindowLink {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // programFolder holds Launch, the help and the shared settings file.
+    explicit MainWindow(const QString& programFolder, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Capture devices the device menu can list, after the default one.
@@ -41,6 +42,7 @@ public:
     // Filled at start-up and by the option menus; the recording engine reads
     // them when a recording starts.
     const RecordingOptions& recordingOptions() const { return m_recordingOptions; }
+    const Settings& settings() const { return m_settings; }
 
     void ShowInfos();          // the infos button
     void ResetProgram();       // the new-recording button: restarts through Launch
@@ -97,17 +99,13 @@ private:
     void OpenBitRateMenu();
     void OpenQualityMenu();
 
-    void PlaceWindow(const StartupSettings& settings);
-    void ShareStartupSettings(const StartupSettings& settings);
+    void PlaceWindow();
     bool StartSoundLibrary();
     int ListCaptureDevices();
     void ApplyStoredOptions(const StoredRecordingOptions& stored, int drivers, const QString& file);
     void SetButtonsIdle();
     void ShowSendMode(const QString& file);
 
-    QAction* SampleRateItem(int index) const;
-    QAction* BitRateItem(int index) const;
-    QAction* QualityItem(int index) const;
     QAction* DeviceItem(int index) const;
 
     void ShapeWindow();
@@ -149,7 +147,10 @@ private:
     std::array<QAction*, 5> m_qualityItems{};                 // 0..4
     std::array<QAction*, kListedDevices + 1> m_deviceItems{}; // 1..8
 
-    RecordingOptions m_recordingOptions{0, 0, 0};
+    Settings m_settings;
+    QString m_recordingPath; // the file the next recording goes into
+    // As the option boxes show them before a stored choice is applied.
+    RecordingOptions m_recordingOptions{44100, 192, 0};
 
     std::unique_ptr<MainWindowRecordingView> m_recordingView;
     std::unique_ptr<RecordingEngine> m_engine;

@@ -1,6 +1,7 @@
 #include "windows/qtseams.h"
 
 #include "foundation/seams.h"
+#include "platform/places.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -9,7 +10,6 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
-#include <QProcess>
 #include <QTranslator>
 
 namespace {
@@ -101,18 +101,7 @@ class QtShell final : public Shell {
 public:
     bool openUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
 
-    bool startProgram(const QString& program, bool hidden) override
-    {
-        // A detached child must not inherit our output pipes, or whoever reads
-        // them waits for the child too.
-        Q_UNUSED(hidden);
-        QProcess process;
-        process.setProgram(program);
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.setStandardInputFile(QProcess::nullDevice());
-        return process.startDetached();
-    }
+    bool startProgram(const QString& program) override { return platform::StartProgram(program); }
 };
 
 } // namespace

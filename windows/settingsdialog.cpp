@@ -102,12 +102,6 @@ QRadioButton* MakeOption(const QString& name, const QString& text)
     return option;
 }
 
-QString ReadOrZ(const QString& section, const QString& key, const QString& file)
-{
-    const QString value = ReadSetting(section, key, file);
-    return value.isEmpty() ? QStringLiteral("Z:") : value;
-}
-
 // French names and descriptions for screen readers: the boxes' captions are
 // separate labels, and "Oui", "Non" or "Parcourir" alone say little. The
 // boxes' tooltips serve as their descriptions.
@@ -154,9 +148,9 @@ void MakeHomeFolder(const QString& folder) { MakeSettingsFolder(folder, true); }
 
 // Settings files that are there but were refused (a link, a pipe, a huge
 // file) read as empty; the pupil is told once, when the dialog loads.
-void WarnAboutRefusedSettingsFiles()
+void WarnAboutRefusedSettingsFiles(const Settings& settings)
 {
-    for (const QString& file : {ProgramSettingsFile(), WorkingSettingsFile()}) {
+    for (const QString& file : {settings.programFile(), settings.workingFile()}) {
         const SettingsFileFault fault = LoadProfile(file).fault;
         if (fault != SettingsFileFault::None && fault != SettingsFileFault::Missing)
             MsgBox(SettingsReadFailureText(fault, file), MsgIcon::Exclamation);
@@ -165,7 +159,8 @@ void WarnAboutRefusedSettingsFiles()
 
 } // namespace
 
-SettingsDialog::SettingsDialog(MainWindowLink& main, QWidget* parent) : QWidget(parent), m_main(main)
+SettingsDialog::SettingsDialog(MainWindowLink& main, Settings& settings, QWidget* parent)
+    : QWidget(parent), m_main(main), m_settings(settings)
 {
     setWindowTitle(QStringLiteral("Enregistrement Mp3 - Paramétrage"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -175,7 +170,7 @@ SettingsDialog::SettingsDialog(MainWindowLink& main, QWidget* parent) : QWidget(
     BuildControls();
     WatchKeys(this);
     FillFromSettings();
-    WarnAboutRefusedSettingsFiles();
+    WarnAboutRefusedSettingsFiles(m_settings);
     m_loaded = true;
 }
 
@@ -405,16 +400,16 @@ bool SettingsDialog::HandleKey(QKeyEvent* event)
 
 void SettingsDialog::ShowHelp(const QString& missingText)
 {
-    if (!OpenHelpFile())
+    if (!OpenHelpFile(m_settings.programFolder))
         MsgBox(missingText, MsgIcon::Exclamation);
 }
 
 void SettingsDialog::FillFromSettings()
 {
-    SharedValues& s = Shared();
-    const QString program = ProgramSettingsFile();
+    Settings& s = m_settings;
+    const QString program = s.programFile();
     s.location = ReadSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), program);
-    s.perso = ReadOrZ(QStringLiteral("IniPath"), QStringLiteral("Perso"), program);
+    s.perso = StoredPerso(program);
     // Switching an option on runs the mode switch right here, which fills
     // again; switching it to the state it has does nothing.
     if (!IsSchoolLocation(s.location)) {
@@ -427,7 +422,7 @@ void SettingsDialog::FillFromSettings()
         m_schoolOption->setChecked(true);
     }
 
-    const QString working = WorkingSettingsFile();
+    const QString working = s.workingFile();
     auto read = [&working](const char* section, const char* key) {
         return ReadSetting(QLatin1String(section), QLatin1String(key), working);
     };
@@ -469,17 +464,18 @@ void SettingsDialog::FillFromSettings()
 
 void SettingsDialog::SwitchMode(bool school)
 {
-    SharedValues& s = Shared();
-    const QString program = ProgramSettingsFile();
+    Settings& s = m_settings;
+    const QString program = s.programFile();
     if (school) {
         s.location = QStringLiteral("Lycee");
-        s.perso = ReadOrZ(QStringLiteral("IniPath"), QStringLiteral("Perso"), program);
+        s.perso = StoredPerso(program);
         s.settingsFolder = JoinPath(s.perso, QStringLiteral("Mirlo"));
         MakeSchoolFolder(s.settingsFolder);
         s.sendMode = QStringLiteral("web");
-        WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), QStringLiteral("Lycee"), program);
-        WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Perso"), s.perso, program);
-        const QString working = WorkingSettingsFile();
+        WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), QStringLiteral("Lycee"), program,
+                     NewFileAccess::Shared);
+        WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Perso"), s.perso, program, NewFileAccess::Shared);
+        const QString working = s.workingFile();
         if (!FileExists(working) && FileExists(program))
             CopyProgramSettings(program, working);
         WriteSetting(QStringLiteral("Web"), QStringLiteral("mode"), QStringLiteral("web"), working);
@@ -487,9 +483,10 @@ void SettingsDialog::SwitchMode(bool school)
         m_webOption->setChecked(true);
         m_mailOption->setEnabled(false);
     } else {
-        WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), QStringLiteral("home"), program);
+        WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), QStringLiteral("home"), program,
+                     NewFileAccess::Shared);
         WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), QStringLiteral("home"),
-                     WorkingSettingsFile());
+                     s.workingFile());
         s.settingsFolder = JoinPath(AppDataFolder(), QStringLiteral("Mirlo"));
         MakeHomeFolder(s.settingsFolder);
         m_homeOption->setChecked(true);
@@ -524,7 +521,7 @@ void SettingsDialog::ValidateAndSave()
         MsgBox(*complaint, MsgIcon::Exclamation);
         return;
     }
-    const SavedSettings saved = SaveSettings(typed, programClock().now());
+    const SavedSettings saved = SaveSettings(m_settings, typed, programClock().now());
     if (!saved.failure.isEmpty()) {
         // Everything typed stays in the dialog for another try.
         MsgBox(saved.failure, MsgIcon::Critical);
@@ -543,7 +540,7 @@ void SettingsDialog::ValidateAndSave()
 
 void SettingsDialog::ImportParameters()
 {
-    const QString programFolder = ProgramFolder();
+    const QString programFolder = m_settings.programFolder;
     QDir::setCurrent(programFolder);
     FileRequest request;
     request.title = QStringLiteral("Fichier de paramètres à importer");
@@ -556,7 +553,7 @@ void SettingsDialog::ImportParameters()
 
     // Written into the working file of this moment; an imported Perso moves
     // the settings folder only with the reload.
-    const ImportOutcome outcome = ImportParameterFile(chosen);
+    const ImportOutcome outcome = ImportParameterFile(m_settings, chosen);
     if (outcome.message)
         MsgBox(*outcome.message, MsgIcon::Critical);
     if (outcome.stored)
@@ -587,7 +584,7 @@ void SettingsDialog::showEvent(QShowEvent* event)
 {
     if (!m_loaded) {
         FillFromSettings();
-        WarnAboutRefusedSettingsFiles();
+        WarnAboutRefusedSettingsFiles(m_settings);
         m_loaded = true;
     }
     QWidget::showEvent(event);
@@ -624,7 +621,7 @@ void SettingsDialog::closeEvent(QCloseEvent* event)
     m_loaded = false;
     if (m_unloading)
         return;
-    if (Shared().settingsComplete) {
+    if (m_settings.complete) {
         m_main.showMainWindow();
         return;
     }

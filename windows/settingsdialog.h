@@ -3,6 +3,7 @@
 
 struct TypedSettings;
 class MainWindowLink;
+struct Settings;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -19,7 +20,8 @@ class QRadioButton;
 class SettingsDialog : public QWidget {
     Q_OBJECT
 public:
-    explicit SettingsDialog(MainWindowLink& main, QWidget* parent = nullptr);
+    // The dialog reads and saves the main window's settings.
+    SettingsDialog(MainWindowLink& main, Settings& settings, QWidget* parent = nullptr);
 
     // The folder browser: the chosen folder's path, "" when nothing was chosen.
     QString BrowseFolder(const QString& title);
@@ -58,6 +60,7 @@ private:
     TypedSettings TypedValues() const;
 
     MainWindowLink& m_main;
+    Settings& m_settings;
     bool m_loaded = false;    // false once closed: the next show fills again
     bool m_unloading = false; // closing for the main window's shutdown
 

@@ -52,9 +52,8 @@ bool RecordingShell::openUrl(const QUrl& url)
     return openResult;
 }
 
-bool RecordingShell::startProgram(const QString& program, bool hidden)
+bool RecordingShell::startProgram(const QString& program)
 {
-    Q_UNUSED(hidden);
     startedPrograms.append(program);
     return startResult;
 }

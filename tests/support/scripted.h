@@ -38,7 +38,7 @@ public:
 class RecordingShell final : public Shell {
 public:
     bool openUrl(const QUrl& url) override;
-    bool startProgram(const QString& program, bool hidden) override;
+    bool startProgram(const QString& program) override;
 
     QList<QUrl> openedUrls;
     QStringList startedPrograms;

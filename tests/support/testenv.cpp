@@ -7,9 +7,9 @@
 void MirloTest::SetUp()
 {
     ASSERT_TRUE(m_program.isValid() && m_appData.isValid() && m_scratch.isValid());
-    SetProgramFolderForTesting(m_program.path());
     qputenv("APPDATA", m_appData.path().toLocal8Bit());
-    Shared() = SharedValues();
+    settings = Settings();
+    settings.programFolder = m_program.path();
     SetPrompt(&prompter);
     SetShell(&shellLog);
     SetClock(&testClock);
@@ -26,7 +26,6 @@ void MirloTest::TearDown()
     SetPrompt(nullptr);
     SetShell(nullptr);
     SetClock(nullptr);
-    SetProgramFolderForTesting(QString());
     ResetEndRequested();
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "foundation/settings.h"
 #include "tests/support/scripted.h"
 
 #include <QString>
@@ -7,7 +8,8 @@
 #include <gtest/gtest.h>
 
 // Every test gets a private program folder and APPDATA folder, scripted
-// prompt/shell/clock, fresh shared values, and an EndProgram that only records.
+// prompt/shell/clock, fresh settings in that program folder, and an
+// EndProgram that only records.
 class MirloTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -24,6 +26,7 @@ protected:
     ScriptedPrompt prompter;
     RecordingShell shellLog;
     ManualClock testClock;
+    Settings settings;
     int endCalls = 0;
     int lastExitCode = -1;
 
