@@ -1,5 +1,6 @@
 #include "launch/launchwindow.h"
 
+#include "platform/places.h"
 #include "audio/recordingfilewriter.h"
 #include "audio/soundlibrary.h"
 #include "foundation/seams.h"
@@ -30,7 +31,8 @@ const QString LaunchWindow::kRestartingText =
     QStringLiteral("Réinitialisation des périphériques.\r\rChargement du programme.\r\r"
                    "Opération en cours. Veuillez patienter...");
 
-LaunchWindow::LaunchWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+LaunchWindow::LaunchWindow(const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_programFolder(programFolder)
 {
     InitLaunchResources();
     setObjectName(QStringLiteral("Form1"));
@@ -106,7 +108,7 @@ void LaunchWindow::Load()
 {
     // Mirlo keeps its own position elsewhere; a value that is missing or
     // unusable leaves that edge where the window was designed to be.
-    const QString file = ProgramSettingsFile();
+    const QString file = JoinPath(m_programFolder, kSettingsFileName);
     const std::optional<int> top =
         ParseInt16(ReadSetting(QStringLiteral("window"), QStringLiteral("Top"), file));
     const std::optional<int> left =
@@ -158,7 +160,7 @@ void LaunchWindow::RestartMirlo()
         return;
     m_restarted = true;
     // Whether or not Mirlo could be started, Launch has nothing left to do.
-    shell().startProgram(JoinPath(ProgramFolder(), QStringLiteral("Mirlo")), false);
+    shell().startProgram(platform::ProgramPath(m_programFolder, QStringLiteral("Mirlo")));
     Quit();
     EndProgram();
 }

@@ -14,7 +14,8 @@ class RecordingFileWriter;
 class LaunchWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit LaunchWindow(QWidget* parent = nullptr);
+    // Mirlo and the shared settings file are in programFolder.
+    explicit LaunchWindow(const QString& programFolder, QWidget* parent = nullptr);
     ~LaunchWindow() override;
 
     static const QString kReleasingText;
@@ -44,6 +45,7 @@ private:
     QLabel* m_title = nullptr;
     QLabel* m_status = nullptr;
     QTimer* m_restartTimer = nullptr;
+    QString m_programFolder;
     QString m_statusText;
     bool m_restarted = false;
 

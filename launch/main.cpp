@@ -1,6 +1,7 @@
 #include "launch/launchwindow.h"
 
 #include "foundation/seams.h"
+#include "platform/places.h"
 #include "windows/qtseams.h"
 
 #include <QApplication>
@@ -11,7 +12,7 @@ int main(int argc, char** argv)
     PrepareApplication(app);
     InstallQtSeams();
     app.setApplicationName(QStringLiteral("Launch"));
-    LaunchWindow window;
+    LaunchWindow window(platform::ProgramFolder());
     window.Load();
     window.show();
     if (EndRequested())

@@ -15,8 +15,8 @@ protected:
     void SetUp() override
     {
         MirloTest::SetUp();
-        Shared().settingsFolder = appDataDir();
-        for (const QString& file : {WorkingSettingsFile(), ProgramSettingsFile()}) {
+        settings.settingsFolder = appDataDir();
+        for (const QString& file : {settings.workingFile(), settings.programFile()}) {
             WriteSetting("Web", "Site", "old.site.fr", file);
             WriteSetting("Web", "Proxy", "10.0.0.1", file);
         }
@@ -26,14 +26,14 @@ protected:
     {
         const QString path = tempPath("params.prm");
         WriteFile(path, content);
-        return ImportParameterFile(path).message;
+        return ImportParameterFile(settings, path).message;
     }
 };
 
 TEST_F(ParameterImport, CopiesFilledEntriesAndAlwaysTheProxyAndPerso)
 {
     EXPECT_EQ(importing("[email]\nDestinataire=prof@lycee.fr\nExpediteur=x@y.fr\n"), std::nullopt);
-    for (const QString& file : {WorkingSettingsFile(), ProgramSettingsFile()}) {
+    for (const QString& file : {settings.workingFile(), settings.programFile()}) {
         EXPECT_EQ(ReadSetting("email", "Destinataire", file), "prof@lycee.fr") << file.toStdString();
         EXPECT_EQ(ReadSetting("Web", "Site", file), "old.site.fr");
         EXPECT_EQ(ReadSetting("Web", "Proxy", file), "");
@@ -44,8 +44,8 @@ TEST_F(ParameterImport, CopiesFilledEntriesAndAlwaysTheProxyAndPerso)
 TEST_F(ParameterImport, NoneOfTheSixEntriesIsAComplaintAfterClearing)
 {
     EXPECT_EQ(importing("[Autre]\nSite=www.x.fr\n"), QString::fromUtf8("paramètres non valides !"));
-    EXPECT_EQ(ReadSetting("Web", "Proxy", WorkingSettingsFile()), "");
-    EXPECT_EQ(ReadSetting("Web", "Site", ProgramSettingsFile()), "old.site.fr");
+    EXPECT_EQ(ReadSetting("Web", "Proxy", settings.workingFile()), "");
+    EXPECT_EQ(ReadSetting("Web", "Site", settings.programFile()), "old.site.fr");
 }
 
 // Scrambled like a password, the upload path runs far past 254 characters.
@@ -55,7 +55,7 @@ TEST_F(ParameterImport, LongUploadPathIsCopiedWhole)
     const QString scrambled = EncodePassword(path);
     ASSERT_GT(scrambled.size(), 254);
     EXPECT_EQ(importing("[Web]\nUpload=" + scrambled.toLatin1() + "\n"), std::nullopt);
-    for (const QString& file : {WorkingSettingsFile(), ProgramSettingsFile()})
+    for (const QString& file : {settings.workingFile(), settings.programFile()})
         EXPECT_EQ(UnscrambleSetting(ReadWholeSetting("Web", "Upload", file)), path) << file.toStdString();
 }
 
@@ -82,32 +82,32 @@ TEST_F(ParameterImport, RefusedParameterFileWritesNothing)
     for (const auto& row : rows) {
         QFile::remove(prm);
         row.make();
-        const ImportOutcome outcome = ImportParameterFile(prm);
+        const ImportOutcome outcome = ImportParameterFile(settings, prm);
         EXPECT_EQ(outcome.message, QStringLiteral("Le fichier \"") + prm +
                                        QStringLiteral("\" n'a pas été lu : ") +
                                        QString::fromUtf8(row.reason) + u'.')
             << row.what;
         EXPECT_FALSE(outcome.stored) << row.what;
-        for (const QString& file : {WorkingSettingsFile(), ProgramSettingsFile()})
+        for (const QString& file : {settings.workingFile(), settings.programFile()})
             EXPECT_EQ(ReadSetting("Web", "Proxy", file), "10.0.0.1") << row.what;
     }
 }
 
 TEST_F(ParameterImport, WorkingFileThatCannotBeWrittenIsTold)
 {
-    const QByteArray program = ReadFile(ProgramSettingsFile());
-    QFile::remove(WorkingSettingsFile());
-    QDir().mkdir(WorkingSettingsFile());
+    const QByteArray program = ReadFile(settings.programFile());
+    QFile::remove(settings.workingFile());
+    QDir().mkdir(settings.workingFile());
     const QString path = tempPath("params.prm");
     WriteFile(path, "[Web]\nProxy=proxy.lycee\n");
-    const ImportOutcome outcome = ImportParameterFile(path);
+    const ImportOutcome outcome = ImportParameterFile(settings, path);
     EXPECT_EQ(outcome.message,
               QStringLiteral("Les paramètres n'ont pas pu être enregistrés dans le dossier \"") +
                   appDataDir() +
                   QStringLiteral("\" : \"Mirlox.ini\" y est un dossier, un lien ou un "
                                  "fichier spécial, pas un fichier ordinaire."));
     EXPECT_FALSE(outcome.stored);
-    EXPECT_EQ(ReadFile(ProgramSettingsFile()), program);
+    EXPECT_EQ(ReadFile(settings.programFile()), program);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "config/settingsform.h"
 #include "foundation/recordingname.h"
 #include "foundation/settings.h"
-#include "foundation/startupsettings.h"
 #include "tests/support/pupiluser.h"
 #include "tests/support/testenv.h"
 
@@ -95,10 +94,10 @@ protected:
     void SetUp() override
     {
         MirloTest::SetUp();
-        Shared().settingsFolder = appDataDir();
-        Shared().location = QStringLiteral("Lycee");
-        Shared().perso = QStringLiteral("Y:");
-        Shared().sendMode = QStringLiteral("ftp");
+        settings.settingsFolder = appDataDir();
+        settings.location = QStringLiteral("Lycee");
+        settings.perso = QStringLiteral("Y:");
+        settings.sendMode = QStringLiteral("ftp");
         typed.sender = QStringLiteral("moi@lycee.fr");
         typed.recipient = QStringLiteral("prof@lycee.fr");
         typed.login = QStringLiteral("eleve1");
@@ -115,27 +114,26 @@ protected:
 TEST_F(SettingsSave, StoresTheCleanedValuesAndNamesTheNextRecording)
 {
     typed.sending = SendChoice::Mail;
-    const SavedSettings saved = SaveSettings(typed, testClock.nowValue);
+    const SavedSettings saved = SaveSettings(settings, typed, testClock.nowValue);
 
     const QString folder = JoinPath(tempPath("voix"), "Mirlo");
     const QString path = DefaultRecordingPath(folder, "ELEVE1", testClock.nowValue);
     EXPECT_EQ(saved.sendCaption, "Envoyer par email");
     EXPECT_EQ(saved.recordingPath, path);
-    EXPECT_EQ(Shared().recordingPath, path);
-    EXPECT_EQ(Shared().pupilName, "ELEVE1");
-    EXPECT_EQ(Shared().webSite, "www.lycee.frdepot");
+    EXPECT_EQ(settings.pupilName, "ELEVE1");
+    EXPECT_EQ(settings.webSite, "www.lycee.frdepot");
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_TRUE(saved.failure.isEmpty());
-    for (const QString& file : {WorkingSettingsFile(), ProgramSettingsFile()}) {
+    for (const QString& file : {settings.workingFile(), settings.programFile()}) {
         EXPECT_EQ(ReadSetting("Web", "Site", file), "www.lycee.frdepot") << file.toStdString();
         EXPECT_EQ(ReadSetting("Web", "mode", file), "mail");
         EXPECT_EQ(ReadSetting("Web", "ProxyPort", file), "3128");
         EXPECT_EQ(ReadSetting("IniPath", "Location", file), "Lycee");
         EXPECT_EQ(ReadSetting("IniPath", "Perso", file), "Y:");
     }
-    EXPECT_EQ(UnscrambleSetting(ReadSetting("Web", "Password", WorkingSettingsFile())), "secret");
-    EXPECT_EQ(ReadSetting("email", "Nom", WorkingSettingsFile()), "ELEVE1");
-    EXPECT_EQ(ReadSetting("Config", "Dossier", WorkingSettingsFile()), folder);
+    EXPECT_EQ(UnscrambleSetting(ReadSetting("Web", "Password", settings.workingFile())), "secret");
+    EXPECT_EQ(ReadSetting("email", "Nom", settings.workingFile()), "ELEVE1");
+    EXPECT_EQ(ReadSetting("Config", "Dossier", settings.workingFile()), folder);
 }
 
 mode_t Mode(const QString& path)
@@ -149,24 +147,26 @@ mode_t Mode(const QString& path)
 // gets the pupil's own keys, and loses those an older version left there.
 TEST_F(SettingsSave, ThePupilsOwnKeysStayInThePrivateWorkingFile)
 {
-    Shared().location = QStringLiteral("home");
-    Shared().settingsFolder = JoinPath(appDataDir(), "Mirlo");
-    WriteFile(ProgramSettingsFile(), "[Web]\r\nPassword=C2A3B1\r\n[email]\r\nNom=AUTRE\r\n");
-    ASSERT_TRUE(SaveSettings(typed, testClock.nowValue).failure.isEmpty());
-    EXPECT_EQ(ReadFile(ProgramSettingsFile()),
+    settings.location = QStringLiteral("home");
+    settings.settingsFolder = JoinPath(appDataDir(), "Mirlo");
+    WriteFile(settings.programFile(), "[Web]\r\nPassword=C2A3B1\r\n[email]\r\nNom=AUTRE\r\n");
+    ASSERT_TRUE(SaveSettings(settings, typed, testClock.nowValue).failure.isEmpty());
+    EXPECT_EQ(ReadFile(settings.programFile()),
               "[Web]\r\nSite=www.lycee.frdepot\r\nmode=ftp\r\nProxy=172.20.0.254\r\nProxyPort=3128\r\n"
               "[email]\r\nDestinataire=prof@lycee.fr\r\n[IniPath]\r\nLocation=home\r\nPerso=Y:\r\n");
-    EXPECT_EQ(Mode(Shared().settingsFolder), 0700);
-    EXPECT_EQ(Mode(WorkingSettingsFile()), 0600);
-    EXPECT_EQ(ReadSetting("email", "Expediteur", WorkingSettingsFile()), "moi@lycee.fr");
+    EXPECT_EQ(Mode(settings.settingsFolder), 0700);
+    EXPECT_EQ(Mode(settings.workingFile()), 0600);
+    EXPECT_EQ(ReadSetting("email", "Expediteur", settings.workingFile()), "moi@lycee.fr");
 }
 
 TEST_F(SettingsSave, LongPasswordsComeBackWholeAfterARestart)
 {
     for (const int length : {43, 128, 300}) {
         typed.password = QString(length, u'p') + QStringLiteral("é€");
-        ASSERT_TRUE(SaveSettings(typed, testClock.nowValue).failure.isEmpty());
-        EXPECT_EQ(ReadStartupSettings(WorkingSettingsFile()).webPassword, typed.password) << length;
+        ASSERT_TRUE(SaveSettings(settings, typed, testClock.nowValue).failure.isEmpty());
+        Settings read = settings;
+        ReadStartupSettings(read);
+        EXPECT_EQ(read.webPassword, typed.password) << length;
     }
 }
 
@@ -208,27 +208,27 @@ TEST_F(SettingsSave, AFailedSaveNamesTheFolderAndChangesNothing)
          QStringLiteral("ce dossier n'existe pas et n'a pas pu être créé")},
     };
     RUN_AS_PUPIL(QStringList({appDataDir(), programDir(), scratchDir()}), [&] {
-        Shared().location = QStringLiteral("home");
+        settings.location = QStringLiteral("home");
         int i = 0;
         for (const auto& row : rows) {
             const QString parent = JoinPath(appDataDir(), QString::number(i++));
-            Shared().settingsFolder = JoinPath(parent, "Mirlo");
-            QDir().mkpath(Shared().settingsFolder);
-            row.make(Shared().settingsFolder, WorkingSettingsFile());
-            const SavedSettings saved = SaveSettings(typed, testClock.nowValue);
+            settings.settingsFolder = JoinPath(parent, "Mirlo");
+            QDir().mkpath(settings.settingsFolder);
+            row.make(settings.settingsFolder, settings.workingFile());
+            const SavedSettings saved = SaveSettings(settings, typed, testClock.nowValue);
             EXPECT_EQ(saved.failure,
-                      kSaveFailed + Shared().settingsFolder + QStringLiteral("\" : ") + row.reason + u'.')
+                      kSaveFailed + settings.settingsFolder + QStringLiteral("\" : ") + row.reason + u'.')
                 << row.what;
             EXPECT_TRUE(saved.recordingPath.isEmpty()) << row.what;
-            EXPECT_TRUE(Shared().pupilName.isEmpty()) << row.what;
-            EXPECT_EQ(Shared().sendMode, "ftp") << row.what;
-            EXPECT_EQ(ReadSetting("Web", "Site", WorkingSettingsFile()),
+            EXPECT_TRUE(settings.pupilName.isEmpty()) << row.what;
+            EXPECT_EQ(settings.sendMode, "ftp") << row.what;
+            EXPECT_EQ(ReadSetting("Web", "Site", settings.workingFile()),
                       row.what == std::string("read-only file") ? "ancien" : "")
                 << row.what;
             chmod(QFile::encodeName(parent).constData(), 0700);
         }
         EXPECT_EQ(ReadFile(other), "[Web]\r\nSite=cible\r\n");
-        EXPECT_FALSE(QFileInfo::exists(ProgramSettingsFile()));
+        EXPECT_FALSE(QFileInfo::exists(settings.programFile()));
 
         // No home folder at all: the account's home does not exist either.
         const passwd* account = getpwuid(geteuid());
@@ -236,9 +236,9 @@ TEST_F(SettingsSave, AFailedSaveNamesTheFolderAndChangesNothing)
             qunsetenv("APPDATA");
             qunsetenv("HOME");
             qunsetenv("XDG_CONFIG_HOME");
-            LocateSettingsFolder();
+            LocateSettingsFolder(settings);
             const QString folder = JoinPath(JoinPath(QFile::decodeName(account->pw_dir), ".config"), "Mirlo");
-            EXPECT_EQ(SaveSettings(typed, testClock.nowValue).failure,
+            EXPECT_EQ(SaveSettings(settings, typed, testClock.nowValue).failure,
                       kSaveFailed + folder +
                           QStringLiteral("\" : ce dossier n'existe pas et n'a pas pu être créé."));
         }
@@ -253,15 +253,15 @@ TEST_F(SettingsSave, ReadOnlyProgramFolderFailsOnlyWhenTheNextStartWouldLookElse
     QDir().mkpath(share);
     RUN_AS_PUPIL(QStringList({appDataDir(), programDir(), scratchDir()}), [&] {
         chmod(QFile::encodeName(programDir()).constData(), 0555);
-        Shared().location = QStringLiteral("home");
-        Shared().settingsFolder = JoinPath(appDataDir(), "Mirlo");
-        EXPECT_EQ(SaveSettings(typed, testClock.nowValue).failure, "");
-        EXPECT_EQ(ReadSetting("email", "Nom", WorkingSettingsFile()), "ELEVE1");
+        settings.location = QStringLiteral("home");
+        settings.settingsFolder = JoinPath(appDataDir(), "Mirlo");
+        EXPECT_EQ(SaveSettings(settings, typed, testClock.nowValue).failure, "");
+        EXPECT_EQ(ReadSetting("email", "Nom", settings.workingFile()), "ELEVE1");
 
-        Shared().location = QStringLiteral("Lycee");
-        Shared().perso = share;
-        Shared().settingsFolder = JoinPath(share, "Mirlo");
-        EXPECT_EQ(SaveSettings(typed, testClock.nowValue).failure,
+        settings.location = QStringLiteral("Lycee");
+        settings.perso = share;
+        settings.settingsFolder = JoinPath(share, "Mirlo");
+        EXPECT_EQ(SaveSettings(settings, typed, testClock.nowValue).failure,
                   kSaveFailed + programDir() +
                       QStringLiteral("\" : vous n'avez pas le droit d'écrire dans ce dossier."));
         chmod(QFile::encodeName(programDir()).constData(), 0700);
@@ -280,11 +280,11 @@ TEST_F(SettingsSave, SendingOptionGivesModeAndCaption)
         {SendChoice::Neither, "ftp", ""},
     };
     for (const auto& r : rows) {
-        Shared().sendMode = QStringLiteral("ftp");
+        settings.sendMode = QStringLiteral("ftp");
         typed.sending = r.sending;
-        EXPECT_EQ(SaveSettings(typed, testClock.nowValue).sendCaption, r.caption) << r.mode;
-        EXPECT_EQ(Shared().sendMode, r.mode);
-        EXPECT_EQ(ReadSetting("Web", "mode", WorkingSettingsFile()), r.mode);
+        EXPECT_EQ(SaveSettings(settings, typed, testClock.nowValue).sendCaption, r.caption) << r.mode;
+        EXPECT_EQ(settings.sendMode, r.mode);
+        EXPECT_EQ(ReadSetting("Web", "mode", settings.workingFile()), r.mode);
     }
 }
 
@@ -298,10 +298,10 @@ TEST_F(SettingsSave, NoLocationMeansAFolderInThePupilsHome)
     qputenv("HOME", home.toLocal8Bit());
     typed.folderLocation.clear();
     typed.folderName = QStringLiteral("Enregistrements");
-    const SavedSettings saved = SaveSettings(typed, testClock.nowValue);
+    const SavedSettings saved = SaveSettings(settings, typed, testClock.nowValue);
     qputenv("HOME", oldHome);
 
-    const QString folder = ReadSetting("Config", "Dossier", WorkingSettingsFile());
+    const QString folder = ReadSetting("Config", "Dossier", settings.workingFile());
     EXPECT_TRUE(folder.startsWith(home + "/")) << folder.toStdString();
     EXPECT_TRUE(folder.endsWith("/Enregistrements")) << folder.toStdString();
     EXPECT_TRUE(QFileInfo(folder).isDir());

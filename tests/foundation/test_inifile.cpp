@@ -144,8 +144,8 @@ TEST_F(IniFiles, WorkingFileAndFolderArePrivateProgramFileIsNot)
     WriteSetting("Web", "Site", "x", working);
     EXPECT_EQ(Mode(working), 0600);
 
-    WriteSetting("IniPath", "Location", "home", ProgramSettingsFile());
-    EXPECT_TRUE(QFile::permissions(ProgramSettingsFile()) & QFileDevice::ReadOther);
+    WriteSetting("IniPath", "Location", "home", settings.programFile(), NewFileAccess::Shared);
+    EXPECT_TRUE(QFile::permissions(settings.programFile()) & QFileDevice::ReadOther);
 
     const QString fresh = tempPath("config/Mirlo");
     const QString old = tempPath("old");

@@ -18,26 +18,27 @@ TEST_F(SettingsLocation, SchoolModeOnlyForExactLycee)
 {
     const QString share = tempPath("share");
     QDir().mkpath(share);
-    WriteSetting("IniPath", "Perso", share, ProgramSettingsFile());
+    WriteSetting("IniPath", "Perso", share, settings.programFile());
 
-    WriteSetting("IniPath", "Location", "lycee", ProgramSettingsFile());
-    LocateSettingsFolder();
-    EXPECT_EQ(Shared().settingsFolder, JoinPath(appDataDir(), "Mirlo"));
-    EXPECT_FALSE(QFileInfo::exists(Shared().settingsFolder)); // home mode creates nothing here
+    WriteSetting("IniPath", "Location", "lycee", settings.programFile());
+    LocateSettingsFolder(settings);
+    EXPECT_EQ(settings.settingsFolder, JoinPath(appDataDir(), "Mirlo"));
+    EXPECT_FALSE(QFileInfo::exists(settings.settingsFolder)); // home mode creates nothing here
 
-    WriteSetting("IniPath", "Location", "Lycee", ProgramSettingsFile());
-    LocateSettingsFolder();
-    EXPECT_EQ(Shared().location, "Lycee");
-    EXPECT_EQ(Shared().settingsFolder, JoinPath(share, "Mirlo"));
-    EXPECT_TRUE(QFileInfo(Shared().settingsFolder).isDir());
-    EXPECT_EQ(WorkingSettingsFile(), JoinPath(JoinPath(share, "Mirlo"), "Mirlox.ini"));
+    WriteSetting("IniPath", "Location", "Lycee", settings.programFile());
+    LocateSettingsFolder(settings);
+    EXPECT_EQ(settings.location, "Lycee");
+    EXPECT_EQ(settings.settingsFolder, JoinPath(share, "Mirlo"));
+    EXPECT_TRUE(QFileInfo(settings.settingsFolder).isDir());
+    EXPECT_EQ(settings.workingFile(), JoinPath(JoinPath(share, "Mirlo"), "Mirlox.ini"));
 }
 
 TEST_F(SettingsLocation, MissingPersoMeansDriveZ)
 {
-    WriteSetting("IniPath", "Location", "Lycee", ProgramSettingsFile());
-    EXPECT_EQ(LocateSettingsFolder(), "Z:");
-    EXPECT_EQ(Shared().settingsFolder, JoinPath("Z:", "Mirlo"));
+    WriteSetting("IniPath", "Location", "Lycee", settings.programFile());
+    LocateSettingsFolder(settings);
+    EXPECT_EQ(settings.perso, "Z:");
+    EXPECT_EQ(settings.settingsFolder, JoinPath("Z:", "Mirlo"));
 }
 
 TEST_F(SettingsLocation, AppDataFallsBackToConfigFolder)
@@ -149,6 +150,34 @@ TEST(WindowPosition, StoredEdgesRoundHalfToEvenWithin16Bits)
     EXPECT_FALSE(ParseInt16(""));
     EXPECT_FALSE(ParseInt16("12abc"));
     EXPECT_FALSE(ParseInt16("nan"));
+}
+
+TEST_F(SettingsLocation, StartupSettingsCompleteOnlyWithTheFiveValuesAPupilEnters)
+{
+    const struct {
+        const char* section;
+        const char* key;
+        const char* value;
+        bool complete;
+    } cases[] = {
+        {"Web", "Proxy", "", true},           {"email", "Expediteur", "", false},
+        {"email", "Destinataire", "", false}, {"email", "Nom", "", false},
+        {"Web", "Site", "", false},           {"Web", "Password", "", false},
+        {"Web", "Password", "4", true}, // stored, even if it unscrambles to nothing
+    };
+    settings.settingsFolder = scratchDir();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        WriteFile(settings.workingFile(), "[email]\r\nExpediteur=eleve@example.org\r\nDestinataire=prof@example.org\r\n"
+                          "Nom=dupont\r\n[Web]\r\nSite=www.example.org\r\nPassword=41424344\r\n"
+                          "Proxy=proxy.lan\r\n");
+        WriteSetting(c.section, c.key, c.value, settings.workingFile());
+        Settings s = settings;
+        ReadStartupSettings(s);
+        EXPECT_EQ(s.complete, c.complete);
+        EXPECT_EQ(s.pupilName, QString(c.key) == "Nom" ? "" : "DUPONT");
+        EXPECT_EQ(s.webPassword, UnscrambleSetting(ReadSetting("Web", "Password", settings.workingFile())));
+    }
 }
 
 } // namespace

@@ -87,8 +87,8 @@ TEST_F(LaunchProcessTest, StartedByHandRestartsMirloOnceAfterTheWait)
 TEST_F(LaunchProcessTest, AfterMirloStoredItsPlaceTheSame)
 {
     addStandIn();
-    WriteSetting("window", "Top", "1500", ProgramSettingsFile());
-    WriteSetting("window", "Left", "3000", ProgramSettingsFile());
+    WriteSetting("window", "Top", "1500", settings.programFile());
+    WriteSetting("window", "Left", "3000", settings.programFile());
     int code = -1;
     const qint64 at = runLaunch(&code);
     EXPECT_EQ(code, 0);

@@ -58,9 +58,9 @@ protected:
     void writeWindow(const QString& top, const QString& left)
     {
         if (!top.isNull())
-            WriteSetting("window", "Top", top, ProgramSettingsFile());
+            WriteSetting("window", "Top", top, settings.programFile());
         if (!left.isNull())
-            WriteSetting("window", "Left", left, ProgramSettingsFile());
+            WriteSetting("window", "Left", left, settings.programFile());
     }
     static QPoint centred(const QWidget& w)
     {
@@ -75,7 +75,7 @@ protected:
 
 TEST_F(LaunchWindowTest, WindowAndBothTexts)
 {
-    LaunchWindow window;
+    LaunchWindow window(programDir());
     backend.window = &window;
     ASSERT_TRUE(FSOUND_Init(44100, 10, 12)); // as if audio were still held
     window.Load();
@@ -109,7 +109,7 @@ TEST_F(LaunchWindowTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
     ASSERT_TRUE(FSOUND_Record_StartSample(sample, true));
     ASSERT_TRUE(backend.capturing);
     {
-        LaunchWindow window;
+        LaunchWindow window(programDir());
         window.Load();
     }
     EXPECT_FALSE(backend.capturing);
@@ -127,7 +127,7 @@ TEST_F(LaunchWindowTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
 TEST_F(LaunchWindowTest, PlacedFromStoredTopAndLeft)
 {
     writeWindow("1500", "3000");
-    LaunchWindow window;
+    LaunchWindow window(programDir());
     window.Load();
     EXPECT_EQ(window.pos(), QPoint(TwipsToPixels(3000, &window), TwipsToPixels(1500, &window)));
 
@@ -141,26 +141,26 @@ TEST_F(LaunchWindowTest, PlacedFromStoredTopAndLeft)
 TEST_F(LaunchWindowTest, UnusableStoredEdgesKeepTheDesignedPlace)
 {
     {
-        LaunchWindow window; // no settings file
+        LaunchWindow window(programDir()); // no settings file
         window.Load();
         EXPECT_EQ(window.pos(), centred(window));
     }
     writeWindow("40000", "abc");
     {
-        LaunchWindow window;
+        LaunchWindow window(programDir());
         window.Load();
         EXPECT_EQ(window.pos(), centred(window));
     }
     // Each edge on its own: a good Top with a bad Left moves only vertically.
     writeWindow("750", "-32769");
-    LaunchWindow window;
+    LaunchWindow window(programDir());
     window.Load();
     EXPECT_EQ(window.pos(), QPoint(centred(window).x(), TwipsToPixels(750, &window)));
 }
 
 TEST_F(LaunchWindowTest, RestartStartsMirloOnceThenEnds)
 {
-    LaunchWindow window;
+    LaunchWindow window(programDir());
     auto* timer = window.findChild<QTimer*>("Timer1");
     ASSERT_TRUE(timer);
     EXPECT_TRUE(timer->isActive());
@@ -183,7 +183,7 @@ TEST_F(LaunchWindowTest, RestartStartsMirloOnceThenEnds)
 TEST_F(LaunchWindowTest, EndsEvenWhenMirloCannotStart)
 {
     shellLog.startResult = false;
-    LaunchWindow window;
+    LaunchWindow window(programDir());
     window.Load();
     window.show();
     window.RestartMirlo();
@@ -194,7 +194,7 @@ TEST_F(LaunchWindowTest, EndsEvenWhenMirloCannotStart)
 
 TEST_F(LaunchWindowTest, CannotBeClosedBeforeTheRestart)
 {
-    LaunchWindow window;
+    LaunchWindow window(programDir());
     window.Load();
     window.show();
     EXPECT_FALSE(window.close());
@@ -205,7 +205,7 @@ TEST_F(LaunchWindowTest, CannotBeClosedBeforeTheRestart)
 
 TEST_F(LaunchWindowTest, ScreenReaderMeetsThePictureAndTheTitle)
 {
-    LaunchWindow window;
+    LaunchWindow window(programDir());
     backend.window = &window;
     window.Load();
     window.show();
