@@ -118,7 +118,7 @@ TEST_F(LaunchWindowTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
     FSOUND_Sample_Free(sample);
 
     // Nothing held at all: the same sequence runs through quietly.
-    LaunchWindow idle;
+    LaunchWindow idle(programDir());
     idle.Load();
     EXPECT_EQ(backend.closes, 1);
     EXPECT_EQ(idle.StatusText().left(35), "Réinitialisation des périphériques.");
@@ -133,7 +133,7 @@ TEST_F(LaunchWindowTest, PlacedFromStoredTopAndLeft)
 
     // Rounded halves to even, negative edges allowed.
     writeWindow("-450", "1504.5");
-    LaunchWindow other;
+    LaunchWindow other(programDir());
     other.Load();
     EXPECT_EQ(other.pos(), QPoint(TwipsToPixels(1504, &other), TwipsToPixels(-450, &other)));
 }

@@ -66,7 +66,7 @@ TEST_F(ResetTest, MirloRestartsThroughLaunchWhereItsWindowStood)
     QTest::qWait(300);
     EXPECT_EQ(ReadFile(log), QByteArray("0\n")); // once, without arguments
 
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<MainWindow>(programDir());
     window->StartUp();
     EXPECT_EQ(window->pos(), QPoint(210, 130));
 }

@@ -62,7 +62,7 @@ protected:
 
     MainWindow& start()
     {
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<MainWindow>(programDir());
         window->StartUp();
         return *window;
     }

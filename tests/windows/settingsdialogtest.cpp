@@ -22,7 +22,7 @@ void SettingsDialogTest::TearDown()
 
 SettingsDialog& SettingsDialogTest::open()
 {
-    dialog = std::make_unique<SettingsDialog>(mainWindow);
+    dialog = std::make_unique<SettingsDialog>(mainWindow, settings);
     dialog->show();
     return *dialog;
 }
@@ -96,7 +96,7 @@ void SettingsDialogTest::typeValidEntries()
     type("txtPassword", QStringLiteral("secret"));
 }
 
-QString SettingsDialogTest::programFile() const { return ProgramSettingsFile(); }
+QString SettingsDialogTest::programFile() const { return settings.programFile(); }
 QString SettingsDialogTest::homeFolder() const { return JoinPath(appDataDir(), "Mirlo"); }
 QString SettingsDialogTest::homeFile() const { return JoinPath(homeFolder(), "Mirlox.ini"); }
 

@@ -50,7 +50,7 @@ protected:
     void SetUp() override
     {
         MirloTest::SetUp();
-        box = new AboutBox(main);
+        box = new AboutBox(main, settings);
     }
     void TearDown() override
     {
@@ -177,10 +177,10 @@ TEST_F(AboutTest, LinksGoThroughTheShell)
 
 TEST_F(AboutTest, ChangeSettingsHidesAndOpensTheDialog)
 {
-    Shared().settingsComplete = false;
+    settings.complete = false;
     showActive();
     click("Command2");
-    EXPECT_TRUE(Shared().settingsComplete);
+    EXPECT_TRUE(settings.complete);
     EXPECT_EQ(main.settings, 1);
     ASSERT_FALSE(box.isNull());
     EXPECT_FALSE(box->isVisible());
@@ -195,14 +195,14 @@ TEST_F(AboutTest, OkEscapeAndCloseBringTheMainWindowBack)
     EXPECT_TRUE(QTest::qWaitFor([&] { return box.isNull(); }, 2000)); // unloaded
 
     main.shown = 0;
-    box = new AboutBox(main);
+    box = new AboutBox(main, settings);
     showActive();
     QTest::keyClick(box->focusWidget() ? box->focusWidget() : box.data(), Qt::Key_Escape);
     EXPECT_GE(main.shown, 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return box.isNull(); }, 2000));
 
     main.shown = 0;
-    box = new AboutBox(main);
+    box = new AboutBox(main, settings);
     showActive();
     box->close();
     EXPECT_EQ(main.shown, 1);

@@ -116,7 +116,7 @@ protected:
 
 TEST_F(AccessibleWindows, AboutBox)
 {
-    AboutBox box(main);
+    AboutBox box(main, settings);
     Show(box);
     ExpectAccessible(box, {
                               {"Image1", R::Graphic, "Logo de Mirlo"},

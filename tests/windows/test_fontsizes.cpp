@@ -138,13 +138,13 @@ TEST_F(FontSizes, EveryTextFitsEveryWindowAtLargerFonts)
     UploadSession session{views};
     const std::pair<const char*, std::function<std::unique_ptr<QWidget>()>> windows[] = {
         {"main window",
-         [] {
-             auto w = std::make_unique<MainWindow>();
+         [this] {
+             auto w = std::make_unique<MainWindow>(programDir());
              w->StartUp();
              return w;
          }},
-        {"settings dialog", [this] { return std::make_unique<SettingsDialog>(mainWindow); }},
-        {"about box", [this] { return std::make_unique<AboutBox>(mainWindow); }},
+        {"settings dialog", [this] { return std::make_unique<SettingsDialog>(mainWindow, settings); }},
+        {"about box", [this] { return std::make_unique<AboutBox>(mainWindow, settings); }},
         {"upload progress", [&session] { return std::make_unique<UploadProgressWindow>(session); }},
         {"split upload progress",
          [&session] {
@@ -153,7 +153,7 @@ TEST_F(FontSizes, EveryTextFitsEveryWindowAtLargerFonts)
                               QStringLiteral("Transfert du fichier 12 sur 12"));
              return w;
          }},
-        {"Launch window", [] { return std::make_unique<LaunchWindow>(); }},
+        {"Launch window", [this] { return std::make_unique<LaunchWindow>(programDir()); }},
     };
     for (const double scale : {1.0, 1.25, 1.5}) {
         setFontScale(scale);

@@ -30,7 +30,7 @@ QStringList Captions(const QMenu* menu)
 
 TEST_F(MainWindowTest, DesignedControlsAndCaptions)
 {
-    MainWindow w;
+    MainWindow w(programDir());
     EXPECT_EQ(w.windowTitle(), "Enregistrement Mp3");
     EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
     for (const char* name : {"Label4", "Label5"})
@@ -68,14 +68,16 @@ TEST_F(MainWindowTest, DesignedControlsAndCaptions)
     EXPECT_FALSE(Control<QTimer>(w, "RecTimer1")->isActive());
     EXPECT_EQ(Control<QTimer>(w, "PlayTimer")->interval(), 50);
     EXPECT_FALSE(Control<QTimer>(w, "PlayTimer")->isActive());
-    EXPECT_EQ(w.recordingOptions().sampleRate, 0);
-    EXPECT_EQ(w.recordingOptions().bitRateKbps, 0);
-    EXPECT_EQ(w.recordingOptions().encoderPreset, 0);
+    // Before any stored choice, the options are what their boxes show.
+    EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
+    EXPECT_EQ(Box(w, "text2")->text(), "44100 Hz");
+    EXPECT_EQ(w.recordingOptions().bitRateKbps, 192);
+    EXPECT_EQ(Box(w, "Text3")->text(), "192 Kbit/s");
 }
 
 TEST_F(MainWindowTest, OptionMenusHoldTheirFullLists)
 {
-    MainWindow w;
+    MainWindow w(programDir());
     EXPECT_EQ(Captions(Control<QMenu>(w, "cfe")), QStringList({"32000 Hz", "44100 Hz", "48000 Hz"}));
     EXPECT_EQ(Captions(Control<QMenu>(w, "ERE")),
               QStringList({"32 Kbit/s", "40 Kbit/s", "56 Kbit/s", "64 Kbit/s", "96 Kbit/s", "112 Kbit/s",
@@ -108,7 +110,7 @@ TEST_F(MainWindowTest, NoConfigSectionGivesAndStoresDefaults)
     EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
     EXPECT_EQ(w.recordingOptions().bitRateKbps, 32);
     EXPECT_EQ(w.recordingOptions().encoderPreset, 0);
-    EXPECT_TRUE(Shared().settingsComplete);
+    EXPECT_TRUE(window->settings().complete);
     EXPECT_EQ(OpenWindow<SettingsDialog>(), nullptr);
     EXPECT_EQ(endCalls, 0);
     EXPECT_TRUE(prompter.messages.isEmpty());
@@ -230,12 +232,11 @@ TEST_F(MainWindowTest, FirstRunHidesWindowAndOpensSettings)
         SCOPED_TRACE(missing[1]);
         writeSettings();
         WriteSetting(missing[0], missing[1], "", workingFile());
-        Shared() = SharedValues();
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<MainWindow>(programDir());
         window->show();
         window->StartUp();
         EXPECT_FALSE(window->isVisible());
-        EXPECT_FALSE(Shared().settingsComplete);
+        EXPECT_FALSE(window->settings().complete);
         SettingsDialog* dialog = OpenWindow<SettingsDialog>();
         ASSERT_TRUE(dialog);
         EXPECT_TRUE(dialog->isVisible());
@@ -249,12 +250,12 @@ TEST_F(MainWindowTest, FirstRunHidesWindowAndOpensSettings)
 TEST_F(MainWindowTest, CompleteSettingsKeepWindowShown)
 {
     writeSettings("mode=web\r\nProxy=proxy.lan\r\nProxyPort=3128\r\n");
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<MainWindow>(programDir());
     window->show();
     window->StartUp();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(OpenWindow<SettingsDialog>(), nullptr);
-    const SharedValues& s = Shared();
+    const Settings& s = window->settings();
     EXPECT_EQ(s.sender, "eleve@example.org");
     EXPECT_EQ(s.recipient, "prof@example.org");
     EXPECT_EQ(s.pupilName, "DUPONT");
@@ -305,8 +306,8 @@ TEST_F(MainWindowTest, DefaultRecordingPath)
     EXPECT_TRUE(path.startsWith(scratchDir() + "/DUPONT_")) << path.toStdString();
     EXPECT_TRUE(path.endsWith("_14-03-22.mp3")) << path.toStdString();
     EXPECT_FALSE(path.mid(scratchDir().size() + 1).contains('/'));
-    EXPECT_EQ(Shared().recordingPath, path);
-    EXPECT_EQ(Shared().recordingFolder, scratchDir());
+    EXPECT_EQ(window->findChild<QLineEdit*>("Text5")->text(), path);
+    EXPECT_EQ(window->settings().recordingFolder, scratchDir());
     // Start-up does not create anything there.
     EXPECT_FALSE(QFile::exists(path));
 }
@@ -321,7 +322,7 @@ TEST_F(MainWindowTest, EmptyFolderGivesPathAtRoot)
 
 TEST_F(MainWindowTest, WindowPositionFromStoredTwips)
 {
-    MainWindow probe;
+    MainWindow probe(programDir());
     // Twips that round to different pixels tell the two roundings apart.
     ASSERT_NE(TwipsToPixels(22, &probe), TwipsToPixels(23, &probe));
     const struct {
@@ -340,7 +341,7 @@ TEST_F(MainWindowTest, WindowPositionFromStoredTwips)
         if (c.top)
             extra = QByteArray("[window]\r\nTop=") + c.top + "\r\nLeft=" + c.left + "\r\n";
         writeSettings(extra);
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<MainWindow>(programDir());
         window->move(77, 88);
         window->StartUp();
         EXPECT_EQ(window->y(), TwipsToPixels(c.topTwips, window.get()));
@@ -448,10 +449,9 @@ TEST_F(MainWindowTest, DamagedSettingsFilesStillStart)
     for (const QByteArray& content : damaged) {
         QDir().mkpath(settingsFolder());
         WriteFile(workingFile(), content);
-        WriteFile(ProgramSettingsFile(), noise);
-        Shared() = SharedValues();
+        WriteFile(settings.programFile(), noise);
         MainWindow& w = start();
-        EXPECT_FALSE(Shared().settingsComplete);
+        EXPECT_FALSE(window->settings().complete);
         EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
         EXPECT_EQ(endCalls, 0);
         EXPECT_FALSE(Box(w, "Text5")->text().isEmpty());
@@ -461,9 +461,8 @@ TEST_F(MainWindowTest, DamagedSettingsFilesStillStart)
     // A working "file" that cannot be read at all.
     QFile::remove(workingFile());
     QDir().mkpath(workingFile());
-    Shared() = SharedValues();
     MainWindow& w = start();
-    EXPECT_EQ(Shared().sender, "");
+    EXPECT_EQ(window->settings().sender, "");
     EXPECT_EQ(w.recordingOptions().bitRateKbps, 32);
     EXPECT_EQ(endCalls, 0);
 }

@@ -61,9 +61,9 @@ TEST_F(MainWindowTest, ChooserWithExistingRecording)
     EXPECT_EQ(request.filter, "Fichiers Mp3|*.mp3");
 
     EXPECT_EQ(Box(w, "Text5")->text(), chosen);
-    EXPECT_EQ(Shared().recordingPath, chosen);
+    EXPECT_EQ(window->findChild<QLineEdit*>("Text5")->text(), chosen);
     EXPECT_EQ(key("Config", "Dossier"), scratchDir());
-    EXPECT_EQ(Shared().recordingFolder, "/nowhere/old");
+    EXPECT_EQ(window->settings().recordingFolder, "/nowhere/old");
     EXPECT_TRUE(Control<ImageButton>(w, "Recbt")->isEnabled());
     EXPECT_TRUE(Control<QPushButton>(w, "Envoi")->isEnabled());
     EXPECT_TRUE(Control<ImageButton>(w, "Playbt")->isEnabled());
@@ -123,7 +123,7 @@ TEST_F(MainWindowTest, ChooserCancelledKeepsFile)
     emit Control<ImageButton>(w, "browsebt")->Click();
     EXPECT_EQ(prompter.fileRequests.size(), 1);
     EXPECT_EQ(Box(w, "Text5")->text(), before);
-    EXPECT_EQ(Shared().recordingPath, before);
+    EXPECT_EQ(window->findChild<QLineEdit*>("Text5")->text(), before);
     EXPECT_EQ(key("Config", "Dossier"), "/old");
     EXPECT_TRUE(Control<ImageButton>(w, "Recbt")->isEnabled());
     EXPECT_FALSE(Control<QPushButton>(w, "Envoi")->isEnabled());
@@ -256,7 +256,7 @@ TEST_F(MainWindowTest, ResetStoresPositionStartsLaunchAndEnds)
     EXPECT_FALSE(Control<QPushButton>(w, "Command1")->isEnabled());
 
     // The next start opens where this window stood.
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<MainWindow>(programDir());
     window->StartUp();
     EXPECT_EQ(window->pos(), QPoint(123, 45));
 }
@@ -278,7 +278,7 @@ TEST_F(MainWindowTest, ResetEndsEvenWhenLaunchCannotStart)
 
 TEST_F(MainWindowTest, WindowHasRoundedCorners)
 {
-    MainWindow w;
+    MainWindow w(programDir());
     const QRegion mask = w.mask();
     ASSERT_FALSE(mask.isEmpty());
     const int wd = w.width(), ht = w.height();

@@ -120,7 +120,7 @@ protected:
 
 TEST_F(RealDialogsTest, FirstRunSurvivesEveryWayOutOfTheFolderChooser)
 {
-    Shared().settingsComplete = false; // main window hidden, settings dialog alone
+    settings.complete = false; // main window hidden, settings dialog alone
     open();
     type("txtDossier", QStringLiteral("Enregistrements"));
     const QString chosen = tempPath("cours");
@@ -137,7 +137,7 @@ TEST_F(RealDialogsTest, FirstRunSurvivesEveryWayOutOfTheFolderChooser)
 
 TEST_F(RealDialogsTest, FirstRunSurvivesTheInvalidParametersMessage)
 {
-    Shared().settingsComplete = false;
+    settings.complete = false;
     open();
     const QString bad = tempPath("bad.prm");
     WriteFile(bad, QByteArray("\xff\xfe[\0W\0e\0b\0]\0", 12)); // UTF-16: no key readable

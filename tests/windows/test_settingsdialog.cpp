@@ -161,7 +161,7 @@ TEST_F(FirstRun, NoSettingsFilesGiveEmptyBoxesAtHome)
     EXPECT_FALSE(option("Option1_0")->isChecked());
     EXPECT_FALSE(option("Option1_1")->isChecked());
     EXPECT_TRUE(option("Option1_0")->isEnabled());
-    EXPECT_EQ(Shared().settingsFolder, homeFolder());
+    EXPECT_EQ(settings.settingsFolder, homeFolder());
     EXPECT_TRUE(QFileInfo(homeFolder()).isDir());
     // Loading at home writes nothing.
     EXPECT_FALSE(QFileInfo::exists(programFile()));
@@ -178,7 +178,7 @@ TEST_F(FirstRun, QuitterEndsTheProgramAfterTheOrderlyShutdown)
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(prompter.messages.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(homeFile()));
-    EXPECT_FALSE(Shared().settingsComplete);
+    EXPECT_FALSE(settings.complete);
 }
 
 TEST_F(FirstRun, CloseBoxEndsTheProgramToo)
@@ -209,7 +209,7 @@ TEST_F(Reopened, QuitterGoesBackToTheMainWindowAndSavesNothing)
     WriteSetting("IniPath", "Location", "home", programFile());
     const QByteArray home = ReadFile(homeFile());
     const QByteArray program = ReadFile(programFile());
-    Shared().settingsComplete = true;
+    settings.complete = true;
 
     open();
     EXPECT_EQ(box("txtMail")->text(), "eleve@lycee.fr");
@@ -223,7 +223,7 @@ TEST_F(Reopened, QuitterGoesBackToTheMainWindowAndSavesNothing)
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(ReadFile(homeFile()), home);
     EXPECT_EQ(ReadFile(programFile()), program);
-    EXPECT_TRUE(Shared().settingsComplete);
+    EXPECT_TRUE(settings.complete);
 
     // Unloaded: showing it again fills it afresh.
     dialog->show();
@@ -236,8 +236,8 @@ TEST_F(ModeSwitch, SchoolWithoutPersoUsesDriveZ)
 {
     open();
     click(option("OptLycee_0"));
-    EXPECT_EQ(Shared().location, "Lycee");
-    EXPECT_EQ(Shared().settingsFolder, QStringLiteral("Z:") + QDir::separator() + QStringLiteral("Mirlo"));
+    EXPECT_EQ(settings.location, "Lycee");
+    EXPECT_EQ(settings.settingsFolder, QStringLiteral("Z:") + QDir::separator() + QStringLiteral("Mirlo"));
     EXPECT_EQ(Key(programFile(), "IniPath", "Location"), "Lycee");
     EXPECT_EQ(Key(programFile(), "IniPath", "Perso"), "Z:");
     EXPECT_TRUE(option("OptLycee_0")->isChecked());
@@ -278,7 +278,7 @@ TEST_F(SchoolAndHome, MissingSchoolFileStartsAsACopyOfTheProgramFile)
     ASSERT_FALSE(QFileInfo::exists(schoolFile));
 
     click(option("OptLycee_0"));
-    EXPECT_EQ(Shared().settingsFolder, JoinPath(share, "Mirlo"));
+    EXPECT_EQ(settings.settingsFolder, JoinPath(share, "Mirlo"));
     EXPECT_EQ(Key(schoolFile, "email", "Destinataire"), "prof@lycee.fr");
     EXPECT_EQ(Key(schoolFile, "IniPath", "Location"), "Lycee");
     EXPECT_EQ(Key(schoolFile, "Web", "mode"), "web");
@@ -310,7 +310,7 @@ TEST_F(SchoolAndHome, EachSwitchReloadsFromTheThenCurrentWorkingFile)
     click(option("OptLycee_1"));
     EXPECT_EQ(Key(programFile(), "IniPath", "Location"), "home");
     EXPECT_EQ(Key(schoolFile, "IniPath", "Location"), "home"); // the file being left
-    EXPECT_EQ(Shared().settingsFolder, homeFolder());
+    EXPECT_EQ(settings.settingsFolder, homeFolder());
     EXPECT_EQ(box("txtMail")->text(), "maison@free.fr");
     EXPECT_TRUE(option("Option1_0")->isEnabled());
     EXPECT_TRUE(option("Option1_0")->isChecked());
@@ -329,7 +329,7 @@ TEST_F(SchoolAndHome, LoadingInSchoolModeRunsTheSwitch)
     EXPECT_FALSE(option("Option1_0")->isEnabled());
     EXPECT_TRUE(option("Option1_1")->isChecked());
     EXPECT_EQ(Key(schoolFile, "Web", "mode"), "web");
-    EXPECT_EQ(Shared().sendMode, "web");
+    EXPECT_EQ(settings.sendMode, "web");
 }
 
 using Keys = SettingsDialogTest;

@@ -77,7 +77,7 @@ TEST_F(Import, OnlyTheRecipientFillsItAndClearsTheAlwaysCopiedEntries)
     EXPECT_EQ(box("txtDest")->text(), "prof@lycee.fr");
     EXPECT_EQ(box("txtProxy")->text(), "");
     EXPECT_EQ(box("txtPort")->text(), "");
-    EXPECT_EQ(Shared().perso, "Z:");
+    EXPECT_EQ(settings.perso, "Z:");
 }
 
 TEST_F(Import, ValuesAreCopiedAsRead)
@@ -150,7 +150,7 @@ TEST_F(Import, PersoMovesTheSchoolSettingsFolder)
 
     EXPECT_EQ(Key(fileA, "email", "Destinataire"), "nouveau@lycee.fr");
     EXPECT_EQ(Key(fileA, "IniPath", "Perso"), shareB);
-    EXPECT_EQ(Shared().settingsFolder, JoinPath(shareB, "Mirlo"));
+    EXPECT_EQ(settings.settingsFolder, JoinPath(shareB, "Mirlo"));
     EXPECT_TRUE(QFileInfo(JoinPath(shareB, "Mirlo")).isDir());
     // The reload reads the new folder's file, where the recipient is not.
     EXPECT_EQ(box("txtDest")->text(), "");
@@ -165,7 +165,7 @@ TEST_F(Import, EmptyPersoInSchoolModeMeansDriveZ)
     open();
     prm("[IniPath]\nPerso=\n[email]\nDestinataire=p@lycee.fr\n");
     action("mnuImport")->trigger();
-    EXPECT_EQ(Shared().settingsFolder, QStringLiteral("Z:") + QDir::separator() + QStringLiteral("Mirlo"));
+    EXPECT_EQ(settings.settingsFolder, QStringLiteral("Z:") + QDir::separator() + QStringLiteral("Mirlo"));
 }
 
 TEST_F(Import, CancelledChoiceTouchesNothing)

@@ -59,7 +59,7 @@ TEST_F(Validation, SevenChecksInOrderEachStoppingTheSave)
     EXPECT_TRUE(mainWindow.calls.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(homeFile()));
     EXPECT_FALSE(QFileInfo::exists(programFile()));
-    EXPECT_TRUE(Shared().recipient.isEmpty());
+    EXPECT_TRUE(settings.recipient.isEmpty());
 }
 
 TEST_F(Validation, RecipientWithSecondAtIsRefusedBeforeTheSenderIsLookedAt)
@@ -82,7 +82,7 @@ TEST_F(Validation, BlanksPassTheEmptyChecks)
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(Shared().sender, " moi@lycee.fr ");
+    EXPECT_EQ(settings.sender, " moi@lycee.fr ");
 }
 
 using Save = SettingsDialogTest;
@@ -149,17 +149,16 @@ TEST_F(Save, ElevenKeysGoIntoTheWorkingFileAndTheSchoolsIntoTheProgramFile)
     EXPECT_EQ(Key(homeFile(), "email", "Nom"), "ELEVE1");
     EXPECT_EQ(Key(homeFile(), "Config", "Dossier"), folder);
 
-    const SharedValues& s = Shared();
+    const Settings& s = settings;
     EXPECT_EQ(s.pupilName, "ELEVE1");
     EXPECT_EQ(s.webSite, "www.lycee.frdepot");
     EXPECT_EQ(s.webPassword, QString::fromUtf8("é€ motdepasse"));
     EXPECT_EQ(s.sendMode, "mail");
     EXPECT_EQ(s.recordingFolder, folder);
     const QString path = DefaultRecordingPath(folder, "ELEVE1", testClock.nowValue);
-    EXPECT_EQ(s.recordingPath, path);
     EXPECT_TRUE(path.contains("ELEVE1_"));
     EXPECT_TRUE(QFileInfo(folder).isDir());
-    EXPECT_FALSE(s.settingsComplete);
+    EXPECT_FALSE(s.complete);
 
     EXPECT_EQ(mainWindow.calls, (QStringList{"caption:Envoyer par email", "path:" + path, "show"}));
     EXPECT_FALSE(dialog->isVisible());
@@ -195,7 +194,7 @@ TEST_F(Save, NeitherSendingOptionKeepsModeAndCaption)
     EXPECT_FALSE(option("Option1_1")->isChecked());
     typeValidEntries();
     action("mnuValider")->trigger();
-    EXPECT_EQ(Shared().sendMode, "ftp");
+    EXPECT_EQ(settings.sendMode, "ftp");
     EXPECT_EQ(Key(homeFile(), "Web", "mode"), "ftp");
     for (const QString& call : mainWindow.calls)
         EXPECT_FALSE(call.startsWith("caption:")) << call.toStdString();
