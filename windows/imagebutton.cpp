@@ -2,14 +2,11 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QApplication>
-#include <QCursor>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -110,17 +107,6 @@ ImageButton::ImageButton(QWidget* parent) : QWidget(parent)
     SetCaptionColours(QColor(255, 255, 255), QColor(0, 0, 0));
     SetBackColour(QColor(255, 255, 255));
 
-    m_repaintTimer = new QTimer(this);
-    m_repaintTimer->setObjectName(QStringLiteral("Timer1"));
-    m_repaintTimer->setInterval(250);
-    connect(m_repaintTimer, &QTimer::timeout, this, &ImageButton::RepaintTick);
-    m_repaintTimer->start();
-
-    m_hoverTimer = new QTimer(this);
-    m_hoverTimer->setObjectName(QStringLiteral("TimerHover"));
-    m_hoverTimer->setInterval(50);
-    connect(m_hoverTimer, &QTimer::timeout, this, &ImageButton::HoverEndTick);
-
     resizeEvent(nullptr);
 }
 
@@ -136,7 +122,6 @@ void ImageButton::SetEnabled(bool enabled)
     QPalette pal = m_caption->palette();
     pal.setColor(QPalette::WindowText, text);
     m_caption->setPalette(pal);
-    m_lookChanged = true;
 }
 
 QString ImageButton::Caption() const { return m_caption->text(); }
@@ -146,7 +131,6 @@ void ImageButton::setCaption(const QString& cap)
     if (cap == m_caption->text())
         return;
     m_caption->setText(cap);
-    m_lookChanged = true;
     if (accessibleName().isEmpty()) {
         QAccessibleEvent changed(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&changed);
@@ -162,7 +146,6 @@ void ImageButton::SetCaptionColours(const QColor& back, const QColor& text)
         pal.setColor(QPalette::Window, back);
     pal.setColor(QPalette::WindowText, text);
     m_caption->setPalette(pal);
-    m_lookChanged = true;
 }
 
 void ImageButton::SetBackColour(const QColor& back)
@@ -170,14 +153,19 @@ void ImageButton::SetBackColour(const QColor& back)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, back);
     setPalette(pal);
-    m_lookChanged = true;
 }
 
 void ImageButton::ShowHighlight(bool highlighted)
 {
     m_hoverPicture->setVisible(highlighted);
     m_normalPicture->setVisible(!highlighted);
-    m_lookChanged = true;
+}
+
+void ImageButton::ShowNormal()
+{
+    SetCaptionColours(QColor(255, 255, 255), QColor(0, 0, 0));
+    SetBackColour(QColor(255, 255, 255));
+    ShowHighlight(false);
 }
 
 void ImageButton::mouseMoveEvent(QMouseEvent* event)
@@ -194,7 +182,13 @@ void ImageButton::mouseMoveEvent(QMouseEvent* event)
     } else {
         SetCaptionColours(QColor(), QColor(25, 200, 40));
     }
-    m_hoverTimer->start();
+}
+
+// The hover ends when the pointer leaves, even while the button is disabled.
+void ImageButton::leaveEvent(QEvent* event)
+{
+    ShowNormal();
+    QWidget::leaveEvent(event);
 }
 
 void ImageButton::mousePressEvent(QMouseEvent* event)
@@ -255,26 +249,4 @@ void ImageButton::focusOutEvent(QFocusEvent* event)
 {
     m_focusFrame->hide();
     QWidget::focusOutEvent(event);
-}
-
-void ImageButton::paintEvent(QPaintEvent*) { m_lookChanged = false; }
-
-// The refresh repaints the whole button when its look changed since it was
-// last painted whole; a button that did not change costs nothing.
-void ImageButton::RepaintTick()
-{
-    if (m_lookChanged)
-        update();
-}
-
-void ImageButton::HoverEndTick()
-{
-    QWidget* under = QApplication::widgetAt(QCursor::pos());
-    if (under == this || (under && isAncestorOf(under)))
-        return;
-    SetCaptionColours(QColor(255, 255, 255), QColor(0, 0, 0));
-    SetBackColour(QColor(255, 255, 255));
-    ShowHighlight(false);
-    m_hoverTimer->stop();
-    RepaintTick();
 }

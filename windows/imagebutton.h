@@ -3,7 +3,6 @@
 
 class QFrame;
 class QLabel;
-class QTimer;
 
 // The image push button of the main window: a caption over a stretched
 // picture that changes with hover and press, and one Click event. It takes
@@ -24,30 +23,25 @@ signals:
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
-private slots:
-    void RepaintTick();
-    void HoverEndTick();
 
 private:
     bool OnCaption(const QPoint& pos) const;
     void SetCaptionColours(const QColor& back, const QColor& text);
     void SetBackColour(const QColor& back);
     void ShowHighlight(bool highlighted);
+    void ShowNormal();
 
     QLabel* m_normalPicture = nullptr;
     QLabel* m_hoverPicture = nullptr;
     QLabel* m_caption = nullptr;
     QFrame* m_focusFrame = nullptr;
-    QTimer* m_repaintTimer = nullptr;
-    QTimer* m_hoverTimer = nullptr;
     bool m_pressOnCaption = false; // the part that took the press keeps the mouse
-    bool m_lookChanged = true;     // since the button was last painted
 };
