@@ -6,6 +6,7 @@
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 #include "windows/fontfit.h"
+#include "windows/qtseams.h"
 #include "windows/twips.h"
 
 #include <QApplication>
@@ -82,12 +83,6 @@ LaunchWindow::LaunchWindow(const QString& programFolder, QWidget* parent)
 
 LaunchWindow::~LaunchWindow() = default;
 
-QString LaunchWindow::ShownText(const QString& text)
-{
-    QString shown = text;
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return shown;
-}
 
 void LaunchWindow::SetStatus(const QString& text)
 {

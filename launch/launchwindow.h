@@ -27,8 +27,6 @@ public:
     void CloseRecording();
     void Quit();
 
-    // The status text keeps carriage returns; this is what its label shows.
-    static QString ShownText(const QString& text);
     QString StatusText() const { return m_statusText; }
 
 public slots:

@@ -4,6 +4,7 @@
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 #include "windows/mainwindowlink.h"
+#include "windows/qtseams.h"
 #include "windows/twips.h"
 
 #include <QCloseEvent>
@@ -105,12 +106,6 @@ QString AboutBox::CreditText()
                           "(conçu par les développeurs du projet Mirlo)");
 }
 
-QString AboutBox::ShownText(const QString& text)
-{
-    QString shown = text;
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return shown;
-}
 
 AboutBox::AboutBox(MainWindowLink& main, Settings& settings, QWidget* parent)
     : QWidget(parent, Qt::Window), m_main(main), m_settings(settings)

@@ -22,7 +22,6 @@ public:
     static const QString kCompany;
 
     // Labels keep carriage returns in their text; this is what they show.
-    static QString ShownText(const QString& text);
 
 public slots:
     void CloseWithOk();  // OK

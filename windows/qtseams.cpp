@@ -12,15 +12,14 @@
 #include <QMessageBox>
 #include <QTranslator>
 
-namespace {
-
 QString ShownText(QString text)
 {
-    // A lone carriage return is the program's line break.
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
     return text;
 }
+
+namespace {
 
 QString QtFilter(const QString& filter)
 {
