@@ -10,11 +10,14 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QUrl>
 
 #include <algorithm>
@@ -170,6 +173,7 @@ AboutBox::AboutBox(MainWindowLink& main, Settings& settings, QWidget* parent)
     connect(m_settingsButton, &QPushButton::clicked, this, &AboutBox::OpenSettings);
     connect(m_helpButton, &QPushButton::clicked, this, &AboutBox::OpenHelp);
 
+    FillTexts();
     LayOut();
 
     // Left to right along the button row; OK keeps the first focus.
@@ -184,10 +188,8 @@ AboutBox::AboutBox(MainWindowLink& main, Settings& settings, QWidget* parent)
     m_okButton->setFocus();
 }
 
-void AboutBox::LayOut()
+void AboutBox::FillTexts()
 {
-    // Texts first: a larger desktop font makes the box wider and taller than
-    // designed, never its texts overlap or clip.
     m_instructions->setText(ShownText(InstructionsText()));
     m_copyright->setText(kCopyright);
     m_version->setText(VersionText(MIRLO_VERSION_MAJOR, MIRLO_VERSION_MINOR, MIRLO_VERSION_PATCH));
@@ -195,66 +197,74 @@ void AboutBox::LayOut()
     const QString credit = CreditText();
     for (QLabel* l : {m_credit, m_creditShadow})
         l->setText(ShownText(credit));
-    for (QLabel* l :
-         {m_programName, m_copyright, m_version, m_companyLink, m_contactLink, m_credit, m_creditShadow})
-        l->adjustSize();
-    const int buttonHeight = m_okButton->sizeHint().height();
-    m_okButton->resize(std::max(90, m_okButton->sizeHint().width()), buttonHeight);
-    m_helpButton->resize(std::max(90, m_helpButton->sizeHint().width()), buttonHeight);
-    m_settingsButton->resize(m_settingsButton->sizeHint().width() + 16, buttonHeight);
+}
 
-    m_picture->setGeometry(kMargin, 14, 56, 56);
-    m_programName->move(kMargin + 56 + 12, 14 + (56 - m_programName->height()) / 2);
-    const int titleRight = m_programName->x() + m_programName->width() + kGap;
-    // The credit's copy 12 twips right of it (at least a pixel, or the copy
-    // would vanish under the original).
+// A larger desktop font makes the box wider and taller than designed; its
+// texts never overlap or clip.
+void AboutBox::LayOut()
+{
+    // The credit's faint copy sits in the same place, its text a little to the
+    // right (at least a pixel, or it would vanish under the original).
     const int shadowShift = std::max(1, TwipsToPixels(412, this) - TwipsToPixels(400, this));
-
-    int boxWidth = kWidth;
-    boxWidth = std::max(boxWidth, titleRight + m_credit->width() + shadowShift + kMargin);
-    boxWidth = std::max(boxWidth, 2 * kMargin + m_version->width() + kGap + m_copyright->width());
-    boxWidth = std::max(boxWidth, 2 * kMargin + m_companyLink->width() + kGap + m_contactLink->width());
-    boxWidth = std::max(boxWidth, 2 * kMargin + m_helpButton->width() + 8 + m_settingsButton->width() + kGap +
-                                      m_okButton->width());
-
-    // The instructions start below the title and the credit.
-    const int creditTop = 18;
-    const int textTop = std::max({86, creditTop + m_credit->height() + 8, 14 + 56 + 8});
-    const int textWidth = boxWidth - 2 * kMargin;
-    const int textHeight = m_instructions->heightForWidth(textWidth);
-    const int lineY = textTop + textHeight + 14;
-    const int rowY = lineY + 10;
-    const int rowHeight = std::max(fontMetrics().height(), m_version->height()) + 4;
-    const int buttonsY = rowY + 2 * rowHeight + 12;
-    setFixedSize(boxWidth, buttonsY + buttonHeight + 14);
-
-    // Etched rule with equal margins, the light line one pixel lower.
-    const int lineLeft = kMargin;
-    const int lineRight = width() - lineLeft;
-    m_ruleDark->setGeometry(lineLeft, lineY, lineRight - lineLeft, 1);
-    m_ruleLight->setGeometry(lineLeft, lineY + 1, lineRight - lineLeft, 1);
-
-    // Copyright right-aligned on the rule's end, version on the left; under
-    // them, the company link on the left and the contact address on the right.
-    m_copyright->move(lineRight - m_copyright->width(), rowY);
-    m_version->move(lineLeft, rowY);
-    m_companyLink->move(lineLeft, rowY + rowHeight);
-    m_contactLink->move(lineRight - m_contactLink->width(), rowY + rowHeight);
-
-    // Credit lines centred, then pushed 400 twips right, clear of the title.
-    const int centred = (width() - m_credit->width()) / 2;
-    const int left2 = std::min(std::max(centred + TwipsToPixels(400, this), titleRight),
-                               width() - kMargin - shadowShift - m_credit->width());
-    m_credit->move(left2, creditTop);
-    m_creditShadow->move(left2 + shadowShift, creditTop);
+    m_creditShadow->setContentsMargins(shadowShift, 0, 0, 0);
+    m_credit->setContentsMargins(0, 0, shadowShift, 0);
+    auto* credit = new QGridLayout;
+    credit->addWidget(m_creditShadow, 0, 0);
+    credit->addWidget(m_credit, 0, 0);
     m_credit->raise();
 
-    // OK right-aligned on the rule's end; help and settings on the left.
-    m_okButton->move(lineRight - m_okButton->width(), buttonsY);
-    m_helpButton->move(lineLeft, buttonsY);
-    m_settingsButton->move(lineLeft + m_helpButton->width() + 8, buttonsY);
+    m_picture->setFixedSize(56, 56);
+    auto* header = new QHBoxLayout;
+    header->setSpacing(12);
+    header->addWidget(m_picture, 0, Qt::AlignTop);
+    header->addWidget(m_programName);
+    header->addStretch(1);
+    header->addSpacing(kGap);
+    header->addLayout(credit);
 
-    m_instructions->setGeometry(kMargin, textTop, textWidth, textHeight);
+    // The instructions keep the designed width at the designed font.
+    m_instructions->setMinimumWidth(kWidth - 2 * kMargin);
+
+    // An etched rule: the light line one pixel under the dark one.
+    auto* rule = new QVBoxLayout;
+    rule->setSpacing(0);
+    for (QFrame* line : {m_ruleDark, m_ruleLight}) {
+        line->setFixedHeight(1);
+        rule->addWidget(line);
+    }
+
+    // Version and company link on the left, copyright and contact on the right.
+    auto* facts = new QGridLayout;
+    facts->setHorizontalSpacing(kGap);
+    facts->setVerticalSpacing(4);
+    facts->addWidget(m_version, 0, 0, Qt::AlignLeft);
+    facts->addWidget(m_copyright, 0, 1, Qt::AlignRight);
+    facts->addWidget(m_companyLink, 1, 0, Qt::AlignLeft);
+    facts->addWidget(m_contactLink, 1, 1, Qt::AlignRight);
+
+    for (QPushButton* b : {m_okButton, m_helpButton})
+        b->setMinimumWidth(90);
+    m_settingsButton->setMinimumWidth(m_settingsButton->sizeHint().width() + 16);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
+    buttons->addWidget(m_helpButton);
+    buttons->addWidget(m_settingsButton);
+    buttons->addStretch(1);
+    buttons->addSpacing(kGap);
+    buttons->addWidget(m_okButton);
+
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(kMargin, 14, kMargin, 14);
+    box->setSpacing(8);
+    box->addLayout(header);
+    box->addWidget(m_instructions);
+    box->addSpacing(6);
+    box->addLayout(rule);
+    box->addLayout(facts);
+    box->addSpacing(6);
+    box->addLayout(buttons);
+    box->setSizeConstraint(QLayout::SetFixedSize);
+    box->activate(); // placed before it is first shown
 }
 
 void AboutBox::CloseWithOk()

@@ -21,8 +21,6 @@ public:
     static const QString kCopyright;
     static const QString kCompany;
 
-    // Labels keep carriage returns in their text; this is what they show.
-
 public slots:
     void CloseWithOk();  // OK
     void OpenSettings(); // Modifier les paramètres
@@ -36,6 +34,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void FillTexts();
     void LayOut();
 
     MainWindowLink& m_main;
