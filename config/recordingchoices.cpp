@@ -28,28 +28,32 @@ QString StoredPosition(const char* key, const QString& file)
 
 std::optional<RecordingChoice> SampleRateChoice(int position)
 {
-    static const RecordingChoice rates[] = {
-        {QStringLiteral("32000 Hz"), 32000}, {QStringLiteral("44100 Hz"), 44100}, {QStringLiteral("48000 Hz"), 48000}};
+    static const RecordingChoice rates[] = {{QStringLiteral("32000 Hz"), 32000},
+                                            {QStringLiteral("44100 Hz"), 44100},
+                                            {QStringLiteral("48000 Hz"), 48000}};
     return Choice(rates, position, kFirstSampleRate);
 }
 
 std::optional<RecordingChoice> BitRateChoice(int position)
 {
     static const RecordingChoice rates[] = {
-        {QStringLiteral("32 Kbit/s"), 32},   {QStringLiteral("40 Kbit/s"), 40},   {QStringLiteral("56 Kbit/s"), 56},
-        {QStringLiteral("64 Kbit/s"), 64},   {QStringLiteral("96 Kbit/s"), 96},   {QStringLiteral("112 Kbit/s"), 112},
-        {QStringLiteral("128 Kbit/s"), 128}, {QStringLiteral("160 Kbit/s"), 160}, {QStringLiteral("192 Kbit/s"), 192},
-        {QStringLiteral("256 Kbit/s"), 256}, {QStringLiteral("320 Kbit/s"), 320}};
+        {QStringLiteral("32 Kbit/s"), 32},   {QStringLiteral("40 Kbit/s"), 40},
+        {QStringLiteral("56 Kbit/s"), 56},   {QStringLiteral("64 Kbit/s"), 64},
+        {QStringLiteral("96 Kbit/s"), 96},   {QStringLiteral("112 Kbit/s"), 112},
+        {QStringLiteral("128 Kbit/s"), 128}, {QStringLiteral("160 Kbit/s"), 160},
+        {QStringLiteral("192 Kbit/s"), 192}, {QStringLiteral("256 Kbit/s"), 256},
+        {QStringLiteral("320 Kbit/s"), 320}};
     return Choice(rates, position, kFirstBitRate);
 }
 
 std::optional<RecordingChoice> QualityChoice(int position)
 {
     // Encoder presets: 1 low, 0 normal, 2 high, 5 very high, 3 voice.
-    static const RecordingChoice qualities[] = {
-        {QStringLiteral("Basse qualité"), 1},      {QStringLiteral("Qualité moyenne"), 0},
-        {QStringLiteral("Haute qualité"), 2},      {QStringLiteral("Très haute qualité"), 5},
-        {QStringLiteral("Enregistrement d'une voix"), 3}};
+    static const RecordingChoice qualities[] = {{QStringLiteral("Basse qualité"), 1},
+                                                {QStringLiteral("Qualité moyenne"), 0},
+                                                {QStringLiteral("Haute qualité"), 2},
+                                                {QStringLiteral("Très haute qualité"), 5},
+                                                {QStringLiteral("Enregistrement d'une voix"), 3}};
     return Choice(qualities, position, kFirstQuality);
 }
 

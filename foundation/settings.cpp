@@ -69,7 +69,8 @@ void WriteSetting(const QString& section, const QString& key, const QString& val
     WriteProfileStrings(file, {{section, key, value}}, access);
 }
 
-SettingsFileFault WriteSettings(const QString& file, const QList<ProfileChange>& changes, NewFileAccess access)
+SettingsFileFault WriteSettings(const QString& file, const QList<ProfileChange>& changes,
+                                NewFileAccess access)
 {
     return WriteProfileStrings(file, changes, access);
 }

@@ -1,10 +1,10 @@
 #include "launch/launchwindow.h"
 
-#include "platform/places.h"
 #include "audio/recordingfilewriter.h"
 #include "audio/soundlibrary.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
+#include "platform/places.h"
 #include "windows/fontfit.h"
 #include "windows/qtseams.h"
 #include "windows/twips.h"
@@ -82,7 +82,6 @@ LaunchWindow::LaunchWindow(const QString& programFolder, QWidget* parent)
 }
 
 LaunchWindow::~LaunchWindow() = default;
-
 
 void LaunchWindow::SetStatus(const QString& text)
 {

@@ -2,7 +2,10 @@
 
 namespace platform {
 
-LockFile::LockFile(const QString& path, int staleAfterMs) : m_lock(path) { m_lock.setStaleLockTime(staleAfterMs); }
+LockFile::LockFile(const QString& path, int staleAfterMs) : m_lock(path)
+{
+    m_lock.setStaleLockTime(staleAfterMs);
+}
 
 LockFile::Result LockFile::tryLock(int waitMs)
 {

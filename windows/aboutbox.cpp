@@ -17,8 +17,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -108,7 +108,6 @@ QString AboutBox::CreditText()
     return QStringLiteral("Utilitaire d'enregistrement.\rpour l'envoi de travaux personnels par email.\r"
                           "(conçu par les développeurs du projet Mirlo)");
 }
-
 
 AboutBox::AboutBox(MainWindowLink& main, Settings& settings, QWidget* parent)
     : QWidget(parent, Qt::Window), m_main(main), m_settings(settings)

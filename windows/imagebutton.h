@@ -31,7 +31,6 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-
 private:
     bool OnCaption(const QPoint& pos) const;
     void SetCaptionColours(const QColor& back, const QColor& text);

@@ -2,14 +2,14 @@
 
 #include "audio/recordingengine.h"
 #include "audio/soundlibrary.h"
+#include "config/recordingchoices.h"
 #include "config/settingsmessages.h"
 #include "foundation/helpfile.h"
 #include "foundation/recordingname.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
-#include "config/recordingchoices.h"
-#include "platform/places.h"
 #include "foundation/windows1252.h"
+#include "platform/places.h"
 #include "send/handinsettings.h"
 #include "send/sendrecording.h"
 #include "windows/aboutbox.h"
@@ -18,6 +18,7 @@
 #include "windows/levelmeter.h"
 #include "windows/mainpictures.h"
 #include "windows/progresswindow.h"
+#include "windows/screenreadernames.h"
 #include "windows/settingsdialog.h"
 #include "windows/twips.h"
 
@@ -144,42 +145,34 @@ QFrame* MakeShape(QWidget* parent, const QString& name, const QRect& geometry)
 
 // French names and descriptions for screen readers, where the control's own
 // text does not say what it is (images, option boxes, counters, image buttons).
-void NameForScreenReaders(QWidget& window)
+void NameMainWindowControls(QWidget& window)
 {
-    const struct {
-        const char* control;
-        const char* name;
-        const char* description;
-    } names[] = {
-        {"Pict_Fond", "Fond de la fenêtre", nullptr},
-        {"Image1", "Micro", nullptr},
-        {"Image3", "Aide Mirlo", "Ouvre l'aide de Mirlo ; la touche F1 fait de même"},
-        {"Image2", "Fermer Mirlo", "Termine l'enregistrement en cours et ferme Mirlo"},
-        {"Periph", "Périphérique d'enregistrement",
-         "Micro ou entrée qui enregistre ; cliquez pour en choisir un autre"},
-        {"text2", "Fréquence",
-         "Fréquence d'échantillonnage de l'enregistrement ; cliquez pour en choisir une autre"},
-        {"Text3", "Bitrate",
-         "Débit du fichier MP3 : plus il est élevé, plus le fichier est gros ; cliquez pour en choisir un "
-         "autre"},
-        {"Text4", "Qualité", "Qualité de l'encodage MP3 ; cliquez pour en choisir une autre"},
-        {"Text5", "Fichier", "Chemin complet du fichier de l'enregistrement, celui qui sera envoyé"},
-        {"browsebt", "Choisir le fichier", "Choisir le dossier et le nom du fichier MP3 à enregistrer"},
-        {"Text1_2", "Durée", "Temps enregistré jusqu'ici, pauses non comprises"},
-        {"Text1_0", "Durée encodée", "Durée du son déjà encodé en MP3"},
-        {"Text1_1", "Octets écrits", "Taille du fichier MP3 écrit jusqu'ici"},
-        {"Label2", nullptr, "Durée encodée de l'enregistrement"},
-        {"Playbt", "Playback : écouter l'enregistrement", nullptr},
-        {"Command1", nullptr, "Ferme Mirlo et le relance, prêt pour un nouvel enregistrement"},
-        {"Command2", nullptr, "Présentation de Mirlo, mode d'emploi et modification des paramètres"},
-    };
-    for (const auto& n : names) {
-        QWidget* control = window.findChild<QWidget*>(QLatin1String(n.control));
-        if (n.name)
-            control->setAccessibleName(QString::fromUtf8(n.name));
-        if (n.description)
-            control->setAccessibleDescription(QString::fromUtf8(n.description));
-    }
+    NameForScreenReaders(
+        window,
+        {
+            {"Pict_Fond", "Fond de la fenêtre", nullptr},
+            {"Image1", "Micro", nullptr},
+            {"Image3", "Aide Mirlo", "Ouvre l'aide de Mirlo ; la touche F1 fait de même"},
+            {"Image2", "Fermer Mirlo", "Termine l'enregistrement en cours et ferme Mirlo"},
+            {"Periph", "Périphérique d'enregistrement",
+             "Micro ou entrée qui enregistre ; cliquez pour en choisir un autre"},
+            {"text2", "Fréquence",
+             "Fréquence d'échantillonnage de l'enregistrement ; cliquez pour en choisir une autre"},
+            {"Text3", "Bitrate",
+             "Débit du fichier MP3 : plus il est élevé, plus le fichier est gros ; cliquez pour en choisir "
+             "un "
+             "autre"},
+            {"Text4", "Qualité", "Qualité de l'encodage MP3 ; cliquez pour en choisir une autre"},
+            {"Text5", "Fichier", "Chemin complet du fichier de l'enregistrement, celui qui sera envoyé"},
+            {"browsebt", "Choisir le fichier", "Choisir le dossier et le nom du fichier MP3 à enregistrer"},
+            {"Text1_2", "Durée", "Temps enregistré jusqu'ici, pauses non comprises"},
+            {"Text1_0", "Durée encodée", "Durée du son déjà encodé en MP3"},
+            {"Text1_1", "Octets écrits", "Taille du fichier MP3 écrit jusqu'ici"},
+            {"Label2", nullptr, "Durée encodée de l'enregistrement"},
+            {"Playbt", "Playback : écouter l'enregistrement", nullptr},
+            {"Command1", nullptr, "Ferme Mirlo et le relance, prêt pour un nouvel enregistrement"},
+            {"Command2", nullptr, "Présentation de Mirlo, mode d'emploi et modification des paramètres"},
+        });
 }
 
 } // namespace
@@ -194,7 +187,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     setFixedSize(kWidth, kHeight);
     BuildControls();
     BuildMenus();
-    NameForScreenReaders(*this);
+    NameMainWindowControls(*this);
     ConnectWindowControls();
     ConnectRecordingControls();
     FitToFont();
@@ -383,7 +376,8 @@ void MainWindow::BuildMenus()
 
     m_sampleRateMenu = makeMenu(QStringLiteral("cfe"), QStringLiteral("CaptureFrequency"));
     for (int i = kFirstSampleRate; i <= kLastSampleRate; ++i) {
-        m_sampleRateItems[i] = makeItem(m_sampleRateMenu, QStringLiteral("cf"), i, SampleRateChoice(i)->caption);
+        m_sampleRateItems[i] =
+            makeItem(m_sampleRateMenu, QStringLiteral("cf"), i, SampleRateChoice(i)->caption);
         connect(m_sampleRateItems[i], &QAction::triggered, this, [this, i] { ChooseSampleRate(i); });
     }
 

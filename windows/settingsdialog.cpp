@@ -7,6 +7,7 @@
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 #include "windows/mainwindowlink.h"
+#include "windows/screenreadernames.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -105,40 +106,32 @@ QRadioButton* MakeOption(const QString& name, const QString& text)
 // French names and descriptions for screen readers: the boxes' captions are
 // separate labels, and "Oui", "Non" or "Parcourir" alone say little. The
 // boxes' tooltips serve as their descriptions.
-void NameForScreenReaders(QWidget& dialog)
+void NameDialogControls(QWidget& dialog)
 {
-    const struct {
-        const char* control;
-        const char* name;
-        const char* description;
-    } names[] = {
-        {"txtMail", "Votre adresse email", nullptr},
-        {"txtDest", "Adresse email destinataire", nullptr},
-        {"txtSiteWeb", "Adresse du site Web", nullptr},
-        {"txtLogin", "Votre login sur le site", nullptr},
-        {"txtPassword", "Votre mot de passe sur le site", nullptr},
-        // A group inside a group would otherwise take the outer one's title.
-        {"Frame3", "Paramètres de Proxy", nullptr},
-        {"Frame2", "Mode d'envoi", nullptr},
-        {"txtProxy", "Adresse du proxy", nullptr},
-        {"txtPort", "Port du proxy", nullptr},
-        {"Option1_1", nullptr, "Mode d'envoi : les enregistrements sont déposés sur le site Web"},
-        {"Option1_0", nullptr, "Mode d'envoi : les enregistrements sont envoyés par email au destinataire"},
-        {"OptLycee_0", "Vous travaillez au lycée : oui",
-         "Vos paramètres sont rangés dans votre dossier du lycée ; l'envoi se fait sur le site Web"},
-        {"OptLycee_1", "Vous travaillez au lycée : non",
-         "Vos paramètres sont rangés dans votre dossier personnel sur cet ordinateur"},
-        {"cmdBrowser", "Parcourir : emplacement du dossier d'enregistrement", nullptr},
-        {"txtDossier", "Nom du répertoire d'enregistrement", nullptr},
-        {"lblDossier", nullptr, "Chemin complet du répertoire d'enregistrement"},
-    };
-    for (const auto& n : names) {
-        QWidget* control = dialog.findChild<QWidget*>(QLatin1String(n.control));
-        if (n.name)
-            control->setAccessibleName(QString::fromUtf8(n.name));
-        if (n.description)
-            control->setAccessibleDescription(QString::fromUtf8(n.description));
-    }
+    NameForScreenReaders(
+        dialog,
+        {
+            {"txtMail", "Votre adresse email", nullptr},
+            {"txtDest", "Adresse email destinataire", nullptr},
+            {"txtSiteWeb", "Adresse du site Web", nullptr},
+            {"txtLogin", "Votre login sur le site", nullptr},
+            {"txtPassword", "Votre mot de passe sur le site", nullptr},
+            // A group inside a group would otherwise take the outer one's title.
+            {"Frame3", "Paramètres de Proxy", nullptr},
+            {"Frame2", "Mode d'envoi", nullptr},
+            {"txtProxy", "Adresse du proxy", nullptr},
+            {"txtPort", "Port du proxy", nullptr},
+            {"Option1_1", nullptr, "Mode d'envoi : les enregistrements sont déposés sur le site Web"},
+            {"Option1_0", nullptr,
+             "Mode d'envoi : les enregistrements sont envoyés par email au destinataire"},
+            {"OptLycee_0", "Vous travaillez au lycée : oui",
+             "Vos paramètres sont rangés dans votre dossier du lycée ; l'envoi se fait sur le site Web"},
+            {"OptLycee_1", "Vous travaillez au lycée : non",
+             "Vos paramètres sont rangés dans votre dossier personnel sur cet ordinateur"},
+            {"cmdBrowser", "Parcourir : emplacement du dossier d'enregistrement", nullptr},
+            {"txtDossier", "Nom du répertoire d'enregistrement", nullptr},
+            {"lblDossier", nullptr, "Chemin complet du répertoire d'enregistrement"},
+        });
 }
 
 // The school share must already be there: only its Mirlo folder is made.
@@ -188,7 +181,7 @@ void SettingsDialog::BuildControls()
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     OrderTabs();
-    NameForScreenReaders(*this);
+    NameDialogControls(*this);
     ConnectControls();
 }
 
@@ -474,7 +467,8 @@ void SettingsDialog::SwitchMode(bool school)
         s.sendMode = QStringLiteral("web");
         WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), QStringLiteral("Lycee"), program,
                      NewFileAccess::Shared);
-        WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Perso"), s.perso, program, NewFileAccess::Shared);
+        WriteSetting(QStringLiteral("IniPath"), QStringLiteral("Perso"), s.perso, program,
+                     NewFileAccess::Shared);
         const QString working = s.workingFile();
         if (!FileExists(working) && FileExists(program))
             CopyProgramSettings(program, working);

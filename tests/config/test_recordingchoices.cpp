@@ -36,7 +36,8 @@ TEST(RecordingChoices, EveryPositionHasItsCaptionAndValueAndNoOtherPositionHasAn
         EXPECT_FALSE(SampleRateChoice(position) || BitRateChoice(position) || QualityChoice(position));
     EXPECT_FALSE(SampleRateChoice(0) || BitRateChoice(0) || SampleRateChoice(4) || QualityChoice(5));
     for (int position = kFirstBitRate; position <= kLastBitRate; ++position)
-        EXPECT_EQ(BitRateChoice(position)->caption, QString::number(BitRateChoice(position)->value) + " Kbit/s");
+        EXPECT_EQ(BitRateChoice(position)->caption,
+                  QString::number(BitRateChoice(position)->value) + " Kbit/s");
 }
 
 } // namespace

@@ -168,9 +168,10 @@ TEST_F(SettingsLocation, StartupSettingsCompleteOnlyWithTheFiveValuesAPupilEnter
     settings.settingsFolder = scratchDir();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
-        WriteFile(settings.workingFile(), "[email]\r\nExpediteur=eleve@example.org\r\nDestinataire=prof@example.org\r\n"
-                          "Nom=dupont\r\n[Web]\r\nSite=www.example.org\r\nPassword=41424344\r\n"
-                          "Proxy=proxy.lan\r\n");
+        WriteFile(settings.workingFile(),
+                  "[email]\r\nExpediteur=eleve@example.org\r\nDestinataire=prof@example.org\r\n"
+                  "Nom=dupont\r\n[Web]\r\nSite=www.example.org\r\nPassword=41424344\r\n"
+                  "Proxy=proxy.lan\r\n");
         WriteSetting(c.section, c.key, c.value, settings.workingFile());
         Settings s = settings;
         ReadStartupSettings(s);
