@@ -544,7 +544,7 @@ void MainWindow::ConnectRecordingControls()
     connect(m_pauseButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::TogglePause);
     connect(m_stopButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::Stop);
     connect(m_playButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::Play);
-    m_sender = std::make_unique<RecordingSender>(std::make_unique<ProgressWindowFactory>(), this);
+    m_sender = std::make_unique<RecordingSender>(Shared(), std::make_unique<HandInWindows>(), this);
     connect(m_sendButton, &QPushButton::clicked, this,
             [this] { m_sender->send(m_recordingPathBox->text()); });
 }
