@@ -23,7 +23,7 @@ public:
     explicit HttpRequest(QObject* parent = nullptr);
     ~HttpRequest() override;
 
-    void SetTimeout(qint32 ms);      // inactivity; also the longest wait for the whole reply
+    void SetTimeout(qint32 ms); // inactivity; also the longest wait for the whole reply
     void SetHost(const QString& host);
     void SetPort(qint32 port);
     void SetPath(const QString& path);

@@ -39,7 +39,7 @@ struct MailFailure {
         ErrorCode,           // `program` ended with `exitCode`
     };
     Kind kind = Kind::NoMailProgram;
-    QString program;         // the mail program's path, for the kinds that ran it
+    QString program; // the mail program's path, for the kinds that ran it
     int exitCode = 0;
     int seconds = 0;         // the time limit, in whole seconds rounded up
     QStringList errorOutput; // what it said on its error output, a few lines at most

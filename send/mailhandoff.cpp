@@ -9,9 +9,9 @@
 #include <QTimer>
 
 #include <csignal>
-#include <optional>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {

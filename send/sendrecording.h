@@ -17,7 +17,8 @@ struct SharedValues;
 class RecordingSender final : public QObject {
     Q_OBJECT
 public:
-    RecordingSender(const SharedValues& settings, std::unique_ptr<HandInView> view, QObject* parent = nullptr);
+    RecordingSender(const SharedValues& settings, std::unique_ptr<HandInView> view,
+                    QObject* parent = nullptr);
     ~RecordingSender() override;
 
     void send(const QString& recordingPath);

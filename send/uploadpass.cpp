@@ -63,8 +63,8 @@ PreparedPass PreparePass(UploadSession& session, const SharedValues& s, const QS
     r.SetTimeout(30000);
     r.SetHost(s.webSite);
     r.SetPort(80);
-    session.setUploadPath(UnscrambleSetting(ReadWholeSetting(
-        QStringLiteral("Web"), QStringLiteral("Upload"), JoinPath(s.settingsFolder, kSettingsFileName))));
+    session.setUploadPath(UnscrambleSetting(ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Upload"),
+                                                             JoinPath(s.settingsFolder, kSettingsFileName))));
     r.SetPath(session.uploadPath());
     r.SetDeadline(kPassDeadlineMs);
     if (const auto& up = session.httpsUpgrade(); up && up->plainPath == session.uploadPath()) {
@@ -156,7 +156,8 @@ HandInReport JudgeReply(const HttpRequest& request, const QString& proofNumber)
 {
     using Kind = HandInReport::Kind;
     if (request.GetOutcome() != 1)
-        return HandInReport(request.certificateRejected() ? Kind::CertificateRejected : Kind::ConnectionFailed);
+        return HandInReport(request.certificateRejected() ? Kind::CertificateRejected
+                                                          : Kind::ConnectionFailed);
     const int status = request.GetStatus();
     if (status == 500)
         return HandInReport(Kind::ServerBusy);

@@ -33,14 +33,11 @@ QString MailReason(const MailFailure& failure)
             "Aucun programme d'envoi de courrier (sendmail) n'a été trouvé sur cet ordinateur.");
     case MailFailure::Kind::NotPrepared:
         return QStringLiteral("Le message n'a pas pu être préparé dans le dossier temporaire.");
-    case MailFailure::Kind::DidNotStart:
-        return program + QStringLiteral(" n'a pas pu être lancé.");
+    case MailFailure::Kind::DidNotStart: return program + QStringLiteral(" n'a pas pu être lancé.");
     case MailFailure::Kind::NoAnswer:
         return program + QStringLiteral(" n'a pas répondu en %1 secondes : l'envoi a été abandonné.")
                              .arg(failure.seconds);
-    case MailFailure::Kind::Crashed:
-        reason = program + QStringLiteral(" s'est arrêté anormalement.");
-        break;
+    case MailFailure::Kind::Crashed: reason = program + QStringLiteral(" s'est arrêté anormalement."); break;
     case MailFailure::Kind::ErrorCode:
         reason = program + QStringLiteral(" a signalé une erreur (code %1).").arg(failure.exitCode);
         break;
@@ -64,10 +61,11 @@ HandInMessage HandInMessageFor(const HandInReport& report)
         return {QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé."),
                 MsgIcon::Critical};
     case Kind::NoSendMode:
-        return {QStringLiteral("Aucun mode d'envoi n'est choisi.\rChoisissez dans les paramètres (bouton "
-                               "\"Infos\", \"Modifier les paramètres\") comment rendre votre enregistrement : "
-                               "par le site Web ou par email."),
-                MsgIcon::Information};
+        return {
+            QStringLiteral("Aucun mode d'envoi n'est choisi.\rChoisissez dans les paramètres (bouton "
+                           "\"Infos\", \"Modifier les paramètres\") comment rendre votre enregistrement : "
+                           "par le site Web ou par email."),
+            MsgIcon::Information};
     case Kind::MailNotSent:
         return {QStringLiteral("L'enregistrement n'a pas été envoyé par email.\r") + MailReason(report.mail),
                 MsgIcon::Critical};
@@ -77,34 +75,33 @@ HandInMessage HandInMessageFor(const HandInReport& report)
                 MsgIcon::Critical};
     case Kind::Transferred:
         return {QStringLiteral("Le fichier a été transféré avec succès."), MsgIcon::Information};
-    case Kind::Abandoned:
-        return {QStringLiteral("Abandon du transfert !"), MsgIcon::Exclamation};
-    case Kind::ConnectionFailed:
-        return {ConnectionText(), MsgIcon::Critical};
+    case Kind::Abandoned: return {QStringLiteral("Abandon du transfert !"), MsgIcon::Exclamation};
+    case Kind::ConnectionFailed: return {ConnectionText(), MsgIcon::Critical};
     case Kind::CertificateRejected:
-        return {QStringLiteral("Le site Web n'a pas pu prouver son identité : son certificat de sécurité "
-                               "n'est pas valable !\rLe fichier n'a pas été transféré.\rVérifiez l'adresse du "
-                               "site Web dans les paramètres de connexion ou prévenez votre professeur."),
-                MsgIcon::Critical};
+        return {
+            QStringLiteral("Le site Web n'a pas pu prouver son identité : son certificat de sécurité "
+                           "n'est pas valable !\rLe fichier n'a pas été transféré.\rVérifiez l'adresse du "
+                           "site Web dans les paramètres de connexion ou prévenez votre professeur."),
+            MsgIcon::Critical};
     case Kind::ServerBusy:
         return {QStringLiteral("Le site de téléchargement est vraisemblablement occupé !\r"
                                "Veuillez réessayer dans quelques minutes."),
                 MsgIcon::Critical};
     case Kind::HttpStatus:
-        return {QStringLiteral("Echec du transfert, code de réponse HTTP = ") + QString::number(report.status),
+        return {QStringLiteral("Echec du transfert, code de réponse HTTP = ") +
+                    QString::number(report.status),
                 MsgIcon::Critical};
     case Kind::SiteOccupied:
-        return {QStringLiteral("Le site de téléchargement est occupé !\rVeuillez réessayer dans quelques minutes."),
+        return {QStringLiteral(
+                    "Le site de téléchargement est occupé !\rVeuillez réessayer dans quelques minutes."),
                 MsgIcon::None};
     case Kind::FileExists:
-        return {QStringLiteral("Ce fichier existe déjà sur le serveur !\rLe nouveau fichier n'a pas été transféré."),
+        return {QStringLiteral(
+                    "Ce fichier existe déjà sur le serveur !\rLe nouveau fichier n'a pas été transféré."),
                 MsgIcon::None};
-    case Kind::UnknownLogin:
-        return {QStringLiteral("Utilisateur inconnu !"), MsgIcon::None};
-    case Kind::WrongPassword:
-        return {QStringLiteral("Mot de passe erroné !"), MsgIcon::None};
-    case Kind::UnexpectedReply:
-        break;
+    case Kind::UnknownLogin: return {QStringLiteral("Utilisateur inconnu !"), MsgIcon::None};
+    case Kind::WrongPassword: return {QStringLiteral("Mot de passe erroné !"), MsgIcon::None};
+    case Kind::UnexpectedReply: break;
     }
     return {QStringLiteral("Réponse inattendue du serveur !"), MsgIcon::None};
 }

@@ -95,7 +95,8 @@ void GradientBar::Paint(QPainter& painter, QSize size, int percent, const QFont&
     painter.setFont(bold);
     painter.setPen(frontColour);
     const int top = (h - QFontMetrics(bold).height()) / 2;
-    painter.drawText(QRect(w / 2 - 10, top, w, h), Qt::AlignLeft | Qt::AlignTop, QString::number(percent) + u'%');
+    painter.drawText(QRect(w / 2 - 10, top, w, h), Qt::AlignLeft | Qt::AlignTop,
+                     QString::number(percent) + u'%');
 }
 
 ProgressWindow::ProgressWindow(UploadSession& session)

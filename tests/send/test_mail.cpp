@@ -222,7 +222,8 @@ TEST_F(MailTest, MailNotHandedOverIsReportedWithTheReason)
     EXPECT_EQ(failure.kind, Failure::ErrorCode);
     EXPECT_EQ(failure.program, JoinPath(binDir(), QStringLiteral("sendmail")));
     EXPECT_NE(failure.exitCode, 0);
-    EXPECT_TRUE(failure.errorOutput.join('\n').contains("550 5.1.1")) << failure.errorOutput.join('\n').toStdString();
+    EXPECT_TRUE(failure.errorOutput.join('\n').contains("550 5.1.1"))
+        << failure.errorOutput.join('\n').toStdString();
     EXPECT_LE(failure.errorOutput.size(), 4);
 
     // Nothing stays stuck: the next click hands over again, silently when it works.

@@ -29,9 +29,9 @@ QStringList Reported(const TestHandInView& view)
 {
     QStringList reported;
     for (const HandInReport& r : view.reports)
-        reported << (r.kind == Kind::HttpStatus ? "HttpStatus " + QString::number(r.status)
-                                                : r.kind == Kind::Transferred ? "Transferred"
-                                                                              : "other");
+        reported << (r.kind == Kind::HttpStatus    ? "HttpStatus " + QString::number(r.status)
+                     : r.kind == Kind::Transferred ? "Transferred"
+                                                   : "other");
     return reported;
 }
 
@@ -119,7 +119,7 @@ TEST_F(HttpsUploadTest, OtherRedirectsAreJudgedAsReplies)
         const char* what;
         QJsonArray script;
         QJsonObject fallback;
-        QList<bool> tls;     // per request
+        QList<bool> tls;      // per request
         QStringList reported; // kind and status
     };
     const QList<Case> cases = {

@@ -107,10 +107,12 @@ TEST_F(WebUploadTest, JudgesEveryKindOfReply)
         int status = 0;
     };
     const QList<Case> cases = {
-        {"login and password words: the last in table order wins",
+        {"of occupied, fileexists, loginfalse, passfalse the last present wins",
          {ok, Body("loginfalse passfalse")},
          {Kind::WrongPassword}},
-        {"check number beside a reply word is a success", {ok, Body("occupied {proof}")}, {Kind::Transferred}},
+        {"check number beside a reply word is a success",
+         {ok, Body("occupied {proof}")},
+         {Kind::Transferred}},
         {"occupied", {ok, Body("occupied")}, {Kind::SiteOccupied}},
         {"fileexists before occupied in the text", {ok, Body("fileexists occupied")}, {Kind::FileExists}},
         {"no reply word", {ok, Body("Bonjour")}, {Kind::UnexpectedReply}},

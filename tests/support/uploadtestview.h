@@ -64,8 +64,8 @@ inline void TestUploadView::setSplitPass(int pass, int files) { m_handIn.splitPa
 inline void PrintTo(HandInReport::Kind kind, std::ostream* os)
 {
     static const char* const names[] = {
-        "NotMp3",           "NoSendMode",          "MailNotSent", "TemporaryFileIsLink", "Transferred",
-        "Abandoned",        "ConnectionFailed",    "CertificateRejected", "ServerBusy", "HttpStatus",
-        "SiteOccupied",     "FileExists",          "UnknownLogin", "WrongPassword", "UnexpectedReply"};
+        "NotMp3",       "NoSendMode",       "MailNotSent",         "TemporaryFileIsLink", "Transferred",
+        "Abandoned",    "ConnectionFailed", "CertificateRejected", "ServerBusy",          "HttpStatus",
+        "SiteOccupied", "FileExists",       "UnknownLogin",        "WrongPassword",       "UnexpectedReply"};
     *os << names[static_cast<int>(kind)];
 }

@@ -268,8 +268,8 @@ TEST(HandInMessages, EveryOutcomeHasItsTextAndIcon)
         MsgIcon icon;
     };
     const Case cases[] = {
-        {HandInReport(Kind::NotMp3), "Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.",
-         MsgIcon::Critical},
+        {HandInReport(Kind::NotMp3),
+         "Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.", MsgIcon::Critical},
         {HandInReport(Kind::NoSendMode),
          "Aucun mode d'envoi n'est choisi.\rChoisissez dans les paramètres (bouton \"Infos\", \"Modifier les "
          "paramètres\") comment rendre votre enregistrement : par le site Web ou par email.",
@@ -294,9 +294,11 @@ TEST(HandInMessages, EveryOutcomeHasItsTextAndIcon)
          "Vérifiez l'adresse du site Web dans les paramètres de connexion ou prévenez votre professeur.",
          MsgIcon::Critical},
         {HandInReport(Kind::ServerBusy),
-         "Le site de téléchargement est vraisemblablement occupé !\rVeuillez réessayer dans quelques minutes.",
+         "Le site de téléchargement est vraisemblablement occupé !\rVeuillez réessayer dans quelques "
+         "minutes.",
          MsgIcon::Critical},
-        {HandInReport(Kind::HttpStatus, 404), "Echec du transfert, code de réponse HTTP = 404", MsgIcon::Critical},
+        {HandInReport(Kind::HttpStatus, 404), "Echec du transfert, code de réponse HTTP = 404",
+         MsgIcon::Critical},
         {HandInReport(Kind::SiteOccupied),
          "Le site de téléchargement est occupé !\rVeuillez réessayer dans quelques minutes.", MsgIcon::None},
         {HandInReport(Kind::FileExists),
@@ -465,7 +467,8 @@ TEST_F(UploadWindowTest, ProgressWindowIsShownNotModalWithItsTitleAndReachesFull
         title = window->windowTitle();
         if (pass == 1) {
             auto* probe = new QTimer(window);
-            QObject::connect(probe, &QTimer::timeout, window, [&, window] { lastValue = Bar(*window)->percent(); });
+            QObject::connect(probe, &QTimer::timeout, window,
+                             [&, window] { lastValue = Bar(*window)->percent(); });
             probe->start(20);
         }
     });
