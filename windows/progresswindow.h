@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPainter;
 class QVBoxLayout;
 
 // The progress bar: a gradient painted up to the percentage sent, with the
