@@ -3,7 +3,6 @@
 #include "tests/support/uploadserver.h"
 #include "tests/support/uploadtestview.h"
 
-#include "foundation/seams.h"
 #include "foundation/settings.h"
 #include "send/splitupload.h"
 #include "send/uploadsession.h"
@@ -21,19 +20,6 @@
 #include <cstdio>
 
 namespace {
-
-class QuietPrompt final : public Prompt {
-public:
-    MsgAnswer message(const QString& text, const QString&, MsgIcon, MsgButtons) override
-    {
-        messages << text;
-        return MsgAnswer::Ok;
-    }
-    QString saveFileName(const FileRequest&) override { return {}; }
-    QString openFileName(const FileRequest&) override { return {}; }
-    QString folder(const QString&) override { return {}; }
-    QStringList messages;
-};
 
 long StatusKb(const char* key)
 {
@@ -73,14 +59,13 @@ int main(int argc, char** argv)
     const qint64 size = argc > 1 ? QByteArray(argv[1]).toLongLong() * 1024 * 1024 : 50LL * 1024 * 1024;
 
     QTemporaryDir work;
-    QuietPrompt prompter;
-    SetPrompt(&prompter);
-    SharedValues& s = Shared();
+    Settings s;
     s.settingsFolder = work.filePath("settings");
     s.recordingFolder = work.filePath("rec");
     QDir().mkpath(s.settingsFolder);
     QDir().mkpath(s.recordingFolder);
-    WriteSetting("Web", "Upload", ScrambleForTest("/depot/upload.php"), WorkingSettingsFile());
+    WriteSetting("Web", "Upload", ScrambleForTest("/depot/upload.php"),
+                 JoinPath(s.settingsFolder, kSettingsFileName));
     s.webSite = "ecole.example";
     s.pupilName = "DUPONT";
     s.webPassword = "s3cret";
@@ -104,27 +89,27 @@ int main(int argc, char** argv)
     const long peakBefore = StatusKb("VmHWM:");
     QElapsedTimer timer;
     timer.start();
-    TestUploadViews views; // no windows: the upload alone is measured
-    UploadSession session(views);
-    WebUpload(session, recording);
+    TestHandInView view; // no windows: the upload alone is measured
+    UploadSession session(view);
+    WebUpload(session, s, recording);
     const double mirlo = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     const long peak = StatusKb("VmHWM:");
 
     const QJsonArray log = server.log();
     const QJsonObject whole = log.isEmpty() ? QJsonObject() : log.last()["reassembled"].toObject();
     const bool intact = whole["sha256"].toString() == Sha256OfFile(recording) &&
-                        prompter.messages == QStringList{"Le fichier a été transféré avec succès."};
+                        view.reported() == QList<HandInReport::Kind>{HandInReport::Kind::Transferred};
 
     // The same files, cut again, posted one by one by a plain client.
-    CutIntoPieces(size, count, "Cours", recording);
+    CutIntoPieces(size, count, "Cours", recording, s.recordingFolder);
     QFile test(JoinPath(s.recordingFolder, "testx"));
     test.open(QIODevice::WriteOnly);
     test.write("xxxxxx\r\n");
     test.close();
     QStringList files{test.fileName()};
     for (int i = 1; i <= count; ++i)
-        files << PiecePath("Cours", i);
-    files << PieceListPath("Cours");
+        files << PiecePath(s.recordingFolder, "Cours", i);
+    files << PieceListPath(s.recordingFolder, "Cours");
     QProcess client;
     client.setProcessChannelMode(QProcess::ForwardedChannels);
     timer.restart();
@@ -152,6 +137,5 @@ int main(int argc, char** argv)
     std::printf("server reassembled the recording intact: %s\n", intact ? "yes" : "NO");
     for (const QString& f : files)
         QFile::remove(f);
-    SetPrompt(nullptr);
     return intact && clientOk ? 0 : 1;
 }

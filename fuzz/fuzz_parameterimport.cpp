@@ -7,17 +7,17 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const bool prepared = [] {
+    static const Settings settings = [] {
         const QDir scratch(ScratchFolder().path());
         scratch.mkpath(QStringLiteral("program"));
         scratch.mkpath(QStringLiteral("working"));
-        SetProgramFolderForTesting(scratch.filePath(QStringLiteral("program")));
-        Shared().settingsFolder = scratch.filePath(QStringLiteral("working"));
-        return true;
+        Settings s;
+        s.programFolder = scratch.filePath(QStringLiteral("program"));
+        s.settingsFolder = scratch.filePath(QStringLiteral("working"));
+        return s;
     }();
-    (void)prepared;
     const QString parameterFile = ScratchFolder().filePath(QStringLiteral("eleve.prm"));
     WriteWholeFile(parameterFile, InputBytes(data, size));
-    ImportParameterFile(parameterFile);
+    ImportParameterFile(settings, parameterFile);
     return 0;
 }

@@ -67,7 +67,6 @@ HttpRequest::~HttpRequest()
 }
 
 void HttpRequest::SetTimeout(qint32 ms) { m_timeout = ms; }
-void HttpRequest::SetBlockSize(qint32 bytes) { m_blockSize = bytes; }
 void HttpRequest::SetHost(const QString& host) { m_host = host; }
 void HttpRequest::SetPort(qint32 port) { m_port = port; }
 void HttpRequest::SetPath(const QString& path) { m_path = path; }
@@ -97,7 +96,6 @@ std::unique_ptr<HttpRequest> HttpRequest::RequestAgain() const
     again->m_parts = m_parts;
     again->m_badFile = m_badFile;
     again->m_timeout = m_timeout;
-    again->m_blockSize = m_blockSize;
     again->m_deadline = m_deadline;
     again->m_host = m_host;
     again->m_port = m_port;

@@ -23,8 +23,7 @@ public:
     explicit HttpRequest(QObject* parent = nullptr);
     ~HttpRequest() override;
 
-    void SetTimeout(qint32 ms);      // inactivity; also the longest wait for the whole reply
-    void SetBlockSize(qint32 bytes); // kept for the caller; the socket chooses its own
+    void SetTimeout(qint32 ms); // inactivity; also the longest wait for the whole reply
     void SetHost(const QString& host);
     void SetPort(qint32 port);
     void SetPath(const QString& path);
@@ -68,7 +67,6 @@ public:
     static constexpr qint64 kReplyCap = 1 << 20;
 
     qint32 timeout() const { return m_timeout; }
-    qint32 blockSize() const { return m_blockSize; }
     qint32 deadline() const { return m_deadline; }
     bool secure() const { return m_secure; }
     QString host() const { return m_host; }
@@ -117,7 +115,6 @@ private:
     bool m_sent = false;
     Stage m_stage = Stage::Idle;
     qint32 m_timeout = 30000;
-    qint32 m_blockSize = 2048;
     qint32 m_deadline = 0; // 0 = none
     QString m_host;
     qint32 m_port = 80;

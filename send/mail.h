@@ -27,16 +27,31 @@ QStringList UsualSendmailPlaces();
 // that holds one. Empty when there is none.
 QString FindSendmail(const QStringList& places);
 
-// Why a hand-off failed when no mail program was found.
-QString NoSendmailText();
+// Why a recording did not reach the local mail system.
+struct MailFailure {
+    enum class Kind {
+        RecordingUnreadable, // the message could not be composed
+        NoMailProgram,       // no sendmail on PATH nor at the usual places
+        NotPrepared,         // the message could not be written to a temporary file
+        DidNotStart,         // `program` could not be started
+        NoAnswer,            // `program` was given up after `seconds`
+        Crashed,             // `program` ended abnormally
+        ErrorCode,           // `program` ended with `exitCode`
+    };
+    Kind kind = Kind::NoMailProgram;
+    QString program; // the mail program's path, for the kinds that ran it
+    int exitCode = 0;
+    int seconds = 0;         // the time limit, in whole seconds rounded up
+    QStringList errorOutput; // what it said on its error output, a few lines at most
+};
 
 // Hands messages to "sendmail -t -i" on its standard input, one at a time,
 // and returns at once; the mail program runs on its own and is killed when
 // it has not ended within the time limit. A hand-off that fails, then or
-// later, is reported to the failure handler with the reason in French.
+// later, is reported to the failure handler.
 class MailHandOff {
 public:
-    using FailureHandler = std::function<void(const QString& reason)>;
+    using FailureHandler = std::function<void(const MailFailure& failure)>;
 
     MailHandOff();
     ~MailHandOff();
@@ -56,7 +71,7 @@ public:
 
 private:
     class Run;
-    bool Failed(const QString& reason); // tells the handler; false
+    bool Failed(MailFailure::Kind kind); // tells the handler; false
 
     QStringList m_places = UsualSendmailPlaces();
     int m_timeLimitMs = 60000;

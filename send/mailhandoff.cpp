@@ -11,18 +11,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
 
-QString MailProgramText(const QString& program)
-{
-    return QStringLiteral("Le programme d'envoi de courrier ") + program;
-}
-
 // What the mail program said on its error output, for the pupil's message
-// (and whoever helps them): a few lines at most.
-QString ErrorOutput(int fd)
+// (and whoever helps them): its first few lines that are not blank.
+QStringList ErrorOutput(int fd)
 {
     if (fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0)
         return {};
@@ -35,19 +31,10 @@ QString ErrorOutput(int fd)
         if (!line.trimmed().isEmpty() && lines.size() < 4)
             lines << line.trimmed();
     }
-    QString text = lines.join(QLatin1Char('\r'));
-    if (text.size() > 400)
-        text = text.left(400) + QStringLiteral("…");
-    return text;
+    return lines;
 }
 
 } // namespace
-
-QString NoSendmailText()
-{
-    return QStringLiteral(
-        "Aucun programme d'envoi de courrier (sendmail) n'a été trouvé sur cet ordinateur.");
-}
 
 // One running mail program. It reads the message from a private temporary
 // file rather than a pipe, so the whole message reaches it even if Mirlo
@@ -69,7 +56,7 @@ private:
     void openErrorOutput();
     void giveUp();
     void finished(int exitCode, QProcess::ExitStatus status);
-    void done(const QString& failure = {});
+    void done(std::optional<MailFailure> failure = std::nullopt);
 
     FailureHandler m_onFailure;
     QProcess m_process;
@@ -117,7 +104,7 @@ bool MailHandOff::Run::start(const QString& program, const QByteArray& message, 
     connect(&m_process, &QProcess::finished, this, &Run::finished);
     connect(&m_process, &QProcess::errorOccurred, this, [this, program](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            done(MailProgramText(program) + QStringLiteral(" n'a pas pu être lancé."));
+            done(MailFailure{MailFailure::Kind::DidNotStart, program, 0, 0, {}});
     });
     m_limit.setSingleShot(true);
     connect(&m_limit, &QTimer::timeout, this, [this] { giveUp(); });
@@ -145,32 +132,32 @@ void MailHandOff::Run::giveUp()
 
 void MailHandOff::Run::finished(int exitCode, QProcess::ExitStatus status)
 {
-    const QString program = MailProgramText(m_process.program());
-    QString failure;
-    if (m_gaveUp)
-        failure = program + QStringLiteral(" n'a pas répondu en %1 secondes : l'envoi a été abandonné.")
-                                .arg((m_timeLimitMs + 999) / 1000);
-    else if (status != QProcess::NormalExit)
-        failure = program + QStringLiteral(" s'est arrêté anormalement.");
-    else if (exitCode != 0)
-        failure = program + QStringLiteral(" a signalé une erreur (code %1).").arg(exitCode);
-    const QString said = ErrorOutput(m_errors);
-    if (!failure.isEmpty() && !said.isEmpty() && !m_gaveUp)
-        failure += QLatin1Char('\r') + said;
+    MailFailure failure{MailFailure::Kind::ErrorCode, m_process.program(), exitCode, 0, {}};
+    if (m_gaveUp) {
+        failure.kind = MailFailure::Kind::NoAnswer;
+        failure.seconds = (m_timeLimitMs + 999) / 1000;
+    } else if (status != QProcess::NormalExit) {
+        failure.kind = MailFailure::Kind::Crashed;
+    } else if (exitCode == 0) {
+        done();
+        return;
+    }
+    if (!m_gaveUp)
+        failure.errorOutput = ErrorOutput(m_errors);
     done(failure);
 }
 
 // Ended, well or not; a failure is told once the run counts as ended, so a
 // new hand-off can follow at once.
-void MailHandOff::Run::done(const QString& failure)
+void MailHandOff::Run::done(std::optional<MailFailure> failure)
 {
     if (m_ended)
         return;
     m_ended = true;
     m_limit.stop();
     deleteLater();
-    if (!failure.isEmpty() && m_onFailure)
-        m_onFailure(failure);
+    if (failure && m_onFailure)
+        m_onFailure(*failure);
 }
 
 QStringList UsualSendmailPlaces()
@@ -204,21 +191,24 @@ bool MailHandOff::handOff(const QByteArray& message)
         return false;
     const QString program = FindSendmail(m_places);
     if (program.isEmpty())
-        return Failed(NoSendmailText());
+        return Failed(MailFailure::Kind::NoMailProgram);
     // The run may end during start() already, which makes running() false again.
     auto* run = new Run(m_onFailure);
     m_run = run;
     if (!run->start(program, message, m_timeLimitMs)) {
         m_run = nullptr;
         delete run;
-        return Failed(QStringLiteral("Le message n'a pas pu être préparé dans le dossier temporaire."));
+        return Failed(MailFailure::Kind::NotPrepared);
     }
     return true;
 }
 
-bool MailHandOff::Failed(const QString& reason)
+bool MailHandOff::Failed(MailFailure::Kind kind)
 {
-    if (m_onFailure)
-        m_onFailure(reason);
+    if (m_onFailure) {
+        MailFailure failure;
+        failure.kind = kind;
+        m_onFailure(failure);
+    }
     return false;
 }

@@ -1,24 +1,19 @@
 #include "send/sendrecording.h"
 
-#include "foundation/seams.h"
-#include "send/handinsettings.h"
+#include "foundation/settings.h"
 #include "send/webupload.h"
 
-const QString RecordingSender::kNoSendModeText =
-    QStringLiteral("Aucun mode d'envoi n'est choisi.\rChoisissez dans les paramètres (bouton \"Infos\", "
-                   "\"Modifier les paramètres\") comment rendre votre enregistrement : par le site Web ou "
-                   "par email.");
+#include <QPointer>
 
-RecordingSender::RecordingSender(std::unique_ptr<UploadViewFactory> views, QObject* parent)
-    : QObject(parent), m_views(std::move(views)), m_upload(*m_views)
+RecordingSender::RecordingSender(const Settings& settings, std::unique_ptr<HandInView> view,
+                                 QObject* parent)
+    : QObject(parent), m_settings(settings), m_view(std::move(view)), m_upload(*m_view)
 {
-    m_mail.setFailureHandler(
-        [](const QString& reason) { MsgBox(MailNotSentText(reason), MsgIcon::Critical); });
-}
-
-QString MailNotSentText(const QString& reason)
-{
-    return QStringLiteral("L'enregistrement n'a pas été envoyé par email.") + QLatin1Char('\r') + reason;
+    // A mail program may end after the sender is gone (it runs on by itself).
+    m_mail.setFailureHandler([self = QPointer<RecordingSender>(this)](const MailFailure& failure) {
+        if (self)
+            self->m_view->report(HandInReport(failure));
+    });
 }
 
 RecordingSender::~RecordingSender() = default;
@@ -33,24 +28,23 @@ void RecordingSender::send(const QString& recordingPath)
         return;
 
     if (recordingPath.right(4).toLower() != QStringLiteral(".mp3")) {
-        MsgBox(QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé."),
-               MsgIcon::Critical);
+        m_view->report(HandInReport(HandInReport::Kind::NotMp3));
         return;
     }
 
-    const QString& mode = HandInSettings().sendMode;
+    const QString& mode = m_settings.sendMode;
     if (mode == QStringLiteral("web"))
-        WebUpload(m_upload, recordingPath);
+        WebUpload(m_upload, m_settings, recordingPath);
     else if (mode == QStringLiteral("mail"))
         sendByMail(recordingPath);
     else if (mode.isEmpty())
         // A first run validated without a sending option: say where to choose one.
-        MsgBox(kNoSendModeText, MsgIcon::Information);
+        m_view->report(HandInReport(HandInReport::Kind::NoSendMode));
 }
 
 void RecordingSender::sendByMail(const QString& recordingPath)
 {
-    const Settings& s = HandInSettings();
+    const Settings& s = m_settings;
     MailMessage mail;
     mail.fromName = s.pupilName;
     mail.fromAddress = s.sender;
@@ -61,11 +55,13 @@ void RecordingSender::sendByMail(const QString& recordingPath)
     mail.attachmentPath = recordingPath;
 
     // A hand-off that succeeds is silent; one that fails, now or when the
-    // mail program ends, is told.
+    // mail program ends, is reported.
     const QByteArray message = ComposeMail(mail);
-    if (message.isEmpty())
-        MsgBox(MailNotSentText(QStringLiteral("Le fichier de l'enregistrement n'a pas pu être lu.")),
-               MsgIcon::Critical);
-    else
+    if (message.isEmpty()) {
+        MailFailure failure;
+        failure.kind = MailFailure::Kind::RecordingUnreadable;
+        m_view->report(HandInReport(failure));
+    } else {
         m_mail.handOff(message);
+    }
 }

@@ -7,17 +7,19 @@
 
 #include <memory>
 
+struct Settings;
+
 // The send button: checks the name and hands the recording in by upload
-// (web mode) or by e-mail (mail mode). One transfer at a time. With no mode
-// stored at all it tells the pupil to choose one. A child of the window that
-// owns it, where tests find it.
+// (web mode) or by e-mail (mail mode), reporting every outcome to its view.
+// One transfer at a time. With no mode stored at all it reports that none is
+// chosen. Reads the settings as they are at each click. A child of the
+// window that owns it, where tests find it.
 class RecordingSender final : public QObject {
     Q_OBJECT
 public:
-    explicit RecordingSender(std::unique_ptr<UploadViewFactory> views, QObject* parent = nullptr);
+    RecordingSender(const Settings& settings, std::unique_ptr<HandInView> view,
+                    QObject* parent = nullptr);
     ~RecordingSender() override;
-
-    static const QString kNoSendModeText;
 
     void send(const QString& recordingPath);
     // An upload or a mail hand-off is under way.
@@ -29,10 +31,8 @@ public:
 private:
     void sendByMail(const QString& recordingPath);
 
-    std::unique_ptr<UploadViewFactory> m_views;
+    const Settings& m_settings;
+    std::unique_ptr<HandInView> m_view;
     UploadSession m_upload;
     MailHandOff m_mail;
 };
-
-// Told to the pupil when a mail hand-off fails, with the reason.
-QString MailNotSentText(const QString& reason);

@@ -1,7 +1,6 @@
 #include "send/splitupload.h"
 
-#include "foundation/seams.h"
-#include "send/handinsettings.h"
+#include "foundation/settings.h"
 #include "foundation/windows1252.h"
 #include "send/httprequest.h"
 #include "send/tempfile.h"
@@ -39,26 +38,27 @@ QString PieceListRecordingName(const QString& recordingPath, const QString& fold
     return QString(recordingPath).remove(folder + QDir::separator(), Qt::CaseSensitive);
 }
 
-QString PieceListPath(const QString& baseName)
+QString PieceListPath(const QString& recordingFolder, const QString& baseName)
 {
-    return JoinPath(HandInSettings().recordingFolder, QStringLiteral("Frac_") + baseName + ".split");
+    return JoinPath(recordingFolder, QStringLiteral("Frac_") + baseName + ".split");
 }
 
-QString PiecePath(const QString& baseName, int index)
+QString PiecePath(const QString& recordingFolder, const QString& baseName, int index)
 {
-    return JoinPath(HandInSettings().recordingFolder, baseName + u'_' + QString::number(index));
+    return JoinPath(recordingFolder, baseName + u'_' + QString::number(index));
 }
 
-QString CutIntoPieces(qint64 length, qint16 count, const QString& baseName, const QString& recordingPath)
+QString CutIntoPieces(qint64 length, qint16 count, const QString& baseName, const QString& recordingPath,
+                      const QString& recordingFolder)
 {
     // A step that fails is skipped and the cutting goes on; a link is never
     // written through.
-    const QString listPath = PieceListPath(baseName);
+    const QString listPath = PieceListPath(recordingFolder, baseName);
     NewFile list(listPath);
     if (list.status() == NewFile::Status::Link)
         return listPath;
     auto writeLine = [&](const QString& line) { list.write(ToWindows1252(line) + "\r\n"); };
-    writeLine(PieceListRecordingName(recordingPath, HandInSettings().recordingFolder));
+    writeLine(PieceListRecordingName(recordingPath, recordingFolder));
     writeLine(u' ' + QString::number(count) + u' ');
 
     QFile recording(recordingPath);
@@ -67,7 +67,7 @@ QString CutIntoPieces(qint64 length, qint16 count, const QString& baseName, cons
     for (int i = 1; i <= count; ++i) {
         // One piece in memory at a time.
         const QByteArray bytes = recordingOpen ? recording.read(pieceLength) : QByteArray();
-        const QString piecePath = PiecePath(baseName, i);
+        const QString piecePath = PiecePath(recordingFolder, baseName, i);
         NewFile piece(piecePath);
         if (piece.status() == NewFile::Status::Link)
             return piecePath;
@@ -81,50 +81,20 @@ namespace {
 
 enum class Next { Go, Stop };
 
-Next JudgeSplitReply(const HttpRequest& request, const QString& proofNumber, bool lastPass)
-{
-    if (request.GetOutcome() != 1) {
-        if (request.certificateRejected()) {
-            MsgBox(UploadText::Certificate, MsgIcon::Critical);
-            return Next::Stop;
-        }
-        MsgBox(UploadText::Connection(), MsgIcon::Critical);
-        return Next::Go;
-    }
-    const int status = request.GetStatus();
-    if (status == 200) {
-        const QString text = ReplyText(request);
-        if (text.contains(proofNumber)) {
-            if (lastPass)
-                MsgBox(UploadText::Success, MsgIcon::Information);
-            return Next::Go;
-        }
-        MsgBox(ReplyWordMessage(text), MsgIcon::None);
-        return Next::Stop;
-    }
-    if (status == 500)
-        MsgBox(UploadText::Busy, MsgIcon::Critical);
-    else
-        MsgBox(UploadText::StatusPrefix + QString::number(status), MsgIcon::Critical);
-    return Next::Go;
-}
-
 // Pass 0 sends the test file, passes 1 to count the pieces, the last one the
 // piece list.
-Next RunSplitPass(UploadSession& session, const QString& filePath, int pass, qint16 count)
+Next RunSplitPass(UploadSession& session, const Settings& settings, const QString& filePath, int pass,
+                  qint16 count)
 {
     session.resetAbandon();
-    PreparedPass prepared = PreparePass(session, filePath);
+    PreparedPass prepared = PreparePass(session, settings, filePath);
     prepared.request->AddField(QStringLiteral("SplittedFile"), QStringLiteral("SplittedFile"));
     // A set-up step that fails gives up the rest without a message.
     if (prepared.stepFailed)
         return Next::Stop;
 
-    const QString files = QString::number(count + 1);
     UploadView& view = session.openView(UploadViewKind::Split);
-    view.setSplitTexts(
-        QStringLiteral("Transfert de l'enregistrement en ") + files + QStringLiteral(" fichiers."),
-        QStringLiteral("Transfert du fichier ") + QString::number(pass) + QStringLiteral(" sur ") + files);
+    view.setSplitPass(pass, count + 1);
     view.showProgress();
     if (!SendPass(session, prepared)) {
         session.markTransferFinished();
@@ -136,42 +106,51 @@ Next RunSplitPass(UploadSession& session, const QString& filePath, int pass, qin
     if (pass == count)
         QThread::msleep(2000); // the server assembles the pieces meanwhile
     session.closeView();
+    // The abandon has been told already.
     if (session.abandonRequested())
         return Next::Stop;
-    return JudgeSplitReply(*prepared.request, prepared.proofNumber, pass == count + 1);
+    // Only the piece list's success is told. A failed piece is told and the
+    // rest still goes; a refused file or a failed certificate ends it all.
+    const HandInReport verdict = JudgeReply(*prepared.request, prepared.proofNumber);
+    if (verdict.kind != HandInReport::Kind::Transferred || pass == count + 1)
+        session.report(verdict);
+    if (verdict.kind == HandInReport::Kind::CertificateRejected || SiteRefused(verdict.kind))
+        return Next::Stop;
+    return Next::Go;
 }
 
-void RemovePieces(const QString& baseName, qint16 count)
+void RemovePieces(const QString& folder, const QString& baseName, qint16 count)
 {
-    RemoveTempFile(PieceListPath(baseName));
-    RemoveTempFile(TestFilePath());
+    RemoveTempFile(PieceListPath(folder, baseName));
+    RemoveTempFile(TestFilePath(folder));
     for (int i = 1; i <= count; ++i)
-        RemoveTempFile(PiecePath(baseName, i));
+        RemoveTempFile(PiecePath(folder, baseName, i));
 }
 
 } // namespace
 
-void SplitUpload(UploadSession& session, const QString& recordingPath)
+void SplitUpload(UploadSession& session, const Settings& settings, const QString& recordingPath)
 {
+    const QString& folder = settings.recordingFolder;
     const qint64 length = QFileInfo(recordingPath).size();
     const qint16 count = PieceCount(length);
     const QString base = PieceBaseName(recordingPath);
-    QString link = CutIntoPieces(length, count, base, recordingPath);
-    if (link.isEmpty() && WriteTestFile() == NewFile::Status::Link)
-        link = TestFilePath();
+    QString link = CutIntoPieces(length, count, base, recordingPath, folder);
+    if (link.isEmpty() && WriteTestFile(folder) == NewFile::Status::Link)
+        link = TestFilePath(folder);
     if (!link.isEmpty()) {
-        RemovePieces(base, count);
-        MsgBox(UploadText::LinkRefused(link), MsgIcon::Critical);
+        RemovePieces(folder, base, count);
+        session.report(HandInReport(HandInReport::Kind::TemporaryFileIsLink, 0, link));
         return;
     }
 
     for (int pass = 0; pass <= count + 1; ++pass) {
-        const QString path = pass == 0       ? TestFilePath()
-                             : pass <= count ? PiecePath(base, pass)
-                                             : PieceListPath(base);
-        if (RunSplitPass(session, path, pass, count) == Next::Stop)
+        const QString path = pass == 0       ? TestFilePath(folder)
+                             : pass <= count ? PiecePath(folder, base, pass)
+                                             : PieceListPath(folder, base);
+        if (RunSplitPass(session, settings, path, pass, count) == Next::Stop)
             break;
     }
     // Every temporary file goes, whatever way the sequence ended.
-    RemovePieces(base, count);
+    RemovePieces(folder, base, count);
 }

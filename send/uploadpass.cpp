@@ -1,17 +1,16 @@
 #include "send/uploadpass.h"
 
-#include "foundation/seams.h"
-#include "send/handinsettings.h"
+#include "foundation/settings.h"
 #include "send/digittext.h"
 #include "send/httprequest.h"
 #include "send/uploadsession.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
-#include <QStringList>
 #include <QUrl>
 
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -42,51 +41,30 @@ std::optional<QUrl> HttpsUpgradeTarget(const HttpRequest& request)
 
 } // namespace
 
-QString UploadText::Connection()
+QString TestFilePath(const QString& recordingFolder)
 {
-    return QStringList{
-        QStringLiteral("Problème de connexion au site Web !"),
-        QString(),
-        QStringLiteral("Vérifier l'adresse du site Web dans les paramètres de connexion."),
-        QString(),
-        QStringLiteral("Relancez le transfert (bouton \"Envoyer sur le site\")"),
-        QString(),
-        QStringLiteral("Si le problème persiste, fermez le logiciel puis relancez-le."),
-        QStringLiteral("Cliquez sur le bouton \"Parcourir\" (...) pour sélectionner le fichier à envoyer"),
-        QStringLiteral("et relancez le transfert (bouton \"Envoyer sur le site\")"),
-    }
-        .join(u'\r');
+    return JoinPath(recordingFolder, QStringLiteral("testx"));
 }
 
-QString UploadText::LinkRefused(const QString& path)
+NewFile::Status WriteTestFile(const QString& recordingFolder)
 {
-    return QStringLiteral("Le transfert n'a pas eu lieu : le fichier temporaire \"") + path +
-           QStringLiteral("\" est un lien.\rSupprimez-le, puis relancez le transfert.");
-}
-
-QString TestFilePath() { return JoinPath(HandInSettings().recordingFolder, QStringLiteral("testx")); }
-
-NewFile::Status WriteTestFile()
-{
-    NewFile file(TestFilePath());
+    NewFile file(TestFilePath(recordingFolder));
     file.write("xxxxxx\r\n");
     return file.status();
 }
 
 QString DrawProofNumber() { return QString::number(QRandomGenerator::global()->bounded(1000000) + 1); }
 
-PreparedPass PreparePass(UploadSession& session, const QString& filePath)
+PreparedPass PreparePass(UploadSession& session, const Settings& s, const QString& filePath)
 {
-    const Settings& s = HandInSettings();
     PreparedPass pass;
     pass.request = std::make_unique<HttpRequest>();
     HttpRequest& r = *pass.request;
     r.SetTimeout(30000);
-    r.SetBlockSize(2048);
     r.SetHost(s.webSite);
     r.SetPort(80);
-    session.setUploadPath(UnscrambleSetting(
-        ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Upload"), HandInSettings().workingFile())));
+    session.setUploadPath(UnscrambleSetting(ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Upload"),
+                                                             JoinPath(s.settingsFolder, kSettingsFileName))));
     r.SetPath(session.uploadPath());
     r.SetDeadline(kPassDeadlineMs);
     if (const auto& up = session.httpsUpgrade(); up && up->plainPath == session.uploadPath()) {
@@ -125,7 +103,7 @@ void RunWaitLoop(UploadSession& session, HttpRequest& request)
             view->setProgress(request.GetProgress());
         if (session.abandonRequested()) {
             request.Abort();
-            MsgBox(UploadText::Abandon, MsgIcon::Exclamation);
+            session.report(HandInReport(HandInReport::Kind::Abandoned));
         }
     }
 }
@@ -155,25 +133,43 @@ bool SendPass(UploadSession& session, PreparedPass& pass)
     return true;
 }
 
-QString ReplyText(const HttpRequest& request)
+namespace {
+
+// The last of the reply words, in this order, that the reply holds wins.
+HandInReport::Kind ReplyWordKind(const QString& text)
 {
-    return HttpRequest::BodyToText(request.GetBody(), QStringLiteral("iso-8859-1"));
+    using Kind = HandInReport::Kind;
+    Kind kind = Kind::UnexpectedReply;
+    for (const auto& [word, meaning] : {std::pair{QLatin1String("occupied"), Kind::SiteOccupied},
+                                        std::pair{QLatin1String("fileexists"), Kind::FileExists},
+                                        std::pair{QLatin1String("loginfalse"), Kind::UnknownLogin},
+                                        std::pair{QLatin1String("passfalse"), Kind::WrongPassword}}) {
+        if (text.contains(word))
+            kind = meaning;
+    }
+    return kind;
 }
 
-QString ReplyWordMessage(const QString& text)
+} // namespace
+
+HandInReport JudgeReply(const HttpRequest& request, const QString& proofNumber)
 {
-    QString message;
-    if (text.contains(QLatin1String("occupied")))
-        message = QStringLiteral("Le site de téléchargement est occupé !\r"
-                                 "Veuillez réessayer dans quelques minutes.");
-    if (text.contains(QLatin1String("fileexists")))
-        message = QStringLiteral("Ce fichier existe déjà sur le serveur !\r"
-                                 "Le nouveau fichier n'a pas été transféré.");
-    if (text.contains(QLatin1String("loginfalse")))
-        message = QStringLiteral("Utilisateur inconnu !");
-    if (text.contains(QLatin1String("passfalse")))
-        message = QStringLiteral("Mot de passe erroné !");
-    if (message.isEmpty())
-        message = UploadText::Unexpected;
-    return message;
+    using Kind = HandInReport::Kind;
+    if (request.GetOutcome() != 1)
+        return HandInReport(request.certificateRejected() ? Kind::CertificateRejected
+                                                          : Kind::ConnectionFailed);
+    const int status = request.GetStatus();
+    if (status == 500)
+        return HandInReport(Kind::ServerBusy);
+    if (status != 200)
+        return HandInReport(Kind::HttpStatus, status);
+    const QString text = HttpRequest::BodyToText(request.GetBody(), QStringLiteral("iso-8859-1"));
+    return HandInReport(text.contains(proofNumber) ? Kind::Transferred : ReplyWordKind(text));
+}
+
+bool SiteRefused(HandInReport::Kind kind)
+{
+    using Kind = HandInReport::Kind;
+    return kind == Kind::SiteOccupied || kind == Kind::FileExists || kind == Kind::UnknownLogin ||
+           kind == Kind::WrongPassword || kind == Kind::UnexpectedReply;
 }

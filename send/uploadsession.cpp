@@ -1,6 +1,6 @@
 #include "send/uploadsession.h"
 
-UploadSession::UploadSession(UploadViewFactory& views) : m_views(views) {}
+UploadSession::UploadSession(HandInView& view) : m_handIn(view) {}
 
 UploadSession::~UploadSession() = default;
 
@@ -12,7 +12,7 @@ UploadView& UploadSession::openView(UploadViewKind kind)
 {
     closeView();
     m_transferFinished = false;
-    m_view = m_views.createView(kind, *this);
+    m_view = m_handIn.createView(kind, *this);
     return *m_view;
 }
 

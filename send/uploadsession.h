@@ -9,10 +9,10 @@
 // The state of the web upload, on the UI thread: whether one runs (one at a
 // time), whether the pupil asked to abandon it, whether the wait loop of its
 // pass has ended, the upload path read at the last pass, and the progress
-// window on screen.
+// window on screen. Outcomes go to the hand-in's view.
 class UploadSession {
 public:
-    explicit UploadSession(UploadViewFactory& views);
+    explicit UploadSession(HandInView& view);
     ~UploadSession();
     UploadSession(const UploadSession&) = delete;
     UploadSession& operator=(const UploadSession&) = delete;
@@ -64,8 +64,10 @@ public:
     // when the program ends under a running upload.
     void closeView();
 
+    void report(const HandInReport& report) { m_handIn.report(report); }
+
 private:
-    UploadViewFactory& m_views;
+    HandInView& m_handIn;
     std::unique_ptr<UploadView> m_view;
     bool m_running = false;
     bool m_abandonRequested = false;

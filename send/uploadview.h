@@ -1,7 +1,10 @@
 #pragma once
+#include "send/mail.h"
+
 #include <QString>
 
 #include <memory>
+#include <utility>
 
 class UploadSession;
 
@@ -14,15 +17,53 @@ public:
     virtual void showProgress() = 0;
     // 0-100 of the request body sent.
     virtual void setProgress(int percent) = 0;
-    // Split upload only: how many files there are and which one is on its way.
-    virtual void setSplitTexts(const QString& /*title*/, const QString& /*files*/) {}
+    // Split upload only: which pass is on its way (0, the test file, to
+    // `files`, the piece list) and how many files there are after the test file.
+    virtual void setSplitPass(int /*pass*/, int /*files*/) {}
 };
 
 enum class UploadViewKind { Single, Split };
 
-// Makes the progress window of one pass; the session owns what it makes.
-class UploadViewFactory {
+// What became of a hand-in, or of one pass of an upload; the windows word it
+// for the pupil.
+struct HandInReport {
+    enum class Kind {
+        NotMp3,              // the recording's name does not end in ".mp3"
+        NoSendMode,          // neither upload nor e-mail is chosen in the settings
+        MailNotSent,         // why: `mail`
+        TemporaryFileIsLink, // one of the upload's own files, `path`, is a link
+        Transferred,         // the site confirmed the upload's last pass
+        Abandoned,           // the pupil abandoned the transfer under way
+        ConnectionFailed,    // no complete reply from the site
+        CertificateRejected, // the site's certificate failed verification after a move to HTTPS
+        ServerBusy,          // HTTP status 500
+        HttpStatus,          // any other status but 200: `status`
+        // Status 200 without the proof number, by the word the reply holds:
+        SiteOccupied,    // "occupied"
+        FileExists,      // "fileexists"
+        UnknownLogin,    // "loginfalse"
+        WrongPassword,   // "passfalse"
+        UnexpectedReply, // none of them
+    };
+
+    explicit HandInReport(Kind what, int httpStatus = 0, QString filePath = {})
+        : kind(what), status(httpStatus), path(std::move(filePath))
+    {
+    }
+    explicit HandInReport(MailFailure failure) : kind(Kind::MailNotSent), mail(std::move(failure)) {}
+
+    Kind kind;
+    int status = 0;
+    QString path;
+    MailFailure mail;
+};
+
+// What the hand-in needs of the windows: a progress window for each upload
+// pass, and the pupil told of each outcome.
+class HandInView {
 public:
-    virtual ~UploadViewFactory() = default;
+    virtual ~HandInView() = default;
+    // Makes the progress window of one pass; the session owns what it makes.
     virtual std::unique_ptr<UploadView> createView(UploadViewKind kind, UploadSession& session) = 0;
+    virtual void report(const HandInReport& report) = 0;
 };

@@ -1,6 +1,6 @@
 #include "send/webupload.h"
 
-#include "foundation/seams.h"
+#include "foundation/settings.h"
 #include "send/httprequest.h"
 #include "send/splitupload.h"
 #include "send/uploadpass.h"
@@ -10,39 +10,14 @@
 
 namespace {
 
-void JudgeSingleReply(const UploadSession& session, const HttpRequest& request, const QString& proofNumber,
-                      int pass)
-{
-    if (request.GetOutcome() != 1) {
-        if (session.abandonRequested())
-            return;
-        MsgBox(request.certificateRejected() ? UploadText::Certificate : UploadText::Connection(),
-               MsgIcon::Critical);
-        return;
-    }
-    const int status = request.GetStatus();
-    if (status == 200) {
-        const QString text = ReplyText(request);
-        if (text.contains(proofNumber)) {
-            if (pass == 1)
-                MsgBox(UploadText::Success, MsgIcon::Information);
-        } else {
-            MsgBox(ReplyWordMessage(text), MsgIcon::None);
-        }
-    } else if (status == 500) {
-        MsgBox(UploadText::Busy, MsgIcon::Critical);
-    } else {
-        MsgBox(UploadText::StatusPrefix + QString::number(status), MsgIcon::Critical);
-    }
-}
-
-// Pass 0 sends the test file, pass 1 the recording. False when the pupil
-// abandoned it, or when the site's certificate failed: the recording must
-// not go anywhere else then.
-bool RunSinglePass(UploadSession& session, const QString& filePath, int pass)
+// Pass 0 sends the test file, pass 1 the recording. A pass that fails is
+// told and the next one still goes; false when the pupil abandoned it, or
+// when the site's certificate failed: the recording must not go anywhere
+// else then.
+bool RunSinglePass(UploadSession& session, const Settings& settings, const QString& filePath, int pass)
 {
     session.resetAbandon();
-    PreparedPass prepared = PreparePass(session, filePath);
+    PreparedPass prepared = PreparePass(session, settings, filePath);
 
     session.openView(UploadViewKind::Single).showProgress();
     SendPass(session, prepared);
@@ -50,13 +25,18 @@ bool RunSinglePass(UploadSession& session, const QString& filePath, int pass)
     session.closeView();
 
     const HttpRequest& request = *prepared.request;
-    JudgeSingleReply(session, request, prepared.proofNumber, pass);
+    const HandInReport verdict = JudgeReply(request, prepared.proofNumber);
+    // An abandoned pass without a reply has been told already; the test
+    // file's success is not told.
+    const bool abandonTold = session.abandonRequested() && request.GetOutcome() != 1;
+    if (!abandonTold && (verdict.kind != HandInReport::Kind::Transferred || pass == 1))
+        session.report(verdict);
     return !session.abandonRequested() && !request.certificateRejected();
 }
 
 } // namespace
 
-void WebUpload(UploadSession& session, const QString& recordingPath)
+void WebUpload(UploadSession& session, const Settings& settings, const QString& recordingPath)
 {
     if (session.running())
         return;
@@ -64,17 +44,18 @@ void WebUpload(UploadSession& session, const QString& recordingPath)
     session.forgetHttpsUpgrade();
 
     if (QFileInfo(recordingPath).size() > kSingleUploadLimit) {
-        SplitUpload(session, recordingPath);
+        SplitUpload(session, settings, recordingPath);
         return;
     }
 
-    if (WriteTestFile() == NewFile::Status::Link) {
-        MsgBox(UploadText::LinkRefused(TestFilePath()), MsgIcon::Critical);
+    const QString testFile = TestFilePath(settings.recordingFolder);
+    if (WriteTestFile(settings.recordingFolder) == NewFile::Status::Link) {
+        session.report(HandInReport(HandInReport::Kind::TemporaryFileIsLink, 0, testFile));
         return;
     }
     for (int pass = 0; pass < 2; ++pass) {
-        if (!RunSinglePass(session, pass == 0 ? TestFilePath() : recordingPath, pass))
+        if (!RunSinglePass(session, settings, pass == 0 ? testFile : recordingPath, pass))
             break;
     }
-    RemoveTempFile(TestFilePath());
+    RemoveTempFile(testFile);
 }

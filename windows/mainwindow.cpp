@@ -10,7 +10,6 @@
 #include "foundation/settings.h"
 #include "foundation/windows1252.h"
 #include "platform/places.h"
-#include "send/handinsettings.h"
 #include "send/sendrecording.h"
 #include "windows/aboutbox.h"
 #include "windows/fontfit.h"
@@ -181,7 +180,6 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     m_settings.programFolder = programFolder;
-    SetHandInSettings(&m_settings);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Enregistrement Mp3"));
     setFixedSize(kWidth, kHeight);
@@ -511,7 +509,7 @@ void MainWindow::ConnectRecordingControls()
     connect(m_pauseButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::TogglePause);
     connect(m_stopButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::Stop);
     connect(m_playButton, &ImageButton::Click, m_engine.get(), &RecordingEngine::Play);
-    m_sender = std::make_unique<RecordingSender>(std::make_unique<ProgressWindowFactory>(), this);
+    m_sender = std::make_unique<RecordingSender>(m_settings, std::make_unique<HandInWindows>(), this);
     connect(m_sendButton, &QPushButton::clicked, this,
             [this] { m_sender->send(m_recordingPathBox->text()); });
 }

@@ -1,7 +1,7 @@
 #include "windows/progresswindow.h"
 
-#include "foundation/seams.h"
 #include "send/uploadsession.h"
+#include "windows/handinmessages.h"
 #include "windows/splituploadprogresswindow.h"
 #include "windows/uploadprogresswindow.h"
 
@@ -9,15 +9,20 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QProgressBar>
-#include <QTimer>
+#include <QVBoxLayout>
 
 #include <cmath>
 #include <cstdlib>
 
 namespace {
 
-const QString kAbandonQuestion = QStringLiteral("Etes-vous sûr de vouloir abandonner le téléchargement?");
+// The bar runs from this colour at its left edge to the other at the front.
+const QColor kStartColour(0, 100, 40);
+const QColor kEndColour(255, 255, 50);
+
+// The designed bar: 297 x 19 pixels at 96 dpi.
+constexpr int kBarWidth = 297;
+constexpr int kBarHeight = 19;
 
 int Channel(int start, int end, int width, int x)
 {
@@ -25,68 +30,99 @@ int Channel(int start, int end, int width, int x)
     return qBound(0, std::abs(start + static_cast<int>(step)), 255);
 }
 
+QFont Bold(QFont font)
+{
+    font.setBold(true);
+    return font;
+}
+
 } // namespace
 
-PictureBox::PictureBox(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+GradientBar::GradientBar(QWidget* parent) : QWidget(parent)
+{
+    // Every pixel is painted.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
 
-void PictureBox::paintEvent(QPaintEvent*)
+void GradientBar::setPercent(int percent)
+{
+    if (percent == m_percent)
+        return;
+    m_percent = percent;
+    update();
+}
+
+QSize GradientBar::sizeHint() const
+{
+    // Room for the percentage however large the font.
+    return {kBarWidth, qMax(kBarHeight, QFontMetrics(Bold(font())).height() + 4)};
+}
+
+void GradientBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_image);
+    Paint(painter, size(), m_percent, font());
 }
 
-void PictureBox::resizeEvent(QResizeEvent*) { SyncImage(); }
-
-void PictureBox::SyncImage()
+void GradientBar::Paint(QPainter& painter, QSize size, int percent, const QFont& font)
 {
-    if (m_image.size() == size())
+    const int w = size.width();
+    const int h = size.height();
+    if (w <= 0 || h <= 0)
         return;
-    QPixmap fresh(size());
-    fresh.fill(palette().color(QPalette::Window));
-    if (!m_image.isNull()) {
-        QPainter painter(&fresh);
-        painter.drawPixmap(0, 0, m_image);
-    }
-    m_image = fresh;
+    const double front = static_cast<double>(percent) * w / 100.0;
+    auto colour = [&](int x) {
+        return QColor(Channel(kStartColour.red(), kEndColour.red(), w, x),
+                      Channel(kStartColour.green(), kEndColour.green(), w, x),
+                      Channel(kStartColour.blue(), kEndColour.blue(), w, x));
+    };
+
+    // Right-hand part, from the right edge back to the front.
+    for (int x = 0; x <= static_cast<int>(std::floor(w - front)); ++x)
+        painter.fillRect(w - x, 0, 1, h, colour(x));
+    // Left-hand part, from the left edge up to the front.
+    for (int x = 0; x <= static_cast<int>(std::floor(front)); ++x)
+        painter.fillRect(x, 0, 1, h, colour(x));
+
+    auto frontChannel = [](int start, int end) { return qMin(255, std::abs(2 * end - start - 128)); };
+    const QColor frontColour(frontChannel(kStartColour.red(), kEndColour.red()),
+                             frontChannel(kStartColour.green(), kEndColour.green()),
+                             frontChannel(kStartColour.blue(), kEndColour.blue()));
+    painter.fillRect(static_cast<int>(std::lround(front)), 0, 1, h, frontColour);
+
+    const QFont bold = Bold(font);
+    painter.setFont(bold);
+    painter.setPen(frontColour);
+    const int top = (h - QFontMetrics(bold).height()) / 2;
+    painter.drawText(QRect(w / 2 - 10, top, w, h), Qt::AlignLeft | Qt::AlignTop,
+                     QString::number(percent) + u'%');
 }
 
-ProgressWindow::ProgressWindow(UploadSession& session, QSize clientTwips, QRect label1, QRect pictureArea,
-                               QRect progressControl)
+ProgressWindow::ProgressWindow(UploadSession& session)
     : QWidget(nullptr,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint),
       m_session(session)
 {
     setWindowTitle(QStringLiteral("Progression du téléchargement"));
-    setFixedSize(FromTwips(QRect(QPoint(0, 0), clientTwips)).size());
     setFocusPolicy(Qt::StrongFocus);
 
     m_message = new QLabel(QStringLiteral("Veuillez patientez jusqu'à la fin du transfert"), this);
     m_message->setObjectName(QStringLiteral("Label1"));
-    m_message->setGeometry(FromTwips(label1));
 
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
-    m_progress->setGeometry(FromTwips(progressControl));
-    m_progress->setRange(0, 100);
-    m_progress->setValue(0);
-    QPalette barColours = m_progress->palette();
-    barColours.setColor(QPalette::Highlight, QColor(100, 200, 100));
-    m_progress->setPalette(barColours);
-    m_progress->hide();
-
-    m_barArea = new PictureBox(this);
-    m_barArea->setObjectName(QStringLiteral("pgrr"));
-    m_barArea->setGeometry(FromTwips(pictureArea));
-    m_barArea->SyncImage(); // the persistent image exists before the first tick
+    m_bar = new GradientBar(this);
+    m_bar->setObjectName(QStringLiteral("pgrr"));
     // The painted bar is what shows; screen readers get its name and percentage.
-    m_barArea->setAccessibleName(QStringLiteral("Progression du transfert"));
-    m_barArea->setAccessibleDescription(QStringLiteral("0 %"));
+    m_bar->setAccessibleName(QStringLiteral("Progression du transfert"));
+    m_bar->setAccessibleDescription(QStringLiteral("0 %"));
 
-    m_barTimer = new QTimer(this);
-    m_barTimer->setObjectName(QStringLiteral("Timer1"));
-    m_barTimer->setInterval(kTimerInterval);
-    connect(m_barTimer, &QTimer::timeout, this, &ProgressWindow::OnTimer);
-    m_barTimer->start();
+    m_rows = new QVBoxLayout(this);
+    m_rows->setContentsMargins(8, 6, 7, 10);
+    m_rows->setSpacing(1);
+    // As large as its rows need, and no larger: the pupil cannot resize it.
+    m_rows->setSizeConstraint(QLayout::SetFixedSize);
+    m_rows->addWidget(m_message);
+    m_rows->addWidget(m_bar);
 }
 
 void ProgressWindow::showProgress()
@@ -97,57 +133,10 @@ void ProgressWindow::showProgress()
 
 void ProgressWindow::setProgress(int percent)
 {
-    m_progress->setValue(percent);
-    m_barArea->setAccessibleDescription(QStringLiteral("%1 %").arg(m_progress->value()));
-}
-
-QRect ProgressWindow::FromTwips(const QRect& twips) const
-{
-    const double perTwip = logicalDpiX() / 1440.0;
-    auto px = [perTwip](int t) { return static_cast<int>(std::lround(t * perTwip)); };
-    return QRect(px(twips.left()), px(twips.top()), px(twips.width()), px(twips.height()));
-}
-
-void ProgressWindow::OnTimer()
-{
-    PaintGradientBar(m_barArea, static_cast<qint16>(m_progress->value()), 0, 100, 40, 255, 255, 50);
-}
-
-void ProgressWindow::PaintGradientBar(PictureBox* target, qint16 percent, qint16 startRed, qint16 startGreen,
-                                      qint16 startBlue, qint16 endRed, qint16 endGreen, qint16 endBlue)
-{
-    if (!target || target->image().isNull())
+    if (percent == m_bar->percent())
         return;
-    QPixmap& image = target->image();
-    const int w = image.width();
-    const int h = image.height();
-    const double front = static_cast<double>(percent) * w / 100.0;
-    auto colour = [&](int x) {
-        return QColor(Channel(startRed, endRed, w, x), Channel(startGreen, endGreen, w, x),
-                      Channel(startBlue, endBlue, w, x));
-    };
-
-    QPainter painter(&image);
-    // Right-hand part, from the right edge back to the front.
-    for (int x = 0; x <= static_cast<int>(std::floor(w - front)); ++x)
-        painter.fillRect(w - x, 0, 1, h, colour(x));
-    // Left-hand part, from the left edge up to the front.
-    for (int x = 0; x <= static_cast<int>(std::floor(front)); ++x)
-        painter.fillRect(x, 0, 1, h, colour(x));
-
-    auto frontChannel = [](int start, int end) { return qMin(255, std::abs(2 * end - start - 128)); };
-    const QColor frontColour(frontChannel(startRed, endRed), frontChannel(startGreen, endGreen),
-                             frontChannel(startBlue, endBlue));
-    painter.fillRect(static_cast<int>(std::lround(front)), 0, 1, h, frontColour);
-
-    QFont bold = target->font();
-    bold.setBold(true);
-    painter.setFont(bold);
-    painter.setPen(frontColour);
-    painter.drawText(QRect(w / 2 - 10, h / 2 - 7, w, h), Qt::AlignLeft | Qt::AlignTop,
-                     QString::number(percent) + u'%');
-    painter.end();
-    target->update();
+    m_bar->setPercent(percent);
+    m_bar->setAccessibleDescription(QStringLiteral("%1 %").arg(percent));
 }
 
 void ProgressWindow::keyPressEvent(QKeyEvent* event)
@@ -156,7 +145,7 @@ void ProgressWindow::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
         return;
     }
-    if (MsgBox(kAbandonQuestion, MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) {
+    if (PupilConfirmsAbandon()) {
         m_session.requestAbandon();
         m_session.markTransferFinished(); // the close below asks nothing more
         close();
@@ -169,7 +158,7 @@ void ProgressWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (MsgBox(kAbandonQuestion, MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) {
+    if (PupilConfirmsAbandon()) {
         m_session.requestAbandon();
         event->accept();
     } else {
@@ -177,9 +166,11 @@ void ProgressWindow::closeEvent(QCloseEvent* event)
     }
 }
 
-std::unique_ptr<UploadView> ProgressWindowFactory::createView(UploadViewKind kind, UploadSession& session)
+std::unique_ptr<UploadView> HandInWindows::createView(UploadViewKind kind, UploadSession& session)
 {
     if (kind == UploadViewKind::Split)
         return std::make_unique<SplitUploadProgressWindow>(session);
     return std::make_unique<UploadProgressWindow>(session);
 }
+
+void HandInWindows::report(const HandInReport& report) { TellPupil(report); }

@@ -1,69 +1,65 @@
 #pragma once
 #include "send/uploadview.h"
 
-#include <QPixmap>
 #include <QWidget>
 
 class QLabel;
-class QProgressBar;
-class QTimer;
+class QPainter;
+class QVBoxLayout;
 
-// The picture area the bar is painted into. Painting goes to a persistent
-// image, so covering and uncovering the window repaints nothing.
-class PictureBox final : public QWidget {
+// The progress bar: a gradient painted up to the percentage sent, with the
+// percentage written in its middle. Repainted when the percentage changes.
+class GradientBar final : public QWidget {
     Q_OBJECT
 public:
-    explicit PictureBox(QWidget* parent = nullptr);
-    QPixmap& image() { return m_image; }
-    const QPixmap& image() const { return m_image; }
-    void SyncImage(); // keeps the image the size of the area, contents kept
+    explicit GradientBar(QWidget* parent = nullptr);
+
+    int percent() const { return m_percent; }
+    void setPercent(int percent);
+
+    // Paints the bar of that size up to percent, in the bar's colours.
+    static void Paint(QPainter& painter, QSize size, int percent, const QFont& font);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QPixmap m_image;
+    int m_percent = 0;
 };
 
-// What UploadProgressWindow and SplitUploadProgressWindow share: the bar, its
-// timer, the hidden progress control the upload writes into, and the abandon
-// questions, whose answer goes to the upload session.
+// What UploadProgressWindow and SplitUploadProgressWindow share: the waiting
+// line, the bar, and the abandon questions, whose answer goes to the upload
+// session. The window takes the size its rows need at the desktop's font.
 class ProgressWindow : public QWidget, public UploadView {
     Q_OBJECT
 public:
-    static constexpr int kTimerInterval = 10;
-
-    // Paints the gradient bar up to percent into the picture area's image.
-    static void PaintGradientBar(PictureBox* target, qint16 percent, qint16 startRed, qint16 startGreen,
-                                 qint16 startBlue, qint16 endRed, qint16 endGreen, qint16 endBlue);
-
     // UploadView
     void showProgress() override;
     void setProgress(int percent) override;
 
 protected:
-    // Client size and the control rectangles are in twips, as designed.
-    ProgressWindow(UploadSession& session, QSize clientTwips, QRect label1, QRect pictureArea,
-                   QRect progressControl);
-    QRect FromTwips(const QRect& twips) const;
+    explicit ProgressWindow(UploadSession& session);
+    // Its rows, top to bottom: the waiting line and the bar to begin with.
+    QVBoxLayout* rows() const { return m_rows; }
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void OnTimer();
-
+    QVBoxLayout* m_rows = nullptr;
     QLabel* m_message = nullptr;
-    PictureBox* m_barArea = nullptr;
-    QProgressBar* m_progress = nullptr; // hidden: holds the value the bar shows
-    QTimer* m_barTimer = nullptr;
+    GradientBar* m_bar = nullptr;
 
     UploadSession& m_session;
 };
 
-// Makes the real progress windows of an upload session.
-class ProgressWindowFactory final : public UploadViewFactory {
+// The windows of a hand-in: the progress windows of an upload session, and
+// a message box for every outcome.
+class HandInWindows final : public HandInView {
 public:
     std::unique_ptr<UploadView> createView(UploadViewKind kind, UploadSession& session) override;
+    void report(const HandInReport& report) override;
 };

@@ -1,29 +1,28 @@
 #include "windows/splituploadprogresswindow.h"
 
-#include "windows/fontfit.h"
+#include "windows/handinmessages.h"
 
 #include <QLabel>
+#include <QVBoxLayout>
 
-SplitUploadProgressWindow::SplitUploadProgressWindow(UploadSession& session)
-    : ProgressWindow(session, QSize(4680, 1365), QRect(120, 690, 4455, 255), QRect(120, 960, 4455, 285),
-                     QRect(120, 960, 4455, 270))
+SplitUploadProgressWindow::SplitUploadProgressWindow(UploadSession& session) : ProgressWindow(session)
 {
     setObjectName(QStringLiteral("Form5"));
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("lblTitre"));
-    // Ends with the other lines, inside the window.
-    m_title->setGeometry(FromTwips(QRect(240, 90, 4335, 255)));
+    m_title->setIndent(8); // set in from the lines below
     m_files = new QLabel(this);
     m_files->setObjectName(QStringLiteral("lblFiles"));
-    m_files->setGeometry(FromTwips(QRect(120, 360, 4455, 255)));
-    FitLayoutToFont(this);
+    // Above the waiting line and the bar, a little apart from them.
+    rows()->insertWidget(0, m_title);
+    rows()->insertWidget(1, m_files);
+    rows()->insertSpacing(2, 4);
 }
 
 SplitUploadProgressWindow::~SplitUploadProgressWindow() = default;
 
-void SplitUploadProgressWindow::setSplitTexts(const QString& title, const QString& files)
+void SplitUploadProgressWindow::setSplitPass(int pass, int files)
 {
-    m_title->setText(title);
-    m_files->setText(files);
-    FitLayoutToFont(this);
+    m_title->setText(SplitUploadTitle(files));
+    m_files->setText(SplitUploadFileText(pass, files));
 }

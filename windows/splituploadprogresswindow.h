@@ -11,7 +11,7 @@ public:
     explicit SplitUploadProgressWindow(UploadSession& session);
     ~SplitUploadProgressWindow() override;
 
-    void setSplitTexts(const QString& title, const QString& files) override;
+    void setSplitPass(int pass, int files) override;
 
 private:
     QLabel* m_title = nullptr;

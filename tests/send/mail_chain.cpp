@@ -1,7 +1,5 @@
 #include "tests/send/mail_chain.h"
 
-#include "foundation/settings.h"
-
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -22,10 +20,10 @@ void MailTest::SetUp()
     qputenv("PATH", binDir().toLocal8Bit());
     sender.mail().setSendmailPlaces({tempPath(QStringLiteral("nowhere/sendmail"))});
 
-    Shared().sendMode = QStringLiteral("mail");
-    Shared().pupilName = QStringLiteral("ÉLÈVE");
-    Shared().sender = QStringLiteral("eleve@ecole.test");
-    Shared().recipient = QStringLiteral("prof@ecole.test");
+    settings.sendMode = QStringLiteral("mail");
+    settings.pupilName = QStringLiteral("ÉLÈVE");
+    settings.sender = QStringLiteral("eleve@ecole.test");
+    settings.recipient = QStringLiteral("prof@ecole.test");
     recording = MakeRecording(QStringLiteral("devoir.mp3"), 300000);
 }
 

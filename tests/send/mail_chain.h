@@ -1,4 +1,5 @@
 #pragma once
+#include "foundation/settings.h"
 #include "send/sendrecording.h"
 #include "tests/support/testenv.h"
 #include "tests/support/uploadtestview.h"
@@ -30,7 +31,8 @@ protected:
 
     QString recording;
     QByteArray recordingBytes;
-    RecordingSender sender{std::make_unique<TestUploadViews>()};
+    TestHandInView* view = new TestHandInView; // owned by the sender
+    RecordingSender sender{settings, std::unique_ptr<HandInView>(view)};
 
 private:
     QByteArray m_oldPath;

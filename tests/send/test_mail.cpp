@@ -1,4 +1,3 @@
-#include "foundation/settings.h"
 #include "send/mail.h"
 #include "tests/send/mail_chain.h"
 #include "tests/send/mail_parse.h"
@@ -10,9 +9,8 @@
 
 namespace {
 
-const QString kNotMp3 =
-    QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.");
-const QString kNotSent = QStringLiteral("L'enregistrement n'a pas été envoyé par email.\r");
+using Kind = HandInReport::Kind;
+using Failure = MailFailure::Kind;
 
 bool SevenBitClean(const QByteArray& raw)
 {
@@ -133,13 +131,13 @@ TEST_F(MailTest, RecordingReachesTheTeacherThroughMsmtp)
     EXPECT_EQ(m.attachmentFilename, QStringLiteral("Devoir ÉLÈVE.MP3"));
     EXPECT_EQ(m.attachment, recordingBytes);
 
-    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_TRUE(view->reports.isEmpty());
     EXPECT_EQ(Hash(recording), before);
 }
 
 TEST_F(MailTest, EmptyRecipientIsStillHandedOver)
 {
-    Shared().recipient.clear();
+    settings.recipient.clear();
     sender.send(recording);
     ASSERT_TRUE(WaitHandOffEnd());
 
@@ -150,7 +148,7 @@ TEST_F(MailTest, EmptyRecipientIsStillHandedOver)
     EXPECT_EQ(m.toAddress, QString());
     EXPECT_EQ(m.subject, QStringLiteral("Enregistrement : ÉLÈVE"));
     EXPECT_EQ(m.attachment, recordingBytes);
-    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_TRUE(view->reports.isEmpty());
 }
 
 // --- The send button's check and modes -------------------------------------
@@ -158,16 +156,12 @@ TEST_F(MailTest, EmptyRecipientIsStillHandedOver)
 TEST_F(MailTest, OnlyMp3NamesAreSent)
 {
     for (const QString& mode : {QStringLiteral("mail"), QStringLiteral("web")}) {
-        Shared().sendMode = mode;
+        settings.sendMode = mode;
         for (const QString& name :
              {QStringLiteral("x.mp3 "), QStringLiteral("x.wav"), QStringLiteral("mp3")}) {
-            prompter.messages.clear();
+            view->reports.clear();
             sender.send(tempPath(name));
-            ASSERT_EQ(prompter.messages.size(), 1) << name.toStdString();
-            EXPECT_EQ(prompter.messages[0].text, kNotMp3);
-            EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
-            EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);
-            EXPECT_EQ(prompter.messages[0].title, QStringLiteral("Mirlo"));
+            EXPECT_EQ(view->reported(), QList<Kind>{Kind::NotMp3}) << name.toStdString();
         }
     }
     EXPECT_FALSE(sender.transferRunning());
@@ -177,72 +171,67 @@ TEST_F(MailTest, OnlyMp3NamesAreSent)
 TEST_F(MailTest, UnknownModesDoNothingAfterTheCheck)
 {
     for (const QString& mode : {QStringLiteral("Mail"), QStringLiteral("MAIL"), QStringLiteral("Web")}) {
-        Shared().sendMode = mode;
+        settings.sendMode = mode;
         sender.send(recording);
         EXPECT_FALSE(sender.transferRunning()) << mode.toStdString();
     }
     sender.send(tempPath(QStringLiteral("x.wav")));
-    EXPECT_EQ(prompter.texts(), QStringList{kNotMp3}); // the check still runs first
+    EXPECT_EQ(view->reported(), QList<Kind>{Kind::NotMp3}); // the check still runs first
     EXPECT_TRUE(Starts().isEmpty());
 }
 
-TEST_F(MailTest, NoModeChosenTellsThePupilWhereToChooseOne)
+TEST_F(MailTest, NoModeChosenIsReported)
 {
-    Shared().sendMode.clear();
+    settings.sendMode.clear();
     sender.send(recording);
     EXPECT_FALSE(sender.transferRunning());
     EXPECT_TRUE(Starts().isEmpty());
-    ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, RecordingSender::kNoSendModeText);
-    EXPECT_TRUE(prompter.messages[0].text.contains(QStringLiteral("paramètres")));
-    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
-    EXPECT_EQ(prompter.messages[0].title, QStringLiteral("Mirlo"));
+    EXPECT_EQ(view->reported(), QList<Kind>{Kind::NoSendMode});
 }
 
 // --- A mail system that is missing, fails or does not answer ---------------
 
-TEST_F(MailTest, MailNotHandedOverIsToldToThePupilWithTheReason)
+TEST_F(MailTest, MailNotHandedOverIsReportedWithTheReason)
 {
     const QByteArray before = Hash(recording);
-    auto toldOnce = [this](const QString& text) {
-        ASSERT_EQ(prompter.messages.size(), 1) << prompter.texts().join("|").toStdString();
-        EXPECT_EQ(prompter.messages[0].text, text);
-        EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
-        EXPECT_EQ(prompter.messages[0].title, QStringLiteral("Mirlo"));
-        prompter.messages.clear();
+    // The one report since the last call, a mail failure.
+    auto reportedOnce = [this]() -> MailFailure {
+        EXPECT_EQ(view->reported(), QList<Kind>{Kind::MailNotSent});
+        const MailFailure failure = view->reports.value(0, HandInReport(MailFailure())).mail;
+        view->reports.clear();
+        return failure;
     };
 
     qputenv("PATH", scratchDir().toLocal8Bit()); // holds no sendmail
     sender.send(recording);
     EXPECT_FALSE(sender.transferRunning());
-    toldOnce(kNotSent + "Aucun programme d'envoi de courrier (sendmail) n'a été trouvé sur cet ordinateur.");
+    EXPECT_EQ(reportedOnce().kind, Failure::NoMailProgram);
 
     qputenv("PATH", binDir().toLocal8Bit());
     sender.send(tempPath(QStringLiteral("effacé.mp3")));
-    toldOnce(kNotSent + "Le fichier de l'enregistrement n'a pas pu être lu.");
+    EXPECT_EQ(reportedOnce().kind, Failure::RecordingUnreadable);
     EXPECT_TRUE(Starts().isEmpty());
 
     // The real chain: the server refuses the teacher's address and msmtp
-    // says why; the pupil is told once it has ended.
+    // says why; the failure is reported once the program has ended.
     StartSmtpServer(true);
     sender.send(recording);
-    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_TRUE(view->reports.isEmpty());
     ASSERT_TRUE(WaitHandOffEnd());
-    ASSERT_EQ(prompter.messages.size(), 1);
-    const QString told = prompter.messages[0].text;
-    EXPECT_TRUE(told.startsWith(kNotSent + "Le programme d'envoi de courrier " +
-                                JoinPath(binDir(), QStringLiteral("sendmail")) +
-                                " a signalé une erreur (code "))
-        << told.toStdString();
-    EXPECT_TRUE(told.contains("550 5.1.1")) << told.toStdString();
-    toldOnce(told);
+    const MailFailure failure = reportedOnce();
+    EXPECT_EQ(failure.kind, Failure::ErrorCode);
+    EXPECT_EQ(failure.program, JoinPath(binDir(), QStringLiteral("sendmail")));
+    EXPECT_NE(failure.exitCode, 0);
+    EXPECT_TRUE(failure.errorOutput.join('\n').contains("550 5.1.1"))
+        << failure.errorOutput.join('\n').toStdString();
+    EXPECT_LE(failure.errorOutput.size(), 4);
 
     // Nothing stays stuck: the next click hands over again, silently when it works.
     SetBehaviour("keep");
     sender.send(recording);
     ASSERT_TRUE(WaitHandOffEnd());
     EXPECT_EQ(Starts().size(), 2);
-    EXPECT_TRUE(prompter.messages.isEmpty());
+    EXPECT_TRUE(view->reports.isEmpty());
     EXPECT_EQ(Hash(recording), before);
 }
 
@@ -265,9 +254,9 @@ TEST_F(MailTest, UnansweringMailProgramIsGivenUpWhileMirloRunsOn)
     ASSERT_TRUE(QTest::qWaitFor([this] { return Starts().size() == 1; }, 10000));
     // One transfer at a time: clicks meanwhile start nothing, not even an upload.
     sender.send(recording);
-    Shared().sendMode = QStringLiteral("web");
+    settings.sendMode = QStringLiteral("web");
     sender.send(recording);
-    Shared().sendMode = QStringLiteral("mail");
+    settings.sendMode = QStringLiteral("mail");
 
     ASSERT_TRUE(WaitHandOffEnd());
     EXPECT_GT(ticksDuringHandOff, 0);
@@ -279,9 +268,11 @@ TEST_F(MailTest, UnansweringMailProgramIsGivenUpWhileMirloRunsOn)
     ASSERT_FALSE(child.trimmed().isEmpty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !ProcessAlive(pid) && !ProcessAlive(child); }, 5000))
         << "the mail program or its child was left running";
-    EXPECT_EQ(prompter.texts(), QStringList(kNotSent + "Le programme d'envoi de courrier " +
-                                            JoinPath(binDir(), QStringLiteral("sendmail")) +
-                                            " n'a pas répondu en 2 secondes : l'envoi a été abandonné."));
+    ASSERT_EQ(view->reported(), QList<Kind>{Kind::MailNotSent});
+    EXPECT_EQ(view->reports[0].mail.kind, Failure::NoAnswer);
+    EXPECT_EQ(view->reports[0].mail.program, JoinPath(binDir(), QStringLiteral("sendmail")));
+    EXPECT_EQ(view->reports[0].mail.seconds, 2);
+    EXPECT_TRUE(view->reports[0].mail.errorOutput.isEmpty());
     EXPECT_EQ(Hash(recording), before);
 
     SetBehaviour("keep");

@@ -2,7 +2,6 @@
 #include "tests/support/uploadtest.h"
 #include "tests/support/uploadtestview.h"
 
-#include "foundation/settings.h"
 #include "send/sendrecording.h"
 
 #include <QDir>
@@ -38,8 +37,8 @@ protected:
     }
     bool MailStarted() const { return QFileInfo::exists(tempPath("bin/sendmail.started")); }
 
-    TestUploadViews* views = new TestUploadViews; // owned by the sender
-    RecordingSender sender{std::unique_ptr<UploadViewFactory>(views)};
+    TestHandInView* view = new TestHandInView; // owned by the sender
+    RecordingSender sender{settings, std::unique_ptr<HandInView>(view)};
 
 private:
     QByteArray m_oldPath;
@@ -50,31 +49,31 @@ TEST_F(SendButtonWebTest, UploadsTheRecordingAndIgnoresClicksMeanwhile)
     const QString rec = makeRecording("Cours.MP3", 70000);
     server->scriptNext({QJsonObject{{"delay", 1}}});
     bool runningInside = false;
-    views->onShow = [&](TestUploadView& view, int pass) {
+    view->onShow = [&](TestUploadView& progress, int pass) {
         if (pass == 0)
-            QTimer::singleShot(100, &view, [&] {
+            QTimer::singleShot(100, &progress, [&] {
                 runningInside = sender.transferRunning();
                 sender.send(rec);
-                Shared().sendMode = "mail"; // even a mode changed meanwhile starts nothing
+                settings.sendMode = "mail"; // even a mode changed meanwhile starts nothing
                 sender.send(rec);
-                Shared().sendMode = "web";
+                settings.sendMode = "web";
             });
     };
     sender.send(rec);
 
     EXPECT_TRUE(runningInside);
     EXPECT_FALSE(sender.transferRunning());
-    EXPECT_EQ(views->shown, 2);
+    EXPECT_EQ(view->shown, 2);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
     const QJsonObject recording = UploadServer::fileField(log[1].toObject());
     EXPECT_EQ(recording["filename"].toString(), "Cours.MP3");
     EXPECT_EQ(recording["sha256"].toString(), Sha256OfFile(rec));
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(view->reported(), QList<HandInReport::Kind>{HandInReport::Kind::Transferred});
     EXPECT_FALSE(MailStarted());
 
     // Once the upload is over, a click in mail mode does hand over.
-    Shared().sendMode = "mail";
+    settings.sendMode = "mail";
     sender.send(rec);
     EXPECT_TRUE(QTest::qWaitFor([this] { return MailStarted(); }, 20000));
 }
@@ -82,8 +81,6 @@ TEST_F(SendButtonWebTest, UploadsTheRecordingAndIgnoresClicksMeanwhile)
 TEST_F(SendButtonWebTest, NameIsCheckedBeforeAnyUpload)
 {
     sender.send(makeRecording("Cours.mp3.wav", 500));
-    EXPECT_EQ(prompter.texts(),
-              QStringList{QStringLiteral(
-                  "Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.")});
+    EXPECT_EQ(view->reported(), QList<HandInReport::Kind>{HandInReport::Kind::NotMp3});
     EXPECT_EQ(server->log().size(), 0);
 }

@@ -3,7 +3,6 @@
 #include "tests/support/uploadtest.h"
 #include "tests/support/uploadtestview.h"
 
-#include "foundation/settings.h"
 #include "send/splitupload.h"
 #include "send/uploadsession.h"
 #include "send/webupload.h"
@@ -12,6 +11,8 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+
+using Kind = HandInReport::Kind;
 
 class SplitUploadTest : public UploadTest {
 protected:
@@ -22,8 +23,8 @@ protected:
         useServerAsProxy();
     }
 
-    TestUploadViews views;
-    UploadSession session{views};
+    TestHandInView view;
+    UploadSession session{view};
 };
 
 TEST(SplitArithmetic, PieceCountAndLength)
@@ -55,7 +56,7 @@ TEST_F(SplitUploadTest, CutIntoPiecesWritesExactPiecesAndTheList)
     const QString rec = makeRecording("Cours.mp3", 4194304);
     // An older piece of the same name is replaced, not appended to.
     WriteFile(JoinPath(recordingFolder, "Cours_2"), QByteArray(5000000, 'z'));
-    CutIntoPieces(4194304, 3, "Cours", rec);
+    CutIntoPieces(4194304, 3, "Cours", rec, recordingFolder);
 
     QByteArray joined;
     const qint64 sizes[] = {1398102, 1398102, 1398100};
@@ -72,12 +73,10 @@ TEST_F(SplitUploadTest, CutIntoPiecesWritesExactPiecesAndTheList)
 TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
 {
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
 
-    EXPECT_EQ(views.kinds, QList<UploadViewKind>(4, UploadViewKind::Split));
-    EXPECT_EQ(views.files, (QStringList{"Transfert du fichier 0 sur 3", "Transfert du fichier 1 sur 3",
-                                        "Transfert du fichier 2 sur 3", "Transfert du fichier 3 sur 3"}));
-    EXPECT_EQ(views.titles, QStringList(4, "Transfert de l'enregistrement en 3 fichiers."));
+    EXPECT_EQ(view.viewKinds, QList<UploadViewKind>(4, UploadViewKind::Split));
+    EXPECT_EQ(view.splitPasses, (QList<std::pair<int, int>>{{0, 3}, {1, 3}, {2, 3}, {3, 3}}));
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 4);
     const QStringList names{"testx", "Cours_1", "Cours_2", "Frac_Cours.split"};
@@ -103,9 +102,7 @@ TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
     EXPECT_TRUE(whole["complete"].toBool());
     EXPECT_EQ(whole["sha256"].toString(), Sha256OfFile(rec));
 
-    ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, Texts::Success);
-    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
     EXPECT_EQ(session.view(), nullptr);
     EXPECT_FALSE(session.running());
@@ -114,13 +111,13 @@ TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
 TEST_F(SplitUploadTest, UpperCaseNameKeepsItsExtensionInThePieces)
 {
     const QString rec = makeRecording("COURS.MP3", 2500000);
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 4);
     EXPECT_EQ(UploadServer::fileField(log[1].toObject())["filename"].toString(), "COURS.MP3_1");
     EXPECT_EQ(UploadServer::fileField(log[3].toObject())["filename"].toString(), "Frac_COURS.MP3.split");
     EXPECT_EQ(log[3].toObject()["reassembled"].toObject()["sha256"].toString(), Sha256OfFile(rec));
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
     EXPECT_EQ(leftovers({"COURS.MP3"}), QStringList());
 }
 
@@ -128,11 +125,9 @@ TEST_F(SplitUploadTest, UnknownLoginOnTheTestFileEndsBeforeAnyPiece)
 {
     server->setCredentials("MARTIN", kPassword);
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     EXPECT_EQ(server->log().size(), 1);
-    ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, "Utilisateur inconnu !");
-    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::None);
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::UnknownLogin});
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }
 
@@ -140,12 +135,11 @@ TEST_F(SplitUploadTest, BusyOnPieceTwoOfThreeIsReportedAndTheRestGoes)
 {
     const QString rec = makeRecording("Cours.mp3", 4194304);
     server->scriptNext({QJsonObject(), QJsonObject(), QJsonObject{{"status", 500}, {"body", "{proof}"}}});
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 5);
     EXPECT_EQ(UploadServer::fileField(log[3].toObject())["filename"].toString(), "Cours_3");
-    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Busy, Texts::Success}));
-    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(view.reported(), (QList<Kind>{Kind::ServerBusy, Kind::Transferred}));
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }
 
@@ -154,9 +148,10 @@ TEST_F(SplitUploadTest, SuccessOnlyWhenThePieceListPasses)
     const QString rec = makeRecording("Cours.mp3", 2097153);
     server->scriptNext(
         {QJsonObject(), QJsonObject(), QJsonObject(), QJsonObject{{"status", 404}, {"body", "{proof}"}}});
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     EXPECT_EQ(server->log().size(), 4);
-    EXPECT_EQ(prompter.texts(), QStringList{"Echec du transfert, code de réponse HTTP = 404"});
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::HttpStatus});
+    EXPECT_EQ(view.reports[0].status, 404);
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }
 
@@ -164,10 +159,9 @@ TEST_F(SplitUploadTest, ReplyWithoutCheckNumberOnAPieceStopsTheSequence)
 {
     const QString rec = makeRecording("Cours.mp3", 4194304);
     server->scriptNext({QJsonObject(), QJsonObject{{"body", "fileexists"}}});
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     EXPECT_EQ(server->log().size(), 2);
-    EXPECT_EQ(prompter.texts(), QStringList{"Ce fichier existe déjà sur le serveur !\r"
-                                            "Le nouveau fichier n'a pas été transféré."});
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::FileExists});
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }
 
@@ -175,18 +169,18 @@ TEST_F(SplitUploadTest, NoReplyOnAPieceIsReportedAndTheRestGoes)
 {
     const QString rec = makeRecording("Cours.mp3", 2097153);
     server->scriptNext({QJsonObject(), QJsonObject{{"truncate", true}}});
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     EXPECT_EQ(server->log().size(), 4);
-    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Connection(), Texts::Success}));
+    EXPECT_EQ(view.reported(), (QList<Kind>{Kind::ConnectionFailed, Kind::Transferred}));
 }
 
 TEST_F(SplitUploadTest, ProxyPortThatIsNoNumberGivesUpSilentlyAndCleansUp)
 {
-    Shared().proxyPortText = "huit";
+    settings.proxyPortText = "huit";
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     EXPECT_EQ(server->log().size(), 0);
-    EXPECT_EQ(prompter.messages.size(), 0);
+    EXPECT_TRUE(view.reports.isEmpty());
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
     EXPECT_EQ(ReadFile(rec).size(), 2097153);
 }
@@ -197,9 +191,9 @@ TEST_F(SplitUploadTest, ThroughTinyproxyAsARealProxy)
         GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps.sh)";
     TinyProxy proxy(tempPath("tinyproxy"));
     ASSERT_TRUE(proxy.start(server->port()));
-    Shared().proxyPortText = QString::number(proxy.port());
+    settings.proxyPortText = QString::number(proxy.port());
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 4);
     for (const QJsonValue& v : log) {
@@ -208,7 +202,7 @@ TEST_F(SplitUploadTest, ThroughTinyproxyAsARealProxy)
         EXPECT_EQ(UploadServer::fieldNames(v.toObject()).size(), 6);
     }
     EXPECT_EQ(log[3]["reassembled"]["sha256"].toString(), Sha256OfFile(rec));
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
 }
 
 TEST_F(SplitUploadTest, ALinkInPlaceOfATemporaryFileIsRefusedAndNeverWrittenThrough)
@@ -220,20 +214,21 @@ TEST_F(SplitUploadTest, ALinkInPlaceOfATemporaryFileIsRefusedAndNeverWrittenThro
     for (const Case& c : {Case{5000, "testx"}, Case{2097153, "testx"}, Case{2097153, "Cours_1"},
                           Case{2097153, "Cours_2"}, Case{2097153, "Frac_Cours.split"}}) {
         SCOPED_TRACE(c.link);
-        prompter.messages.clear();
+        view.reports.clear();
         const QString rec = makeRecording("Cours.mp3", c.size);
         const QString victim = tempPath("victim.txt");
         WriteFile(victim, "précieux");
         const QString link = JoinPath(recordingFolder, c.link);
         ASSERT_TRUE(QFile::link(victim, link));
 
-        WebUpload(session, rec);
+        WebUpload(session, settings, rec);
         EXPECT_EQ(ReadFile(victim), "précieux");
         EXPECT_TRUE(QFileInfo(link).isSymLink());
         EXPECT_EQ(server->log().size(), 0);
-        EXPECT_EQ(prompter.texts(),
-                  QStringList{"Le transfert n'a pas eu lieu : le fichier temporaire \"" + link +
-                              "\" est un lien.\rSupprimez-le, puis relancez le transfert."});
+        EXPECT_EQ(view.reported(), QList<Kind>{Kind::TemporaryFileIsLink});
+        if (!view.reports.isEmpty()) {
+            EXPECT_EQ(view.reports[0].path, link);
+        }
         EXPECT_EQ(leftovers({"Cours.mp3", c.link}), QStringList());
         QFile::remove(link);
     }

@@ -5,7 +5,6 @@
 #include "tests/support/uploadtest.h"
 #include "tests/support/uploadtestview.h"
 
-#include "foundation/settings.h"
 #include "send/httprequest.h"
 #include "send/uploadpass.h"
 #include "send/uploadsession.h"
@@ -23,9 +22,17 @@ QJsonObject MoveTo(const QString& location, int status = 301)
 
 const QString kHttpsScript = QStringLiteral("https://ecole.example:{tls}/depot/upload.php");
 
-QString StatusText(int status)
+using Kind = HandInReport::Kind;
+
+// The kind and status of each report, as "HttpStatus 301" or "Transferred".
+QStringList Reported(const TestHandInView& view)
 {
-    return "Echec du transfert, code de réponse HTTP = " + QString::number(status);
+    QStringList reported;
+    for (const HandInReport& r : view.reports)
+        reported << (r.kind == Kind::HttpStatus    ? "HttpStatus " + QString::number(r.status)
+                     : r.kind == Kind::Transferred ? "Transferred"
+                                                   : "other");
+    return reported;
 }
 
 } // namespace
@@ -50,8 +57,8 @@ protected:
         return tls;
     }
 
-    TestUploadViews views;
-    UploadSession session{views};
+    TestHandInView view;
+    UploadSession session{view};
 };
 
 TEST_F(HttpsUploadTest, BothPassesFollowAMoveToHttpsOnTheSameHost)
@@ -64,11 +71,11 @@ TEST_F(HttpsUploadTest, BothPassesFollowAMoveToHttpsOnTheSameHost)
     for (const Case& c : {Case{301, kScript}, Case{302, "/securise/upload.php?v=2"}, Case{307, kScript},
                           Case{308, "/securise/upload.php"}}) {
         SCOPED_TRACE(c.status);
-        prompter.messages.clear();
+        view.reports.clear();
         const qsizetype before = server->log().size();
         const qsizetype connectsBefore = server->connects().size();
         server->scriptNext({MoveTo("https://ecole.example:{tls}" + c.path, c.status)});
-        WebUpload(session, rec);
+        WebUpload(session, settings, rec);
 
         // Pass 0 in clear, answered by the move; then pass 0 again and pass 1 over TLS.
         EXPECT_EQ(overTls(before), (QList<bool>{false, true, true}));
@@ -84,7 +91,7 @@ TEST_F(HttpsUploadTest, BothPassesFollowAMoveToHttpsOnTheSameHost)
                   Sha256OfFile(rec));
         const QString tunnel = kSite + ":" + QString::number(server->tlsPort());
         EXPECT_EQ(server->connects().mid(connectsBefore), (QStringList{tunnel, tunnel}));
-        EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+        EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
         EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
     }
 }
@@ -93,7 +100,7 @@ TEST_F(HttpsUploadTest, SplitUploadFollowsTheMoveOnceForAllItsPasses)
 {
     const QString rec = makeRecording("Cours.mp3", 2097153);
     server->scriptNext({MoveTo(kHttpsScript)});
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     // The test file in clear, then the test file, two pieces and the list over TLS.
     EXPECT_EQ(overTls(), (QList<bool>{false, true, true, true, true}));
     const QJsonArray log = server->log();
@@ -101,7 +108,7 @@ TEST_F(HttpsUploadTest, SplitUploadFollowsTheMoveOnceForAllItsPasses)
     EXPECT_EQ(UploadServer::fieldValue(log[4].toObject(), "SplittedFile"), "SplittedFile");
     EXPECT_EQ(log[4]["reassembled"]["sha256"].toString(), Sha256OfFile(rec));
     EXPECT_EQ(server->connects().size(), 4);
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }
 
@@ -112,8 +119,8 @@ TEST_F(HttpsUploadTest, OtherRedirectsAreJudgedAsReplies)
         const char* what;
         QJsonArray script;
         QJsonObject fallback;
-        QList<bool> tls; // per request
-        QStringList texts;
+        QList<bool> tls;      // per request
+        QStringList reported; // kind and status
     };
     const QList<Case> cases = {
         {"to HTTPS on another host",
@@ -121,31 +128,31 @@ TEST_F(HttpsUploadTest, OtherRedirectsAreJudgedAsReplies)
           MoveTo("https://www.ecole.example:{tls}/depot/upload.php")},
          {},
          {false, false},
-         {StatusText(301), StatusText(301)}},
+         {"HttpStatus 301", "HttpStatus 301"}},
         {"to plain HTTP elsewhere on the same host",
          {MoveTo("http://ecole.example/autre.php", 302), MoveTo("/autre.php", 307)},
          {},
          {false, false},
-         {StatusText(302), StatusText(307)}},
+         {"HttpStatus 302", "HttpStatus 307"}},
         {"from HTTPS back to HTTP; the next pass still goes over HTTPS",
          {MoveTo(kHttpsScript), MoveTo("http://ecole.example/depot/upload.php")},
          {},
          {false, true, true},
-         {StatusText(301), Texts::Success}},
+         {"HttpStatus 301", "Transferred"}},
         {"a loop is given up after three moves in a row",
          {},
          MoveTo(kHttpsScript, 302),
          {false, true, true, true, true, true, true, true},
-         {StatusText(302), StatusText(302)}},
+         {"HttpStatus 302", "HttpStatus 302"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        prompter.messages.clear();
+        view.reports.clear();
         const qsizetype before = server->log().size();
         server->scriptNext(c.script, c.fallback);
-        WebUpload(session, rec);
+        WebUpload(session, settings, rec);
         EXPECT_EQ(overTls(before), c.tls);
-        EXPECT_EQ(prompter.texts(), c.texts);
+        EXPECT_EQ(Reported(view), c.reported);
         EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
     }
 }
@@ -155,26 +162,20 @@ TEST_F(HttpsUploadTest, ACertificateThatFailsVerificationEndsTheUploadWithNothin
     const QString rec = makeRecording("Cours.mp3", 5000);
     for (const QString certificate : {"untrusted", "wrongname"}) {
         SCOPED_TRACE(certificate.toStdString());
-        prompter.messages.clear();
+        view.reports.clear();
         UploadServer site(tempPath("site-" + certificate));
         site.setCredentials(kLogin, kPassword);
         ASSERT_TRUE(site.startWithTls(certificate));
-        Shared().proxyPortText = QString::number(site.port());
+        settings.proxyPortText = QString::number(site.port());
         site.scriptNext({MoveTo(kHttpsScript)});
-        WebUpload(session, rec);
+        WebUpload(session, settings, rec);
 
         // Only the test file went, in clear, before the move; the recording never.
         const QJsonArray log = site.log();
         ASSERT_EQ(log.size(), 1);
         EXPECT_EQ(UploadServer::fileField(log[0].toObject())["filename"].toString(), "testx");
         EXPECT_EQ(site.connects().size(), 1);
-        ASSERT_EQ(prompter.messages.size(), 1);
-        EXPECT_EQ(
-            prompter.messages[0].text,
-            "Le site Web n'a pas pu prouver son identité : son certificat de sécurité n'est pas valable !\r"
-            "Le fichier n'a pas été transféré.\r"
-            "Vérifiez l'adresse du site Web dans les paramètres de connexion ou prévenez votre professeur.");
-        EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(view.reported(), QList<Kind>{Kind::CertificateRejected});
         EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
     }
 }
@@ -185,14 +186,14 @@ TEST_F(HttpsUploadTest, ThroughTinyproxyByConnect)
         GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps.sh)";
     TinyProxy proxy(tempPath("tinyproxy"));
     ASSERT_TRUE(proxy.start(server->port()));
-    Shared().proxyPortText = QString::number(proxy.port());
+    settings.proxyPortText = QString::number(proxy.port());
     const QString rec = makeRecording("Cours.mp3", 300000);
     server->scriptNext({MoveTo(kHttpsScript)});
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     EXPECT_EQ(overTls(), (QList<bool>{false, true, true}));
     EXPECT_EQ(server->connects().size(), 2);
     EXPECT_EQ(UploadServer::fileField(server->log()[2].toObject())["sha256"].toString(), Sha256OfFile(rec));
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
 }
 
 TEST_F(HttpsUploadTest, WithoutProxyTheRequestGoesStraightToTheSiteOverTls)

@@ -2,7 +2,6 @@
 #include "tests/support/uploadtest.h"
 #include "tests/support/uploadtestview.h"
 
-#include "foundation/settings.h"
 #include "send/uploadsession.h"
 #include "send/webupload.h"
 
@@ -16,20 +15,20 @@ protected:
         UploadTest::SetUp();
         if (!startServer(80))
             GTEST_SKIP() << "127.0.0.1:80 cannot be bound here (needs root or a free port 80)";
-        Shared().webSite = "127.0.0.1";
+        settings.webSite = "127.0.0.1";
     }
 
-    TestUploadViews views;
-    UploadSession session{views};
+    TestHandInView view;
+    UploadSession session{view};
 };
 
 TEST_F(DirectUploadTest, WithoutProxyTheRequestGoesToTheSiteOnPort80)
 {
     // A proxy port without a proxy host is passed on but sets no proxy.
-    Shared().proxyHost.clear();
-    Shared().proxyPortText = "3128";
+    settings.proxyHost.clear();
+    settings.proxyPortText = "3128";
     const QString rec = makeRecording("Cours.mp3", 70000);
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
     for (const QJsonValue& v : log) {
@@ -40,6 +39,6 @@ TEST_F(DirectUploadTest, WithoutProxyTheRequestGoesToTheSiteOnPort80)
         EXPECT_EQ(UploadServer::fieldValue(v.toObject(), "login"), kLogin);
     }
     EXPECT_EQ(UploadServer::fileField(log[1].toObject())["sha256"].toString(), Sha256OfFile(rec));
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(view.reported(), QList<HandInReport::Kind>{HandInReport::Kind::Transferred});
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }

@@ -1,10 +1,9 @@
 // The single upload against the reference server: request content, reply
 // judgement, and one transfer at a time. Abandoning through the real progress
-// window is in tests/windows/test_progresswindows.cpp.
+// window, and the texts the pupil reads, are in tests/windows/test_progresswindows.cpp.
 #include "tests/support/uploadtest.h"
 #include "tests/support/uploadtestview.h"
 
-#include "foundation/settings.h"
 #include "send/httprequest.h"
 #include "send/uploadpass.h"
 #include "send/uploadsession.h"
@@ -14,6 +13,8 @@
 #include <QJsonObject>
 
 namespace {
+
+using Kind = HandInReport::Kind;
 
 QJsonObject Body(const QString& body, int status = 200)
 {
@@ -31,14 +32,14 @@ protected:
         useServerAsProxy();
     }
 
-    TestUploadViews views;
-    UploadSession session{views};
+    TestHandInView view;
+    UploadSession session{view};
 };
 
 TEST_F(WebUploadTest, SendsTestFileThenRecordingWithFieldsInOrderThroughProxy)
 {
     const QString rec = makeRecording("Cours.mp3", 2097152); // the largest single upload
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
 
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
@@ -67,35 +68,32 @@ TEST_F(WebUploadTest, SendsTestFileThenRecordingWithFieldsInOrderThroughProxy)
     EXPECT_EQ(recording["size"].toInt(), 2097152);
     EXPECT_EQ(recording["sha256"].toString(), Sha256OfFile(rec));
 
-    ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, Texts::Success);
-    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
-    EXPECT_EQ(prompter.messages[0].title, "Mirlo");
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-    EXPECT_EQ(views.kinds, QList<UploadViewKind>(2, UploadViewKind::Single));
+    EXPECT_EQ(view.viewKinds, QList<UploadViewKind>(2, UploadViewKind::Single));
     EXPECT_EQ(session.view(), nullptr);
     EXPECT_FALSE(session.running());
 }
 
 TEST_F(WebUploadTest, AccentedPasswordAndUploadPathReadAtEveryPass)
 {
-    Shared().webPassword = "élève€";
+    settings.webPassword = "élève€";
     server->setCredentials(kLogin, "élève€");
     const QString rec = makeRecording("Cours.mp3", 1000);
     // The path is read from the settings file at each pass, not kept in
     // memory, and whole however long its scrambled form.
     const QString longPath = "/autre/" + QString(130, u'd') + "/depot.php";
-    views.onShow = [&](TestUploadView&, int pass) {
+    view.onShow = [&](TestUploadView&, int pass) {
         if (pass == 0)
-            WriteSetting("Web", "Upload", ScrambleForTest(longPath), WorkingSettingsFile());
+            WriteSetting("Web", "Upload", ScrambleForTest(longPath), settingsFile());
     };
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
     EXPECT_EQ(log[0].toObject()["path"].toString(), kScript);
     EXPECT_EQ(log[1].toObject()["path"].toString(), longPath);
     EXPECT_EQ(UploadServer::fieldValue(log[1].toObject(), "password"), "élève€");
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
 }
 
 TEST_F(WebUploadTest, JudgesEveryKindOfReply)
@@ -105,83 +103,59 @@ TEST_F(WebUploadTest, JudgesEveryKindOfReply)
     struct Case {
         const char* what;
         QJsonArray script;
-        QStringList texts;
-        QList<MsgIcon> icons;
+        QList<Kind> reported;
+        int status = 0;
     };
-    const QString occupied =
-        "Le site de téléchargement est occupé !\rVeuillez réessayer dans quelques minutes.";
-    const QString exists =
-        "Ce fichier existe déjà sur le serveur !\rLe nouveau fichier n'a pas été transféré.";
     const QList<Case> cases = {
-        {"login and password words: the last in table order wins",
+        {"of occupied, fileexists, loginfalse, passfalse the last present wins",
          {ok, Body("loginfalse passfalse")},
-         {"Mot de passe erroné !"},
-         {MsgIcon::None}},
+         {Kind::WrongPassword}},
         {"check number beside a reply word is a success",
          {ok, Body("occupied {proof}")},
-         {Texts::Success},
-         {MsgIcon::Information}},
-        {"occupied", {ok, Body("occupied")}, {occupied}, {MsgIcon::None}},
-        {"fileexists before occupied in the text",
-         {ok, Body("fileexists occupied")},
-         {exists},
-         {MsgIcon::None}},
-        {"no reply word", {ok, Body("Bonjour")}, {Texts::Unexpected}, {MsgIcon::None}},
-        {"check number is case- and digit-exact", {ok, Body("OK 0")}, {Texts::Unexpected}, {MsgIcon::None}},
-        {"status 404",
-         {ok, Body("{proof}", 404)},
-         {"Echec du transfert, code de réponse HTTP = 404"},
-         {MsgIcon::Critical}},
-        {"status 500", {ok, Body("{proof}", 500)}, {Texts::Busy}, {MsgIcon::Critical}},
-        {"reply cut off before its end",
-         {ok, QJsonObject{{"truncate", true}}},
-         {Texts::Connection()},
-         {MsgIcon::Critical}},
+         {Kind::Transferred}},
+        {"occupied", {ok, Body("occupied")}, {Kind::SiteOccupied}},
+        {"fileexists before occupied in the text", {ok, Body("fileexists occupied")}, {Kind::FileExists}},
+        {"no reply word", {ok, Body("Bonjour")}, {Kind::UnexpectedReply}},
+        {"check number is case- and digit-exact", {ok, Body("OK 0")}, {Kind::UnexpectedReply}},
+        {"status 404", {ok, Body("{proof}", 404)}, {Kind::HttpStatus}, 404},
+        {"status 500", {ok, Body("{proof}", 500)}, {Kind::ServerBusy}},
+        {"reply cut off before its end", {ok, QJsonObject{{"truncate", true}}}, {Kind::ConnectionFailed}},
         // Each pass goes out once: a dropped connection is never sent again.
         {"connection dropped once the whole recording is in",
          {ok, QJsonObject{{"close", true}}},
-         {Texts::Connection()},
-         {MsgIcon::Critical}},
+         {Kind::ConnectionFailed}},
         {"connection cut half-way through the recording",
          {ok, QJsonObject{{"cut", 2500}}},
-         {Texts::Connection()},
-         {MsgIcon::Critical}},
-        {"failed pass 0 is shown and pass 1 still goes",
+         {Kind::ConnectionFailed}},
+        {"failed pass 0 is reported and pass 1 still goes",
          {Body("loginfalse"), ok},
-         {"Utilisateur inconnu !", Texts::Success},
-         {MsgIcon::None, MsgIcon::Information}},
-        {"both passes fail, each says so",
+         {Kind::UnknownLogin, Kind::Transferred}},
+        {"both passes fail, each is reported",
          {Body("x", 403), Body("passfalse")},
-         {"Echec du transfert, code de réponse HTTP = 403", "Mot de passe erroné !"},
-         {MsgIcon::Critical, MsgIcon::None}},
+         {Kind::HttpStatus, Kind::WrongPassword},
+         403},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        prompter.messages.clear();
+        view.reports.clear();
         const qsizetype before = server->log().size();
         server->scriptNext(c.script);
-        WebUpload(session, rec);
+        WebUpload(session, settings, rec);
         EXPECT_EQ(server->log().size(), before + 2);
-        EXPECT_EQ(prompter.texts(), c.texts);
-        QList<MsgIcon> icons;
-        for (const auto& m : prompter.messages)
-            icons << m.icon;
-        EXPECT_EQ(icons, c.icons);
+        EXPECT_EQ(view.reported(), c.reported);
+        if (c.status != 0 && !view.reports.isEmpty()) {
+            EXPECT_EQ(view.reports[0].status, c.status);
+        }
         EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
     }
 }
 
 TEST_F(WebUploadTest, RefusedConnectionGivesTheConnectionMessageForEachPass)
 {
-    Shared().proxyPortText = QString::number(FreePort());
+    settings.proxyPortText = QString::number(FreePort());
     const QString rec = makeRecording("Cours.mp3", 5000);
-    WebUpload(session, rec);
-    ASSERT_EQ(prompter.messages.size(), 2);
-    for (const auto& m : prompter.messages) {
-        EXPECT_EQ(m.text, Texts::Connection());
-        EXPECT_EQ(m.text.split('\r').size(), 9);
-        EXPECT_EQ(m.icon, MsgIcon::Critical);
-    }
+    WebUpload(session, settings, rec);
+    EXPECT_EQ(view.reported(), QList<Kind>(2, Kind::ConnectionFailed));
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }
 
@@ -190,34 +164,33 @@ TEST_F(WebUploadTest, SecondSendDuringATransferStartsNothing)
     const QString rec = makeRecording("Cours.mp3", 5000);
     server->scriptNext({QJsonObject{{"delay", 1}}});
     bool runningInside = false;
-    views.onShow = [&](TestUploadView& view, int pass) {
+    view.onShow = [&](TestUploadView& progress, int pass) {
         if (pass == 0)
-            whenLogged(&view, 1, [&] {
+            whenLogged(&progress, 1, [&] {
                 runningInside = session.running();
-                WebUpload(session, rec);
+                WebUpload(session, settings, rec);
             });
     };
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     EXPECT_TRUE(runningInside);
     EXPECT_FALSE(session.running());
-    EXPECT_EQ(views.shown, 2);
+    EXPECT_EQ(view.shown, 2);
     EXPECT_EQ(server->log().size(), 2);
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
 }
 
 TEST_F(WebUploadTest, EveryPassSetsTheThirtySecondTimeOutAndTheSiteAddress)
 {
     const QString rec = makeRecording("Cours.mp3", 100);
-    PreparedPass pass = PreparePass(session, rec);
+    PreparedPass pass = PreparePass(session, settings, rec);
     ASSERT_NE(pass.request, nullptr);
     EXPECT_EQ(pass.request->timeout(), 30000);
-    EXPECT_EQ(pass.request->blockSize(), 2048);
     EXPECT_EQ(pass.request->url(), "http://ecole.example/depot/upload.php");
     EXPECT_FALSE(pass.stepFailed);
     EXPECT_EQ(session.uploadPath(), kScript);
 
-    Shared().proxyPortText = "80a";
-    EXPECT_TRUE(PreparePass(session, rec).stepFailed);
-    Shared().proxyPortText.clear();
-    EXPECT_TRUE(PreparePass(session, tempPath("absent.mp3")).stepFailed);
+    settings.proxyPortText = "80a";
+    EXPECT_TRUE(PreparePass(session, settings, rec).stepFailed);
+    settings.proxyPortText.clear();
+    EXPECT_TRUE(PreparePass(session, settings, tempPath("absent.mp3")).stepFailed);
 }

@@ -1,7 +1,5 @@
 #include "tests/support/uploadtest.h"
 
-#include "foundation/settings.h"
-
 #include <QDir>
 #include <QFile>
 #include <QTimer>
@@ -11,10 +9,10 @@ void UploadTest::SetUp()
     MirloTest::SetUp();
     recordingFolder = tempPath("enregistrements");
     ASSERT_TRUE(QDir().mkpath(recordingFolder));
-    SharedValues& s = Shared();
+    Settings& s = settings;
     s.settingsFolder = JoinPath(appDataDir(), "Mirlo");
     ASSERT_TRUE(QDir().mkpath(s.settingsFolder));
-    WriteSetting("Web", "Upload", ScrambleForTest(kScript), WorkingSettingsFile());
+    WriteSetting("Web", "Upload", ScrambleForTest(kScript), settingsFile());
     s.webSite = kSite;
     s.pupilName = kLogin;
     s.webPassword = kPassword;
@@ -34,8 +32,8 @@ bool UploadTest::startServer(int port) { return server->start(port); }
 
 void UploadTest::useServerAsProxy()
 {
-    Shared().proxyHost = "127.0.0.1";
-    Shared().proxyPortText = QString::number(server->port());
+    settings.proxyHost = "127.0.0.1";
+    settings.proxyPortText = QString::number(server->port());
 }
 
 QString UploadTest::makeRecording(const QString& name, qint64 size)
@@ -80,22 +78,3 @@ QStringList UploadTest::leftovers(const QStringList& recordings) const
         left.removeAll(r);
     return left;
 }
-
-namespace Texts {
-const QString Success = QStringLiteral("Le fichier a été transféré avec succès.");
-const QString Abandon = QStringLiteral("Abandon du transfert !");
-const QString Busy = QStringLiteral(
-    "Le site de téléchargement est vraisemblablement occupé !\rVeuillez réessayer dans quelques minutes.");
-const QString Unexpected = QStringLiteral("Réponse inattendue du serveur !");
-const QString Question = QStringLiteral("Etes-vous sûr de vouloir abandonner le téléchargement?");
-
-QString Connection()
-{
-    return QStringLiteral("Problème de connexion au site Web !\r\r"
-                          "Vérifier l'adresse du site Web dans les paramètres de connexion.\r\r"
-                          "Relancez le transfert (bouton \"Envoyer sur le site\")\r\r"
-                          "Si le problème persiste, fermez le logiciel puis relancez-le.\r"
-                          "Cliquez sur le bouton \"Parcourir\" (...) pour sélectionner le fichier à envoyer\r"
-                          "et relancez le transfert (bouton \"Envoyer sur le site\")");
-}
-} // namespace Texts

@@ -3,6 +3,8 @@
 #include "tests/support/testenv.h"
 #include "tests/support/uploadserver.h"
 
+#include "foundation/settings.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -10,7 +12,8 @@
 #include <memory>
 
 // Settings of a pupil whose uploads go to the reference server, reached as
-// a proxy: the requests carry the school site's host and script path.
+// a proxy: the requests carry the school site's host and script path. The
+// upload path is in the working settings file, the rest in `settings`.
 class UploadTest : public MirloTest {
 protected:
     void SetUp() override;
@@ -29,6 +32,9 @@ protected:
     // pass is known to be waiting on its reply.
     void whenLogged(QObject* context, qsizetype requests, std::function<void()> action);
 
+    // The working settings file in the settings folder.
+    QString settingsFile() const { return JoinPath(settings.settingsFolder, kSettingsFileName); }
+
     QString recordingFolder;
     std::unique_ptr<UploadServer> server;
 
@@ -37,12 +43,3 @@ protected:
     static inline const QString kLogin = QStringLiteral("DUPONT");
     static inline const QString kPassword = QStringLiteral("s3cret");
 };
-
-namespace Texts {
-extern const QString Success;
-extern const QString Abandon;
-extern const QString Busy;
-extern const QString Unexpected;
-extern const QString Question;
-QString Connection();
-} // namespace Texts

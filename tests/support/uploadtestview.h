@@ -1,53 +1,71 @@
 #pragma once
-// Progress views that only note what the upload asks of them, for the
-// upload tests and the upload benchmark.
+// A hand-in view that only notes what the sending asks of it and reports,
+// for the upload and mail tests and the upload benchmark.
 #include "send/uploadview.h"
 
 #include <QList>
 #include <QObject>
-#include <QStringList>
 
 #include <functional>
+#include <ostream>
+#include <utility>
 
-class TestUploadViews;
+class TestHandInView;
 
-// A QObject, so that a test can tie timers to one pass's view.
+// A QObject, so that a test can tie timers to one pass's progress view.
 class TestUploadView final : public QObject, public UploadView {
 public:
-    explicit TestUploadView(TestUploadViews& views) : m_views(views) {}
+    explicit TestUploadView(TestHandInView& handIn) : m_handIn(handIn) {}
     void showProgress() override;
     void setProgress(int) override {}
-    void setSplitTexts(const QString& title, const QString& files) override;
+    void setSplitPass(int pass, int files) override;
 
 private:
-    TestUploadViews& m_views;
+    TestHandInView& m_handIn;
 };
 
-class TestUploadViews final : public UploadViewFactory {
+class TestHandInView final : public HandInView {
 public:
     std::unique_ptr<UploadView> createView(UploadViewKind kind, UploadSession&) override
     {
-        kinds << kind;
+        viewKinds << kind;
         return std::make_unique<TestUploadView>(*this);
     }
+    void report(const HandInReport& report) override { reports << report; }
 
-    // Runs as each view is shown, once per pass, so a test can act while
-    // that pass's request is running.
+    // The kinds reported so far, in order.
+    QList<HandInReport::Kind> reported() const
+    {
+        QList<HandInReport::Kind> kinds;
+        for (const HandInReport& r : reports)
+            kinds << r.kind;
+        return kinds;
+    }
+
+    // Runs as each progress view is shown, once per pass, so a test can act
+    // while that pass's request is running.
     std::function<void(TestUploadView& view, int pass)> onShow;
-    QList<UploadViewKind> kinds; // one per view made
+    QList<UploadViewKind> viewKinds; // one per view made
     int shown = 0;
-    QStringList titles, files; // split texts, as set
+    QList<std::pair<int, int>> splitPasses; // pass and file count, as set
+    QList<HandInReport> reports;
 };
 
 inline void TestUploadView::showProgress()
 {
-    const int pass = m_views.shown++;
-    if (m_views.onShow)
-        m_views.onShow(*this, pass);
+    const int pass = m_handIn.shown++;
+    if (m_handIn.onShow)
+        m_handIn.onShow(*this, pass);
 }
 
-inline void TestUploadView::setSplitTexts(const QString& title, const QString& files)
+inline void TestUploadView::setSplitPass(int pass, int files) { m_handIn.splitPasses.append({pass, files}); }
+
+// Readable kinds in test failure messages.
+inline void PrintTo(HandInReport::Kind kind, std::ostream* os)
 {
-    m_views.titles << title;
-    m_views.files << files;
+    static const char* const names[] = {
+        "NotMp3",       "NoSendMode",       "MailNotSent",         "TemporaryFileIsLink", "Transferred",
+        "Abandoned",    "ConnectionFailed", "CertificateRejected", "ServerBusy",          "HttpStatus",
+        "SiteOccupied", "FileExists",       "UnknownLogin",        "WrongPassword",       "UnexpectedReply"};
+    *os << names[static_cast<int>(kind)];
 }

@@ -108,7 +108,7 @@ namespace {
 class AccessibleWindows : public MirloTest {
 protected:
     FakeMainWindow main;
-    ProgressWindowFactory windows;
+    HandInWindows windows;
     UploadSession session{windows};
 };
 

@@ -134,7 +134,7 @@ TEST_F(FontSizes, EveryTextFitsEveryWindowAtLargerFonts)
     QDir().mkpath(homeFolder());
     WriteFile(homeFile(), "[email]\r\nExpediteur=eleve@example.org\r\nDestinataire=prof@example.org\r\n"
                           "Nom=dupont\r\n[Web]\r\nSite=www.example.org\r\nPassword=41424344\r\nmode=web\r\n");
-    ProgressWindowFactory views;
+    HandInWindows views;
     UploadSession session{views};
     const std::pair<const char*, std::function<std::unique_ptr<QWidget>()>> windows[] = {
         {"main window",
@@ -149,8 +149,7 @@ TEST_F(FontSizes, EveryTextFitsEveryWindowAtLargerFonts)
         {"split upload progress",
          [&session] {
              auto w = std::make_unique<SplitUploadProgressWindow>(session);
-             w->setSplitTexts(QStringLiteral("Transfert de l'enregistrement en 12 fichiers."),
-                              QStringLiteral("Transfert du fichier 12 sur 12"));
+             w->setSplitPass(12, 12);
              return w;
          }},
         {"Launch window", [this] { return std::make_unique<LaunchWindow>(programDir()); }},

@@ -1,5 +1,6 @@
 // UploadProgressWindow and SplitUploadProgressWindow: the painted bar, the
-// abandon questions, and uploads to the reference server that show them.
+// abandon questions, uploads to the reference server that show them, and the
+// texts the pupil reads about a hand-in.
 #include "tests/support/controls.h"
 #include "tests/support/qtprint.h"
 #include "tests/support/testenv.h"
@@ -7,6 +8,7 @@
 
 #include "send/uploadsession.h"
 #include "send/webupload.h"
+#include "windows/handinmessages.h"
 #include "windows/splituploadprogresswindow.h"
 #include "windows/uploadprogresswindow.h"
 
@@ -15,7 +17,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QPointer>
-#include <QProgressBar>
 #include <QTest>
 #include <QTimer>
 
@@ -23,17 +24,20 @@
 
 namespace {
 
+using Kind = HandInReport::Kind;
+
 const QColor kStart(0, 100, 40);
 const QColor kEnd(255, 255, 50);
 const QColor kFront(255, 255, 68);
 const QString kQuestion = QStringLiteral("Etes-vous sûr de vouloir abandonner le téléchargement?");
 
-PictureBox* BarArea(const QWidget& window) { return Control<PictureBox>(window, "pgrr"); }
+GradientBar* Bar(const QWidget& window) { return Control<GradientBar>(window, "pgrr"); }
 
-QImage Paint(UploadProgressWindow& form, int percent)
+// The bar of a shown window as it paints at that percentage.
+QImage Paint(ProgressWindow& form, int percent)
 {
-    ProgressWindow::PaintGradientBar(BarArea(form), static_cast<qint16>(percent), 0, 100, 40, 255, 255, 50);
-    return BarArea(form)->image().toImage();
+    form.setProgress(percent);
+    return Bar(form)->grab().toImage();
 }
 
 bool Near(QColor a, QColor b, int tolerance)
@@ -53,10 +57,12 @@ int TextRight(const QImage& img, int fromColumn)
     return right;
 }
 
+QString Told(Kind kind) { return HandInMessageFor(HandInReport(kind)).text; }
+
 } // namespace
 
-// The windows as an upload session opens them: made through the factory,
-// owned by the session, the transfer not finished.
+// The windows as an upload session opens them: made by the hand-in's
+// windows, owned by the session, the transfer not finished.
 class ProgressWindowTest : public MirloTest {
 protected:
     template <class W>
@@ -69,17 +75,22 @@ protected:
     }
     UploadProgressWindow& openSingle() { return open<UploadProgressWindow>(UploadViewKind::Single); }
     SplitUploadProgressWindow& openSplit() { return open<SplitUploadProgressWindow>(UploadViewKind::Split); }
+    UploadProgressWindow& showSingle()
+    {
+        UploadProgressWindow& form = openSingle();
+        form.showProgress();
+        return form;
+    }
 
-    ProgressWindowFactory windows;
+    HandInWindows windows;
     UploadSession session{windows};
 };
 
 TEST_F(ProgressWindowTest, BarAtZeroRunsFromEndColourToStartColourWithFrontAtTheLeft)
 {
-    UploadProgressWindow& form = openSingle();
-    const QImage img = Paint(form, 0);
+    const QImage img = Paint(showSingle(), 0);
     const int w = img.width();
-    ASSERT_GT(w, 250); // 4455 twips at 96 dpi
+    ASSERT_GT(w, 250); // 297 pixels at 96 dpi
     EXPECT_EQ(img.pixelColor(0, 0), kFront);
     EXPECT_TRUE(Near(img.pixelColor(1, 0), kEnd, 2)) << img.pixelColor(1, 0).name().toStdString();
     EXPECT_EQ(img.pixelColor(w - 1, 0), kStart);
@@ -91,7 +102,7 @@ TEST_F(ProgressWindowTest, BarAtZeroRunsFromEndColourToStartColourWithFrontAtThe
 
 TEST_F(ProgressWindowTest, BarAtHundredRunsFromStartColourToEndColour)
 {
-    UploadProgressWindow& form = openSingle();
+    UploadProgressWindow& form = showSingle();
     const QImage zero = Paint(form, 0);
     const QImage img = Paint(form, 100);
     const int w = img.width();
@@ -106,43 +117,60 @@ TEST_F(ProgressWindowTest, BarAtHundredRunsFromStartColourToEndColour)
 
 TEST_F(ProgressWindowTest, BarAtHalfHasStartColourAtBothEndsAndTheFrontInTheMiddle)
 {
-    UploadProgressWindow& form = openSingle();
-    const QImage img = Paint(form, 50);
+    const QImage img = Paint(showSingle(), 50);
     const int w = img.width();
     EXPECT_EQ(img.pixelColor(0, 0), kStart);
     EXPECT_EQ(img.pixelColor(w - 1, 0), kStart);
     EXPECT_EQ(img.pixelColor(qRound(w * 0.5), 0), kFront);
-    EXPECT_EQ(img.pixelColor(img.width() / 2, img.height() - 1).isValid(), true);
 }
 
-TEST_F(ProgressWindowTest, TimerPaintsTheProgressControlsValue)
+TEST_F(ProgressWindowTest, ProgressIsKeptAsAValueAndRepaintedWithoutTimers)
 {
-    UploadProgressWindow& form = openSingle();
-    form.show();
-    form.setProgress(100);
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return BarArea(form)->image().toImage().pixelColor(0, 0) == kStart; }, 5000));
-    form.setProgress(0);
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return BarArea(form)->image().toImage().pixelColor(0, 0) == kFront; }, 5000));
-    EXPECT_FALSE(Control<QProgressBar>(form, "ProgressBar1")->isVisible());
-    EXPECT_EQ(Control<QProgressBar>(form, "ProgressBar1")->maximum(), 100);
+    UploadProgressWindow& form = showSingle();
+    EXPECT_EQ(Bar(form)->percent(), 0);
+    form.setProgress(73);
+    EXPECT_EQ(Bar(form)->percent(), 73);
+    EXPECT_TRUE(form.findChildren<QTimer*>().isEmpty());
+    EXPECT_TRUE(form.findChildren<QWidget*>(QStringLiteral("ProgressBar1")).isEmpty());
 }
 
 TEST_F(ProgressWindowTest, OpeningClearsTransferFinishedAndLaysOutBothWindows)
 {
     session.markTransferFinished();
-    UploadProgressWindow& four = openSingle();
+    UploadProgressWindow& four = showSingle();
     EXPECT_FALSE(session.transferFinished());
     EXPECT_EQ(four.objectName(), "Form4");
     EXPECT_EQ(four.windowTitle(), "Progression du téléchargement");
     EXPECT_EQ(Control<QLabel>(four, "Label1")->text(), "Veuillez patientez jusqu'à la fin du transfert");
-    EXPECT_EQ(four.size(), QSize(312, 54));
+    // About the designed 312 x 54 pixels at the desktop's font.
+    EXPECT_NEAR(four.width(), 312, 6);
+    EXPECT_NEAR(four.height(), 54, 6);
     SplitUploadProgressWindow& five = openSplit();
+    five.setSplitPass(1, 3);
+    five.showProgress();
     EXPECT_EQ(five.objectName(), "Form5");
-    EXPECT_EQ(five.size(), QSize(312, 91));
-    EXPECT_GT(BarArea(five)->y(), Control<QLabel>(five, "lblFiles")->y());
+    EXPECT_NEAR(five.width(), 312, 6);
+    EXPECT_NEAR(five.height(), 91, 8);
+    // Title, file, waiting line and bar, top to bottom.
+    const int rows[] = {Control<QLabel>(five, "lblTitre")->y(), Control<QLabel>(five, "lblFiles")->y(),
+                        Control<QLabel>(five, "Label1")->y(), Bar(five)->y()};
+    EXPECT_TRUE(std::is_sorted(std::begin(rows), std::end(rows)) && rows[0] < rows[3]);
+    EXPECT_EQ(Control<QLabel>(five, "lblTitre")->text(), "Transfert de l'enregistrement en 3 fichiers.");
+    EXPECT_EQ(Control<QLabel>(five, "lblFiles")->text(), "Transfert du fichier 1 sur 3");
     EXPECT_EQ(session.view(), static_cast<UploadView*>(&five));
+}
+
+TEST_F(ProgressWindowTest, ALargerFontGrowsTheWindow)
+{
+    const QSize before = showSingle().size();
+    QFont larger = QApplication::font();
+    const QFont desktop = larger;
+    larger.setPointSizeF(desktop.pointSizeF() * 1.5);
+    QApplication::setFont(larger);
+    const QSize after = showSingle().size();
+    QApplication::setFont(desktop);
+    EXPECT_GT(after.width(), before.width());
+    EXPECT_GT(after.height(), before.height());
 }
 
 TEST_F(ProgressWindowTest, EscapeAnsweredYesAbandonsAndClosesWithoutASecondQuestion)
@@ -212,6 +240,108 @@ TEST_F(ProgressWindowTest, ClosingTheViewDeletesTheWindowWithoutAsking)
     session.closeView(); // nothing open: nothing happens
 }
 
+// ---- What the pupil reads ------------------------------------------------------------
+
+namespace {
+
+MailFailure Failure(MailFailure::Kind kind, int exitCode = 0, int seconds = 0, QStringList said = {})
+{
+    MailFailure f;
+    f.kind = kind;
+    f.program = QStringLiteral("/usr/sbin/sendmail");
+    f.exitCode = exitCode;
+    f.seconds = seconds;
+    f.errorOutput = said;
+    return f;
+}
+
+} // namespace
+
+TEST(HandInMessages, EveryOutcomeHasItsTextAndIcon)
+{
+    const QString notSent = QStringLiteral("L'enregistrement n'a pas été envoyé par email.\r");
+    const QString program = QStringLiteral("Le programme d'envoi de courrier /usr/sbin/sendmail");
+    const QString link = QStringLiteral("/home/eleve/Cours_1");
+    struct Case {
+        HandInReport report;
+        QString text;
+        MsgIcon icon;
+    };
+    const Case cases[] = {
+        {HandInReport(Kind::NotMp3),
+         "Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé.", MsgIcon::Critical},
+        {HandInReport(Kind::NoSendMode),
+         "Aucun mode d'envoi n'est choisi.\rChoisissez dans les paramètres (bouton \"Infos\", \"Modifier les "
+         "paramètres\") comment rendre votre enregistrement : par le site Web ou par email.",
+         MsgIcon::Information},
+        {HandInReport(Kind::TemporaryFileIsLink, 0, link),
+         "Le transfert n'a pas eu lieu : le fichier temporaire \"" + link +
+             "\" est un lien.\rSupprimez-le, puis relancez le transfert.",
+         MsgIcon::Critical},
+        {HandInReport(Kind::Transferred), "Le fichier a été transféré avec succès.", MsgIcon::Information},
+        {HandInReport(Kind::Abandoned), "Abandon du transfert !", MsgIcon::Exclamation},
+        {HandInReport(Kind::ConnectionFailed),
+         "Problème de connexion au site Web !\r\r"
+         "Vérifier l'adresse du site Web dans les paramètres de connexion.\r\r"
+         "Relancez le transfert (bouton \"Envoyer sur le site\")\r\r"
+         "Si le problème persiste, fermez le logiciel puis relancez-le.\r"
+         "Cliquez sur le bouton \"Parcourir\" (...) pour sélectionner le fichier à envoyer\r"
+         "et relancez le transfert (bouton \"Envoyer sur le site\")",
+         MsgIcon::Critical},
+        {HandInReport(Kind::CertificateRejected),
+         "Le site Web n'a pas pu prouver son identité : son certificat de sécurité n'est pas valable !\r"
+         "Le fichier n'a pas été transféré.\r"
+         "Vérifiez l'adresse du site Web dans les paramètres de connexion ou prévenez votre professeur.",
+         MsgIcon::Critical},
+        {HandInReport(Kind::ServerBusy),
+         "Le site de téléchargement est vraisemblablement occupé !\rVeuillez réessayer dans quelques "
+         "minutes.",
+         MsgIcon::Critical},
+        {HandInReport(Kind::HttpStatus, 404), "Echec du transfert, code de réponse HTTP = 404",
+         MsgIcon::Critical},
+        {HandInReport(Kind::SiteOccupied),
+         "Le site de téléchargement est occupé !\rVeuillez réessayer dans quelques minutes.", MsgIcon::None},
+        {HandInReport(Kind::FileExists),
+         "Ce fichier existe déjà sur le serveur !\rLe nouveau fichier n'a pas été transféré.", MsgIcon::None},
+        {HandInReport(Kind::UnknownLogin), "Utilisateur inconnu !", MsgIcon::None},
+        {HandInReport(Kind::WrongPassword), "Mot de passe erroné !", MsgIcon::None},
+        {HandInReport(Kind::UnexpectedReply), "Réponse inattendue du serveur !", MsgIcon::None},
+        {HandInReport(Failure(MailFailure::Kind::RecordingUnreadable)),
+         notSent + "Le fichier de l'enregistrement n'a pas pu être lu.", MsgIcon::Critical},
+        {HandInReport(Failure(MailFailure::Kind::NoMailProgram)),
+         notSent + "Aucun programme d'envoi de courrier (sendmail) n'a été trouvé sur cet ordinateur.",
+         MsgIcon::Critical},
+        {HandInReport(Failure(MailFailure::Kind::NotPrepared)),
+         notSent + "Le message n'a pas pu être préparé dans le dossier temporaire.", MsgIcon::Critical},
+        {HandInReport(Failure(MailFailure::Kind::DidNotStart)), notSent + program + " n'a pas pu être lancé.",
+         MsgIcon::Critical},
+        {HandInReport(Failure(MailFailure::Kind::NoAnswer, 0, 60)),
+         notSent + program + " n'a pas répondu en 60 secondes : l'envoi a été abandonné.", MsgIcon::Critical},
+        {HandInReport(Failure(MailFailure::Kind::Crashed)), notSent + program + " s'est arrêté anormalement.",
+         MsgIcon::Critical},
+        // What the program said follows on its own lines, cut after 400 characters.
+        {HandInReport(Failure(MailFailure::Kind::ErrorCode, 75, 0, {"550 5.1.1 inconnu", "fin"})),
+         notSent + program + " a signalé une erreur (code 75).\r550 5.1.1 inconnu\rfin", MsgIcon::Critical},
+        {HandInReport(Failure(MailFailure::Kind::Crashed, 0, 0, {QString(500, u'x')})),
+         notSent + program + " s'est arrêté anormalement.\r" + QString(400, u'x') + "…", MsgIcon::Critical},
+    };
+    for (const Case& c : cases) {
+        const HandInMessage message = HandInMessageFor(c.report);
+        EXPECT_EQ(message.text, c.text);
+        EXPECT_EQ(message.icon, c.icon) << c.text.toStdString();
+    }
+}
+
+TEST_F(ProgressWindowTest, OutcomesAreToldInAMessageBoxTitledMirlo)
+{
+    windows.report(HandInReport(Kind::HttpStatus, 403));
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, "Echec du transfert, code de réponse HTTP = 403");
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(prompter.messages[0].title, "Mirlo");
+}
+
 // ---- Uploads to the reference server through the real windows ---------------------
 
 namespace {
@@ -253,7 +383,7 @@ protected:
         useServerAsProxy();
     }
 
-    ProgressWindowFactory windows;
+    HandInWindows windows;
     UploadSession session{windows};
 };
 
@@ -271,14 +401,14 @@ TEST_F(UploadWindowTest, EscapeAnsweredYesAbandonsAtOnceAndDeletesTheTestFile)
             hiddenAfterYes = !window->isVisible();
         });
     });
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
 
     EXPECT_TRUE(hiddenAfterYes);
     ASSERT_EQ(prompter.messages.size(), 2);
-    EXPECT_EQ(prompter.messages[0].text, Texts::Question);
+    EXPECT_EQ(prompter.messages[0].text, kQuestion);
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Question);
     EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(prompter.messages[1].text, Texts::Abandon);
+    EXPECT_EQ(prompter.messages[1].text, Told(Kind::Abandoned));
     EXPECT_EQ(prompter.messages[1].icon, MsgIcon::Exclamation);
     EXPECT_EQ(server->log().size(), 2);
     EXPECT_TRUE(session.abandonRequested());
@@ -293,8 +423,8 @@ TEST_F(UploadWindowTest, AbandonInPassZeroSendsNoFurtherPass)
     prompter.answers = {MsgAnswer::Yes};
     ShowWatcher watcher(
         [&](ProgressWindow* window, int) { whenLogged(window, 1, [window] { window->close(); }); });
-    WebUpload(session, rec);
-    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Abandon}));
+    WebUpload(session, settings, rec);
+    EXPECT_EQ(prompter.texts(), (QStringList{kQuestion, Told(Kind::Abandoned)}));
     EXPECT_EQ(watcher.shown, 1);
     EXPECT_EQ(server->log().size(), 1);
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
@@ -318,10 +448,10 @@ TEST_F(UploadWindowTest, AnsweringNoKeepsTheTransferGoing)
             }
         });
     });
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     EXPECT_TRUE(visibleAfterNo);
     EXPECT_FALSE(abandonAfterNo);
-    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Question, Texts::Success}));
+    EXPECT_EQ(prompter.texts(), (QStringList{kQuestion, kQuestion, Told(Kind::Transferred)}));
     EXPECT_EQ(server->log().size(), 2);
 }
 
@@ -337,18 +467,17 @@ TEST_F(UploadWindowTest, ProgressWindowIsShownNotModalWithItsTitleAndReachesFull
         title = window->windowTitle();
         if (pass == 1) {
             auto* probe = new QTimer(window);
-            QObject::connect(probe, &QTimer::timeout, window, [&, window] {
-                lastValue = Control<QProgressBar>(*window, "ProgressBar1")->value();
-            });
+            QObject::connect(probe, &QTimer::timeout, window,
+                             [&, window] { lastValue = Bar(*window)->percent(); });
             probe->start(20);
         }
     });
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
     EXPECT_FALSE(modal);
     EXPECT_EQ(title, "Progression du téléchargement");
     // The whole body was sent before the delayed reply came back.
     EXPECT_EQ(lastValue, 100);
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(prompter.texts(), QStringList{Told(Kind::Transferred)});
 }
 
 TEST_F(UploadWindowTest, SplitWindowsShowTheFileCountAndTheFileOnItsWay)
@@ -361,12 +490,12 @@ TEST_F(UploadWindowTest, SplitWindowsShowTheFileCountAndTheFileOnItsWay)
         titles << Control<QLabel>(*f, "lblTitre")->text();
         files << Control<QLabel>(*f, "lblFiles")->text();
     });
-    WebUpload(session, rec);
+    WebUpload(session, settings, rec);
 
     EXPECT_EQ(files, (QStringList{"Transfert du fichier 0 sur 3", "Transfert du fichier 1 sur 3",
                                   "Transfert du fichier 2 sur 3", "Transfert du fichier 3 sur 3"}));
     EXPECT_EQ(titles, QStringList(4, "Transfert de l'enregistrement en 3 fichiers."));
-    EXPECT_EQ(prompter.texts(), QStringList{Texts::Success});
+    EXPECT_EQ(prompter.texts(), QStringList{Told(Kind::Transferred)});
     EXPECT_EQ(session.view(), nullptr);
 }
 
@@ -379,8 +508,8 @@ TEST_F(UploadWindowTest, SplitAbandonDuringAPieceStopsQuietlyAndCleansUp)
         if (pass == 1)
             whenLogged(window, 2, [window] { window->close(); });
     });
-    WebUpload(session, rec);
-    EXPECT_EQ(prompter.texts(), (QStringList{Texts::Question, Texts::Abandon}));
+    WebUpload(session, settings, rec);
+    EXPECT_EQ(prompter.texts(), (QStringList{kQuestion, Told(Kind::Abandoned)}));
     EXPECT_EQ(watcher.shown, 2);
     EXPECT_EQ(server->log().size(), 2);
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());

@@ -1,0 +1,131 @@
+#include "windows/handinmessages.h"
+
+#include <QStringList>
+
+namespace {
+
+QString ConnectionText()
+{
+    return QStringList{
+        QStringLiteral("Problème de connexion au site Web !"),
+        QString(),
+        QStringLiteral("Vérifier l'adresse du site Web dans les paramètres de connexion."),
+        QString(),
+        QStringLiteral("Relancez le transfert (bouton \"Envoyer sur le site\")"),
+        QString(),
+        QStringLiteral("Si le problème persiste, fermez le logiciel puis relancez-le."),
+        QStringLiteral("Cliquez sur le bouton \"Parcourir\" (...) pour sélectionner le fichier à envoyer"),
+        QStringLiteral("et relancez le transfert (bouton \"Envoyer sur le site\")"),
+    }
+        .join(u'\r');
+}
+
+// The reason a mail did not go, as the line after the first one.
+QString MailReason(const MailFailure& failure)
+{
+    const QString program = QStringLiteral("Le programme d'envoi de courrier ") + failure.program;
+    QString reason;
+    switch (failure.kind) {
+    case MailFailure::Kind::RecordingUnreadable:
+        return QStringLiteral("Le fichier de l'enregistrement n'a pas pu être lu.");
+    case MailFailure::Kind::NoMailProgram:
+        return QStringLiteral(
+            "Aucun programme d'envoi de courrier (sendmail) n'a été trouvé sur cet ordinateur.");
+    case MailFailure::Kind::NotPrepared:
+        return QStringLiteral("Le message n'a pas pu être préparé dans le dossier temporaire.");
+    case MailFailure::Kind::DidNotStart: return program + QStringLiteral(" n'a pas pu être lancé.");
+    case MailFailure::Kind::NoAnswer:
+        return program + QStringLiteral(" n'a pas répondu en %1 secondes : l'envoi a été abandonné.")
+                             .arg(failure.seconds);
+    case MailFailure::Kind::Crashed: reason = program + QStringLiteral(" s'est arrêté anormalement."); break;
+    case MailFailure::Kind::ErrorCode:
+        reason = program + QStringLiteral(" a signalé une erreur (code %1).").arg(failure.exitCode);
+        break;
+    }
+    // What the program said, for whoever helps the pupil, kept short.
+    QString said = failure.errorOutput.join(u'\r');
+    if (said.size() > 400)
+        said = said.left(400) + QStringLiteral("…");
+    if (!said.isEmpty())
+        reason += u'\r' + said;
+    return reason;
+}
+
+} // namespace
+
+HandInMessage HandInMessageFor(const HandInReport& report)
+{
+    using Kind = HandInReport::Kind;
+    switch (report.kind) {
+    case Kind::NotMp3:
+        return {QStringLiteral("Ceci n'est apparemment pas un fichier mp3 !\rIl ne peut pas être envoyé."),
+                MsgIcon::Critical};
+    case Kind::NoSendMode:
+        return {
+            QStringLiteral("Aucun mode d'envoi n'est choisi.\rChoisissez dans les paramètres (bouton "
+                           "\"Infos\", \"Modifier les paramètres\") comment rendre votre enregistrement : "
+                           "par le site Web ou par email."),
+            MsgIcon::Information};
+    case Kind::MailNotSent:
+        return {QStringLiteral("L'enregistrement n'a pas été envoyé par email.\r") + MailReason(report.mail),
+                MsgIcon::Critical};
+    case Kind::TemporaryFileIsLink:
+        return {QStringLiteral("Le transfert n'a pas eu lieu : le fichier temporaire \"") + report.path +
+                    QStringLiteral("\" est un lien.\rSupprimez-le, puis relancez le transfert."),
+                MsgIcon::Critical};
+    case Kind::Transferred:
+        return {QStringLiteral("Le fichier a été transféré avec succès."), MsgIcon::Information};
+    case Kind::Abandoned: return {QStringLiteral("Abandon du transfert !"), MsgIcon::Exclamation};
+    case Kind::ConnectionFailed: return {ConnectionText(), MsgIcon::Critical};
+    case Kind::CertificateRejected:
+        return {
+            QStringLiteral("Le site Web n'a pas pu prouver son identité : son certificat de sécurité "
+                           "n'est pas valable !\rLe fichier n'a pas été transféré.\rVérifiez l'adresse du "
+                           "site Web dans les paramètres de connexion ou prévenez votre professeur."),
+            MsgIcon::Critical};
+    case Kind::ServerBusy:
+        return {QStringLiteral("Le site de téléchargement est vraisemblablement occupé !\r"
+                               "Veuillez réessayer dans quelques minutes."),
+                MsgIcon::Critical};
+    case Kind::HttpStatus:
+        return {QStringLiteral("Echec du transfert, code de réponse HTTP = ") +
+                    QString::number(report.status),
+                MsgIcon::Critical};
+    case Kind::SiteOccupied:
+        return {QStringLiteral(
+                    "Le site de téléchargement est occupé !\rVeuillez réessayer dans quelques minutes."),
+                MsgIcon::None};
+    case Kind::FileExists:
+        return {QStringLiteral(
+                    "Ce fichier existe déjà sur le serveur !\rLe nouveau fichier n'a pas été transféré."),
+                MsgIcon::None};
+    case Kind::UnknownLogin: return {QStringLiteral("Utilisateur inconnu !"), MsgIcon::None};
+    case Kind::WrongPassword: return {QStringLiteral("Mot de passe erroné !"), MsgIcon::None};
+    case Kind::UnexpectedReply: break;
+    }
+    return {QStringLiteral("Réponse inattendue du serveur !"), MsgIcon::None};
+}
+
+void TellPupil(const HandInReport& report)
+{
+    const HandInMessage message = HandInMessageFor(report);
+    MsgBox(message.text, message.icon);
+}
+
+bool PupilConfirmsAbandon()
+{
+    return MsgBox(QStringLiteral("Etes-vous sûr de vouloir abandonner le téléchargement?"), MsgIcon::Question,
+                  MsgButtons::YesNo) == MsgAnswer::Yes;
+}
+
+QString SplitUploadTitle(int files)
+{
+    return QStringLiteral("Transfert de l'enregistrement en ") + QString::number(files) +
+           QStringLiteral(" fichiers.");
+}
+
+QString SplitUploadFileText(int pass, int files)
+{
+    return QStringLiteral("Transfert du fichier ") + QString::number(pass) + QStringLiteral(" sur ") +
+           QString::number(files);
+}
