@@ -23,6 +23,7 @@ public:
         return replace;
     }
     void reportProblem(RecordingProblem problem) override { problems.push_back(problem); }
+    void setInputLevel(double, bool) override { ++levelCalls; }
     void processPendingEvents() override
     {
         ++pendingEventRuns;
@@ -53,5 +54,6 @@ public:
     std::vector<QString> replaceAsked;
     std::vector<RecordingProblem> problems;
     int pendingEventRuns = 0;
+    int levelCalls = 0; // polls that encoded audio
     bool runEvents = false;
 };
