@@ -731,7 +731,7 @@ void MainWindow::ShareStartupSettings(const StartupSettings& settings)
     s.settingsComplete = settings.complete;
 }
 
-// False when the sound library cannot start: the program ends.
+// False when the sound devices cannot start: the program ends.
 bool MainWindow::StartSoundLibrary()
 {
     if (AudioInput().open())

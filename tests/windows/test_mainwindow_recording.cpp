@@ -7,6 +7,7 @@
 #include "windows/imagebutton.h"
 #include "windows/levelmeter.h"
 #include "windows/mainwindow.h"
+#include "windows/recordingmessages.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -194,5 +195,83 @@ TEST_F(EngineWindowTest, NewRecordingWhilePausedFinishesTheFile)
     ASSERT_TRUE(d.ok);
     EXPECT_GT(double(d.frames()) / d.rate, 0.9);
     EXPECT_LT(double(d.frames()) / d.rate, 1.25);
+    EXPECT_EQ(endCalls, 1);
+}
+
+// What the pupil reads for each problem the engine reports.
+TEST_F(EngineWindowTest, EveryRecordingProblemHasItsMessage)
+{
+    using P = RecordingProblem;
+    struct Case {
+        P problem;
+        QString text, title;
+        MsgIcon icon;
+    };
+    const QString mirlo = "Mirlo";
+    const Case cases[] = {
+        {P::EncoderRefusedSettings, "Paramètre de format incorrect", "Lame", MsgIcon::None},
+        {P::EncoderUnavailable, "Handle insuffisants", "Lame", MsgIcon::None},
+        {P::FileNotCreated, "Impossible de créer le fichier)", "Re3 Vazid Irarudu", MsgIcon::None},
+        {P::SoundDevicesFailed,
+         "Erreur lors de l'initialisation de fmod\r\nErreur d'initialisation du périphérique de sortie.", mirlo,
+         MsgIcon::Critical},
+        {P::CaptureFailed,
+         "Le périphérique d'enregistrement n'a pas pu être ouvert : rien n'a été enregistré.\rVérifiez que le "
+         "micro est branché, choisissez-le dans la liste des périphériques ou cliquez sur « Nouvel "
+         "enregistrement », puis recommencez.",
+         mirlo, MsgIcon::Exclamation},
+        {P::NoSoundArrived,
+         "Aucun son n'arrive du périphérique d'enregistrement : l'enregistrement est arrêté et aucun fichier "
+         "n'a été créé.\rVérifiez que le micro est branché, choisissez-le dans la liste des périphériques ou "
+         "cliquez sur « Nouvel enregistrement », puis recommencez.",
+         mirlo, MsgIcon::Exclamation},
+        {P::WriteFailed,
+         "L'enregistrement n'a pas pu être écrit dans le fichier.\rVérifiez la place libre sur le disque, puis "
+         "recommencez l'enregistrement.",
+         mirlo, MsgIcon::Exclamation},
+        {P::Silent,
+         "Votre enregistrement semble silencieux : aucun son n'a été capté.\rVérifiez que le micro est branché "
+         "et qu'il n'est pas coupé, puis recommencez l'enregistrement.",
+         mirlo, MsgIcon::Exclamation},
+    };
+    for (const Case& c : cases) {
+        prompter.messages.clear();
+        ShowRecordingProblem(c.problem);
+        ASSERT_EQ(prompter.messages.size(), 1);
+        EXPECT_EQ(prompter.messages[0].text, c.text);
+        EXPECT_EQ(prompter.messages[0].title, c.title);
+        EXPECT_EQ(prompter.messages[0].icon, c.icon);
+        EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);
+    }
+}
+
+// The window asks before replacing a file, and tells why a start failed;
+// sound devices that cannot start end the program.
+TEST_F(EngineWindowTest, TheWindowAsksAndTellsForTheEngine)
+{
+    MainWindow& w = startWindow();
+    const QString path = Box(w, "Text5")->text();
+    WriteFile(path, "old recording");
+    prompter.answers.push_back(MsgAnswer::Cancel);
+    emit Control<ImageButton>(w, "Recbt")->Click();
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, "Le fichier spécifié existe déja.\r\nVoulez vous le remplacer ?");
+    EXPECT_EQ(prompter.messages[0].title, "Confirmation");
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Question);
+    EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(ReadFile(path), "old recording");
+    EXPECT_EQ(Engine(w).state(), RecordingEngine::State::Idle);
+
+    sound.captureSucceeds = false;
+    prompter.answers.push_back(MsgAnswer::Ok);
+    emit Control<ImageButton>(w, "Recbt")->Click();
+    ASSERT_EQ(prompter.messages.size(), 3);
+    EXPECT_EQ(prompter.messages[2].text, CaptureFailedText());
+    EXPECT_EQ(endCalls, 0);
+
+    sound.openSucceeds = false;
+    emit Control<ImageButton>(w, "Recbt")->Click();
+    ASSERT_EQ(prompter.messages.size(), 4);
+    EXPECT_EQ(prompter.messages[3].icon, MsgIcon::Critical);
     EXPECT_EQ(endCalls, 1);
 }
