@@ -1,23 +1,16 @@
 #include "audio/encoderconfig.h"
 
-#include <cstring>
-
-BE_CONFIG RecordingEncoderConfig(const RecordingOptions& options)
+Mp3EncoderConfig RecordingEncoderConfig(const RecordingOptions& options)
 {
-    BE_CONFIG config;
-    std::memset(&config, 0, sizeof config);
-    config.dwConfig = BE_CONFIG_LAME;
-    config.dwStructVersion = 1;
-    config.dwStructSize = sizeof(BE_CONFIG);
-    config.dwSampleRate = uint32_t(options.sampleRate);
-    config.dwReSampleRate = 0;
-    config.nMode = BE_MP3_MODE_JSTEREO;
-    config.dwBitrate = uint32_t(options.bitRateKbps);
-    config.nPreset = options.encoderPreset;
-    config.dwMpegVersion = 1;
-    config.dwPsyModel = 0;
-    config.dwEmphasis = 0;
-    config.bOriginal = -1;
-    config.nVbrMethod = VBR_METHOD_NONE;
+    Mp3EncoderConfig config;
+    config.sampleRate = options.sampleRate;
+    config.bitRateKbps = options.bitRateKbps;
+    switch (options.encoderPreset) {
+    case 1: config.quality = Mp3Quality::Low; break;
+    case 2: config.quality = Mp3Quality::High; break;
+    case 3: config.quality = Mp3Quality::Voice; break;
+    case 5: config.quality = Mp3Quality::VeryHigh; break;
+    default: config.quality = Mp3Quality::Normal; break;
+    }
     return config;
 }

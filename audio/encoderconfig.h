@@ -6,9 +6,10 @@
 struct RecordingOptions {
     int sampleRate = 44100;
     int bitRateKbps = 32;
+    // The quality menu's codes: 0 normal, 1 low, 2 high, 3 voice, 5 very high.
     int encoderPreset = 1;
+    // Position in AudioInput::devices(), the default device first.
+    int captureDevice = 0;
 };
 
-// LAME's record for these options: joint stereo at a constant bit rate, no
-// resampling asked, the rest zero.
-BE_CONFIG RecordingEncoderConfig(const RecordingOptions& options);
+Mp3EncoderConfig RecordingEncoderConfig(const RecordingOptions& options);

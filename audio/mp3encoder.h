@@ -1,67 +1,68 @@
 #pragma once
-// Blade-style MP3 encoder stream interface over libmp3lame.
-#include <QString>
-
+// An MP3 encoder over libmp3lame, fed interleaved 16-bit stereo.
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
 
-constexpr uint32_t BE_CONFIG_LAME = 256;
-constexpr uint32_t BE_ERR_SUCCESSFUL = 0;
-constexpr uint32_t BE_ERR_INVALID_FORMAT = 1;
-constexpr uint32_t BE_ERR_INVALID_FORMAT_PARAMETERS = 2;
-constexpr uint32_t BE_ERR_NO_MORE_HANDLES = 3;
-constexpr uint32_t BE_ERR_INVALID_HANDLE = 4;
-constexpr uint32_t BE_ERR_BUFFER_TOO_SMALL = 5;
+struct lame_global_struct;
 
-constexpr int32_t BE_MP3_MODE_JSTEREO = 1;
-constexpr int32_t LQP_NORMAL_QUALITY = 0, LQP_LOW_QUALITY = 1, LQP_HIGH_QUALITY = 2, LQP_VOICE_QUALITY = 3,
-                  LQP_VERYHIGH_QUALITY = 5;
-constexpr int32_t VBR_METHOD_NONE = -1;
-
-#pragma pack(push, 1)
-// LAME's configuration record, LAME layout (331 bytes).
-struct BE_CONFIG {
-    uint32_t dwConfig;
-    uint32_t dwStructVersion;
-    uint32_t dwStructSize;
-    uint32_t dwSampleRate;
-    uint32_t dwReSampleRate;
-    int32_t nMode;
-    uint32_t dwBitrate;
-    uint32_t dwMaxBitrate;
-    int32_t nPreset;
-    uint32_t dwMpegVersion;
-    uint32_t dwPsyModel;
-    uint32_t dwEmphasis;
-    int32_t bPrivate;
-    int32_t bCRC;
-    int32_t bCopyright;
-    int32_t bOriginal;
-    int32_t bWriteVBRHeader;
-    int32_t bEnableVBR;
-    int32_t nVBRQuality;
-    uint32_t dwVbrAbr_bps;
-    int32_t nVbrMethod;
-    int32_t bNoRes;
-    int32_t bStrictIso;
-    uint16_t nQuality;
-    uint8_t btReserved[255 - 4 * sizeof(uint32_t) - sizeof(uint16_t)];
+enum class Mp3Quality {
+    Normal,   // LAME's defaults
+    Low,      // quality 9
+    High,     // quality 2
+    VeryHigh, // quality 0
+    Voice,    // mono, LAME's ABR 56 preset, the bit rate as its floor
 };
-#pragma pack(pop)
-static_assert(sizeof(BE_CONFIG) == 331);
 
-using HBE_STREAM = uint32_t;
+struct Mp3EncoderConfig {
+    int sampleRate = 44100; // of the input; LAME chooses the output rate
+    int bitRateKbps = 128;  // constant
+    Mp3Quality quality = Mp3Quality::Normal;
+};
 
-uint32_t beInitStream(const BE_CONFIG* config, uint32_t* samples, uint32_t* bufferSize, HBE_STREAM* stream);
-// nSamples counts interleaved 16-bit values.
-uint32_t beEncodeChunk(HBE_STREAM stream, uint32_t nSamples, const int16_t* samples, uint8_t* output,
-                       uint32_t* outputBytes);
-// Ends the frames encoded so far cleanly, so that the output up to here
-// stands on its own; the stream goes on taking samples, and what follows
-// draws on no bit reservoir from before.
-uint32_t beFlushNoGap(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes);
-// Flushes what the encoder still holds.
-uint32_t beDeinitStream(HBE_STREAM stream, uint8_t* output, uint32_t* outputBytes);
-// Closing a stream that is not open (or twice) does nothing.
-uint32_t beCloseStream(HBE_STREAM stream);
+enum class Mp3Error {
+    InvalidConfig,  // a rate or bit rate LAME does not take
+    NoEncoder,      // LAME could not be started
+    BufferTooSmall, // more input at once than one chunk's output can hold
+    NotOpen,        // never opened, or already flushed
+};
 
-QString EncoderErrorText(uint32_t code);
+// Bytes the encoder produced, valid until its next call, or why there are none.
+struct Mp3Output {
+    std::span<const uint8_t> bytes;
+    std::optional<Mp3Error> error;
+};
+
+class Mp3Encoder {
+public:
+    Mp3Encoder() = default;
+    ~Mp3Encoder();
+    Mp3Encoder(const Mp3Encoder&) = delete;
+    Mp3Encoder& operator=(const Mp3Encoder&) = delete;
+
+    // Opens a new stream (closing any open one); the error when LAME refuses.
+    std::optional<Mp3Error> open(const Mp3EncoderConfig& config);
+    bool isOpen() const { return m_lame != nullptr; }
+    // One output frame's worth of input for each channel: 2304 at MPEG-1
+    // (1152 per channel), 1152 at MPEG-2; 0 when not open.
+    std::size_t samplesPerChunk() const { return m_samplesPerChunk; }
+
+    // `interleaved` holds left/right pairs, at most samplesPerChunk() values.
+    Mp3Output encode(std::span<const int16_t> interleaved);
+    // Ends the frames encoded so far cleanly, so that the output up to here
+    // stands on its own; encoding goes on, drawing on no bit reservoir from before.
+    Mp3Output flushWithoutGap();
+    // What the encoder still holds; afterwards the stream takes no more input.
+    Mp3Output flush();
+    void close();
+
+private:
+    Mp3Output output(int written);
+
+    lame_global_struct* m_lame = nullptr;
+    bool m_flushed = false;
+    std::size_t m_samplesPerChunk = 0;
+    std::vector<uint8_t> m_buffer;
+};

@@ -34,26 +34,21 @@ std::optional<MpegFrameHeader> ParseMpegFrameHeader(const uint8_t* h)
     return header;
 }
 
-MpegFrameSplitter::MpegFrameSplitter(KeepFrame keep, Write write)
-    : m_keep(std::move(keep)), m_write(std::move(write))
-{
-}
+MpegFrameSplitter::MpegFrameSplitter(Write write) : m_write(std::move(write)) {}
 
 void MpegFrameSplitter::reset()
 {
     m_bodyLeft = 0;
-    m_frameKept = true;
     m_headerCount = 0;
     m_framingLost = false;
-    m_framesBegun = 0;
     m_frameSamples = 0;
     m_samplesPassed = 0;
     m_sampleRate = 0;
 }
 
-bool MpegFrameSplitter::pass(const uint8_t* data, std::size_t size, bool keep) const
+bool MpegFrameSplitter::pass(const uint8_t* data, std::size_t size) const
 {
-    if (!keep || size == 0)
+    if (size == 0)
         return true;
     return m_write(data, size);
 }
@@ -83,10 +78,8 @@ bool MpegFrameSplitter::beginFrame()
         m_framingLost = true;
         return false;
     }
-    m_frameKept = m_keep(*header, m_framesBegun++);
-    m_frameSamples = m_frameKept ? header->samples : 0;
-    if (m_frameKept)
-        m_sampleRate = header->sampleRate;
+    m_frameSamples = header->samples;
+    m_sampleRate = header->sampleRate;
     m_bodyLeft = header->length - int64_t(kHeaderSize);
     return true;
 }
@@ -100,17 +93,17 @@ void MpegFrameSplitter::frameEnded()
 
 // A frame's header may arrive in pieces, so it is collected apart and passed
 // on from its copy; bodies are passed on in runs straight from the output.
-bool MpegFrameSplitter::feed(const uint8_t* data, std::size_t size, bool keepUnframed)
+bool MpegFrameSplitter::feed(const uint8_t* data, std::size_t size)
 {
     if (m_framingLost)
-        return pass(data, size, keepUnframed);
+        return pass(data, size);
     std::size_t at = 0, runStart = 0;
     while (at < size) {
         if (m_bodyLeft > 0) {
             at += skipBody(size - at);
             continue;
         }
-        if (!pass(data + runStart, at - runStart, m_frameKept))
+        if (!pass(data + runStart, at - runStart))
             return false;
         if (m_headerCount == 0)
             frameEnded();
@@ -119,11 +112,11 @@ bool MpegFrameSplitter::feed(const uint8_t* data, std::size_t size, bool keepUnf
         if (m_headerCount < int(kHeaderSize))
             return true; // the header goes on in the next output
         if (!beginFrame())
-            return pass(m_header, kHeaderSize, keepUnframed) && pass(data + at, size - at, keepUnframed);
-        if (!pass(m_header, kHeaderSize, m_frameKept))
+            return pass(m_header, kHeaderSize) && pass(data + at, size - at);
+        if (!pass(m_header, kHeaderSize))
             return false;
     }
-    if (!pass(data + runStart, size - runStart, m_frameKept))
+    if (!pass(data + runStart, size - runStart))
         return false;
     if (m_bodyLeft == 0 && m_headerCount == 0)
         frameEnded();

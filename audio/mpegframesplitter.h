@@ -1,6 +1,7 @@
 #pragma once
 // MPEG audio frames in the encoder's output, which does not end on frame
-// boundaries: a splitter that passes on whole frames and drops others.
+// boundaries: the output is passed on as it comes, and the audio of the
+// frames passed on whole is counted.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,40 +18,35 @@ std::optional<MpegFrameHeader> ParseMpegFrameHeader(const uint8_t* bytes);
 
 class MpegFrameSplitter {
 public:
-    // Asked once per frame, at its header; index counts frames from the start.
-    using KeepFrame = std::function<bool(const MpegFrameHeader& header, int64_t index)>;
     // Takes bytes passed on; false when they could not be written.
     using Write = std::function<bool(const uint8_t* data, std::size_t size)>;
 
-    MpegFrameSplitter(KeepFrame keep, Write write);
+    explicit MpegFrameSplitter(Write write);
 
     // The next output begins a new stream.
     void reset();
-    // Passes on the bytes of the frames kept; false when a write failed. Once
-    // the output stops reading as frames, all of it goes on when keepUnframed.
-    bool feed(const uint8_t* data, std::size_t size, bool keepUnframed);
+    // Passes the bytes on; false when a write failed. Once the output stops
+    // reading as frames, it still goes on, uncounted.
+    bool feed(const uint8_t* data, std::size_t size);
 
-    // Audio in the frames kept and passed on whole: samples per channel at
+    // Audio in the frames passed on whole: samples per channel at
     // sampleRate() (0 before the first frame).
     int64_t samplesPassed() const { return m_samplesPassed; }
     int sampleRate() const { return m_sampleRate; }
 
 private:
-    bool pass(const uint8_t* data, std::size_t size, bool keep) const;
+    bool pass(const uint8_t* data, std::size_t size) const;
     std::size_t skipBody(std::size_t available);
     std::size_t takeHeaderBytes(const uint8_t* data, std::size_t size);
     bool beginFrame();
     void frameEnded();
 
-    KeepFrame m_keep;
     Write m_write;
     int64_t m_bodyLeft = 0; // bytes of the current frame still to come; 0 in a header
-    bool m_frameKept = true;
     uint8_t m_header[4] = {};
     int m_headerCount = 0; // header bytes collected so far
     bool m_framingLost = false;
-    int64_t m_framesBegun = 0;
-    int m_frameSamples = 0; // of the frame being passed on, 0 when it is dropped
+    int m_frameSamples = 0; // of the frame being passed on
     int64_t m_samplesPassed = 0;
     int m_sampleRate = 0;
 };

@@ -52,11 +52,11 @@ PaStream* OpenStarted(const PaStreamParameters* in, const PaStreamParameters* ou
     return stream;
 }
 
-class PaBackend final : public SoundBackend {
+class PaBackend final : public SoundDevices {
 public:
     ~PaBackend() override { close(); }
 
-    bool init() override
+    bool open() override
     {
         if (m_initialised)
             return true;
@@ -82,24 +82,20 @@ public:
         std::vector<std::string> names;
         if (!m_initialised)
             return names;
-        const std::vector<PaDeviceIndex> devices = inputDevices();
-        if (devices.empty())
-            return names;
-        names.push_back(Pa_GetDeviceInfo(devices.front())->name);
-        for (PaDeviceIndex d : devices)
+        for (PaDeviceIndex d : inputDevices())
             names.push_back(Pa_GetDeviceInfo(d)->name);
         return names;
     }
 
-    bool startCapture(int driver, int sampleRate, CaptureSink& sink) override
+    bool startCapture(int position, int sampleRate, CaptureSink& sink) override
     {
         stopCapture();
         if (!m_initialised || sampleRate <= 0)
             return false;
         const std::vector<PaDeviceIndex> devices = inputDevices();
-        if (devices.empty() || driver < 0 || driver > int(devices.size()))
+        if (position < 0 || position >= int(devices.size()))
             return false;
-        const PaDeviceIndex device = devices[std::size_t(std::max(0, driver - 1))];
+        const PaDeviceIndex device = devices[std::size_t(position)];
         const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
 
         PaStreamParameters in{};
@@ -183,8 +179,7 @@ public:
 
 private:
     // Every input device, the system's default first: on a desktop PortAudio's
-    // own first input is often a raw card that the sound server holds, and a
-    // stored first device has always meant the default one.
+    // own first input is often a raw card that the sound server holds.
     static std::vector<PaDeviceIndex> inputDevices()
     {
         std::vector<PaDeviceIndex> list;
@@ -371,8 +366,22 @@ private:
 
 } // namespace
 
-SoundBackend& PortAudioBackend()
+SoundDevices& PortAudioDevices()
 {
-    static PaBackend backend;
-    return backend;
+    static PaBackend devices;
+    return devices;
+}
+
+namespace {
+SoundDevices* installed = nullptr;
+}
+
+SoundDevices& InstalledSoundDevices() { return installed ? *installed : PortAudioDevices(); }
+
+void InstallSoundDevices(SoundDevices* devices)
+{
+    if (devices == installed)
+        return;
+    InstalledSoundDevices().close();
+    installed = devices;
 }

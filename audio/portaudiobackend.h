@@ -1,5 +1,5 @@
 #pragma once
-// The product's sound backend: capture and playback devices through PortAudio.
-#include "audio/soundlibrary.h"
+// The product's sound devices: capture and playback through PortAudio.
+#include "audio/sounddevices.h"
 
-SoundBackend& PortAudioBackend();
+SoundDevices& PortAudioDevices();

@@ -2,7 +2,6 @@
 
 #include "audio/formatduration.h"
 #include "audio/playback.h"
-#include "audio/soundlibrary.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 
@@ -12,59 +11,23 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 
 namespace {
 
 constexpr int kSlowDownInterval = 52;
-constexpr unsigned kCaptureMode = FSOUND_16BITS | FSOUND_STEREO | FSOUND_SIGNED | FSOUND_LOOP_NORMAL;
 
 double Now() { return programClock().seconds(); }
 
-QString CheckMicrophoneText()
-{
-    return QStringLiteral("Vérifiez que le micro est branché, choisissez-le dans la liste des périphériques "
-                          "ou cliquez sur « Nouvel enregistrement », puis recommencez.");
-}
-
-int PeakOf(const int16_t* pcm, uint32_t values)
+int PeakOf(std::span<const int16_t> pcm)
 {
     int peak = 0;
-    for (uint32_t i = 0; i < values; ++i)
-        peak = std::max(peak, std::abs(int(pcm[i])));
+    for (const int16_t v : pcm)
+        peak = std::max(peak, std::abs(int(v)));
     return peak;
 }
 
 } // namespace
-
-QString CaptureFailedText()
-{
-    return QStringLiteral(
-               "Le périphérique d'enregistrement n'a pas pu être ouvert : rien n'a été enregistré.") +
-           QLatin1Char('\r') + CheckMicrophoneText();
-}
-
-QString NoSoundArrivedText()
-{
-    return QStringLiteral("Aucun son n'arrive du périphérique d'enregistrement : l'enregistrement est arrêté "
-                          "et aucun fichier n'a été créé.") +
-           QLatin1Char('\r') + CheckMicrophoneText();
-}
-
-QString RecordingWriteFailedText()
-{
-    return QStringLiteral("L'enregistrement n'a pas pu être écrit dans le fichier.") + QLatin1Char('\r') +
-           QStringLiteral("Vérifiez la place libre sur le disque, puis recommencez l'enregistrement.");
-}
-
-QString SilentRecordingText()
-{
-    return QStringLiteral("Votre enregistrement semble silencieux : aucun son n'a été capté.") +
-           QLatin1Char('\r') +
-           QStringLiteral("Vérifiez que le micro est branché et qu'il n'est pas coupé, puis recommencez "
-                          "l'enregistrement.");
-}
 
 double PeakDbfs(int peak)
 {
@@ -73,8 +36,7 @@ double PeakDbfs(int peak)
 
 RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* playTimer, QObject* parent)
     : QObject(parent), m_view(view), m_recTimer(recTimer),
-      m_frames([](const MpegFrameHeader&, int64_t) { return true; },
-               [this](const uint8_t* data, std::size_t size) { return WriteToFile(data, size); })
+      m_frames([this](const uint8_t* data, std::size_t size) { return WriteToFile(data, size); })
 {
     if (!m_recTimer) {
         m_recTimer = new QTimer(this);
@@ -84,31 +46,11 @@ RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* 
     m_recTimer->setTimerType(Qt::PreciseTimer);
     connect(m_recTimer, &QTimer::timeout, this, &RecordingEngine::Tick);
     m_playback = std::make_unique<Playback>(
-        [this](const QString& caption) { m_view.setButtonCaption(RecButton::Play, caption); }, playTimer);
+        [this](const QString& caption) { m_view.setButtonCaption(RecButton::Play, caption); },
+        [this] { m_view.reportProblem(RecordingProblem::SoundDevicesFailed); }, playTimer);
 }
 
-RecordingEngine::~RecordingEngine()
-{
-    m_recTimer->stop();
-    FreeSample();
-    CloseEncoder();
-}
-
-void RecordingEngine::FreeSample()
-{
-    if (m_sampleHandle) {
-        FSOUND_Sample_Free(m_sampleHandle);
-        m_sampleHandle = 0;
-    }
-}
-
-void RecordingEngine::CloseEncoder()
-{
-    if (m_encoderOpen) {
-        beCloseStream(m_encoderStream);
-        m_encoderOpen = false;
-    }
-}
+RecordingEngine::~RecordingEngine() { m_recTimer->stop(); }
 
 void RecordingEngine::CloseFileAndEncoder()
 {
@@ -116,7 +58,7 @@ void RecordingEngine::CloseFileAndEncoder()
         m_fileWriter->CloseFile();
         m_fileWriter.reset();
     }
-    CloseEncoder();
+    m_encoder.close();
 }
 
 void RecordingEngine::StartPlayback() { m_playback->StartPlayback(m_view.recordingPath()); }
@@ -135,11 +77,12 @@ void RecordingEngine::Record()
 
     ShowRecordingButtons();
     ResetForNewRecording();
-    if (!OpenEncoder(m_view.recordingOptions()))
+    const RecordingOptions options = m_view.recordingOptions();
+    if (!OpenEncoder(options))
         return;
-    SizeCaptureLoop();
     const QString path = m_view.recordingPath();
-    if (!ConfirmReplace(path) || !OpenOutputFile(path) || !StartSoundLibrary() || !StartCapture())
+    if (!ConfirmReplace(path) || !OpenOutputFile(path) || !StartSoundDevices() ||
+        !StartCapture(options.captureDevice))
         return;
     m_startTime = Now();
     m_elapsed = 0;
@@ -162,8 +105,6 @@ void RecordingEngine::ResetForNewRecording()
 {
     m_playAfterStop = false;
     m_stopRequested = false;
-    m_encodedBytes = 0;
-    m_writeFailed = false;
     m_createdPath.clear();
     m_leaving = false;
     // A new recording never inherits the pause of the last one: it would write
@@ -173,52 +114,29 @@ void RecordingEngine::ResetForNewRecording()
     m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Pause"));
 }
 
+// The poll's pace is one chunk's duration.
 bool RecordingEngine::OpenEncoder(const RecordingOptions& options)
 {
     m_sampleRate = options.sampleRate;
-    m_config = RecordingEncoderConfig(options);
-    CloseEncoder();
-    m_samplesPerChunk = 0;
-    m_outBufferSize = 0;
-    const uint32_t result = beInitStream(&m_config, &m_samplesPerChunk, &m_outBufferSize, &m_encoderStream);
-    if (result == BE_ERR_SUCCESSFUL && m_samplesPerChunk != 0 && m_sampleRate > 0) {
-        m_encoderOpen = true;
+    const std::optional<Mp3Error> error = m_encoder.open(RecordingEncoderConfig(options));
+    if (!error) {
+        const auto chunk = double(m_encoder.samplesPerChunk());
+        m_recTimer->setInterval(std::max(1, int(std::floor(chunk / m_sampleRate * 1000.0))));
         return true;
     }
-    if (result != BE_ERR_SUCCESSFUL)
-        MsgBox(EncoderErrorText(result), MsgIcon::None, MsgButtons::Ok, QStringLiteral("Lame"));
-    else
-        beCloseStream(m_encoderStream);
+    m_view.reportProblem(error == Mp3Error::NoEncoder ? RecordingProblem::EncoderUnavailable
+                                                      : RecordingProblem::EncoderRefusedSettings);
     // Nothing may be encoded into a stream that did not open; the state the
     // last recording left stays as it is.
     m_starting = false;
     return false;
 }
 
-// The capture loop holds about twenty seconds in whole chunks; the poll's
-// pace is one chunk's duration.
-void RecordingEngine::SizeCaptureLoop()
-{
-    const uint32_t spc = m_samplesPerChunk;
-    m_recordLength = int32_t(uint32_t(m_sampleRate) / spc * spc * 20);
-    if (m_recordLength <= 0)
-        m_recordLength = int32_t(spc * 20);
-    m_nominalInterval = int(std::floor(double(spc) / m_sampleRate * 1000.0));
-    m_recTimer->setInterval(std::max(1, m_nominalInterval));
-    m_outBuffer.assign(m_outBufferSize, 0);
-    m_channels = 2;
-    m_bitsPerSample = 16;
-    m_blockAlign = m_bitsPerSample / 8 * m_channels;
-}
-
 bool RecordingEngine::ConfirmReplace(const QString& path)
 {
     if (!FileExists(path))
         return true;
-    const MsgAnswer answer = MsgBox(QStringLiteral("Le fichier spécifié existe déja.") +
-                                        QStringLiteral("\r\n") + QStringLiteral("Voulez vous le remplacer ?"),
-                                    MsgIcon::Question, MsgButtons::OkCancel, QStringLiteral("Confirmation"));
-    if (answer == MsgAnswer::Ok) {
+    if (m_view.confirmReplace(path)) {
         // Replaced by a new file, never written through: a link goes, not
         // what it points to.
         QFile::remove(path);
@@ -235,8 +153,7 @@ bool RecordingEngine::OpenOutputFile(const QString& path)
     // Created exclusively: a file that appeared since the question (another
     // Mirlo recording under the same name) is never emptied.
     if (!m_fileWriter->CreateNewFile(path)) {
-        MsgBox(QStringLiteral("Impossible de créer le fichier)"), MsgIcon::None, MsgButtons::Ok,
-               QStringLiteral("Re3 Vazid Irarudu"));
+        m_view.reportProblem(RecordingProblem::FileNotCreated);
         AbortStart();
         return false;
     }
@@ -244,28 +161,35 @@ bool RecordingEngine::OpenOutputFile(const QString& path)
     return true;
 }
 
-bool RecordingEngine::StartSoundLibrary()
+bool RecordingEngine::StartSoundDevices()
 {
-    if (!FSOUND_Init(44100, 10, FSOUND_INIT_USEDEFAULTMIDISYNTH)) {
+    if (!m_input.open()) {
         AbortStart();
-        ReportSoundLibraryFailure();
+        m_view.reportProblem(RecordingProblem::SoundDevicesFailed);
         return false;
     }
-    m_playback->setLibraryHeldByRecording(true);
+    m_playback->setDevicesHeldByRecording(true);
     return true;
 }
 
-bool RecordingEngine::StartCapture()
+// The capture ring holds about twenty seconds in whole chunks.
+bool RecordingEngine::StartCapture(int device)
 {
-    FreeSample();
-    m_sampleHandle =
-        FSOUND_Sample_Alloc(FSOUND_UNMANAGED, m_recordLength, kCaptureMode, m_sampleRate, 255, 128, 255);
-    ResetCaptureCounters();
+    const auto chunk = int64_t(m_encoder.samplesPerChunk());
+    int ringFrames = int(m_sampleRate / chunk * chunk * 20);
+    if (ringFrames <= 0)
+        ringFrames = int(chunk * 20);
+    const std::optional<CaptureError> error = m_input.start(device, m_sampleRate, ringFrames);
+    m_reader.reset(chunk, ringFrames);
+    m_fileBytes = 0;
+    m_levelPeak = 0;
+    m_recordingPeak = 0;
+    m_frames.reset();
     ShowCounters();
-    if (!m_sampleHandle || !FSOUND_Record_StartSample(m_sampleHandle, true)) {
+    if (error) {
         AbortStart();
         ShowButtonsWithoutRecording();
-        MsgBox(CaptureFailedText(), MsgIcon::Exclamation);
+        m_view.reportProblem(RecordingProblem::CaptureFailed);
         return false;
     }
     m_state = State::Capturing;
@@ -273,27 +197,11 @@ bool RecordingEngine::StartCapture()
     return true;
 }
 
-// Capture starts at the beginning of a fresh loop, so reading does too.
-void RecordingEngine::ResetCaptureCounters()
-{
-    m_readPos = 0;
-    m_totalCaptured = 0;
-    m_totalRead = 0;
-    m_framesEncoded = 0;
-    m_framesSkipped = 0;
-    m_framesPaused = 0;
-    m_fileBytes = 0;
-    m_levelPeak = 0;
-    m_recordingPeak = 0;
-    m_frames.reset();
-    m_pauses.clear();
-}
-
 void RecordingEngine::AbortStart()
 {
-    FreeSample();
+    m_input.stop();
     if (m_playback)
-        m_playback->setLibraryHeldByRecording(false);
+        m_playback->setDevicesHeldByRecording(false);
     CloseFileAndEncoder();
     RemoveCreatedFile();
     m_state = State::Idle;
@@ -325,7 +233,7 @@ void RecordingEngine::ShowButtonsWithoutRecording()
 // opens and then delivers nothing), or the pupil stopped before any came.
 bool RecordingEngine::NothingCaptured() const
 {
-    return m_totalCaptured == 0 && (m_stopRequested || m_elapsed > 1.0);
+    return m_reader.captured() == 0 && (m_stopRequested || m_elapsed > 1.0);
 }
 
 void RecordingEngine::AbandonSilentCapture()
@@ -336,143 +244,48 @@ void RecordingEngine::AbandonSilentCapture()
     RemoveCreatedFile();
     m_state = State::Idle;
     ShowButtonsWithoutRecording();
-    MsgBox(NoSoundArrivedText(), MsgIcon::Exclamation);
+    m_view.reportProblem(RecordingProblem::NoSoundArrived);
 }
 
 // ---- Poll -----------------------------------------------------------------
 
-void RecordingEngine::UpdateCaptured()
-{
-    if (!m_sampleHandle)
-        return;
-    const long long total = FSOUND_Record_GetTotalFrames();
-    if (total > m_totalCaptured)
-        m_totalCaptured = total;
-}
-
 void RecordingEngine::StopCapture()
 {
-    UpdateCaptured();
-    FSOUND_Record_Stop();
+    m_reader.update();
+    m_input.stop();
     // Frames delivered while stopping still count as captured before the stop.
-    UpdateCaptured();
+    m_reader.update();
 }
 
-// One step of reading the loop: encodes the next stretch of captured audio
-// into the output buffer, or ends the frames at a pause. False when there is
-// nothing to do until more is captured.
+// One step of reading the ring: encodes the next stretch of captured audio,
+// or ends the frames at a pause. False when there is nothing to do until
+// more is captured.
 bool RecordingEngine::EncodeNextChunk()
 {
-    SkipOverwrittenAudio();
-    PassOverPausedAudio();
-    Pause* next = NextPause();
-    if (next && next->from <= m_totalRead && !next->framesEnded) {
-        EndFramesAtPause();
-        next->framesEnded = true;
-        return true;
+    const CaptureStep step = m_reader.next(m_stopRequested);
+    switch (step.kind) {
+    case CaptureStep::Wait: return false;
+    // The frames before a pause end cleanly, so the file is whole up to it and
+    // the audio after it draws on nothing of the encoder's output from before.
+    case CaptureStep::EndFrames: Keep(m_encoder.flushWithoutGap()); return true;
+    case CaptureStep::Encode: Encode(step.audio); return true;
     }
-    const int64_t spc = m_samplesPerChunk;
-    const bool pauseCaptured = next && next->from <= m_totalCaptured;
-    const int64_t end = pauseCaptured ? next->from : m_totalCaptured;
-    const int64_t available = end - m_totalRead;
-    // Less than a chunk goes to the encoder only up to a pause or after a stop.
-    if (available <= 0 || (available < spc && !pauseCaptured && !m_stopRequested))
-        return false;
-    // A piece never crosses the end of the loop.
-    const int64_t frames = std::min({available, spc, int64_t(m_recordLength - m_readPos)});
-    EncodeFromLoop(frames);
-    CountEncodedChunk(frames);
-    return true;
+    return false;
 }
 
-// The first pause not yet read past, if any.
-RecordingEngine::Pause* RecordingEngine::NextPause()
+void RecordingEngine::Encode(std::span<const int16_t> audio)
 {
-    for (Pause& p : m_pauses)
-        if (p.to > m_totalRead)
-            return &p;
-    return nullptr;
+    // The level comes from the samples the encoder gets: no second copy.
+    const int peak = PeakOf(audio);
+    m_levelPeak = std::max(m_levelPeak, peak);
+    m_recordingPeak = std::max(m_recordingPeak, peak);
+    Keep(m_encoder.encode(audio));
 }
 
-// Audio captured while paused is never encoded: the reader moves past it.
-void RecordingEngine::PassOverPausedAudio()
-{
-    for (const Pause& p : m_pauses) {
-        if (!p.framesEnded || m_totalRead < p.from || m_totalRead >= p.to)
-            continue;
-        const int64_t to = std::min(p.to, m_totalCaptured);
-        m_framesPaused += to - m_totalRead;
-        MoveReadPosition(to);
-    }
-}
+// An output the encoder could not give is none.
+void RecordingEngine::Keep(const Mp3Output& output) { m_output = output.error ? std::span<const uint8_t>() : output.bytes; }
 
-// The frames before a pause end cleanly, so the file is whole up to it and the
-// audio after it draws on nothing of the encoder's output from before.
-void RecordingEngine::EndFramesAtPause()
-{
-    m_outBytes = 0;
-    if (beFlushNoGap(m_encoderStream, m_outBuffer.data(), &m_outBytes) != BE_ERR_SUCCESSFUL)
-        m_outBytes = 0;
-    m_encodedBytes += m_outBytes;
-}
-
-void RecordingEngine::MoveReadPosition(int64_t totalRead)
-{
-    m_totalRead = totalRead;
-    m_readPos = int32_t(m_totalRead % m_recordLength);
-}
-
-// A reader that fell a whole loop behind goes on from the oldest chunk that
-// capture will not overwrite while it is being read.
-void RecordingEngine::SkipOverwrittenAudio()
-{
-    const int64_t spc = m_samplesPerChunk;
-    if (m_totalCaptured - m_totalRead <= m_recordLength - spc)
-        return;
-    const int64_t oldest = m_totalCaptured - m_recordLength + spc;
-    const int64_t next = (oldest + spc - 1) / spc * spc;
-    m_framesSkipped += next - m_totalRead;
-    MoveReadPosition(next);
-}
-
-// Encodes `frames` frames from the read position, straight from the loop.
-void RecordingEngine::EncodeFromLoop(int64_t frames)
-{
-    void* ptr1 = nullptr;
-    void* ptr2 = nullptr;
-    unsigned len1 = 0, len2 = 0;
-    m_outBytes = 0;
-    if (!FSOUND_Sample_Lock(m_sampleHandle, m_readPos * m_blockAlign, int(frames) * m_blockAlign, &ptr1,
-                            &ptr2, &len1, &len2))
-        return;
-    if (ptr1) {
-        const auto* pcm = static_cast<const int16_t*>(ptr1);
-        // The level comes from the samples the encoder gets: no second copy.
-        const int peak = PeakOf(pcm, len1 / 2);
-        m_levelPeak = std::max(m_levelPeak, peak);
-        m_recordingPeak = std::max(m_recordingPeak, peak);
-        if (beEncodeChunk(m_encoderStream, len1 / 2, pcm, m_outBuffer.data(), &m_outBytes) !=
-            BE_ERR_SUCCESSFUL)
-            m_outBytes = 0;
-    }
-    FSOUND_Sample_Unlock(m_sampleHandle, ptr1, ptr2, len1, len2);
-}
-
-void RecordingEngine::CountEncodedChunk(int64_t frames)
-{
-    m_framesEncoded += frames;
-    m_encodedBytes += m_outBytes;
-    MoveReadPosition(m_totalRead + frames);
-}
-
-// Audio the poll has dealt with, encoded or passed over while paused: what
-// steers the poll against the clock.
-int32_t RecordingEngine::encodedMs() const
-{
-    return m_sampleRate > 0 ? int32_t((m_framesEncoded + m_framesPaused) * 1000 / m_sampleRate) : 0;
-}
-
-int64_t RecordingEngine::fileAudioMs() const
+int64_t RecordingEngine::FileAudioMs() const
 {
     const int rate = m_frames.sampleRate();
     return rate > 0 ? m_frames.samplesPassed() * 1000 / rate : 0;
@@ -482,7 +295,7 @@ int64_t RecordingEngine::fileAudioMs() const
 // whole frames and its bytes.
 void RecordingEngine::ShowCounters()
 {
-    const QString held = FormatDuration(fileAudioMs());
+    const QString held = FormatDuration(FileAudioMs());
     m_view.setCounter(EncodedTimeCounter, held);
     m_view.setCounter(EncodedSizeCounter, FormatKiloBytes(m_fileBytes));
     m_view.setClockText(held);
@@ -501,13 +314,6 @@ void RecordingEngine::ShowInputLevel()
     m_levelPeak = 0;
 }
 
-// A muted or wrong microphone is the commonest lost hand-in: say so before it is sent.
-void RecordingEngine::WarnIfSilent()
-{
-    if (PeakDbfs(m_recordingPeak) < kSilentRecordingDbfs)
-        MsgBox(SilentRecordingText(), MsgIcon::Exclamation);
-}
-
 bool RecordingEngine::WriteToFile(const uint8_t* data, std::size_t size)
 {
     if (!m_fileWriter || !m_fileWriter->WriteBytes(data, int32_t(size)))
@@ -517,7 +323,7 @@ bool RecordingEngine::WriteToFile(const uint8_t* data, std::size_t size)
 }
 
 // Appends the last output to the file.
-bool RecordingEngine::WriteOutput() { return m_frames.feed(m_outBuffer.data(), m_outBytes, true); }
+bool RecordingEngine::WriteOutput() { return m_frames.feed(m_output.data(), m_output.size()); }
 
 // Encodes and writes everything there is to encode; false when the file did
 // not take the output.
@@ -538,12 +344,13 @@ bool RecordingEngine::EncodeCaptured()
     return true;
 }
 
-// The poll speeds up while encoding lags more than two seconds behind the
+// The poll speeds up while reading lags more than two seconds behind the
 // clock, and goes back to its slow pace once less than a second behind.
 void RecordingEngine::SteerPollInterval()
 {
     const double elapsedMs = m_elapsed * 1000.0;
-    const int32_t doneMs = encodedMs();
+    const auto doneMs =
+        m_sampleRate > 0 ? int32_t((m_reader.encoded() + m_reader.paused()) * 1000 / m_sampleRate) : 0;
     if (elapsedMs - 2000.0 > doneMs && m_recTimer->interval() > 20)
         m_recTimer->setInterval(m_recTimer->interval() - 10);
     if (elapsedMs - 1000.0 < doneMs && m_recTimer->interval() != kSlowDownInterval)
@@ -560,7 +367,7 @@ void RecordingEngine::Tick()
     m_view.setButtonEnabled(RecButton::Record, false);
     if (!m_stopRequested) {
         m_elapsed = Now() - m_startTime;
-        UpdateCaptured();
+        m_reader.update();
     }
     if (NothingCaptured()) {
         AbandonSilentCapture();
@@ -579,16 +386,6 @@ void RecordingEngine::Tick()
 
 // ---- Stop, finish, close ----------------------------------------------------
 
-void RecordingEngine::FlushEncoder()
-{
-    if (!m_encoderOpen)
-        return;
-    m_outBytes = 0;
-    if (beDeinitStream(m_encoderStream, m_outBuffer.data(), &m_outBytes) != BE_ERR_SUCCESSFUL)
-        m_outBytes = 0;
-    m_encodedBytes += m_outBytes;
-}
-
 void RecordingEngine::CloseOutputFile()
 {
     if (m_fileWriter) {
@@ -601,35 +398,34 @@ void RecordingEngine::FinishRecording()
 {
     m_recTimer->stop();
     // What the encoder still holds is audio from before any pause.
-    FlushEncoder();
+    Keep(m_encoder.flush());
     const bool written = WriteOutput();
     ShowCounters();
-    CloseEncoder();
+    m_encoder.close();
     CloseOutputFile();
     m_view.setButtonEnabled(RecButton::Record, false);
     CloseRecording();
     m_state = State::Finished;
     if (!written) {
         MarkIncomplete();
-        MsgBox(RecordingWriteFailedText(), MsgIcon::Exclamation);
+        m_view.reportProblem(RecordingProblem::WriteFailed);
         return;
     }
     // Only now is there a complete recording to send.
     if (m_incompletePath == m_createdPath)
         m_incompletePath.clear();
     ShowFinishedButtons();
-    if (!m_leaving)
-        WarnIfSilent();
+    // A muted or wrong microphone is the commonest lost hand-in: say so before it is sent.
+    if (!m_leaving && PeakDbfs(m_recordingPeak) < kSilentRecordingDbfs)
+        m_view.reportProblem(RecordingProblem::Silent);
     if (m_playAfterStop)
         StartPlayback();
 }
 
 void RecordingEngine::CloseRecording()
 {
-    FSOUND_Record_Stop();
-    FreeSample();
-    m_playback->setLibraryHeldByRecording(false);
-    FSOUND_Close();
+    m_playback->setDevicesHeldByRecording(false);
+    m_input.close();
     CloseFileAndEncoder();
     m_view.clearInputLevel();
 }
@@ -651,13 +447,12 @@ void RecordingEngine::AbandonAfterWriteFailure()
     m_view.setButtonEnabled(RecButton::Stop, true);
     m_view.setButtonEnabled(RecButton::Play, true);
     m_view.setNewRecordingEnabled(true);
-    MsgBox(RecordingWriteFailedText(), MsgIcon::Exclamation);
+    m_view.reportProblem(RecordingProblem::WriteFailed);
 }
 
 // The file holds only part of the recording: it is not offered for sending.
 void RecordingEngine::MarkIncomplete()
 {
-    m_writeFailed = true;
     m_incompletePath = m_createdPath;
     m_view.setSendEnabled(false);
 }
@@ -689,7 +484,7 @@ void RecordingEngine::StopAction()
         // The next poll, at once, encodes the rest and closes the file.
         m_recTimer->setInterval(0);
     } else {
-        FSOUND_Record_Stop();
+        m_input.stop();
     }
     m_stopRequested = true;
     StopPlayback();
@@ -732,16 +527,16 @@ void RecordingEngine::TogglePause()
     if (m_paused) {
         if (Active()) {
             if (!m_stopRequested)
-                UpdateCaptured();
-            m_pauses.push_back({m_totalCaptured, INT64_MAX, false});
+                m_reader.update();
+            m_reader.pause();
         }
         m_pauseStart = Now();
         m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Continuer"));
     } else {
-        if (Active() && !m_pauses.empty()) {
+        if (Active()) {
             if (!m_stopRequested)
-                UpdateCaptured();
-            m_pauses.back().to = m_totalCaptured;
+                m_reader.update();
+            m_reader.resume();
         }
         m_pausedTotal += Now() - m_pauseStart;
         m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Pause"));

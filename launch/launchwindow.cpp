@@ -1,7 +1,5 @@
 #include "launch/launchwindow.h"
 
-#include "audio/recordingfilewriter.h"
-#include "audio/soundlibrary.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 #include "platform/places.h"
@@ -114,21 +112,9 @@ void LaunchWindow::Load()
         at.setX(TwipsToPixels(*left, this));
     move(at);
 
+    // The devices were released when Mirlo ended: a new process holds none.
     SetStatus(kReleasingText);
-    CloseRecording();
     SetStatus(kRestartingText);
-}
-
-void LaunchWindow::CloseRecording()
-{
-    FSOUND_Record_Stop();
-    FSOUND_Sample_Free(m_sample);
-    FSOUND_Close();
-    if (!m_fileWriter)
-        m_fileWriter = std::make_unique<RecordingFileWriter>();
-    m_fileWriter->CloseFile();
-    m_fileWriter.reset();
-    beCloseStream(m_stream);
 }
 
 void LaunchWindow::closeEvent(QCloseEvent* event)

@@ -1,16 +1,11 @@
 #pragma once
-#include "audio/mp3encoder.h"
-
 #include <QWidget>
-
-#include <memory>
 
 class QLabel;
 class QTimer;
-class RecordingFileWriter;
 
-// Launch's only window: shows progress while the audio devices are released,
-// then restarts Mirlo from the same folder and ends.
+// Launch's only window: says the devices are being reset, then restarts
+// Mirlo from the same folder and ends.
 class LaunchWindow : public QWidget {
     Q_OBJECT
 public:
@@ -21,10 +16,9 @@ public:
     static const QString kReleasingText;
     static const QString kRestartingText;
 
-    // Places the window from the program folder's settings, then releases
-    // the audio devices, saying so in the status text.
+    // Places the window from the program folder's settings and shows the
+    // status texts.
     void Load();
-    void CloseRecording();
     void Quit();
 
     QString StatusText() const { return m_statusText; }
@@ -46,9 +40,4 @@ private:
     QString m_programFolder;
     QString m_statusText;
     bool m_restarted = false;
-
-    // Never assigned here: Launch only makes sure nothing stays open.
-    int m_sample = 0;
-    HBE_STREAM m_stream = 0;
-    std::unique_ptr<RecordingFileWriter> m_fileWriter;
 };

@@ -1,7 +1,7 @@
 #include "windows/mainwindow.h"
 
+#include "audio/audioinput.h"
 #include "audio/recordingengine.h"
-#include "audio/soundlibrary.h"
 #include "config/recordingchoices.h"
 #include "config/settingsmessages.h"
 #include "foundation/helpfile.h"
@@ -17,6 +17,7 @@
 #include "windows/levelmeter.h"
 #include "windows/mainpictures.h"
 #include "windows/progresswindow.h"
+#include "windows/recordingmessages.h"
 #include "windows/screenreadernames.h"
 #include "windows/settingsdialog.h"
 #include "windows/twips.h"
@@ -453,6 +454,13 @@ public:
     void setNewRecordingEnabled(bool enabled) override { m_window.m_newRecordingButton->setEnabled(enabled); }
     RecordingOptions recordingOptions() const override { return m_window.recordingOptions(); }
     QString recordingPath() const override { return m_window.m_recordingPath; }
+    bool confirmReplace(const QString&) override { return AskToReplaceRecording(); }
+    void reportProblem(RecordingProblem problem) override
+    {
+        ShowRecordingProblem(problem);
+        if (problem == RecordingProblem::SoundDevicesFailed)
+            EndProgram();
+    }
     void processPendingEvents() override { QCoreApplication::processEvents(); }
 
 private:
@@ -672,29 +680,26 @@ void MainWindow::PlaceWindow()
     move(TwipsToPixels(m_settings.windowLeftTwips, this), y());
 }
 
-// False when the sound library cannot start: the program ends.
+// False when the sound devices cannot start: the program ends.
 bool MainWindow::StartSoundLibrary()
 {
-    FSOUND_SetBufferSize(6000);
-    if (FSOUND_Init(44100, 10, 12))
+    if (AudioInput().open())
         return true;
-    MsgBox(QStringLiteral("Erreur lors de l'initialisation de fmod") + QStringLiteral("\r\n") +
-               SoundErrorText(FSOUND_GetError()),
-           MsgIcon::Critical);
+    ShowRecordingProblem(RecordingProblem::SoundDevicesFailed);
     EndProgram();
     return false;
 }
 
-// Fills the device menu; driver 0 is the default one and is not listed.
-// Returns the number of drivers.
+// Fills the device menu, the default device first at position 1. Returns
+// the number of devices plus one.
 int MainWindow::ListCaptureDevices()
 {
-    const int drivers = FSOUND_Record_GetNumDrivers();
-    for (int i = 1; i < drivers && i <= kListedDevices; ++i) {
-        SetItemCaption(m_deviceItems[i], CStringToText(FSOUND_Record_GetDriverName(i)));
+    const QStringList devices = AudioInput().devices();
+    for (int i = 1; i <= devices.size() && i <= kListedDevices; ++i) {
+        SetItemCaption(m_deviceItems[i], CStringToText(ToWindows1252(devices[i - 1]).constData()));
         m_deviceItems[i]->setVisible(true);
     }
-    return drivers;
+    return int(devices.size()) + 1;
 }
 
 // The stored menu positions, applied as if chosen.
@@ -891,7 +896,8 @@ void MainWindow::ChooseDevice(int index)
 {
     if (const QAction* item = DeviceItem(index))
         m_deviceBox->setText(ItemCaption(item));
-    FSOUND_Record_SetDriver(index);
+    // Position 0 was the default device, like position 1.
+    m_recordingOptions.captureDevice = std::max(0, index - 1);
     WriteSetting("Config", "Periph", QString::number(index), m_settings.workingFile());
     update();
 }

@@ -1,7 +1,8 @@
-// The sound layer on real PortAudio devices: the virtual microphones and
-// speaker of the virtual_audio fixture.
-#include "audio/soundlibrary.h"
-#include "foundation/windows1252.h"
+// The audio input and the player on real PortAudio devices: the virtual
+// microphones and speaker of the virtual_audio fixture.
+#include "audio/audioinput.h"
+#include "audio/player.h"
+#include "audio/portaudiobackend.h"
 #include "tests/support/mp3check.h"
 #include "tests/support/testenv.h"
 #include "tests/support/virtualaudio.h"
@@ -51,25 +52,20 @@ long long FindRun(const std::vector<int16_t>& file, const int16_t* run, std::siz
     return -1;
 }
 
-int DriverNamed(const char* name)
+// The ring's frames from `from` to the end of what was written, in order.
+std::vector<int16_t> Captured(const AudioInput& input, int64_t from)
 {
-    for (int i = 1; i < FSOUND_Record_GetNumDrivers(); ++i)
-        if (QByteArray(FSOUND_Record_GetDriverName(i)) == name)
-            return i;
-    return -1;
+    const RingSpan span = input.read(from, int(input.framesWritten() - from));
+    std::vector<int16_t> out(span.first.begin(), span.first.end());
+    out.insert(out.end(), span.second.begin(), span.second.end());
+    return out;
 }
 
-class SoundDevices : public MirloTest {
+class RealDevices : public MirloTest {
 protected:
-    void SetUp() override
-    {
-        MirloTest::SetUp();
-        FSOUND_SetBackend(nullptr);
-        FSOUND_Record_SetDriver(0);
-    }
     void TearDown() override
     {
-        FSOUND_Close();
+        input.close();
         MirloTest::TearDown();
     }
 
@@ -87,116 +83,86 @@ protected:
     }
 
     QString micFile, mic2File, speakerFile;
+    AudioInput input{PortAudioDevices()};
 };
 
 } // namespace
 
-TEST_F(SoundDevices, ListsTheVirtualMicrophones)
+TEST_F(RealDevices, ListsTheVirtualMicrophones)
 {
     useDevices({});
-    ASSERT_TRUE(FSOUND_Init(44100, 10, 12));
-    const int count = FSOUND_Record_GetNumDrivers();
-    EXPECT_GE(count, 3);
-    EXPECT_STRNE(FSOUND_Record_GetDriverName(0), "");
-    EXPECT_GT(DriverNamed("testmic"), 0);
-    EXPECT_GT(DriverNamed("testmic2"), 0);
-    EXPECT_STREQ(FSOUND_Record_GetDriverName(count), "");
+    ASSERT_TRUE(input.open());
+    const QStringList names = input.devices();
+    EXPECT_GE(names.size(), 2);
+    EXPECT_FALSE(names.value(0).isEmpty());
+    EXPECT_TRUE(names.contains("testmic"));
+    EXPECT_TRUE(names.contains("testmic2"));
 }
 
-TEST_F(SoundDevices, CaptureIsBitExactAcrossTheLoopEnd)
+TEST_F(RealDevices, CaptureIsBitExactAcrossTheRingEnd)
 {
     const int rate = 44100;
     const std::vector<int16_t> mic = NumberedFrames(std::size_t(30 * rate), 1);
     useDevices(mic);
-    ASSERT_TRUE(FSOUND_Init(44100, 10, 8));
+    ASSERT_TRUE(input.open());
     const int length = rate * 3 / 4;
-    const int sample = FSOUND_Sample_Alloc(FSOUND_UNMANAGED, length, 0x152, rate, 255, 128, 255);
-    ASSERT_GT(sample, 0);
-    ASSERT_TRUE(FSOUND_Record_StartSample(sample, true)) << FSOUND_GetError();
-    ASSERT_TRUE(WaitFor([] { return FSOUND_Record_GetTotalFrames() >= 44100 + 4410; }));
-    ASSERT_TRUE(FSOUND_Record_Stop());
-    const long long total = FSOUND_Record_GetTotalFrames();
-    ASSERT_GT(total, length) << "the loop has wrapped";
-    EXPECT_EQ(FSOUND_Record_GetPosition(), int(total % length));
+    ASSERT_FALSE(input.start(int(input.devices().indexOf("testmic")), rate, length));
+    ASSERT_TRUE(WaitFor([&] { return input.framesWritten() >= 44100 + 4410; }));
+    input.stop();
+    const int64_t total = input.framesWritten();
+    ASSERT_GT(total, length) << "the ring has wrapped";
 
-    void *p1 = nullptr, *p2 = nullptr;
-    unsigned l1 = 0, l2 = 0;
-    ASSERT_TRUE(FSOUND_Sample_Lock(sample, 0, length * 4, &p1, &p2, &l1, &l2));
-    const auto* ring = static_cast<const int16_t*>(p1);
-    // The oldest frame still held is frame total - length, at the write position.
-    const long long oldest = total - length;
-    const int oldestAt = int(oldest % length);
-    const long long fileAt = FindRun(mic, ring + 2 * oldestAt, 16);
+    // The oldest frame still held is frame total - length.
+    const int64_t oldest = total - length;
+    const std::vector<int16_t> held = Captured(input, oldest);
+    ASSERT_EQ(held.size(), 2u * std::size_t(length));
+    const long long fileAt = FindRun(mic, held.data(), 16);
     ASSERT_GE(fileAt, 0) << "captured audio not found in the microphone file";
-    const long long offset = fileAt - oldest; // frames the device dropped or added at the start
-    EXPECT_LE(std::abs(offset), rate / 2);
-    for (long long k = oldest; k < total; ++k) {
-        const int at = int(k % length);
-        const std::size_t f = std::size_t(k + offset);
-        ASSERT_EQ(ring[2 * at], mic[2 * f]) << "frame " << k;
-        ASSERT_EQ(ring[2 * at + 1], mic[2 * f + 1]) << "frame " << k;
-    }
-    FSOUND_Sample_Unlock(sample, p1, p2, l1, l2);
-    FSOUND_Sample_Free(sample);
+    EXPECT_LE(fileAt + length, static_cast<long long>(mic.size() / 2));
+    EXPECT_TRUE(std::equal(held.begin(), held.end(), mic.begin() + static_cast<long>(2 * fileAt)));
 }
 
-TEST_F(SoundDevices, TheChosenDriverIsTheOneCaptured)
+TEST_F(RealDevices, TheChosenDeviceIsTheOneCaptured)
 {
     const int rate = 32000;
     const std::vector<int16_t> mic = NumberedFrames(std::size_t(10 * rate), 1);
     const std::vector<int16_t> mic2 = NumberedFrames(std::size_t(10 * rate), 5000);
     useDevices(mic, mic2);
-    ASSERT_TRUE(FSOUND_Init(44100, 10, 12));
-    const int second = DriverNamed("testmic2");
-    ASSERT_GT(second, 0);
-    ASSERT_TRUE(FSOUND_Record_SetDriver(second));
-    FSOUND_Close();
-    ASSERT_TRUE(FSOUND_Init(44100, 10, 8));
-
-    const int sample = FSOUND_Sample_Alloc(FSOUND_UNMANAGED, rate, 0x152, rate, 255, 128, 255);
-    ASSERT_TRUE(FSOUND_Record_StartSample(sample, true)) << FSOUND_GetError();
-    ASSERT_TRUE(WaitFor([] { return FSOUND_Record_GetTotalFrames() >= 6400; }));
-    ASSERT_TRUE(FSOUND_Record_Stop());
-    void *p1 = nullptr, *p2 = nullptr;
-    unsigned l1 = 0, l2 = 0;
-    ASSERT_TRUE(FSOUND_Sample_Lock(sample, 0, 4 * 3200, &p1, &p2, &l1, &l2));
-    const auto* ring = static_cast<const int16_t*>(p1);
-    EXPECT_GE(FindRun(mic2, ring + 2 * 3000, 16), 0);
-    EXPECT_LT(FindRun(mic, ring + 2 * 3000, 16), 0);
-    FSOUND_Sample_Free(sample);
+    ASSERT_TRUE(input.open());
+    const int second = int(input.devices().indexOf("testmic2"));
+    ASSERT_GE(second, 0);
+    ASSERT_FALSE(input.start(second, rate, rate));
+    ASSERT_TRUE(WaitFor([&] { return input.framesWritten() >= 6400; }));
+    input.stop();
+    const std::vector<int16_t> run = Captured(input, 3000);
+    EXPECT_GE(FindRun(mic2, run.data(), 16), 0);
+    EXPECT_LT(FindRun(mic, run.data(), 16), 0);
 }
 
-TEST_F(SoundDevices, FormatTheDeviceRefusesStartsNoCapture)
+TEST_F(RealDevices, FormatTheDeviceRefusesStartsNoCapture)
 {
     useDevices({});
-    ASSERT_TRUE(FSOUND_Init(44100, 10, 8));
-    const int sample = FSOUND_Sample_Alloc(FSOUND_UNMANAGED, 1000, 0x152, 1234567, 255, 128, 255);
-    ASSERT_GT(sample, 0);
-    EXPECT_FALSE(FSOUND_Record_StartSample(sample, true));
-    EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_RECORD);
-    EXPECT_EQ(FSOUND_Record_GetPosition(), -1);
-    FSOUND_Sample_Free(sample);
+    ASSERT_TRUE(input.open());
+    EXPECT_EQ(input.start(0, 1234567, 1000), CaptureError::DeviceRefused);
+    EXPECT_EQ(input.framesWritten(), 0);
 }
 
-TEST_F(SoundDevices, PlaybackReachesTheSpeakerAndTheTimeAdvances)
+TEST_F(RealDevices, PlaybackReachesTheSpeakerAndThePositionAdvances)
 {
     const int rate = 44100;
     useDevices({});
     const QString path = tempPath(QString::fromUtf8("réponse.mp3"));
     WriteFile(path, EncodeMp3(StereoTone(440, rate, std::size_t(3 * rate)), rate, 128));
-    ASSERT_TRUE(FSOUND_Init(44100, 10, 8));
-    const int stream = FSOUND_Stream_Open(ToWindows1252(path).constData(), 0x50, 0, 0);
-    ASSERT_GT(stream, 0) << FSOUND_GetError();
-    const int channel = FSOUND_Stream_Play(FSOUND_FREE, stream);
-    ASSERT_GT(channel, 0) << FSOUND_GetError();
-    ASSERT_TRUE(WaitFor([&] { return FSOUND_Stream_GetTime(stream) >= 500; }));
-    const int early = FSOUND_Stream_GetTime(stream);
-    ASSERT_TRUE(WaitFor([&] { return FSOUND_Stream_GetTime(stream) >= 2000; }));
-    EXPECT_GT(FSOUND_Stream_GetTime(stream), early);
-    EXPECT_TRUE(FSOUND_StopSound(channel));
-    EXPECT_TRUE(FSOUND_Stream_Close(stream));
-    FSOUND_Close();
-
+    ASSERT_TRUE(input.open());
+    {
+        Player player(PortAudioDevices());
+        ASSERT_FALSE(player.play(path));
+        ASSERT_TRUE(WaitFor([&] { return player.positionMs() >= 500; }));
+        const int early = player.positionMs();
+        ASSERT_TRUE(WaitFor([&] { return player.positionMs() >= 2000; }));
+        EXPECT_GT(player.positionMs(), early);
+    }
+    input.close();
     const std::vector<int16_t> played = FromBytes(ReadFile(speakerFile));
     std::vector<int16_t> left;
     for (std::size_t i = 0; i < played.size(); i += 2)

@@ -1,6 +1,5 @@
 #include "launch/launchwindow.h"
 
-#include "audio/soundlibrary.h"
 #include "foundation/settings.h"
 #include "tests/support/accessibility.h"
 #include "tests/support/testenv.h"
@@ -14,47 +13,8 @@
 
 namespace {
 
-// Sees what Launch releases, and what its window said at that moment.
-class WatchingBackend final : public SoundBackend {
-public:
-    bool init() override { return true; }
-    void close() override
-    {
-        ++closes;
-        if (window)
-            textAtClose = window->StatusText();
-    }
-    std::vector<std::string> captureDevices() override { return {"default", "test mic"}; }
-    bool startCapture(int, int, CaptureSink&) override { return capturing = true; }
-    void stopCapture() override
-    {
-        if (capturing)
-            ++captureStops;
-        capturing = false;
-    }
-    bool startPlayback(PlaybackSource&) override { return true; }
-    void stopPlayback() override {}
-
-    LaunchWindow* window = nullptr;
-    QString textAtClose;
-    int closes = 0;
-    int captureStops = 0;
-    bool capturing = false;
-};
-
 class LaunchWindowTest : public MirloTest {
 protected:
-    void SetUp() override
-    {
-        MirloTest::SetUp();
-        FSOUND_SetBackend(&backend);
-    }
-    void TearDown() override
-    {
-        FSOUND_Close();
-        FSOUND_SetBackend(nullptr);
-        MirloTest::TearDown();
-    }
     void writeWindow(const QString& top, const QString& left)
     {
         if (!top.isNull())
@@ -67,8 +27,6 @@ protected:
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         return {area.x() + (area.width() - w.width()) / 2, area.y() + (area.height() - w.height()) / 2};
     }
-
-    WatchingBackend backend;
 };
 
 } // namespace
@@ -76,8 +34,6 @@ protected:
 TEST_F(LaunchWindowTest, WindowAndBothTexts)
 {
     LaunchWindow window(programDir());
-    backend.window = &window;
-    ASSERT_TRUE(FSOUND_Init(44100, 10, 12)); // as if audio were still held
     window.Load();
 
     EXPECT_EQ(window.windowTitle(), "Launch");
@@ -92,36 +48,10 @@ TEST_F(LaunchWindowTest, WindowAndBothTexts)
     EXPECT_TRUE(title->font().bold());
     EXPECT_FALSE(picture->pixmap().isNull());
 
-    EXPECT_EQ(backend.closes, 1);
-    EXPECT_EQ(backend.textAtClose, "Réinitialisation en cours.\r\rVeuillez patienter...");
     const QString second = "Réinitialisation des périphériques.\r\rChargement du programme.\r\r"
                            "Opération en cours. Veuillez patienter...";
     EXPECT_EQ(window.StatusText(), second);
     EXPECT_EQ(status->text(), QString(second).replace('\r', '\n'));
-}
-
-TEST_F(LaunchWindowTest, ReleasesARunningCaptureAndWorksWithNothingOpen)
-{
-    ASSERT_TRUE(FSOUND_Init(44100, 10, 12));
-    const int sample = FSOUND_Sample_Alloc(
-        FSOUND_UNMANAGED, 44100, FSOUND_16BITS | FSOUND_STEREO | FSOUND_SIGNED, 44100, 255, 128, 255);
-    ASSERT_GT(sample, 0);
-    ASSERT_TRUE(FSOUND_Record_StartSample(sample, true));
-    ASSERT_TRUE(backend.capturing);
-    {
-        LaunchWindow window(programDir());
-        window.Load();
-    }
-    EXPECT_FALSE(backend.capturing);
-    EXPECT_EQ(backend.captureStops, 1);
-    EXPECT_EQ(backend.closes, 1);
-    FSOUND_Sample_Free(sample);
-
-    // Nothing held at all: the same sequence runs through quietly.
-    LaunchWindow idle(programDir());
-    idle.Load();
-    EXPECT_EQ(backend.closes, 1);
-    EXPECT_EQ(idle.StatusText().left(35), "Réinitialisation des périphériques.");
 }
 
 TEST_F(LaunchWindowTest, PlacedFromStoredTopAndLeft)
@@ -206,7 +136,6 @@ TEST_F(LaunchWindowTest, CannotBeClosedBeforeTheRestart)
 TEST_F(LaunchWindowTest, ScreenReaderMeetsThePictureAndTheTitle)
 {
     LaunchWindow window(programDir());
-    backend.window = &window;
     window.Load();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

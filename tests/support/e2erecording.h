@@ -10,10 +10,7 @@
 struct E2eResult {
     bool started = false;
     bool finished = false;
-    long long framesCaptured = 0;
-    long long framesEncoded = 0;
-    long long framesSkipped = 0;
-    uint32_t samplesPerChunk = 0;
+    double seconds = 0; // from the start to the stop, by the clock
 };
 
 // Starts a recording into view.path, runs the event loop for `seconds`, then

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <map>
+#include <vector>
 
 class TestRecordingView final : public RecordingView {
 public:
@@ -16,6 +17,13 @@ public:
     void setNewRecordingEnabled(bool on) override { newRecordingEnabled = on; }
     RecordingOptions recordingOptions() const override { return options; }
     QString recordingPath() const override { return path; }
+    bool confirmReplace(const QString& p) override
+    {
+        replaceAsked.push_back(p);
+        return replace;
+    }
+    void reportProblem(RecordingProblem problem) override { problems.push_back(problem); }
+    void setInputLevel(double, bool) override { ++levelCalls; }
     void processPendingEvents() override
     {
         ++pendingEventRuns;
@@ -42,6 +50,10 @@ public:
     bool newRecordingEnabled = false;
     RecordingOptions options{44100, 128, 2};
     QString path;
+    bool replace = true; // the answer to the replace question
+    std::vector<QString> replaceAsked;
+    std::vector<RecordingProblem> problems;
     int pendingEventRuns = 0;
+    int levelCalls = 0; // polls that encoded audio
     bool runEvents = false;
 };

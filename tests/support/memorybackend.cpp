@@ -42,12 +42,12 @@ std::vector<int16_t> MemoryBackend::pullPlayback(std::size_t frames)
     return out;
 }
 
-bool MemoryBackend::init()
+bool MemoryBackend::open()
 {
     std::lock_guard guard(m_lock);
-    ++m_initCount;
-    m_initialised = initSucceeds;
-    return m_initialised;
+    ++m_openCount;
+    m_open = openSucceeds;
+    return m_open;
 }
 
 void MemoryBackend::close()
@@ -56,22 +56,22 @@ void MemoryBackend::close()
     ++m_closeCount;
     m_sink = nullptr;
     m_source = nullptr;
-    m_initialised = false;
+    m_open = false;
 }
 
 std::vector<std::string> MemoryBackend::captureDevices()
 {
     std::lock_guard guard(m_lock);
-    return m_initialised ? devices : std::vector<std::string>{};
+    return m_open ? devices : std::vector<std::string>{};
 }
 
-bool MemoryBackend::startCapture(int driver, int sampleRate, CaptureSink& sink)
+bool MemoryBackend::startCapture(int device, int sampleRate, CaptureSink& sink)
 {
     std::lock_guard guard(m_lock);
-    if (!m_initialised || !captureSucceeds || driver < 0 || driver >= int(devices.size()))
+    if (!m_open || !captureSucceeds || device < 0 || device >= int(devices.size()))
         return false;
     m_sink = &sink;
-    m_driver = driver;
+    m_device = device;
     m_rate = sampleRate;
     m_pushed = 0;
     return true;
@@ -86,7 +86,7 @@ void MemoryBackend::stopCapture()
 bool MemoryBackend::startPlayback(PlaybackSource& source)
 {
     std::lock_guard guard(m_lock);
-    if (!m_initialised || !playbackSucceeds)
+    if (!m_open || !playbackSucceeds)
         return false;
     m_source = &source;
     return true;

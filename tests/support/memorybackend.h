@@ -1,9 +1,8 @@
 #pragma once
-// A sound backend for tests: captured audio comes from memory, pushed by the
-// test at its own pace, and playback is pulled on demand. Install it with
-// FSOUND_SetBackend(&backend) before FSOUND_Init; FSOUND_SetBackend(nullptr)
-// restores PortAudio.
-#include "audio/soundlibrary.h"
+// Sound devices for tests: captured audio comes from memory, pushed by the
+// test at its own pace, and playback is pulled on demand. Install them with
+// InstallSoundDevices(&devices); InstallSoundDevices(nullptr) restores PortAudio.
+#include "audio/sounddevices.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,15 +10,14 @@
 #include <string>
 #include <vector>
 
-class MemoryBackend : public SoundBackend {
+class MemoryBackend : public SoundDevices {
 public:
     // Scripted behaviour.
-    bool initSucceeds = true;
+    bool openSucceeds = true;
     bool captureSucceeds = true;
     bool playbackSucceeds = true;
-    // Driver names as the layer lists them (index 0 = default device); empty
-    // means no device at all.
-    std::vector<std::string> devices{"Micro par défaut", "Micro USB", "Entrée ligne"};
+    // Capture devices, the default first; empty means no device at all.
+    std::vector<std::string> devices{"Micro USB", "Entrée ligne"};
 
     // Feeds frames to the running capture; returns false (and drops them) when
     // no capture runs.
@@ -30,12 +28,12 @@ public:
     bool pushTone(double hz, std::size_t frames, double amplitude = 0.5);
     bool pushSilence(std::size_t frames);
 
-    // What the layer asked for.
-    bool initialised() const { return m_initialised; }
+    // What was asked of the devices.
+    bool isOpen() const { return m_open; }
     bool capturing() const { return m_sink != nullptr; }
-    int captureDriver() const { return m_driver; }
+    int captureDevice() const { return m_device; }
     int captureRate() const { return m_rate; }
-    int initCount() const { return m_initCount; }
+    int openCount() const { return m_openCount; }
     int closeCount() const { return m_closeCount; }
     long long pushedFrames() const { return m_pushed; }
 
@@ -45,21 +43,21 @@ public:
     bool playing() const { return m_source != nullptr; }
     int playbackRate() const { return m_source ? m_source->sampleRate() : 0; }
 
-    bool init() override;
+    bool open() override;
     void close() override;
     std::vector<std::string> captureDevices() override;
-    bool startCapture(int driver, int sampleRate, CaptureSink& sink) override;
+    bool startCapture(int device, int sampleRate, CaptureSink& sink) override;
     void stopCapture() override;
     bool startPlayback(PlaybackSource& source) override;
     void stopPlayback() override;
 
 private:
     std::recursive_mutex m_lock;
-    bool m_initialised = false;
-    int m_initCount = 0;
+    bool m_open = false;
+    int m_openCount = 0;
     int m_closeCount = 0;
     CaptureSink* m_sink = nullptr;
-    int m_driver = -1;
+    int m_device = -1;
     int m_rate = 0;
     long long m_pushed = 0;
     double m_phase = 0;

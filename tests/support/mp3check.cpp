@@ -287,30 +287,16 @@ std::vector<int16_t> FromBytes(const QByteArray& bytes)
 
 QByteArray EncodeMp3(const std::vector<int16_t>& stereo, int rate, int kbps)
 {
-    BE_CONFIG c;
-    std::memset(&c, 0, sizeof c);
-    c.dwConfig = BE_CONFIG_LAME;
-    c.dwStructVersion = 1;
-    c.dwStructSize = sizeof c;
-    c.dwSampleRate = uint32_t(rate);
-    c.nMode = BE_MP3_MODE_JSTEREO;
-    c.dwBitrate = uint32_t(kbps);
-    c.dwMpegVersion = 1;
-    c.nVbrMethod = VBR_METHOD_NONE;
-    uint32_t samples = 0, size = 0;
-    HBE_STREAM stream = 0;
-    if (beInitStream(&c, &samples, &size, &stream) != BE_ERR_SUCCESSFUL)
+    Mp3Encoder encoder;
+    if (encoder.open({rate, kbps, Mp3Quality::Normal}))
         return {};
-    std::vector<uint8_t> out(size);
     QByteArray mp3;
-    uint32_t bytes = 0;
-    for (std::size_t at = 0; at < stereo.size(); at += samples) {
-        const std::size_t n = std::min<std::size_t>(samples, stereo.size() - at);
-        if (beEncodeChunk(stream, uint32_t(n), stereo.data() + at, out.data(), &bytes) == BE_ERR_SUCCESSFUL)
-            mp3.append(reinterpret_cast<const char*>(out.data()), bytes);
-    }
-    if (beDeinitStream(stream, out.data(), &bytes) == BE_ERR_SUCCESSFUL)
-        mp3.append(reinterpret_cast<const char*>(out.data()), bytes);
-    beCloseStream(stream);
+    const auto append = [&mp3](const Mp3Output& out) {
+        mp3.append(reinterpret_cast<const char*>(out.bytes.data()), qsizetype(out.bytes.size()));
+    };
+    const std::size_t chunk = encoder.samplesPerChunk();
+    for (std::size_t at = 0; at < stereo.size(); at += chunk)
+        append(encoder.encode(std::span(stereo).subspan(at, std::min(chunk, stereo.size() - at))));
+    append(encoder.flush());
     return mp3;
 }

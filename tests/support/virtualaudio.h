@@ -1,6 +1,6 @@
 #pragma once
 // Puts this test process on the virtual audio devices of the `virtual_audio`
-// ctest fixture (tests/audio/harness). Call before FSOUND_Init: PortAudio reads
+// ctest fixture (tests/audio/harness). Call before the sound devices open: PortAudio reads
 // the environment when it starts.
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "audio/recordingengine.h"
-#include "audio/soundlibrary.h"
+#include "audio/sounddevices.h"
 #include "foundation/settings.h"
 #include "tests/support/controls.h"
 #include "tests/support/memorybackend.h"
@@ -32,13 +32,12 @@ protected:
     void SetUp() override
     {
         MirloTest::SetUp();
-        FSOUND_SetBackend(&sound);
+        InstallSoundDevices(&sound);
     }
     void TearDown() override
     {
         window.reset();
-        FSOUND_Close();
-        FSOUND_SetBackend(nullptr);
+        InstallSoundDevices(nullptr);
         MirloTest::TearDown();
     }
 

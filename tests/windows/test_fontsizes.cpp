@@ -1,6 +1,6 @@
 // Every window at the desktop's font size and at 125 % and 150 % of it: each
 // caption's text lies within its control and each control within its window.
-#include "audio/soundlibrary.h"
+#include "audio/sounddevices.h"
 #include "launch/launchwindow.h"
 #include "send/uploadsession.h"
 #include "tests/support/memorybackend.h"
@@ -105,14 +105,13 @@ protected:
     void SetUp() override
     {
         SettingsDialogTest::SetUp();
-        FSOUND_SetBackend(&sound);
+        InstallSoundDevices(&sound);
         m_desktopFont = QApplication::font();
     }
     void TearDown() override
     {
         QApplication::setFont(m_desktopFont);
-        FSOUND_Close();
-        FSOUND_SetBackend(nullptr);
+        InstallSoundDevices(nullptr);
         SettingsDialogTest::TearDown();
     }
 

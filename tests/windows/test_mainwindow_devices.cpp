@@ -2,6 +2,7 @@
 // and a machine with no audio device at all.
 #include "tests/windows/mainwindowtest.h"
 
+#include "audio/audioinput.h"
 #include "tests/support/mp3check.h"
 #include "tests/support/virtualaudio.h"
 
@@ -17,7 +18,7 @@ protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        FSOUND_SetBackend(nullptr);
+        InstallSoundDevices(nullptr);
     }
 };
 
@@ -28,15 +29,15 @@ TEST_F(MainWindowDevicesTest, VirtualDevicesAreListedAndChosen)
     writeSettings();
     MainWindow& w = start();
     ASSERT_EQ(endCalls, 0);
-    const int drivers = FSOUND_Record_GetNumDrivers();
-    ASSERT_GE(drivers, 3);
+    const QStringList devices = AudioInput().devices();
+    ASSERT_GE(devices.size(), 2);
     QStringList listed;
     for (int i = 1; i <= 8; ++i) {
-        const bool expected = i < drivers;
+        const bool expected = i <= devices.size();
         EXPECT_EQ(MenuItem(w, "RP", i)->isVisible(), expected || i == 1) << i;
         if (expected) {
             const QString caption = MenuItem(w, "RP", i)->data().toString();
-            EXPECT_EQ(caption, QString::fromLatin1(FSOUND_Record_GetDriverName(i)));
+            EXPECT_EQ(caption, devices[i - 1]);
             listed << caption;
         }
     }
@@ -48,7 +49,7 @@ TEST_F(MainWindowDevicesTest, VirtualDevicesAreListedAndChosen)
     MenuItem(w, "RP", chosen)->trigger();
     EXPECT_EQ(Box(w, "Periph")->text(), "testmic2");
     EXPECT_EQ(key("Config", "Periph"), QString::number(chosen));
-    EXPECT_EQ(FSOUND_Record_GetDriver(), chosen);
+    EXPECT_EQ(w.recordingOptions().captureDevice, chosen - 1);
 }
 
 // On a desktop PortAudio lists the sound cards before the default input;
@@ -76,30 +77,24 @@ TEST_F(MainWindowDevicesTest, AFreshStartRecordsFromTheDefaultInput)
     writeSettings(); // no [Config]: a first start
     MainWindow& w = start();
     EXPECT_EQ(key("Config", "Periph"), "1");
-    EXPECT_EQ(FSOUND_Record_GetDriver(), 1);
-    EXPECT_EQ(Box(w, "Periph")->text(), QString::fromLatin1(FSOUND_Record_GetDriverName(0)));
+    EXPECT_EQ(w.recordingOptions().captureDevice, 0);
+    AudioInput input;
+    ASSERT_TRUE(input.open());
+    EXPECT_EQ(Box(w, "Periph")->text(), input.devices().value(0));
     EXPECT_EQ(MenuItem(w, "RP", 1)->data().toString(), Box(w, "Periph")->text());
 
-    // What driver 1 captures is the default input's tone.
-    FSOUND_Close();
-    ASSERT_TRUE(FSOUND_Init(44100, 10, 8));
-    const int sample = FSOUND_Sample_Alloc(FSOUND_UNMANAGED, rate, 0x152, rate, 255, 128, 255);
-    ASSERT_TRUE(FSOUND_Record_StartSample(sample, true)) << FSOUND_GetError();
+    // What the chosen device captures is the default input's tone.
+    ASSERT_FALSE(input.start(w.recordingOptions().captureDevice, rate, rate));
     QElapsedTimer t;
     t.start();
-    while (FSOUND_Record_GetTotalFrames() < rate / 2 && t.elapsed() < 30000)
+    while (input.framesWritten() < rate / 2 && t.elapsed() < 30000)
         QThread::msleep(20);
-    FSOUND_Record_Stop();
-    ASSERT_GE(FSOUND_Record_GetTotalFrames(), rate / 2);
-    void *p1 = nullptr, *p2 = nullptr;
-    unsigned l1 = 0, l2 = 0;
-    ASSERT_TRUE(FSOUND_Sample_Lock(sample, 0, rate * 4 / 2, &p1, &p2, &l1, &l2));
-    const auto* ring = static_cast<const int16_t*>(p1);
+    input.close();
+    ASSERT_GE(input.framesWritten(), rate / 2);
+    const RingSpan span = input.read(rate / 10, rate / 2 - rate / 10);
     std::vector<int16_t> left;
-    for (int i = rate / 10; i < rate / 2; ++i)
-        left.push_back(ring[2 * i]);
-    FSOUND_Sample_Unlock(sample, p1, p2, l1, l2);
-    FSOUND_Sample_Free(sample);
+    for (std::size_t i = 0; i < span.first.size(); i += 2)
+        left.push_back(span.first[i]);
     EXPECT_NEAR(ZeroCrossingFrequency(left, rate), 1000.0, 5.0);
 }
 

@@ -1,0 +1,16 @@
+#pragma once
+// What the pupil reads when a recording, or the sound devices, go wrong.
+#include "audio/recordingengine.h"
+
+#include <QString>
+
+// The message for a problem, shown with its icon, buttons and title.
+void ShowRecordingProblem(RecordingProblem problem);
+// The question asked before a recording replaces an existing file.
+bool AskToReplaceRecording();
+
+// The texts some tests compare with.
+QString CaptureFailedText();
+QString NoSoundArrivedText();
+QString RecordingWriteFailedText();
+QString SilentRecordingText();
