@@ -6,8 +6,7 @@
 struct RecordingOptions {
     int sampleRate = 44100;
     int bitRateKbps = 32;
-    // The quality menu's codes: 0 normal, 1 low, 2 high, 3 voice, 5 very high.
-    int encoderPreset = 1;
+    Mp3Quality quality = Mp3Quality::Low;
     // Position in AudioInput::devices(), the default device first.
     int captureDevice = 0;
 };

@@ -81,7 +81,7 @@ struct Run {
         InstallSoundDevices(&backend);
         SetClock(&clock);
         view.path = path;
-        view.options = {44100, kbps, 2};
+        view.options = {44100, kbps, Mp3Quality::High, 0};
         engine = std::make_unique<RecordingEngine>(view);
     }
     ~Run()

@@ -58,8 +58,8 @@ int main(int argc, char** argv)
     int failures = 0;
     std::vector<double> allDrains;
 
-    std::printf("Stop to file complete and closed, %d runs of %.1f s per pair (ms: min / median / max)\n", runs,
-                seconds);
+    std::printf("Stop to file complete and closed, %d runs of %.1f s per pair (ms: min / median / max)\n",
+                runs, seconds);
     for (const int rate : {32000, 44100, 48000}) {
         const QString mic = QDir(dir.path()).filePath(QStringLiteral("mic%1.raw").arg(rate));
         QString why;
@@ -70,7 +70,7 @@ int main(int argc, char** argv)
         for (const int kbps : {32, 40, 56, 64, 96, 112, 128, 160, 192, 256, 320}) {
             std::vector<double> drains;
             for (int r = 0; r < runs; ++r) {
-                view.options = {rate, kbps, 0};
+                view.options = {rate, kbps, Mp3Quality::Normal, 0};
                 QFile::remove(view.path);
                 RecordingEngine engine(view);
                 engine.Record();

@@ -50,7 +50,7 @@ int main(int argc, char** argv)
     for (int run = 1; run <= runs; ++run) {
         TestRecordingView view;
         view.path = QDir(dir.path()).filePath("long.mp3");
-        view.options = {rate, kbps, 2};
+        view.options = {rate, kbps, Mp3Quality::High, 0};
         view.runEvents = true;
         QFile::remove(view.path);
         RecordingEngine engine(view);
@@ -71,9 +71,10 @@ int main(int argc, char** argv)
         cpuShares.push_back(100 * cpu / wallSeconds);
         std::printf("  run %d: asked %.1f s, wall %.1f s, CPU %.2f s (%.2f %%)\n", run, seconds, wallSeconds,
                     cpu, 100 * cpu / wallSeconds);
-        std::printf("    recorded %.3f s by the clock, decoded %.3f s; bursts checked %lld of %lld, bad (lost, "
-                    "repeated, stale or silent) %lld\n",
-                    r.seconds, decoded, c.blocksChecked, expectedBlocks, c.badBlocks);
+        std::printf(
+            "    recorded %.3f s by the clock, decoded %.3f s; bursts checked %lld of %lld, bad (lost, "
+            "repeated, stale or silent) %lld\n",
+            r.seconds, decoded, c.blocksChecked, expectedBlocks, c.badBlocks);
         if (c.badBlocks)
             std::printf("    first bad: %s\n", qPrintable(c.detail));
         allGood = allGood && d.ok && c.aligned && c.badBlocks == 0 && decoded >= r.seconds - 0.6 &&

@@ -6,10 +6,11 @@
 
 #include <optional>
 
-// Menu positions: sample rates 1-3, bit rates 1-11, qualities 0-4.
+// Menu positions: sample rates 1-3, bit rates 1-11, qualities 0-4 (lowest
+// first, then a voice).
 struct RecordingChoice {
     QString caption;
-    int value = 0; // Hz, kbit/s, or the quality's encoder preset
+    int value = 0; // Hz or kbit/s; a quality is its position
 };
 
 std::optional<RecordingChoice> SampleRateChoice(int position);

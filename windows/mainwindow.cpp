@@ -16,13 +16,14 @@
 #include "windows/imagebutton.h"
 #include "windows/levelmeter.h"
 #include "windows/mainpictures.h"
+#include "windows/mainwindowstartup.h"
+#include "windows/optionmenus.h"
 #include "windows/progresswindow.h"
 #include "windows/recordingmessages.h"
 #include "windows/screenreadernames.h"
 #include "windows/settingsdialog.h"
 #include "windows/twips.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -31,8 +32,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegion>
@@ -40,7 +39,6 @@
 #include <QWindow>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -52,40 +50,6 @@ constexpr int kCorner = 12;  // width and height of the corner ellipse
 constexpr int kRowStep = 26; // from one option or counter row to the next
 
 const QString kTitleCaption = QStringLiteral("Mirlo - Enregistrement  Mp3");
-
-// A menu item keeps its caption as data: the shown text escapes "&".
-QString ItemCaption(const QAction* item) { return item ? item->data().toString() : QString(); }
-
-void SetItemCaption(QAction* item, const QString& caption)
-{
-    item->setData(caption);
-    QString shown = caption;
-    shown.replace(u'&', QStringLiteral("&&"));
-    item->setText(shown);
-}
-
-// Driver names come from the sound layer as zero-terminated ANSI text.
-QString CStringToText(const char* text)
-{
-    if (!text)
-        return {};
-    char buffer[255] = {};
-    std::strncpy(buffer, text, sizeof buffer - 1);
-    return FromWindows1252(QByteArray(buffer));
-}
-
-// The menu index of an option's stored position; a position never stored is
-// stored with its default first.
-std::optional<int> PositionOrDefault(const QString& stored, const char* key, const char* fallback,
-                                     const QString& file)
-{
-    QString position = stored;
-    if (position.isEmpty()) {
-        position = QString::fromLatin1(fallback);
-        WriteSetting("Config", key, position, file);
-    }
-    return MenuPosition(position);
-}
 
 QRegion RoundedRegion(int w, int h)
 {
@@ -185,14 +149,17 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     setWindowTitle(QStringLiteral("Enregistrement Mp3"));
     setFixedSize(kWidth, kHeight);
     BuildControls();
-    BuildMenus();
+    m_optionMenus =
+        new OptionMenus(*this, {m_deviceBox, m_sampleRateBox, m_bitRateBox, m_qualityBox}, m_settings);
+    connect(m_optionMenus, &OptionMenus::menuClosed, this, &MainWindow::RefreshAfterMenu);
     NameMainWindowControls(*this);
     ConnectWindowControls();
     ConnectRecordingControls();
     FitToFont();
-    // Sees key presses before the controls do (F1 whichever control has the
-    // focus) and the clicks on the background, images and option boxes.
-    qApp->installEventFilter(this);
+    // The background drags the window; the images are its help and close buttons.
+    for (QWidget* handle : {static_cast<QWidget*>(m_background), static_cast<QWidget*>(m_helpImage),
+                            static_cast<QWidget*>(m_closeImage)})
+        handle->installEventFilter(this);
     ShapeWindow();
 }
 
@@ -276,8 +243,6 @@ void MainWindow::BuildOptionBoxes()
                            QRect(bx, top + 2 * kRowStep, bw, 22));
     m_qualityBox = MakeBox(this, QStringLiteral("Text4"), QStringLiteral("Haute qualité"),
                            QRect(bx, top + 3 * kRowStep, bw, 22));
-    for (QLineEdit* box : {m_deviceBox, m_sampleRateBox, m_bitRateBox, m_qualityBox})
-        box->setCursor(Qt::PointingHandCursor);
 }
 
 void MainWindow::BuildRecordingFileRow()
@@ -312,16 +277,7 @@ void MainWindow::BuildCounters()
     clockFont.setPointSize(16);
     clockFont.setBold(true);
     m_clock->setFont(clockFont);
-    for (int i = 0; i < 5; ++i) {
-        QLabel* line = MakeLabel(this, QStringLiteral("Label3_%1").arg(i), QString(),
-                                 QRect(320, 296 + (i % 2) * 14, 138, 14));
-        line->setAlignment(Qt::AlignCenter);
-    }
-    auto* list = new QListWidget(this);
-    list->setObjectName(QStringLiteral("List1"));
-    list->setGeometry(320, 296, 138, 28);
-    list->hide();
-    // Under the clock, in the status lines' place.
+    // Under the clock.
     m_levelMeter = Placed(new LevelMeter(this), QStringLiteral("LevelMeter"), QRect(320, 302, 138, 16));
 }
 
@@ -357,53 +313,6 @@ void MainWindow::BuildTimers()
     m_playTimer = new QTimer(this);
     m_playTimer->setObjectName(QStringLiteral("PlayTimer"));
     m_playTimer->setInterval(50);
-}
-
-void MainWindow::BuildMenus()
-{
-    auto makeMenu = [this](const QString& name, const QString& title) {
-        auto* menu = new QMenu(title, this);
-        menu->setObjectName(name);
-        return menu;
-    };
-    auto makeItem = [](QMenu* menu, const QString& array, int index, const QString& caption) {
-        QAction* item = menu->addAction(QString());
-        item->setObjectName(QStringLiteral("%1_%2").arg(array).arg(index));
-        SetItemCaption(item, caption);
-        return item;
-    };
-
-    m_sampleRateMenu = makeMenu(QStringLiteral("cfe"), QStringLiteral("CaptureFrequency"));
-    for (int i = kFirstSampleRate; i <= kLastSampleRate; ++i) {
-        m_sampleRateItems[i] =
-            makeItem(m_sampleRateMenu, QStringLiteral("cf"), i, SampleRateChoice(i)->caption);
-        connect(m_sampleRateItems[i], &QAction::triggered, this, [this, i] { ChooseSampleRate(i); });
-    }
-
-    m_bitRateMenu = makeMenu(QStringLiteral("ERE"), QStringLiteral("EncodingRate"));
-    for (int i = kFirstBitRate; i <= kLastBitRate; ++i) {
-        m_bitRateItems[i] = makeItem(m_bitRateMenu, QStringLiteral("ER"), i, BitRateChoice(i)->caption);
-        connect(m_bitRateItems[i], &QAction::triggered, this, [this, i] { ChooseBitRate(i); });
-    }
-
-    m_qualityMenu = makeMenu(QStringLiteral("MDE"), QStringLiteral("Mode"));
-    for (int i = kFirstQuality; i <= kLastQuality; ++i) {
-        m_qualityItems[i] = makeItem(m_qualityMenu, QStringLiteral("MD"), i, QualityChoice(i)->caption);
-        connect(m_qualityItems[i], &QAction::triggered, this, [this, i] { ChooseQuality(i); });
-    }
-
-    m_deviceMenu = makeMenu(QStringLiteral("RPE"), QStringLiteral("RecPeriph"));
-    for (int i = 1; i <= kListedDevices; ++i) {
-        m_deviceItems[i] = makeItem(m_deviceMenu, QStringLiteral("RP"), i, QString());
-        m_deviceItems[i]->setVisible(i == 1);
-        connect(m_deviceItems[i], &QAction::triggered, this, [this, i] { ChooseDevice(i); });
-    }
-}
-
-// The item at a menu index, none for an index without an item.
-QAction* MainWindow::DeviceItem(int index) const
-{
-    return index >= 1 && index <= kListedDevices ? m_deviceItems[index] : nullptr;
 }
 
 void MainWindow::ConnectWindowControls()
@@ -595,15 +504,9 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event)
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
-        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
-        ShowHelp(true);
-        return true;
-    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
         return false;
     auto* mouse = static_cast<QMouseEvent*>(event);
-
     if (watched == m_background) {
         if (type == QEvent::MouseButtonPress)
             return StartDrag(mouse);
@@ -612,31 +515,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         EndDrag();
         return false;
     }
-
-    auto clicked = [&](QWidget* w) {
-        return type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
-               w->rect().contains(mouse->position().toPoint());
-    };
-    if (watched == m_closeImage || watched == m_helpImage) {
-        if (clicked(static_cast<QWidget*>(watched))) {
-            if (watched == m_closeImage)
-                QuitFromCloseImage();
-            else
-                ShowHelpFromImage();
-        }
-        return true; // the images are no drag handles
+    // The images are no drag handles: a click on one is all they take.
+    auto* image = static_cast<QWidget*>(watched);
+    if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
+        image->rect().contains(mouse->position().toPoint())) {
+        if (image == m_closeImage)
+            QuitFromCloseImage();
+        else
+            ShowHelpFromImage();
     }
-    if (watched == m_deviceBox && clicked(m_deviceBox))
-        OpenDeviceMenu();
-    else if (watched == m_sampleRateBox && clicked(m_sampleRateBox))
-        OpenSampleRateMenu();
-    else if (watched == m_bitRateBox && clicked(m_bitRateBox))
-        OpenBitRateMenu();
-    else if (watched == m_qualityBox && clicked(m_qualityBox))
-        OpenQualityMenu();
-    return false;
+    return true;
 }
 
+// F1 reaches the window from whichever control has the focus: none of them takes it.
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_F1) {
@@ -648,76 +539,15 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 
 // ---- Start-up ------------------------------------------------------------
 
-void MainWindow::StartUp()
-{
-    LocateSettingsFolder(m_settings);
-    ReadStartupSettings(m_settings);
-    PlaceWindow();
-    if (!m_settings.complete) {
-        // First run: the settings dialog comes first.
-        hideMainWindow();
-        showSettingsDialog();
-    }
+void MainWindow::StartUp() { MainWindowStartUp(*this).run(); }
 
-    const QString file = m_settings.workingFile();
-    const StoredRecordingOptions stored = ReadStoredRecordingOptions(file);
-    m_settings.recordingFolder = stored.folder;
-    if (!StartSoundLibrary())
-        return;
-    const int drivers = ListCaptureDevices();
-    ApplyStoredOptions(stored, drivers, file);
-    setRecordingPath(
-        DefaultRecordingPath(m_settings.recordingFolder, m_settings.pupilName, programClock().now()));
-    SetButtonsIdle();
-    ShowSendMode(file);
-    FitToFont(); // the buttons have their captions now
-}
+const RecordingOptions& MainWindow::recordingOptions() const { return m_optionMenus->options(); }
 
 // Top edge first.
 void MainWindow::PlaceWindow()
 {
     move(x(), TwipsToPixels(m_settings.windowTopTwips, this));
     move(TwipsToPixels(m_settings.windowLeftTwips, this), y());
-}
-
-// False when the sound devices cannot start: the program ends.
-bool MainWindow::StartSoundLibrary()
-{
-    if (AudioInput().open())
-        return true;
-    ShowRecordingProblem(RecordingProblem::SoundDevicesFailed);
-    EndProgram();
-    return false;
-}
-
-// Fills the device menu, the default device first at position 1. Returns
-// the number of devices plus one.
-int MainWindow::ListCaptureDevices()
-{
-    const QStringList devices = AudioInput().devices();
-    for (int i = 1; i <= devices.size() && i <= kListedDevices; ++i) {
-        SetItemCaption(m_deviceItems[i], CStringToText(ToWindows1252(devices[i - 1]).constData()));
-        m_deviceItems[i]->setVisible(true);
-    }
-    return int(devices.size()) + 1;
-}
-
-// The stored menu positions, applied as if chosen.
-void MainWindow::ApplyStoredOptions(const StoredRecordingOptions& stored, int drivers, const QString& file)
-{
-    // The device chosen last time, when it is still there.
-    const std::optional<int> device = PositionOrDefault(stored.devicePosition, "Periph", "1", file);
-    if (device && *device >= 1 && *device < drivers && *device <= kListedDevices)
-        ChooseDevice(*device);
-    else
-        m_deviceBox->setText(ItemCaption(m_deviceItems[1]));
-
-    if (const auto i = PositionOrDefault(stored.sampleRatePosition, "Freq", "2", file))
-        ChooseSampleRate(*i);
-    if (const auto i = PositionOrDefault(stored.qualityPosition, "Quality", "1", file))
-        ChooseQuality(*i);
-    if (const auto i = PositionOrDefault(stored.bitRatePosition, "Bitrate", "1", file))
-        ChooseBitRate(*i);
 }
 
 // Nothing recorded yet: only recording, browsing and infos are available.
@@ -734,16 +564,6 @@ void MainWindow::SetButtonsIdle()
     m_engine->setPaused(false);
     m_pauseButton->ChangeCaption(QStringLiteral("Pause"));
     m_pauseButton->SetEnabled(false);
-}
-
-// Read after the first-run settings dialog, which may have set it.
-void MainWindow::ShowSendMode(const QString& file)
-{
-    m_settings.sendMode = ReadSetting("Web", "mode", file);
-    if (m_settings.sendMode == QLatin1String("web"))
-        setSendCaption(QStringLiteral("Envoyer sur le site"));
-    else if (m_settings.sendMode == QLatin1String("mail"))
-        setSendCaption(QStringLiteral("Envoyer par email"));
 }
 
 // ---- Endings ---------------------------------------------------------------
@@ -843,63 +663,14 @@ void MainWindow::showAboutBox()
 
 // ---- Option menus ------------------------------------------------------------
 
-void MainWindow::PopUp(QMenu* menu, QLineEdit* box)
-{
-    menu->exec(box->mapToGlobal(QPoint(0, 0)));
-    RefreshOptionBoxes();
-}
-
-void MainWindow::OpenDeviceMenu() { PopUp(m_deviceMenu, m_deviceBox); }
-void MainWindow::OpenSampleRateMenu() { PopUp(m_sampleRateMenu, m_sampleRateBox); }
-void MainWindow::OpenBitRateMenu() { PopUp(m_bitRateMenu, m_bitRateBox); }
-void MainWindow::OpenQualityMenu() { PopUp(m_qualityMenu, m_qualityBox); }
-
-void MainWindow::RefreshOptionBoxes()
+// The boxes and the texts around them show a choice at once, before the
+// next paint of the whole window.
+void MainWindow::RefreshAfterMenu()
 {
     for (QWidget* w : std::initializer_list<QWidget*>{m_deviceBox, m_sampleRateBox, m_bitRateBox,
                                                       m_qualityBox, m_recordingPathBox, m_clock,
                                                       m_newRecordingButton, m_infoButton, m_sendButton})
         w->repaint();
-}
-
-// A position without an item keeps the choice as it was, and is stored all the same.
-void MainWindow::ChooseSampleRate(int index)
-{
-    if (const auto choice = SampleRateChoice(index)) {
-        m_sampleRateBox->setText(choice->caption);
-        m_recordingOptions.sampleRate = choice->value;
-    }
-    WriteSetting("Config", "Freq", QString::number(index), m_settings.workingFile());
-    update();
-}
-
-void MainWindow::ChooseBitRate(int index)
-{
-    if (const auto choice = BitRateChoice(index)) {
-        m_bitRateBox->setText(choice->caption);
-        m_recordingOptions.bitRateKbps = choice->value;
-    }
-    update();
-    WriteSetting("Config", "Bitrate", QString::number(index), m_settings.workingFile());
-}
-
-void MainWindow::ChooseQuality(int index)
-{
-    if (const auto choice = QualityChoice(index)) {
-        m_qualityBox->setText(choice->caption);
-        m_recordingOptions.encoderPreset = choice->value;
-    }
-    WriteSetting("Config", "Quality", QString::number(index), m_settings.workingFile());
-}
-
-void MainWindow::ChooseDevice(int index)
-{
-    if (const QAction* item = DeviceItem(index))
-        m_deviceBox->setText(ItemCaption(item));
-    // Position 0 was the default device, like position 1.
-    m_recordingOptions.captureDevice = std::max(0, index - 1);
-    WriteSetting("Config", "Periph", QString::number(index), m_settings.workingFile());
-    update();
 }
 
 // ---- Recording-file chooser ----------------------------------------------------

@@ -16,7 +16,7 @@ class MainWindowRecordingView;
 class RecordingSender;
 class ImageButton;
 class LevelMeter;
-struct StoredRecordingOptions;
+class OptionMenus;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -32,16 +32,13 @@ public:
     explicit MainWindow(const QString& programFolder, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Capture devices the device menu can list, after the default one.
-    static constexpr int kListedDevices = 8;
-
-    // Reads the settings, starts the sound library and sets the controls as
+    // Reads the settings, opens the sound devices and sets the controls as
     // the pupil left them; on a first run the settings dialog comes first.
     void StartUp();
 
-    // Filled at start-up and by the option menus; the recording engine reads
-    // them when a recording starts.
-    const RecordingOptions& recordingOptions() const { return m_recordingOptions; }
+    // Set by the option menus; the recording engine reads them when a
+    // recording starts.
+    const RecordingOptions& recordingOptions() const;
     const Settings& settings() const { return m_settings; }
 
     void ShowInfos();          // the infos button
@@ -68,6 +65,7 @@ protected:
 
 private:
     friend class MainWindowRecordingView;
+    friend class MainWindowStartUp;
 
     void BuildControls();
     void BuildBackground();
@@ -78,42 +76,22 @@ private:
     void BuildCounters();
     void BuildButtons();
     void BuildTimers();
-    void BuildMenus();
     void ConnectRecordingControls();
     void ConnectWindowControls();
 
     void ShowHelp(bool fromKeyboard);
     void ShowHelpFromImage();
     void ChooseRecordingFile();
-    void RefreshOptionBoxes();
-
-    // Option menus: item choice with its index; indexes without an item are
-    // applied as the stored-index rules say.
-    void ChooseSampleRate(int index);
-    void ChooseBitRate(int index);
-    void ChooseQuality(int index);
-    void ChooseDevice(int index);
-    // Clicks on the option boxes: pop-up menu at the box, then repaint.
-    void OpenDeviceMenu();
-    void OpenSampleRateMenu();
-    void OpenBitRateMenu();
-    void OpenQualityMenu();
+    void RefreshAfterMenu();
 
     void PlaceWindow();
-    bool StartSoundLibrary();
-    int ListCaptureDevices();
-    void ApplyStoredOptions(const StoredRecordingOptions& stored, int drivers, const QString& file);
     void SetButtonsIdle();
-    void ShowSendMode(const QString& file);
-
-    QAction* DeviceItem(int index) const;
 
     void ShapeWindow();
     void FitToFont();
     bool StartDrag(QMouseEvent* event);
     bool DragMove(QMouseEvent* event);
     void EndDrag();
-    void PopUp(QMenu* menu, QLineEdit* box);
     void FinaliseRecordingBeforeExit();
 
     QLabel* m_background = nullptr;
@@ -138,19 +116,10 @@ private:
     QTimer* m_recordTimer = nullptr;
     QTimer* m_playTimer = nullptr;
 
-    QMenu* m_sampleRateMenu = nullptr;
-    QMenu* m_bitRateMenu = nullptr;
-    QMenu* m_qualityMenu = nullptr;
-    QMenu* m_deviceMenu = nullptr;
-    std::array<QAction*, 4> m_sampleRateItems{};              // 1..3
-    std::array<QAction*, 12> m_bitRateItems{};                // 1..11
-    std::array<QAction*, 5> m_qualityItems{};                 // 0..4
-    std::array<QAction*, kListedDevices + 1> m_deviceItems{}; // 1..8
+    OptionMenus* m_optionMenus = nullptr;
 
     Settings m_settings;
     QString m_recordingPath; // the file the next recording goes into
-    // As the option boxes show them before a stored choice is applied.
-    RecordingOptions m_recordingOptions{44100, 192, 0};
 
     std::unique_ptr<MainWindowRecordingView> m_recordingView;
     std::unique_ptr<RecordingEngine> m_engine;

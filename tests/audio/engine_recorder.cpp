@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     SetPrompt(&prompter);
     TestRecordingView view;
     view.path = QString::fromLocal8Bit(argv[1]);
-    view.options = {atoi(argv[2]), atoi(argv[3]), 2};
+    view.options = {atoi(argv[2]), atoi(argv[3]), Mp3Quality::High, 0};
     RecordingEngine engine(view);
     engine.Record();
     if (engine.state() != RecordingEngine::State::Capturing)

@@ -10,9 +10,9 @@
 namespace {
 
 // The configuration a recording starts the encoder with.
-Mp3EncoderConfig RecordingConfig(int rate, int kbps, int preset = 0)
+Mp3EncoderConfig RecordingConfig(int rate, int kbps, Mp3Quality quality = Mp3Quality::Normal)
 {
-    return RecordingEncoderConfig({rate, kbps, preset});
+    return RecordingEncoderConfig({rate, kbps, quality, 0});
 }
 
 struct Encoded {
@@ -46,19 +46,6 @@ Encoded EncodeChunks(const Mp3EncoderConfig& config, const std::vector<int16_t>&
 
 } // namespace
 
-TEST(EncoderConfig, RecordingPresetCodesChooseTheQuality)
-{
-    const std::pair<int, Mp3Quality> codes[] = {{0, Mp3Quality::Normal}, {1, Mp3Quality::Low},
-                                                {2, Mp3Quality::High},   {3, Mp3Quality::Voice},
-                                                {5, Mp3Quality::VeryHigh}};
-    for (const auto& [code, quality] : codes) {
-        const Mp3EncoderConfig c = RecordingEncoderConfig({32000, 96, code});
-        EXPECT_EQ(c.quality, quality) << code;
-        EXPECT_EQ(c.sampleRate, 32000);
-        EXPECT_EQ(c.bitRateKbps, 96);
-    }
-}
-
 TEST(EncoderConfig, RefusesRatesLameDoesNotTake)
 {
     Mp3Encoder encoder;
@@ -81,7 +68,8 @@ class EncoderChunkSizes : public ::testing::TestWithParam<ChunkCase> {};
 TEST_P(EncoderChunkSizes, ReportsTheChunkForTheOutputFormat)
 {
     const ChunkCase k = GetParam();
-    const Encoded e = EncodeChunks(RecordingConfig(k.rate, k.kbps), StereoTone(440, k.rate, std::size_t(k.rate)));
+    const Encoded e =
+        EncodeChunks(RecordingConfig(k.rate, k.kbps), StereoTone(440, k.rate, std::size_t(k.rate)));
     ASSERT_FALSE(e.openError);
     EXPECT_EQ(e.samplesPerChunk, k.samples);
     const MpegWalk f = WalkMpegFrames(e.body + e.tail);
@@ -150,7 +138,7 @@ TEST(EncoderStream, VoicePresetGivesMonoConstantBitrate)
 {
     const int rate = 44100;
     const Encoded e =
-        EncodeChunks(RecordingConfig(rate, 64, 3), StereoTone(300, rate, 2 * rate));
+        EncodeChunks(RecordingConfig(rate, 64, Mp3Quality::Voice), StereoTone(300, rate, 2 * rate));
     ASSERT_FALSE(e.openError);
     EXPECT_EQ(e.samplesPerChunk % 1152, 0u);
     const MpegWalk f = WalkMpegFrames(e.body + e.tail);
@@ -166,11 +154,11 @@ TEST(EncoderStream, VoicePresetGivesMonoConstantBitrate)
 
 TEST(EncoderStream, QualityPresetsAllEncode)
 {
-    for (int preset : {1, 0, 2, 5}) {
-        const Encoded e = EncodeChunks(RecordingConfig(48000, 192, preset), StereoTone(1000, 48000, 48000));
-        ASSERT_FALSE(e.openError) << preset;
+    for (Mp3Quality quality : {Mp3Quality::Low, Mp3Quality::Normal, Mp3Quality::High, Mp3Quality::VeryHigh}) {
+        const Encoded e = EncodeChunks(RecordingConfig(48000, 192, quality), StereoTone(1000, 48000, 48000));
+        ASSERT_FALSE(e.openError) << int(quality);
         const MpegWalk f = WalkMpegFrames(e.body + e.tail);
-        EXPECT_TRUE(f.ok && f.constantBitrate && f.bitrateKbps == 192) << preset;
+        EXPECT_TRUE(f.ok && f.constantBitrate && f.bitrateKbps == 192) << int(quality);
     }
 }
 

@@ -70,7 +70,7 @@ TEST(MpegFrameSplitter, PassesEverythingOnAndCountsWholeFramesWhereverTheOutputI
     // Cuts inside headers, right after one, inside a body and on boundaries;
     // the count after each piece is of the frames whole so far.
     std::size_t at = 0;
-    const std::pair<std::size_t, int64_t> pieces[] = {{2, 0},     {2, 0},    {141, 576},  {5, 576},
+    const std::pair<std::size_t, int64_t> pieces[] = {{2, 0},      {2, 0},    {141, 576},  {5, 576},
                                                       {138, 1152}, {2, 1152}, {142, 1728}, {288, 2880}};
     for (const auto& [piece, samples] : pieces) {
         ASSERT_TRUE(r.splitter.feed(stream.data() + at, piece));

@@ -1,8 +1,8 @@
 // The recording engine driven tick by tick: captured audio from memory, a
 // scripted clock, the real encoder and the real file writer. The engine is
 // seen through its view and the file; the capture reader also on its own.
-#include "audio/capturereader.h"
 #include "audio/audioinput.h"
+#include "audio/capturereader.h"
 #include "audio/formatduration.h"
 #include "audio/recordingengine.h"
 #include "tests/support/enginetestview.h"
@@ -135,7 +135,9 @@ TEST_F(EngineTest, TheFileFollowsTheOptionsAtEveryStart)
         RecordingOptions options;
         int channelMode;
     };
-    const Run runs[] = {{{32000, 96, 5}, 1}, {{48000, 320, 3}, 3}, {{22050, 64, 1}, 1}};
+    const Run runs[] = {{{32000, 96, Mp3Quality::VeryHigh, 0}, 1},
+                        {{48000, 320, Mp3Quality::Voice, 0}, 3},
+                        {{22050, 64, Mp3Quality::Low, 0}, 1}};
     for (const Run& r : runs) {
         view.options = r.options;
         start();
@@ -265,7 +267,7 @@ TEST_F(EngineTest, PauseFreezesDurationKeepsEncodingAndWritesNothing)
     EXPECT_LE(sizePaused, sizeBefore + 6 * 418);
     run(9.0, 1500);
     EXPECT_EQ(view.counters[DurationCounter], durationBefore);
-    EXPECT_EQ(recTimer.interval(), 52); // read past, so the poll keeps its pace
+    EXPECT_EQ(recTimer.interval(), 52);                 // read past, so the poll keeps its pace
     EXPECT_EQ(QFileInfo(view.path).size(), sizePaused); // but not encoded
     engine->TogglePause();
     EXPECT_EQ(view.caption(RecButton::Pause), "Pause");
@@ -433,8 +435,8 @@ TEST_F(EngineTest, StartFailuresAreReportedAndNothingCaptures)
     view.options.captureDevice = 1;
     backend.captureSucceeds = false; // no microphone: the timer never starts
     start();
-    EXPECT_EQ(view.problems, (std::vector<P>{P::FileNotCreated, P::EncoderRefusedSettings, P::SoundDevicesFailed,
-                                             P::CaptureFailed, P::CaptureFailed}));
+    EXPECT_EQ(view.problems, (std::vector<P>{P::FileNotCreated, P::EncoderRefusedSettings,
+                                             P::SoundDevicesFailed, P::CaptureFailed, P::CaptureFailed}));
     EXPECT_FALSE(recTimer.isActive());
     EXPECT_FALSE(active());
     EXPECT_FALSE(QFileInfo::exists(view.path));
@@ -676,7 +678,6 @@ TEST_F(EngineTest, PlaybackOfAFileThatCannotBeOpenedShowsNothing)
     EXPECT_EQ(view.problems, std::vector<RecordingProblem>{RecordingProblem::SoundDevicesFailed});
 }
 
-
 // ---- The capture reader on its own -------------------------------------------------
 
 namespace {
@@ -705,7 +706,8 @@ protected:
     {
         std::vector<int64_t> steps;
         for (CaptureStep s = reader.next(stopped); s.kind != CaptureStep::Wait; s = reader.next(stopped))
-            steps.push_back(s.kind == CaptureStep::EndFrames ? -1 : int64_t(s.audio.size() / 2) * 100000 + s.audio[0]);
+            steps.push_back(
+                s.kind == CaptureStep::EndFrames ? -1 : int64_t(s.audio.size() / 2) * 100000 + s.audio[0]);
         return steps;
     }
 

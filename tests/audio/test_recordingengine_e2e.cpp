@@ -96,28 +96,28 @@ protected:
 
 TEST_F(EngineE2eTest, TenSecondsAt44100And128)
 {
-    view.options = {44100, 128, 2};
+    view.options = {44100, 128, Mp3Quality::High, 0};
     ASSERT_TRUE(useMic(44100, 10));
     checkRecording(RecordFor(*engine, 10.0), 128, 1, 44100);
 }
 
 TEST_F(EngineE2eTest, At32000)
 {
-    view.options = {32000, 96, 0};
+    view.options = {32000, 96, Mp3Quality::Normal, 0};
     ASSERT_TRUE(useMic(32000, 5));
     checkRecording(RecordFor(*engine, 5.0), 96, 1, 32000);
 }
 
 TEST_F(EngineE2eTest, At48000And320)
 {
-    view.options = {48000, 320, 5};
+    view.options = {48000, 320, Mp3Quality::VeryHigh, 0};
     ASSERT_TRUE(useMic(48000, 5));
     checkRecording(RecordFor(*engine, 5.0), 320, 1, 48000);
 }
 
 TEST_F(EngineE2eTest, Default32kbitsGoesMpeg2)
 {
-    view.options = {44100, 32, 1};
+    view.options = {44100, 32, Mp3Quality::Low, 0};
     ASSERT_TRUE(useMic(44100, 6));
     checkRecording(RecordFor(*engine, 6.0), 32, 2, 16000);
 }
@@ -156,7 +156,7 @@ TEST_F(EngineE2eTest, ThreePairsJoinPausesDrainInOneTickAndCountTheFile)
         {
             SCOPED_TRACE(testing::Message() << rate << " Hz, " << kbps << " kbit/s");
             engine = std::make_unique<RecordingEngine>(view, &recTimer, &playTimer);
-            view.options = {rate, kbps, 0};
+            view.options = {rate, kbps, Mp3Quality::Normal, 0};
             QElapsedTimer clock;
             clock.start();
             engine->Record();
@@ -210,7 +210,7 @@ TEST_F(EngineE2eTest, ThreePairsJoinPausesDrainInOneTickAndCountTheFile)
 
 TEST_F(EngineE2eTest, ExitWhileCapturingOrDrainingLeavesACompleteFile)
 {
-    view.options = {44100, 128, 2};
+    view.options = {44100, 128, Mp3Quality::High, 0};
     ASSERT_TRUE(useMic(44100, 8));
     // While capturing, and the window busy for a moment before it is closed.
     E2eResult r = RecordFor(*engine, 2.5, [](RecordingEngine& e) {
@@ -231,7 +231,7 @@ TEST_F(EngineE2eTest, ExitWhileCapturingOrDrainingLeavesACompleteFile)
 
 TEST_F(EngineE2eTest, PlayDuringRecordingPlaysTheFileAfterTheDrain)
 {
-    view.options = {44100, 128, 2};
+    view.options = {44100, 128, Mp3Quality::High, 0};
     ASSERT_TRUE(useMic(44100, 3));
     const E2eResult r = RecordFor(*engine, 3.0, [](RecordingEngine& e) { e.Play(); });
     checkRecording(r, 128, 1, 44100);
@@ -272,7 +272,7 @@ TEST_F(EngineE2eTest, PlaybackPositionIsWhatTheDeviceHasPlayed)
 // A muted microphone gets a warning when the recording ends; speech does not.
 TEST_F(EngineE2eTest, SilentRecordingIsWarnedAboutAtStop)
 {
-    view.options = {44100, 32, 1};
+    view.options = {44100, 32, Mp3Quality::Low, 0};
     for (const bool muted : {true, false}) {
         SCOPED_TRACE(muted ? "muted microphone" : "spoken");
         view.problems.clear();

@@ -60,7 +60,8 @@ TEST_F(SoundLayer, OpeningRestartsTheDevicesAndListsThemDefaultFirst)
     AudioInput input;
     EXPECT_TRUE(input.devices().isEmpty()) << "nothing is listed before the devices start";
     ASSERT_TRUE(input.open());
-    EXPECT_EQ(input.devices(), QStringList({QString::fromUtf8("Micro USB"), QString::fromUtf8("Entrée ligne")}));
+    EXPECT_EQ(input.devices(),
+              QStringList({QString::fromUtf8("Micro USB"), QString::fromUtf8("Entrée ligne")}));
     ASSERT_TRUE(input.open());
     EXPECT_EQ(devices.openCount(), 2);
     EXPECT_EQ(devices.closeCount(), 2);

@@ -31,7 +31,7 @@ TEST(RecordingChoices, EveryPositionHasItsCaptionAndValueAndNoOtherPositionHasAn
 {
     EXPECT_EQ(SampleRateChoice(2)->value, 44100);
     EXPECT_EQ(BitRateChoice(11)->caption, "320 Kbit/s");
-    EXPECT_EQ(QualityChoice(4)->value, 3); // the voice preset
+    EXPECT_EQ(QualityChoice(4)->caption, "Enregistrement d'une voix");
     for (int position : {-1, 12})
         EXPECT_FALSE(SampleRateChoice(position) || BitRateChoice(position) || QualityChoice(position));
     EXPECT_FALSE(SampleRateChoice(0) || BitRateChoice(0) || SampleRateChoice(4) || QualityChoice(5));

@@ -48,7 +48,7 @@ public:
     QString clockText;
     bool sendEnabled = true;
     bool newRecordingEnabled = false;
-    RecordingOptions options{44100, 128, 2};
+    RecordingOptions options{44100, 128, Mp3Quality::High, 0};
     QString path;
     bool replace = true; // the answer to the replace question
     std::vector<QString> replaceAsked;

@@ -109,7 +109,7 @@ TEST_F(MainWindowTest, NoConfigSectionGivesAndStoresDefaults)
     EXPECT_EQ(Box(w, "Text3")->text(), "32 Kbit/s");
     EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
     EXPECT_EQ(w.recordingOptions().bitRateKbps, 32);
-    EXPECT_EQ(w.recordingOptions().encoderPreset, 0);
+    EXPECT_EQ(w.recordingOptions().quality, Mp3Quality::Normal);
     EXPECT_TRUE(window->settings().complete);
     EXPECT_EQ(OpenWindow<SettingsDialog>(), nullptr);
     EXPECT_EQ(endCalls, 0);
@@ -123,7 +123,7 @@ TEST_F(MainWindowTest, StoredOptionsAreApplied)
     EXPECT_EQ(Box(w, "text2")->text(), "32000 Hz");
     EXPECT_EQ(w.recordingOptions().sampleRate, 32000);
     EXPECT_EQ(Box(w, "Text4")->text(), "Enregistrement d'une voix");
-    EXPECT_EQ(w.recordingOptions().encoderPreset, 3);
+    EXPECT_EQ(w.recordingOptions().quality, Mp3Quality::Voice);
     EXPECT_EQ(Box(w, "Text3")->text(), "128 Kbit/s");
     EXPECT_EQ(w.recordingOptions().bitRateKbps, 128);
 }
@@ -136,7 +136,7 @@ TEST_F(MainWindowTest, StoredIndexesWithoutItemKeepTheBoxes)
     EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
     EXPECT_EQ(key("Config", "Freq"), "0");
     EXPECT_EQ(Box(w, "Text4")->text(), "Haute qualité");
-    EXPECT_EQ(w.recordingOptions().encoderPreset, 0);
+    EXPECT_EQ(w.recordingOptions().quality, Mp3Quality::Normal);
     EXPECT_EQ(key("Config", "Quality"), "7");
     // Not a number: item 0, none; the designed text gives the rate.
     EXPECT_EQ(Box(w, "Text3")->text(), "192 Kbit/s");
@@ -151,7 +151,7 @@ TEST_F(MainWindowTest, StoredIndexUsesItsLeadingNumber)
     EXPECT_EQ(key("Config", "Freq"), "0");
     EXPECT_EQ(w.recordingOptions().sampleRate, 44100);
     // A fraction goes to the even neighbour, as a whole-number index does.
-    EXPECT_EQ(w.recordingOptions().encoderPreset, 2);
+    EXPECT_EQ(w.recordingOptions().quality, Mp3Quality::High);
     EXPECT_EQ(Box(w, "Text4")->text(), "Haute qualité");
     EXPECT_EQ(key("Config", "Quality"), "2");
     EXPECT_EQ(w.recordingOptions().bitRateKbps, 320);
@@ -175,10 +175,11 @@ TEST_F(MainWindowTest, MenuChoicesSetValuesAndKeys)
     EXPECT_EQ(w.recordingOptions().bitRateKbps, 32);
     EXPECT_EQ(key("Config", "Bitrate"), "1");
 
-    const int presets[] = {1, 0, 2, 5, 3};
+    const Mp3Quality qualities[] = {Mp3Quality::Low, Mp3Quality::Normal, Mp3Quality::High,
+                                    Mp3Quality::VeryHigh, Mp3Quality::Voice};
     for (int i : {3, 0, 4, 2, 1}) {
         MenuItem(w, "MD", i)->trigger();
-        EXPECT_EQ(w.recordingOptions().encoderPreset, presets[i]) << i;
+        EXPECT_EQ(w.recordingOptions().quality, qualities[i]) << i;
         EXPECT_EQ(key("Config", "Quality"), QString::number(i));
     }
     EXPECT_EQ(Box(w, "Text4")->text(), "Qualité moyenne");
