@@ -54,10 +54,7 @@ RecordingEngine::~RecordingEngine() { m_recTimer->stop(); }
 
 void RecordingEngine::CloseFileAndEncoder()
 {
-    if (m_fileWriter) {
-        m_fileWriter->CloseFile();
-        m_fileWriter.reset();
-    }
+    m_file.reset();
     m_encoder.close();
 }
 
@@ -148,11 +145,11 @@ bool RecordingEngine::ConfirmReplace(const QString& path)
 
 bool RecordingEngine::OpenOutputFile(const QString& path)
 {
-    if (!m_fileWriter)
-        m_fileWriter = std::make_unique<RecordingFileWriter>();
     // Created exclusively: a file that appeared since the question (another
     // Mirlo recording under the same name) is never emptied.
-    if (!m_fileWriter->CreateNewFile(path)) {
+    m_file = std::make_unique<platform::NewFile>(path, platform::FileAccess::Shared);
+    if (!m_file->isOpen()) {
+        m_file.reset();
         m_view.reportProblem(RecordingProblem::FileNotCreated);
         AbortStart();
         return false;
@@ -316,7 +313,7 @@ void RecordingEngine::ShowInputLevel()
 
 bool RecordingEngine::WriteToFile(const uint8_t* data, std::size_t size)
 {
-    if (!m_fileWriter || !m_fileWriter->WriteBytes(data, int32_t(size)))
+    if (!m_file || !m_file->write(data, size))
         return false;
     m_fileBytes += int64_t(size);
     return true;
@@ -388,9 +385,9 @@ void RecordingEngine::Tick()
 
 void RecordingEngine::CloseOutputFile()
 {
-    if (m_fileWriter) {
-        m_fileWriter->FlushBuffers();
-        m_fileWriter->CloseFile();
+    if (m_file) {
+        m_file->flush();
+        m_file->close();
     }
 }
 

@@ -4,7 +4,7 @@
 #include "audio/encoderconfig.h"
 #include "audio/mp3encoder.h"
 #include "audio/mpegframesplitter.h"
-#include "audio/recordingfilewriter.h"
+#include "platform/files.h"
 
 #include <QObject>
 #include <QString>
@@ -141,7 +141,7 @@ private:
     CaptureReader m_reader{m_input};
     Mp3Encoder m_encoder;
     std::span<const uint8_t> m_output; // the encoder's last output
-    std::unique_ptr<RecordingFileWriter> m_fileWriter;
+    std::unique_ptr<platform::NewFile> m_file;
     // The output goes to the file frame by frame, counting the audio it holds.
     MpegFrameSplitter m_frames;
     int64_t m_fileBytes = 0;

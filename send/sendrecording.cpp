@@ -10,7 +10,7 @@ RecordingSender::RecordingSender(const Settings& settings, std::unique_ptr<HandI
     : QObject(parent), m_settings(settings), m_view(std::move(view)), m_upload(*m_view)
 {
     // A mail program may end after the sender is gone (it runs on by itself).
-    m_mail.setFailureHandler([self = QPointer<RecordingSender>(this)](const MailFailure& failure) {
+    m_mail.setFailureHandler([self = QPointer<RecordingSender>(this)](const platform::MailFailure& failure) {
         if (self)
             self->m_view->report(HandInReport(failure));
     });
@@ -45,7 +45,7 @@ void RecordingSender::send(const QString& recordingPath)
 void RecordingSender::sendByMail(const QString& recordingPath)
 {
     const Settings& s = m_settings;
-    MailMessage mail;
+    platform::MailMessage mail;
     mail.fromName = s.pupilName;
     mail.fromAddress = s.sender;
     mail.toName = s.pupilName;
@@ -55,13 +55,6 @@ void RecordingSender::sendByMail(const QString& recordingPath)
     mail.attachmentPath = recordingPath;
 
     // A hand-off that succeeds is silent; one that fails, now or when the
-    // mail program ends, is reported.
-    const QByteArray message = ComposeMail(mail);
-    if (message.isEmpty()) {
-        MailFailure failure;
-        failure.kind = MailFailure::Kind::RecordingUnreadable;
-        m_view->report(HandInReport(failure));
-    } else {
-        m_mail.handOff(message);
-    }
+    // mail program ends, is reported through the failure handler.
+    m_mail.handOff(mail);
 }

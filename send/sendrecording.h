@@ -1,5 +1,5 @@
 #pragma once
-#include "send/mail.h"
+#include "platform/mailhandoff.h"
 #include "send/uploadsession.h"
 
 #include <QObject>
@@ -26,7 +26,7 @@ public:
     bool transferRunning() const;
 
     UploadSession& upload() { return m_upload; }
-    MailHandOff& mail() { return m_mail; }
+    platform::MailHandOff& mail() { return m_mail; }
 
 private:
     void sendByMail(const QString& recordingPath);
@@ -34,5 +34,5 @@ private:
     const Settings& m_settings;
     std::unique_ptr<HandInView> m_view;
     UploadSession m_upload;
-    MailHandOff m_mail;
+    platform::MailHandOff m_mail;
 };

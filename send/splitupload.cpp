@@ -54,8 +54,8 @@ QString CutIntoPieces(qint64 length, qint16 count, const QString& baseName, cons
     // A step that fails is skipped and the cutting goes on; a link is never
     // written through.
     const QString listPath = PieceListPath(recordingFolder, baseName);
-    NewFile list(listPath);
-    if (list.status() == NewFile::Status::Link)
+    TempFile list(listPath);
+    if (list.status() == TempFile::Status::Link)
         return listPath;
     auto writeLine = [&](const QString& line) { list.write(ToWindows1252(line) + "\r\n"); };
     writeLine(PieceListRecordingName(recordingPath, recordingFolder));
@@ -68,8 +68,8 @@ QString CutIntoPieces(qint64 length, qint16 count, const QString& baseName, cons
         // One piece in memory at a time.
         const QByteArray bytes = recordingOpen ? recording.read(pieceLength) : QByteArray();
         const QString piecePath = PiecePath(recordingFolder, baseName, i);
-        NewFile piece(piecePath);
-        if (piece.status() == NewFile::Status::Link)
+        TempFile piece(piecePath);
+        if (piece.status() == TempFile::Status::Link)
             return piecePath;
         piece.write(bytes);
         writeLine(baseName + u'_' + QString::number(i));
@@ -121,10 +121,10 @@ Next RunSplitPass(UploadSession& session, const Settings& settings, const QStrin
 
 void RemovePieces(const QString& folder, const QString& baseName, qint16 count)
 {
-    RemoveTempFile(PieceListPath(folder, baseName));
-    RemoveTempFile(TestFilePath(folder));
+    platform::RemoveRegularFile(PieceListPath(folder, baseName));
+    platform::RemoveRegularFile(TestFilePath(folder));
     for (int i = 1; i <= count; ++i)
-        RemoveTempFile(PiecePath(folder, baseName, i));
+        platform::RemoveRegularFile(PiecePath(folder, baseName, i));
 }
 
 } // namespace
@@ -136,7 +136,7 @@ void SplitUpload(UploadSession& session, const Settings& settings, const QString
     const qint16 count = PieceCount(length);
     const QString base = PieceBaseName(recordingPath);
     QString link = CutIntoPieces(length, count, base, recordingPath, folder);
-    if (link.isEmpty() && WriteTestFile(folder) == NewFile::Status::Link)
+    if (link.isEmpty() && WriteTestFile(folder) == TempFile::Status::Link)
         link = TestFilePath(folder);
     if (!link.isEmpty()) {
         RemovePieces(folder, base, count);

@@ -46,9 +46,9 @@ QString TestFilePath(const QString& recordingFolder)
     return JoinPath(recordingFolder, QStringLiteral("testx"));
 }
 
-NewFile::Status WriteTestFile(const QString& recordingFolder)
+TempFile::Status WriteTestFile(const QString& recordingFolder)
 {
-    NewFile file(TestFilePath(recordingFolder));
+    TempFile file(TestFilePath(recordingFolder));
     file.write("xxxxxx\r\n");
     return file.status();
 }

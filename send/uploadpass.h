@@ -17,7 +17,7 @@ inline constexpr qint64 kSingleUploadLimit = 2097152;
 // The test file sent before the recording, in the recording folder.
 QString TestFilePath(const QString& recordingFolder);
 // Open when written; a link in its place is refused and left as it is.
-NewFile::Status WriteTestFile(const QString& recordingFolder);
+TempFile::Status WriteTestFile(const QString& recordingFolder);
 
 // Whole number 1 to 1 000 000, as decimal text.
 QString DrawProofNumber();

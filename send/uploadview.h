@@ -1,5 +1,5 @@
 #pragma once
-#include "send/mail.h"
+#include "platform/mailhandoff.h"
 
 #include <QString>
 
@@ -50,12 +50,12 @@ struct HandInReport {
         : kind(what), status(httpStatus), path(std::move(filePath))
     {
     }
-    explicit HandInReport(MailFailure failure) : kind(Kind::MailNotSent), mail(std::move(failure)) {}
+    explicit HandInReport(platform::MailFailure failure) : kind(Kind::MailNotSent), mail(std::move(failure)) {}
 
     Kind kind;
     int status = 0;
     QString path;
-    MailFailure mail;
+    platform::MailFailure mail;
 };
 
 // What the hand-in needs of the windows: a progress window for each upload

@@ -49,7 +49,7 @@ void WebUpload(UploadSession& session, const Settings& settings, const QString& 
     }
 
     const QString testFile = TestFilePath(settings.recordingFolder);
-    if (WriteTestFile(settings.recordingFolder) == NewFile::Status::Link) {
+    if (WriteTestFile(settings.recordingFolder) == TempFile::Status::Link) {
         session.report(HandInReport(HandInReport::Kind::TemporaryFileIsLink, 0, testFile));
         return;
     }
@@ -57,5 +57,5 @@ void WebUpload(UploadSession& session, const Settings& settings, const QString& 
         if (!RunSinglePass(session, settings, pass == 0 ? testFile : recordingPath, pass))
             break;
     }
-    RemoveTempFile(testFile);
+    platform::RemoveRegularFile(testFile);
 }

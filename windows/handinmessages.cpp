@@ -4,6 +4,8 @@
 
 namespace {
 
+using platform::MailFailure;
+
 QString ConnectionText()
 {
     return QStringList{

@@ -18,7 +18,7 @@ void MailTest::SetUp()
 
     m_oldPath = qgetenv("PATH");
     qputenv("PATH", binDir().toLocal8Bit());
-    sender.mail().setSendmailPlaces({tempPath(QStringLiteral("nowhere/sendmail"))});
+    sender.mail().setMailProgramPlaces({tempPath(QStringLiteral("nowhere/sendmail"))});
 
     settings.sendMode = QStringLiteral("mail");
     settings.pupilName = QStringLiteral("ÉLÈVE");

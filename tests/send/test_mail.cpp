@@ -1,4 +1,4 @@
-#include "send/mail.h"
+#include "platform/posix/sendmail.h"
 #include "tests/send/mail_chain.h"
 #include "tests/send/mail_parse.h"
 
@@ -9,6 +9,10 @@
 
 namespace {
 
+using platform::ComposeMail;
+using platform::FindSendmail;
+using platform::MailFailure;
+using platform::MailMessage;
 using Kind = HandInReport::Kind;
 using Failure = MailFailure::Kind;
 

@@ -27,7 +27,7 @@ protected:
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_oldPath = qgetenv("PATH");
         qputenv("PATH", bin.toLocal8Bit());
-        sender.mail().setSendmailPlaces({});
+        sender.mail().setMailProgramPlaces({});
     }
     void TearDown() override
     {

@@ -244,6 +244,8 @@ TEST_F(ProgressWindowTest, ClosingTheViewDeletesTheWindowWithoutAsking)
 
 namespace {
 
+using platform::MailFailure;
+
 MailFailure Failure(MailFailure::Kind kind, int exitCode = 0, int seconds = 0, QStringList said = {})
 {
     MailFailure f;

@@ -1,9 +1,11 @@
-#include "send/mail.h"
+#include "platform/posix/sendmail.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <gmime/gmime.h>
+
+namespace platform {
 
 namespace {
 
@@ -118,3 +120,5 @@ QByteArray ComposeMail(const MailMessage& mail)
 
     return Serialise(message);
 }
+
+} // namespace platform

@@ -1,5 +1,7 @@
-// Hand-off of a composed message to the local mail system (sendmail interface).
-#include "send/mail.h"
+// The message handed to the local mail system through the sendmail interface.
+#include "platform/mailhandoff.h"
+
+#include "platform/posix/sendmail.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +15,8 @@
 #include <fcntl.h>
 #include <optional>
 #include <unistd.h>
+
+namespace platform {
 
 namespace {
 
@@ -178,17 +182,20 @@ QString FindSendmail(const QStringList& places)
     return {};
 }
 
-MailHandOff::MailHandOff() = default;
+MailHandOff::MailHandOff() : m_places(UsualSendmailPlaces()) {}
 
 // A mail program still running goes on after its owner; it deletes itself.
 MailHandOff::~MailHandOff() = default;
 
 bool MailHandOff::running() const { return m_run && !m_run->ended(); }
 
-bool MailHandOff::handOff(const QByteArray& message)
+bool MailHandOff::handOff(const MailMessage& mail)
 {
     if (running())
         return false;
+    const QByteArray message = ComposeMail(mail);
+    if (message.isEmpty())
+        return Failed(MailFailure::Kind::RecordingUnreadable);
     const QString program = FindSendmail(m_places);
     if (program.isEmpty())
         return Failed(MailFailure::Kind::NoMailProgram);
@@ -212,3 +219,5 @@ bool MailHandOff::Failed(MailFailure::Kind kind)
     }
     return false;
 }
+
+} // namespace platform
