@@ -24,7 +24,8 @@ QString FormatKiloBytes(int64_t bytes)
 {
     if (bytes < 0)
         bytes = 0;
-    // Hundredths of a kilobyte, rounded half up as the display pattern does.
+    // Hundredths of a kilobyte (of 1000 bytes), rounded half up; no leading
+    // zero before the decimal point ("0.5 Ko" shows as ",50 Ko").
     const int64_t hundredths = (bytes + 5) / 10;
     const int64_t whole = hundredths / 100;
     const int64_t frac = hundredths % 100;

@@ -172,7 +172,6 @@ void SettingsDialog::BuildControls()
     QMenuBar* menuBar = BuildMenuBar();
     QGroupBox* sending = BuildSendingGroup();
     QGroupBox* program = BuildProgramGroup();
-    BuildHiddenControls();
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
@@ -317,20 +316,6 @@ QGroupBox* SettingsDialog::BuildProgramGroup()
     return frame;
 }
 
-// The chosen location, a validate button and a help button, never shown.
-void SettingsDialog::BuildHiddenControls()
-{
-    m_folderLocationBox = new QLineEdit(this);
-    m_folderLocationBox->setObjectName(QStringLiteral("txtPath"));
-    m_folderLocationBox->hide();
-    m_validateButton = new QPushButton(QStringLiteral("Valider"), this);
-    m_validateButton->setObjectName(QStringLiteral("Command1"));
-    m_validateButton->hide();
-    m_helpButton = new QPushButton(QStringLiteral("Aide"), this);
-    m_helpButton->setObjectName(QStringLiteral("cmdAide"));
-    m_helpButton->hide();
-}
-
 // Top to bottom, as the dialog reads.
 void SettingsDialog::OrderTabs()
 {
@@ -346,9 +331,7 @@ void SettingsDialog::ConnectControls()
     connect(m_importAction, &QAction::triggered, this, &SettingsDialog::ImportParameters);
     connect(m_quitAction, &QAction::triggered, this, &QWidget::close);
     connect(m_validateAction, &QAction::triggered, this, &SettingsDialog::ValidateAndSave);
-    connect(m_validateButton, &QPushButton::clicked, this, &SettingsDialog::ValidateAndSave);
     connect(m_helpAction, &QAction::triggered, this, [this] { ShowHelp(MissingHelpMenu()); });
-    connect(m_helpButton, &QPushButton::clicked, this, [this] { ShowHelp(MissingHelpMenu()); });
     connect(m_browseButton, &QPushButton::clicked, this, &SettingsDialog::ChooseLocation);
     connect(m_folderNameBox, &QLineEdit::textChanged, this, &SettingsDialog::RefreshFullPath);
     // Only a button being switched on is a selection change, whether by a
@@ -440,7 +423,7 @@ void SettingsDialog::FillFromSettings()
         const qsizetype cut = s.recordingFolder.lastIndexOf(kSep);
         // The location goes in before the name, so the name's change shows
         // the full path that validating would store.
-        m_folderLocationBox->setText(cut < 0 ? s.recordingFolder : s.recordingFolder.left(cut));
+        m_folderLocation = cut < 0 ? s.recordingFolder : s.recordingFolder.left(cut);
         m_folderNameBox->setText(s.recordingFolder.mid(cut + 1));
     }
 
@@ -499,7 +482,7 @@ TypedSettings SettingsDialog::TypedValues() const
     typed.password = m_passwordBox->text();
     typed.proxyHost = m_proxyBox->text();
     typed.proxyPort = m_portBox->text();
-    typed.folderLocation = m_folderLocationBox->text();
+    typed.folderLocation = m_folderLocation;
     typed.folderName = m_folderNameBox->text();
     if (m_webOption->isChecked())
         typed.sending = SendChoice::Web;
@@ -563,7 +546,7 @@ void SettingsDialog::ChooseLocation()
     // A root comes back with its separator ("/" here, "C:\" on Windows).
     if (folder.endsWith(kSep))
         folder.chop(1);
-    m_folderLocationBox->setText(folder);
+    m_folderLocation = folder;
     RefreshFullPath();
 }
 
@@ -571,7 +554,7 @@ void SettingsDialog::RefreshFullPath()
 {
     // An empty location stands for the pupil's own folder: the label shows
     // where validating would put the recordings.
-    m_fullPathLabel->setPath(RecordingFolderFor(m_folderLocationBox->text(), m_folderNameBox->text()));
+    m_fullPathLabel->setPath(RecordingFolderFor(m_folderLocation, m_folderNameBox->text()));
 }
 
 void SettingsDialog::showEvent(QShowEvent* event)

@@ -47,7 +47,6 @@ private:
     QGroupBox* BuildProxyGroup();
     QGroupBox* BuildSendModeGroup();
     QGroupBox* BuildProgramGroup();
-    void BuildHiddenControls();
     void OrderTabs();
     void ConnectControls();
 
@@ -72,11 +71,9 @@ private:
     QLineEdit* m_proxyBox = nullptr;
     QLineEdit* m_portBox = nullptr;
     QLineEdit* m_folderNameBox = nullptr;
-    QLineEdit* m_folderLocationBox = nullptr; // hidden
+    QString m_folderLocation; // where the recording folder goes; chosen with the browser
     PathLabel* m_fullPathLabel = nullptr;
     QPushButton* m_browseButton = nullptr;
-    QPushButton* m_validateButton = nullptr; // hidden
-    QPushButton* m_helpButton = nullptr;     // hidden
     QRadioButton* m_mailOption = nullptr;
     QRadioButton* m_webOption = nullptr;
     QRadioButton* m_schoolOption = nullptr;

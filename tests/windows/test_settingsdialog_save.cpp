@@ -78,7 +78,7 @@ TEST_F(Validation, BlanksPassTheEmptyChecks)
     type("txtLogin", " ");
     type("txtSiteWeb", "  ");
     type("txtPassword", " ");
-    button("Command1")->click();
+    action("mnuValider")->trigger();
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Information);
     EXPECT_FALSE(dialog->isVisible());
