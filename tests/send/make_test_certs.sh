@@ -1,9 +1,9 @@
-#!/bin/sh
+#!/bin/bash
 # Certificate authorities and site certificates for the HTTPS upload tests,
 # made afresh in the folder given: ca.pem is the authority the tests trust;
 # good.pem is the site's certificate, untrusted.pem the same names from an
 # authority nobody trusts, wrongname.pem another site's from the trusted one.
-set -eu
+set -euo pipefail
 cd "$1"
 key() { openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out "$1.key" 2>/dev/null; }
 authority() {

@@ -197,7 +197,7 @@ QString TestCertificates::Folder()
     static QTemporaryDir dir;
     static const bool made = [] {
         QProcess openssl;
-        openssl.start("/bin/sh", {QStringLiteral(MIRLO_TESTS_DIR "/send/make_test_certs.sh"), dir.path()});
+        openssl.start("/bin/bash", {QStringLiteral(MIRLO_TESTS_DIR "/send/make_test_certs.sh"), dir.path()});
         return dir.isValid() && openssl.waitForFinished(60000) &&
                openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0;
     }();

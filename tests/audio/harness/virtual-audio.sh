@@ -2,7 +2,7 @@
 # Starts or stops the private PulseAudio daemon behind the test devices.
 #   virtual-audio.sh start|stop <folder>
 # The daemon's socket is <folder>/native; its pid is in <folder>/run/pid.
-set -u
+set -euo pipefail
 action=${1:-}
 D=${2:-}
 if [ -z "$action" ] || [ -z "$D" ]; then
@@ -28,12 +28,12 @@ daemon_pid() {
 stop_daemon() {
   local pid
   pid=$(daemon_pid) || { rm -f "$D/native"; return 0; }
-  kill "$pid" 2>/dev/null
+  kill "$pid" 2>/dev/null || true
   for _ in $(seq 50); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$pid" 2>/dev/null && kill -9 "$pid" 2>/dev/null
+  if kill -0 "$pid" 2>/dev/null; then kill -9 "$pid" 2>/dev/null || true; fi
   rm -f "$D/native" "$D/run/pid"
   return 0
 }
@@ -54,7 +54,7 @@ start)
     -L "module-null-source source_name=nullmic rate=48000 channels=2" \
     -L "module-loopback source=nullmic sink=spk latency_msec=20" || {
       echo "pulseaudio did not start; log:" >&2
-      tail -n 30 "$D/pulse.log" >&2
+      tail -n 30 "$D/pulse.log" >&2 || true
       exit 1
     }
   for _ in $(seq 100); do
@@ -63,7 +63,7 @@ start)
   done
   if ! answers; then
     echo "pulseaudio does not answer; log:" >&2
-    tail -n 30 "$D/pulse.log" >&2
+    tail -n 30 "$D/pulse.log" >&2 || true
     stop_daemon
     exit 1
   fi
