@@ -16,6 +16,7 @@
 #include "windows/imagebutton.h"
 #include "windows/levelmeter.h"
 #include "windows/mainpictures.h"
+#include "windows/mainwindowrecordingview.h"
 #include "windows/mainwindowstartup.h"
 #include "windows/optionmenus.h"
 #include "windows/progresswindow.h"
@@ -321,101 +322,6 @@ void MainWindow::ConnectWindowControls()
     connect(m_newRecordingButton, &QPushButton::clicked, this, &MainWindow::ResetProgram);
     connect(m_infoButton, &QPushButton::clicked, this, &MainWindow::ShowInfos);
 }
-
-// What the recording engine drives in this window.
-class MainWindowRecordingView final : public RecordingView {
-public:
-    explicit MainWindowRecordingView(MainWindow& window) : m_window(window) {}
-
-    void setButtonEnabled(RecButton b, bool enabled) override { button(b)->SetEnabled(enabled); }
-    void setButtonCaption(RecButton b, const QString& caption) override { button(b)->ChangeCaption(caption); }
-    // While a recording is polled, the counters and the clock show a few
-    // times a second: every poll changes them, and painting them at its pace
-    // cost more than the encoding. Their last values show when it ends.
-    void setCounter(int index, const QString& text) override { SetText(m_counterTexts.at(index), text); }
-    void setClockText(const QString& text) override { SetText(m_clockText, text); }
-    // The meter follows at about twenty readings a second whatever the poll's
-    // pace, each the loudest of the polls since the last one.
-    void setInputLevel(double peakDbfs, bool clipped) override
-    {
-        m_peakDbfs = std::max(m_peakDbfs, peakDbfs);
-        m_clipped = m_clipped || clipped;
-        m_polling = true;
-        const double now = programClock().seconds();
-        if (now - m_levelShownAt >= kLevelRefreshSeconds || now < m_levelShownAt) {
-            m_window.m_levelMeter->setLevel(m_peakDbfs, m_clipped);
-            m_peakDbfs = -std::numeric_limits<double>::infinity();
-            m_clipped = false;
-            m_levelShownAt = now;
-        }
-        if (now - m_textsShownAt >= kTextRefreshSeconds || now < m_textsShownAt)
-            ShowTexts();
-    }
-    void clearInputLevel() override
-    {
-        m_window.m_levelMeter->clear();
-        m_peakDbfs = -std::numeric_limits<double>::infinity();
-        m_clipped = false;
-        m_polling = false;
-        ShowTexts();
-    }
-    void setSendEnabled(bool enabled) override { m_window.m_sendButton->setEnabled(enabled); }
-    void setNewRecordingEnabled(bool enabled) override { m_window.m_newRecordingButton->setEnabled(enabled); }
-    RecordingOptions recordingOptions() const override { return m_window.recordingOptions(); }
-    QString recordingPath() const override { return m_window.m_recordingPath; }
-    bool confirmReplace(const QString&) override { return AskToReplaceRecording(); }
-    void reportProblem(RecordingProblem problem) override
-    {
-        ShowRecordingProblem(problem);
-        if (problem == RecordingProblem::SoundDevicesFailed)
-            EndProgram();
-    }
-    void processPendingEvents() override { QCoreApplication::processEvents(); }
-
-private:
-    static constexpr double kTextRefreshSeconds = 0.2;
-    static constexpr double kLevelRefreshSeconds = 0.045;
-
-    void SetText(std::optional<QString>& pending, const QString& text)
-    {
-        pending = text;
-        if (!m_polling)
-            ShowTexts();
-    }
-    void ShowTexts()
-    {
-        for (std::size_t i = 0; i < m_counterTexts.size(); ++i)
-            if (auto& text = m_counterTexts[i]) {
-                m_window.m_counters[i]->setText(*text);
-                text.reset();
-            }
-        if (m_clockText) {
-            m_window.m_clock->setText(*m_clockText);
-            m_clockText.reset();
-        }
-        m_textsShownAt = programClock().seconds();
-    }
-
-    ImageButton* button(RecButton b) const
-    {
-        switch (b) {
-        case RecButton::Record: return m_window.m_recordButton;
-        case RecButton::Pause: return m_window.m_pauseButton;
-        case RecButton::Stop: return m_window.m_stopButton;
-        case RecButton::Play: return m_window.m_playButton;
-        }
-        return m_window.m_recordButton;
-    }
-
-    MainWindow& m_window;
-    std::array<std::optional<QString>, 3> m_counterTexts; // not shown yet
-    std::optional<QString> m_clockText;
-    bool m_polling = false;
-    double m_textsShownAt = 0;
-    double m_peakDbfs = -std::numeric_limits<double>::infinity(); // not shown yet
-    bool m_clipped = false;
-    double m_levelShownAt = 0;
-};
 
 // Recording, playback and sending controls.
 void MainWindow::ConnectRecordingControls()
