@@ -1,6 +1,7 @@
 #include "config/parameterimport.h"
 
 #include "config/settingsmessages.h"
+#include "config/siteaddress.h"
 #include "foundation/settings.h"
 
 ImportOutcome ImportParameterFile(const Settings& settings, const QString& parameterFile)
@@ -29,6 +30,9 @@ ImportOutcome ImportParameterFile(const Settings& settings, const QString& param
         // The scrambled upload path runs past the 254 characters of the others.
         if (key != QLatin1String("Upload"))
             value.truncate(254);
+        // Stored as a typed site is, so "http://..." still reaches the site.
+        if (key == QLatin1String("Site"))
+            value = CleanSiteAddress(value);
         if (e.evenEmpty || !value.isEmpty())
             changes.append({section, key, value});
         if (key == QLatin1String("Perso"))

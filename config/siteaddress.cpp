@@ -1,11 +1,21 @@
 #include "config/siteaddress.h"
 
-QString CleanSiteAddress(QString site)
+QString CleanSiteAddress(const QString& site)
 {
-    // "https" first, or "https://host" would leave "shost".
-    site.remove(QStringLiteral("https"));
-    site.remove(QStringLiteral("http"));
-    site.remove(u'/');
-    site.remove(u':');
-    return site;
+    static const QString plain = QStringLiteral("http://");
+    static const QString secure = QStringLiteral("https://");
+    // Blanks around the value never survive the settings file anyway.
+    QString rest = site.trimmed();
+    bool httpsOnly = false;
+    if (rest.startsWith(secure, Qt::CaseInsensitive)) {
+        rest.remove(0, secure.size());
+        httpsOnly = true;
+    } else if (rest.startsWith(plain, Qt::CaseInsensitive)) {
+        rest.remove(0, plain.size());
+    }
+    while (rest.endsWith(u'/'))
+        rest.chop(1);
+    if (rest.isEmpty())
+        return {};
+    return httpsOnly ? secure + rest : rest;
 }

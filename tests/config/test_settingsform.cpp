@@ -121,11 +121,11 @@ TEST_F(SettingsSave, StoresTheCleanedValuesAndNamesTheNextRecording)
     EXPECT_EQ(saved.sendCaption, "Envoyer par email");
     EXPECT_EQ(saved.recordingPath, path);
     EXPECT_EQ(settings.pupilName, "ELEVE1");
-    EXPECT_EQ(settings.webSite, "www.lycee.frdepot");
+    EXPECT_EQ(settings.webSite, "www.lycee.fr/depot");
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_TRUE(saved.failure.isEmpty());
     for (const QString& file : {settings.workingFile(), settings.programFile()}) {
-        EXPECT_EQ(ReadSetting("Web", "Site", file), "www.lycee.frdepot") << file.toStdString();
+        EXPECT_EQ(ReadSetting("Web", "Site", file), "www.lycee.fr/depot") << file.toStdString();
         EXPECT_EQ(ReadSetting("Web", "mode", file), "mail");
         EXPECT_EQ(ReadSetting("Web", "ProxyPort", file), "3128");
         EXPECT_EQ(ReadSetting("IniPath", "Location", file), "Lycee");
@@ -152,7 +152,7 @@ TEST_F(SettingsSave, ThePupilsOwnKeysStayInThePrivateWorkingFile)
     WriteFile(settings.programFile(), "[Web]\r\nPassword=C2A3B1\r\n[email]\r\nNom=AUTRE\r\n");
     ASSERT_TRUE(SaveSettings(settings, typed, testClock.nowValue).failure.isEmpty());
     EXPECT_EQ(ReadFile(settings.programFile()),
-              "[Web]\r\nSite=www.lycee.frdepot\r\nmode=ftp\r\nProxy=172.20.0.254\r\nProxyPort=3128\r\n"
+              "[Web]\r\nSite=www.lycee.fr/depot\r\nmode=ftp\r\nProxy=172.20.0.254\r\nProxyPort=3128\r\n"
               "[email]\r\nDestinataire=prof@lycee.fr\r\n[IniPath]\r\nLocation=home\r\nPerso=Y:\r\n");
     EXPECT_EQ(Mode(settings.settingsFolder), 0700);
     EXPECT_EQ(Mode(settings.workingFile()), 0600);

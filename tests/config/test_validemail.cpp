@@ -1,4 +1,3 @@
-#include "config/siteaddress.h"
 #include "config/validemail.h"
 
 #include <gtest/gtest.h>
@@ -92,16 +91,6 @@ TEST(EmailAddress, TopLevelIsTwoOrThreeLetters)
         {"eleve@lycee.é", false},
         {"eleve@lycee.", false},
     });
-}
-
-TEST(SiteAddress, SchemeSlashesAndColonsGoWhereverTheyStand)
-{
-    EXPECT_EQ(CleanSiteAddress("http://www.lycee.fr/depot/"), "www.lycee.frdepot");
-    EXPECT_EQ(CleanSiteAddress("https://host/"), "host");
-    EXPECT_EQ(CleanSiteAddress("HTTP://WWW.Lycee.fr/"), "HTTPWWW.Lycee.fr");
-    EXPECT_EQ(CleanSiteAddress("www.http-lycee.fr:8080/up"), "www.-lycee.fr8080up");
-    EXPECT_EQ(CleanSiteAddress("www.lycee.fr"), "www.lycee.fr");
-    EXPECT_EQ(CleanSiteAddress(""), "");
 }
 
 } // namespace

@@ -137,7 +137,7 @@ TEST_F(Save, ElevenKeysGoIntoTheWorkingFileAndTheSchoolsIntoTheProgramFile)
     EXPECT_EQ(KeysInFileOrder(programFile()),
               (QStringList{"Site", "mode", "Proxy", "ProxyPort", "Destinataire", "Location", "Perso"}));
     for (const QString& file : {homeFile(), programFile()}) {
-        EXPECT_EQ(Key(file, "Web", "Site"), "www.lycee.frdepot");
+        EXPECT_EQ(Key(file, "Web", "Site"), "www.lycee.fr/depot");
         EXPECT_EQ(Key(file, "Web", "mode"), "mail");
         EXPECT_EQ(Key(file, "Web", "Proxy"), "172.20.0.254");
         EXPECT_EQ(Key(file, "Web", "ProxyPort"), "3128");
@@ -151,7 +151,7 @@ TEST_F(Save, ElevenKeysGoIntoTheWorkingFileAndTheSchoolsIntoTheProgramFile)
 
     const Settings& s = settings;
     EXPECT_EQ(s.pupilName, "ELEVE1");
-    EXPECT_EQ(s.webSite, "www.lycee.frdepot");
+    EXPECT_EQ(s.webSite, "www.lycee.fr/depot");
     EXPECT_EQ(s.webPassword, QString::fromUtf8("é€ motdepasse"));
     EXPECT_EQ(s.sendMode, "mail");
     EXPECT_EQ(s.recordingFolder, folder);
@@ -170,7 +170,7 @@ TEST_F(Save, ElevenKeysGoIntoTheWorkingFileAndTheSchoolsIntoTheProgramFile)
     // A new load shows the login as stored.
     reopen();
     EXPECT_EQ(box("txtLogin")->text(), "ELEVE1");
-    EXPECT_EQ(box("txtSiteWeb")->text(), "www.lycee.frdepot");
+    EXPECT_EQ(box("txtSiteWeb")->text(), "www.lycee.fr/depot");
     EXPECT_EQ(box("txtPassword")->text(), QString::fromUtf8("é€ motdepasse"));
     EXPECT_TRUE(option("Option1_0")->isChecked());
 }
