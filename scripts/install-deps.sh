@@ -20,13 +20,16 @@ test_packages=(
   # reading, screenshots.
   openbox xdotool x11-utils xclip imagemagick
 )
+# Real servers and a second real proxy for the hand-in tests: nginx with
+# php-fpm and squid, started by the tests on 127.0.0.1 (never as services).
+real_server_packages=(nginx php-fpm squid)
 # Sanitizer runtimes come with g++; the fuzz targets need clang's libFuzzer.
 check_packages=(
   clang libclang-rt-14-dev
 )
 
 missing=()
-for p in "${build_packages[@]}" "${test_packages[@]}" "${check_packages[@]}"; do
+for p in "${build_packages[@]}" "${test_packages[@]}" "${real_server_packages[@]}" "${check_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
@@ -37,4 +40,10 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
+# Installed packages start no service of their own (nginx would take port 80).
+if [ ! -e /usr/sbin/policy-rc.d ]; then
+  printf '#!/bin/sh\nexit 101\n' | $SUDO tee /usr/sbin/policy-rc.d >/dev/null
+  $SUDO chmod 755 /usr/sbin/policy-rc.d
+  trap '$SUDO rm -f /usr/sbin/policy-rc.d' EXIT
+fi
 $SUDO apt-get install -y --no-install-recommends "${missing[@]}"

@@ -44,18 +44,21 @@ private:
 
 // With MIRLO_PRINT_MESSAGES set, every message goes to standard output as one
 // line ("message <title> <icon>: <text>", line breaks as \r and \n) and is
-// answered OK, so that runs of the real program can be checked.
+// answered OK, so that runs of the real program can be checked; set to
+// "show", each is also shown as usual and answered by whoever reads it.
 class PrintedMessages final : public Prompt {
 public:
     explicit PrintedMessages(Prompt& dialogs) : m_dialogs(dialogs) {}
 
-    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons) override
+    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override
     {
         QString line = text;
         line.replace(QLatin1Char('\r'), QStringLiteral("\\r"))
             .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
         std::printf("message %s %d: %s\n", title.toUtf8().constData(), int(icon), line.toUtf8().constData());
         std::fflush(stdout);
+        if (qgetenv("MIRLO_PRINT_MESSAGES") == "show")
+            return m_dialogs.message(text, title, icon, buttons);
         return MsgAnswer::Ok;
     }
     QString saveFileName(const FileRequest& request) override { return m_dialogs.saveFileName(request); }

@@ -606,6 +606,146 @@ def about_box(desk, build_bin, cleanups):
     mirlo.window(MAIN)
 
 
+# ---- 7. Hand-in to real servers ---------------------------------------------------------
+# nginx with php-fpm running a school's upload script, and squid, in a network
+# namespace of the journey's own (ctest starts it under unshare): the site is
+# "localhost" on ports 80 and 443, as a pupil's would be.
+
+sys.path.insert(0, os.path.join(TESTS_DIR, "send", "realservers"))
+from realservers import RealServers, isolate, trust_authority  # noqa: E402
+
+PROGRESS = "Progression du t_l_chargement"
+SUCCESS = "Le fichier a été transféré avec succès."
+NOT_HANDED_IN = "L'enregistrement n'a pas été transféré (fichier %d sur %d)."
+HTTP_FAILURE = "Echec du transfert, code de réponse HTTP = %d"
+REAL_SITE = "localhost"
+SHOWN_AND_PRINTED = dict(NO_AUDIO, MIRLO_PRINT_MESSAGES="show")
+
+
+def real_servers(desk, cleanups, **options):
+    isolate()
+    tls = None
+    if options.pop("tls", False):
+        certs = os.path.join(desk.work, "certs")
+        os.makedirs(certs)
+        subprocess.run(["bash", os.path.join(TESTS_DIR, "send", "make_test_certs.sh"), certs],
+                       check=True, capture_output=True)
+        trust_authority(desk.work, os.path.join(certs, "ca.pem"))
+        tls = (os.path.join(certs, "good.pem"), os.path.join(certs, "good.key"))
+    servers = RealServers(os.path.join(desk.work, "servers"), login=PUPIL["login"].upper(),
+                          password=PUPIL["password"], tls=tls, http_port=80, https_port=443 if tls else 0,
+                          **options)
+    cleanups.append(servers.stop)
+    servers.start()
+    return servers
+
+
+def printed_messages(mirlo):
+    """The messages Mirlo printed (MIRLO_PRINT_MESSAGES=show prints each one it shows)."""
+    with open(os.path.join(mirlo.desktop.work, "mirlo.log"), "rb") as f:
+        lines = f.read().decode("utf-8", "replace").splitlines()
+    found = [line.split(": ", 1)[1] for line in lines if line.startswith("message ") and ": " in line]
+    return [text.replace("\\r", "\n").replace("\\n", "\n") for text in found]
+
+
+def hand_in(desk, mirlo, main, quiet=8.0, limit=150.0):
+    """Presses the send button; acknowledges every message box the hand-in shows until
+    neither a message nor a progress window has been seen for `quiet` seconds.
+    Returns what the boxes said."""
+    before = len(printed_messages(mirlo))
+    press(desk, main, SEND)
+    boxes = 0
+    end = time.monotonic() + limit
+    last = time.monotonic()
+    while time.monotonic() - last < quiet:
+        check(time.monotonic() < end, "the hand-in still runs after %.0f s" % limit)
+        check(mirlo.process.poll() is None, "Mirlo ended during the hand-in")
+        shown = desk.windows(MESSAGE)
+        if shown:
+            desk.keys(shown[-1], "Return")
+            desk.gone(shown[-1])
+            boxes += 1
+            last = time.monotonic()
+        elif desk.windows(PROGRESS):
+            last = time.monotonic()
+        time.sleep(0.2)
+    texts = printed_messages(mirlo)[before:]
+    check(len(texts) == boxes, "%d message boxes shown, %d messages printed: %r" % (boxes, len(texts), texts))
+    return texts
+
+
+def recording_of(folder, name, size):
+    content = random.Random(size).randbytes(size)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(content)
+    return os.path.join(folder, name), content
+
+
+def send_whole(desk, mirlo, main, servers, folder, name, size):
+    path, content = recording_of(folder, name, size)
+    pick_recording(desk, mirlo, main, path)
+    texts = hand_in(desk, mirlo, main)
+    check(texts == [SUCCESS], "handing in %d bytes showed %r" % (size, texts))
+    stored = servers.stored(name)
+    check(stored == content, "the server holds %s bytes of the %d sent, %s"
+          % (None if stored is None else len(stored), size, "equal" if stored == content else "not equal"))
+
+
+def real_server_upload(desk, build_bin, cleanups):
+    """A single and a split upload to nginx + php-fpm arrive whole."""
+    servers = real_servers(desk, cleanups)
+    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=SHOWN_AND_PRINTED,
+                                        extra={"Web": {"Site": REAL_SITE}})
+    send_whole(desk, mirlo, main, servers, folder, "devoir.mp3", 300_000)
+    send_whole(desk, mirlo, main, servers, folder, "expose.mp3", 4_500_000)
+    pieces = [r for r in servers.requests() if r["split"] and r["file"].startswith("expose_")]
+    check([r["file"] for r in pieces] == ["expose_1", "expose_2", "expose_3"],
+          "the pieces that arrived: %s" % [r["file"] for r in pieces])
+
+
+def real_server_body_limit(desk, build_bin, cleanups):
+    """Behind nginx's 1m limit every piece gets 413: one message says the recording was
+    not handed in, nothing is sent after the first piece, and no success is claimed."""
+    servers = real_servers(desk, cleanups, body_limit="1m")
+    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=SHOWN_AND_PRINTED,
+                                        extra={"Web": {"Site": REAL_SITE}})
+    size = 2_500_000  # two pieces of 1.25 MB
+    path, _ = recording_of(folder, "devoir.mp3", size)
+    pick_recording(desk, mirlo, main, path)
+    texts = hand_in(desk, mirlo, main)
+    print("messages: %r" % texts, flush=True)
+    check(not any(SUCCESS in t for t in texts), "the pupil is told the file arrived: %r" % texts)
+    lines = texts[0].split("\n") if len(texts) == 1 else []
+    check(lines and lines[0] == NOT_HANDED_IN % (1, 2) and HTTP_FAILURE % 413 in lines[1:],
+          "expected one message saying the recording was not handed in because of 413, got %r" % texts)
+    refused = [line for line in servers.log("nginx-access.log") if '" 413 ' in line]
+    check(len(refused) == 1, "%d pieces were sent past the first refusal" % (len(refused) - 1))
+    check(not any(r["file"].startswith("Frac_") for r in servers.requests()),
+          "the piece list was sent after a piece failed")
+
+
+def real_server_through_squid(desk, build_bin, cleanups):
+    """The hand-in through squid, a real proxy, arrives whole."""
+    servers = real_servers(desk, cleanups, squid=True, tls=True)
+    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=SHOWN_AND_PRINTED, extra={
+        "Web": {"Site": REAL_SITE, "Proxy": "127.0.0.1", "ProxyPort": str(servers.squid_port)}})
+    send_whole(desk, mirlo, main, servers, folder, "devoir.mp3", 300_000)
+    relayed = [line for line in servers.log("squid/access.log") if "POST http://localhost/" in line
+               or "CONNECT localhost:443" in line]
+    check(len(relayed) >= 2, "squid relayed %d requests: %s" % (len(relayed), servers.log("squid/access.log")))
+
+
+def real_server_move_to_https(desk, build_bin, cleanups):
+    """A site that moved to HTTPS gets the recording over TLS, and never the password in clear."""
+    servers = real_servers(desk, cleanups, tls=True, move_to_https=True)
+    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=SHOWN_AND_PRINTED,
+                                        extra={"Web": {"Site": REAL_SITE}})
+    send_whole(desk, mirlo, main, servers, folder, "devoir.mp3", 300_000)
+    check(all(r["https"] for r in servers.requests()), "the upload script was reached in clear")
+    clear = [line for line in servers.log("nginx-access.log") if '"POST ' in line]
+    check(not clear, "%d requests carried the login and password in clear: %s" % (len(clear), clear))
+
+
 JOURNEYS = {
     "FirstRun": first_run,
     "FirstRunLeftBlank": first_run_left_blank,
@@ -614,6 +754,10 @@ JOURNEYS = {
     "SendByUploadThenMail": send,
     "NewRecordingThroughLaunch": new_recording,
     "AboutBox": about_box,
+    "RealServerUpload": real_server_upload,
+    "RealServerBodyLimit": real_server_body_limit,
+    "RealServerThroughSquid": real_server_through_squid,
+    "RealServerMoveToHttps": real_server_move_to_https,
 }
 
 if __name__ == "__main__":
