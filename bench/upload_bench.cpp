@@ -1,10 +1,12 @@
-// Split upload of a 50 MB recording to the reference server on loopback,
-// next to a plain client posting the same pieces; peak memory of Mirlo's side.
+// Hand-in timings next to a plain client in the same run, against the
+// reference server: a single, a 2-piece and a 15-piece upload on loopback
+// (min / median / max over several runs), then a 2 MiB pass through a
+// 512 kbit/s uplink (shaped_relay.py) with its time to success.
+//   upload_bench [loopback runs = 3] [shaped-link runs = 1]
 #include "tests/support/uploadserver.h"
 #include "tests/support/uploadtestview.h"
 
 #include "foundation/settings.h"
-#include "send/splitupload.h"
 #include "send/uploadsession.h"
 #include "send/webupload.h"
 
@@ -17,19 +19,75 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
+#include <sstream>
+#include <vector>
 
 namespace {
 
-long StatusKb(const char* key)
+constexpr const char* kScript = "/depot/upload.php";
+constexpr int kShapedBitsPerSecond = 512000;
+
+struct Outcome {
+    double seconds = 0;
+    bool ok = false;
+    QString what; // how it ended when it did not succeed
+};
+
+QString KindName(HandInReport::Kind kind)
 {
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toLong();
-    return -1;
+    std::ostringstream os;
+    PrintTo(kind, &os);
+    return QString::fromStdString(os.str());
+}
+
+// The one place the bench calls Mirlo's hand-in: the settings point at the
+// site through the proxy on 127.0.0.1.
+Outcome SendWithMirlo(const Settings& s, const QString& recording)
+{
+    QElapsedTimer timer;
+    timer.start();
+    TestHandInView view; // no windows: the hand-in alone is measured
+    UploadSession session(view);
+    WebUpload(session, s, recording);
+    Outcome out;
+    out.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    out.ok = view.reported() == QList<HandInReport::Kind>{HandInReport::Kind::Transferred};
+    for (const HandInReport& r : view.reports)
+        out.what += (out.what.isEmpty() ? "" : ", ") + KindName(r.kind) +
+                    (r.kind == HandInReport::Kind::HttpStatus ? QString(" %1").arg(r.status) : QString());
+    return out;
+}
+
+Outcome SendWithPlainClient(int proxyPort, const Settings& s, const QString& recording)
+{
+    QProcess client;
+    client.setProcessChannelMode(QProcess::ForwardedChannels);
+    QElapsedTimer timer;
+    timer.start();
+    client.start("/usr/bin/python3",
+                 {QStringLiteral(MIRLO_BENCH_DIR "/upload_client.py"), QString::number(proxyPort), s.webSite,
+                  kScript, s.pupilName, s.webPassword, recording});
+    client.waitForFinished(900000);
+    Outcome out;
+    out.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    out.ok = client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+    if (!out.ok)
+        out.what = QStringLiteral("client failed");
+    return out;
+}
+
+// Whether the last recording the server took is the recording, whole.
+bool ArrivedWhole(const UploadServer& server, const QString& recording)
+{
+    const QJsonArray log = server.log();
+    if (log.isEmpty())
+        return false;
+    const QJsonObject last = log.last().toObject();
+    const QString sha = last.contains("reassembled") ? last["reassembled"].toObject()["sha256"].toString()
+                                                     : UploadServer::fileField(last)["sha256"].toString();
+    return sha == Sha256OfFile(recording);
 }
 
 bool MakeRecording(const QString& path, qint64 size)
@@ -51,12 +109,79 @@ bool MakeRecording(const QString& path, qint64 size)
     return true;
 }
 
+struct Series {
+    std::vector<double> seconds;
+    int failures = 0;
+    QString lastFailure;
+
+    void add(const Outcome& o, bool arrivedWhole)
+    {
+        if (o.ok && arrivedWhole) {
+            seconds.push_back(o.seconds);
+            return;
+        }
+        ++failures;
+        lastFailure =
+            QString("%1 after %2 s")
+                .arg(o.ok ? QStringLiteral("success told, recording not whole on the server") : o.what)
+                .arg(o.seconds, 0, 'f', 1);
+    }
+    double median() const
+    {
+        std::vector<double> v = seconds;
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0 : v[v.size() / 2];
+    }
+    void print(const char* who) const
+    {
+        std::vector<double> v = seconds;
+        std::sort(v.begin(), v.end());
+        if (!v.empty())
+            std::printf("  %-8s min %7.3f  median %7.3f  max %7.3f s  (n = %zu)", who, v.front(), median(),
+                        v.back(), v.size());
+        else
+            std::printf("  %-8s no success", who);
+        if (failures)
+            std::printf("  FAILED %d time(s): %s", failures, qPrintable(lastFailure));
+        std::printf("\n");
+    }
+};
+
+struct Pair {
+    Series mirlo, plain;
+};
+
+Pair Compare(UploadServer& server, int proxyPort, const Settings& s, const QString& recording, int runs)
+{
+    Pair p;
+    for (int run = 0; run < runs; ++run) {
+        const Outcome m = SendWithMirlo(s, recording);
+        p.mirlo.add(m, ArrivedWhole(server, recording));
+        const Outcome c = SendWithPlainClient(proxyPort, s, recording);
+        p.plain.add(c, ArrivedWhole(server, recording));
+    }
+    return p;
+}
+
+// The relay paces what reaches the server; it ends when its input closes.
+int StartRelay(QProcess& relay, int targetPort)
+{
+    relay.start("/usr/bin/python3", {QStringLiteral(MIRLO_BENCH_DIR "/shaped_relay.py"),
+                                     QString::number(targetPort), QString::number(kShapedBitsPerSecond)});
+    while (!relay.canReadLine())
+        if (!relay.waitForReadyRead(10000))
+            return 0;
+    const QList<QByteArray> words = relay.readLine().trimmed().split(' ');
+    return words.size() == 2 && words[0] == "PORT" ? words[1].toInt() : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const qint64 size = argc > 1 ? QByteArray(argv[1]).toLongLong() * 1024 * 1024 : 50LL * 1024 * 1024;
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
+    const int shapedRuns = argc > 2 ? std::max(0, atoi(argv[2])) : 1;
 
     QTemporaryDir work;
     Settings s;
@@ -64,8 +189,7 @@ int main(int argc, char** argv)
     s.recordingFolder = work.filePath("rec");
     QDir().mkpath(s.settingsFolder);
     QDir().mkpath(s.recordingFolder);
-    WriteSetting("Web", "Upload", ScrambleForTest("/depot/upload.php"),
-                 JoinPath(s.settingsFolder, kSettingsFileName));
+    WriteSetting("Web", "Upload", ScrambleForTest(kScript), JoinPath(s.settingsFolder, kSettingsFileName));
     s.webSite = "ecole.example";
     s.pupilName = "DUPONT";
     s.webPassword = "s3cret";
@@ -79,63 +203,62 @@ int main(int argc, char** argv)
     s.proxyHost = "127.0.0.1";
     s.proxyPortText = QString::number(server.port());
 
-    const QString recording = JoinPath(s.recordingFolder, "Cours.mp3");
-    if (!MakeRecording(recording, size))
-        return 1;
-    const qint16 count = PieceCount(size);
-    const qint64 piece = PieceLength(size, count);
+    bool loopbackOk = true;
+    const struct {
+        const char* name;
+        qint64 size;
+    } cases[] = {
+        {"single (2 MiB)", 2097152},
+        {"2 pieces (3 MiB)", 3LL << 20},
+        {"15 pieces (29 MiB)", 29LL << 20},
+    };
+    std::printf("loopback, reference server as the proxy, %d runs each, Mirlo then the plain client:\n",
+                runs);
+    for (const auto& c : cases) {
+        const QString recording = JoinPath(s.recordingFolder, "Cours.mp3");
+        if (!MakeRecording(recording, c.size))
+            return 1;
+        const Pair p = Compare(server, server.port(), s, recording, runs);
+        const bool split = c.size > 2097152;
+        std::printf("%s, %lld bytes%s:\n", c.name, static_cast<long long>(c.size),
+                    split ? " (Mirlo pauses 2 s after the last piece)" : "");
+        p.mirlo.print("Mirlo");
+        p.plain.print("plain");
+        if (p.plain.median() > 0 && p.mirlo.median() > 0) {
+            std::printf("  ratio of medians Mirlo / plain: %.2f", p.mirlo.median() / p.plain.median());
+            if (split)
+                std::printf(" (%.2f without the pause)", (p.mirlo.median() - 2.0) / p.plain.median());
+            std::printf("\n");
+        }
+        loopbackOk = loopbackOk && p.mirlo.failures == 0 && p.plain.failures == 0;
+        QFile::remove(recording);
+    }
 
-    const long rssBefore = StatusKb("VmRSS:");
-    const long peakBefore = StatusKb("VmHWM:");
-    QElapsedTimer timer;
-    timer.start();
-    TestHandInView view; // no windows: the upload alone is measured
-    UploadSession session(view);
-    WebUpload(session, s, recording);
-    const double mirlo = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    const long peak = StatusKb("VmHWM:");
-
-    const QJsonArray log = server.log();
-    const QJsonObject whole = log.isEmpty() ? QJsonObject() : log.last()["reassembled"].toObject();
-    const bool intact = whole["sha256"].toString() == Sha256OfFile(recording) &&
-                        view.reported() == QList<HandInReport::Kind>{HandInReport::Kind::Transferred};
-
-    // The same files, cut again, posted one by one by a plain client.
-    CutIntoPieces(size, count, "Cours", recording, s.recordingFolder);
-    QFile test(JoinPath(s.recordingFolder, "testx"));
-    test.open(QIODevice::WriteOnly);
-    test.write("xxxxxx\r\n");
-    test.close();
-    QStringList files{test.fileName()};
-    for (int i = 1; i <= count; ++i)
-        files << PiecePath(s.recordingFolder, "Cours", i);
-    files << PieceListPath(s.recordingFolder, "Cours");
-    QProcess client;
-    client.setProcessChannelMode(QProcess::ForwardedChannels);
-    timer.restart();
-    client.start("/usr/bin/python3", QStringList{QStringLiteral(MIRLO_BENCH_DIR "/upload_client.py"),
-                                                 QString::number(server.port()), s.webSite,
-                                                 "/depot/upload.php", s.pupilName, s.webPassword} +
-                                         files);
-    client.waitForFinished(600000);
-    const double plain = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    const bool clientOk = client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
-
-    std::printf("split upload of %.1f MB: %d pieces of %lld bytes, %d requests\n",
-                static_cast<double>(size) / 1048576.0, count, static_cast<long long>(piece), count + 2);
-    std::printf("Mirlo split upload:        %7.3f s (%7.3f s without the 2 s pause after the last piece)\n",
-                mirlo, mirlo - 2.0);
-    std::printf("plain client (python):     %7.3f s%s\n", plain, clientOk ? "" : "  (client FAILED)");
-    std::printf("ratio Mirlo / plain:       %7.2f (%5.2f without the pause)\n", mirlo / plain,
-                (mirlo - 2.0) / plain);
-    std::printf("throughput without pause:  %7.1f MB/s\n",
-                static_cast<double>(size) / 1048576.0 / (mirlo - 2.0));
-    std::printf("memory: VmRSS before %ld kB (VmHWM %ld kB), VmHWM after %ld kB: +%ld kB over the "
-                "upload; one piece is %lld kB, the recording %lld kB\n",
-                rssBefore, peakBefore, peak, peak - rssBefore, static_cast<long long>(piece / 1024),
-                static_cast<long long>(size / 1024));
-    std::printf("server reassembled the recording intact: %s\n", intact ? "yes" : "NO");
-    for (const QString& f : files)
-        QFile::remove(f);
-    return intact && clientOk ? 0 : 1;
+    bool shapedOk = true;
+    if (shapedRuns > 0) {
+        QProcess relay;
+        const int relayPort = StartRelay(relay, server.port());
+        if (relayPort == 0) {
+            std::fprintf(stderr, "the shaped relay did not start: %s %s\n", qPrintable(relay.errorString()),
+                         relay.readAllStandardError().constData());
+            return 1;
+        }
+        Settings shaped = s;
+        shaped.proxyPortText = QString::number(relayPort);
+        const QString recording = JoinPath(s.recordingFolder, "Lent.mp3");
+        MakeRecording(recording, 2097152);
+        std::printf("2 MiB pass through a %d kbit/s uplink (at least %.1f s on the wire), %d run(s), time to "
+                    "success:\n",
+                    kShapedBitsPerSecond / 1000, 2097152.0 * 8 / kShapedBitsPerSecond, shapedRuns);
+        const Pair p = Compare(server, relayPort, shaped, recording, shapedRuns);
+        p.mirlo.print("Mirlo");
+        p.plain.print("plain");
+        shapedOk = p.mirlo.failures == 0;
+        relay.closeWriteChannel();
+        relay.waitForFinished(5000);
+        QFile::remove(recording);
+    }
+    std::printf("loopback hand-ins all arrived whole: %s; shaped link: %s\n", loopbackOk ? "yes" : "NO",
+                shapedOk ? "success" : "Mirlo FAILED");
+    return loopbackOk ? 0 : 1;
 }
