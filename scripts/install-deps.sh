@@ -21,8 +21,9 @@ test_packages=(
   openbox xdotool x11-utils xclip imagemagick
 )
 # Real servers and a second real proxy for the hand-in tests: nginx with
-# php-fpm and squid, started by the tests on 127.0.0.1 (never as services).
-real_server_packages=(nginx php-fpm squid)
+# php-fpm and squid, started by the tests on 127.0.0.1 (never as services),
+# in a network namespace of their own whose loopback iproute2 brings up.
+real_server_packages=(nginx php-fpm squid iproute2)
 # Sanitizer runtimes come with g++; the fuzz targets need clang's libFuzzer.
 check_packages=(
   clang libclang-rt-14-dev
