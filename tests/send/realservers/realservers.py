@@ -12,6 +12,9 @@ As a module:
     servers.requests()   # what upload.php saw, one dict per request
     servers.stop()
 
+upload.php answers as the reference server does (tests/send/upload_server.py):
+"OK <check number>", "loginfalse", "passfalse", "fileexists" for a recording
+already there, and "occupied" while a file named occupied lies in FOLDER.
 Ports 0 are picked free. Ports 80 and 443 are only taken inside a network
 namespace of the caller's own (`unshare --net --mount`, see isolate()),
 where the loopback is private and nothing else listens.
