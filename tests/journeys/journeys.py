@@ -719,7 +719,7 @@ def real_server_body_limit(desk, build_bin, cleanups):
     check(lines and lines[0] == NOT_HANDED_IN % (1, 2) and HTTP_FAILURE % 413 in lines[1:],
           "expected one message saying the recording was not handed in because of 413, got %r" % texts)
     refused = [line for line in servers.log("nginx-access.log") if '" 413 ' in line]
-    check(len(refused) == 1, "%d pieces were sent past the first refusal" % (len(refused) - 1))
+    check(len(refused) == 1, "nginx refused %d pieces; nothing should follow the first refusal" % len(refused))
     check(not any(r["file"].startswith("Frac_") for r in servers.requests()),
           "the piece list was sent after a piece failed")
 
