@@ -59,10 +59,11 @@ QString FileNotCreatedText(const QString& folder, FileCreationFault fault)
         break;
     }
     return QStringLiteral("Le fichier d'enregistrement n'a pas pu être créé dans le dossier \"") + folder +
-           QStringLiteral("\" : ") + reason + QStringLiteral(".\rChoisissez un autre fichier avec le bouton à "
-                                                           "droite de son nom, ou un autre dossier dans les "
-                                                           "paramètres (\"Infos\", \"Modifier les "
-                                                           "paramètres\"), puis recommencez l'enregistrement.");
+           QStringLiteral("\" : ") + reason + u'.' + QLatin1Char('\r') +
+           QStringLiteral(
+               "Choisissez un autre fichier avec le bouton à droite de son nom, ou un autre dossier "
+               "dans les paramètres (\"Infos\", \"Modifier les paramètres\"), puis recommencez "
+               "l'enregistrement.");
 }
 
 void ShowFileNotCreated(const QString& folder, FileCreationFault fault)

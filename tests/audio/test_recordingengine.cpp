@@ -426,9 +426,11 @@ TEST_F(EngineTest, StartThatEndsBeforeTheFileLeavesEveryControlAsItWas)
     const Case cases[] = {
         {"cancel at the replace question", tempPath("ancien.mp3"), {}},
         {"read-only folder", readOnly + "/rec.mp3", {{readOnly, F::FolderDenied}}},
-        {"a file where the folder goes", tempPath("fichier") + "/rec.mp3",
+        {"a file where the folder goes",
+         tempPath("fichier") + "/rec.mp3",
          {{tempPath("fichier"), F::NotAFolder}}},
-        {"folder under a file", tempPath("fichier/sous") + "/rec.mp3",
+        {"folder under a file",
+         tempPath("fichier/sous") + "/rec.mp3",
          {{tempPath("fichier/sous"), F::FolderNotCreated}}},
         {"name too long", tempPath(QString(300, u'n') + ".mp3"), {{scratchDir(), F::Refused}}},
     };
@@ -437,15 +439,19 @@ TEST_F(EngineTest, StartThatEndsBeforeTheFileLeavesEveryControlAsItWas)
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);
             // As a finished recording left them, stopped while paused.
-            view.enabled = {{RecButton::Record, true}, {RecButton::Pause, false}, {RecButton::Stop, true},
+            view.enabled = {{RecButton::Record, true},
+                            {RecButton::Pause, false},
+                            {RecButton::Stop, true},
                             {RecButton::Play, true}};
             view.captions = {{RecButton::Pause, "Continuer"}, {RecButton::Play, "PlayBack"}};
             view.sendEnabled = view.newRecordingEnabled = true;
             view.notCreated.clear();
-            const auto before = std::tuple(view.enabled, view.captions, view.sendEnabled, view.newRecordingEnabled);
+            const auto before =
+                std::tuple(view.enabled, view.captions, view.sendEnabled, view.newRecordingEnabled);
             view.path = c.path;
             start(false);
-            EXPECT_EQ(std::tuple(view.enabled, view.captions, view.sendEnabled, view.newRecordingEnabled), before);
+            EXPECT_EQ(std::tuple(view.enabled, view.captions, view.sendEnabled, view.newRecordingEnabled),
+                      before);
             EXPECT_EQ(view.notCreated, c.told);
             EXPECT_TRUE(view.problems.empty());
             EXPECT_FALSE(backend.capturing());

@@ -80,8 +80,8 @@ class SuspendedSource {
 public:
     SuspendedSource()
         : m_name(QStringLiteral("asleep%1").arg(QCoreApplication::applicationPid())),
-          m_module(Pactl({"load-module", "module-null-source", "source_name=" + m_name, "rate=48000",
-                          "channels=2"}))
+          m_module(Pactl(
+              {"load-module", "module-null-source", "source_name=" + m_name, "rate=48000", "channels=2"}))
     {
         Pactl({"suspend-source", m_name, "1"});
         setenv("TESTMIC_SOURCE", m_name.toUtf8().constData(), 1);

@@ -254,12 +254,13 @@ TEST_F(EngineWindowTest, EveryRecordingProblemHasItsMessage)
         prompter.messages.clear();
         ShowFileNotCreated("/home/eleve/Musique", fault);
         ASSERT_EQ(prompter.messages.size(), 1);
-        EXPECT_EQ(prompter.messages[0].text,
-                  "Le fichier d'enregistrement n'a pas pu être créé dans le dossier \"/home/eleve/Musique\" : " +
-                      reason +
-                      ".\rChoisissez un autre fichier avec le bouton à droite de son nom, ou un autre dossier "
-                      "dans les paramètres (\"Infos\", \"Modifier les paramètres\"), puis recommencez "
-                      "l'enregistrement.");
+        EXPECT_EQ(
+            prompter.messages[0].text,
+            "Le fichier d'enregistrement n'a pas pu être créé dans le dossier \"/home/eleve/Musique\" : " +
+                reason +
+                ".\rChoisissez un autre fichier avec le bouton à droite de son nom, ou un autre dossier "
+                "dans les paramètres (\"Infos\", \"Modifier les paramètres\"), puis recommencez "
+                "l'enregistrement.");
         EXPECT_EQ(prompter.messages[0].title, mirlo);
         EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
         EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);
