@@ -119,7 +119,10 @@ public:
     {
         if (!m_capture)
             return;
-        Pa_StopStream(m_capture);
+        // Aborted, not stopped: a stop waits for the device's next buffer,
+        // which a suspended source never sends, and the window would wait
+        // with it. What was delivered stays in the ring.
+        Pa_AbortStream(m_capture);
         Pa_CloseStream(m_capture);
         m_capture = nullptr;
         m_sink = nullptr;

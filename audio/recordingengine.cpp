@@ -5,7 +5,9 @@
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -25,6 +27,19 @@ int PeakOf(std::span<const int16_t> pcm)
     for (const int16_t v : pcm)
         peak = std::max(peak, std::abs(int(v)));
     return peak;
+}
+
+// Why no file could be created in a folder, as far as the folder tells.
+FileCreationFault WhyNotCreated(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (!info.exists())
+        return FileCreationFault::FolderNotCreated;
+    if (!info.isDir())
+        return FileCreationFault::NotAFolder;
+    if (!info.isWritable())
+        return FileCreationFault::FolderDenied;
+    return FileCreationFault::Refused;
 }
 
 } // namespace
@@ -72,14 +87,14 @@ void RecordingEngine::Record()
         return;
     m_starting = true;
 
+    const RecordingOptions options = m_view.recordingOptions();
+    const QString path = m_view.recordingPath();
+    const bool replacing = FileExists(path);
+    if (!OpenEncoder(options) || (replacing && !ConfirmReplace(path)) || !OpenOutputFile(path, replacing))
+        return;
     ShowRecordingButtons();
     ResetForNewRecording();
-    const RecordingOptions options = m_view.recordingOptions();
-    if (!OpenEncoder(options))
-        return;
-    const QString path = m_view.recordingPath();
-    if (!ConfirmReplace(path) || !OpenOutputFile(path) || !StartSoundDevices() ||
-        !StartCapture(options.captureDevice))
+    if (!StartSoundDevices() || !StartCapture(options.captureDevice))
         return;
     m_startTime = Now();
     m_elapsed = 0;
@@ -102,7 +117,6 @@ void RecordingEngine::ResetForNewRecording()
 {
     m_playAfterStop = false;
     m_stopRequested = false;
-    m_createdPath.clear();
     m_leaving = false;
     // A new recording never inherits the pause of the last one: it would write
     // nothing, and its duration would be shortened by the old pauses.
@@ -114,9 +128,9 @@ void RecordingEngine::ResetForNewRecording()
 // The poll's pace is one chunk's duration.
 bool RecordingEngine::OpenEncoder(const RecordingOptions& options)
 {
-    m_sampleRate = options.sampleRate;
     const std::optional<Mp3Error> error = m_encoder.open(RecordingEncoderConfig(options));
     if (!error) {
+        m_sampleRate = options.sampleRate;
         const auto chunk = double(m_encoder.samplesPerChunk());
         m_recTimer->setInterval(std::max(1, int(std::floor(chunk / m_sampleRate * 1000.0))));
         return true;
@@ -131,31 +145,45 @@ bool RecordingEngine::OpenEncoder(const RecordingOptions& options)
 
 bool RecordingEngine::ConfirmReplace(const QString& path)
 {
-    if (!FileExists(path))
-        return true;
     if (m_view.confirmReplace(path)) {
-        // Replaced by a new file, never written through: a link goes, not
-        // what it points to.
+        // Played no more, then replaced by a new file, never written
+        // through: a link goes, not what it points to.
+        StopPlayback();
         QFile::remove(path);
         return true;
     }
-    AbortStart();
+    GiveUpBeforeFile();
     return false;
 }
 
-bool RecordingEngine::OpenOutputFile(const QString& path)
+// A missing folder is made, as the settings dialog makes it.
+bool RecordingEngine::OpenOutputFile(const QString& path, bool replacing)
 {
+    const QString folder = QFileInfo(path).absolutePath();
+    QDir().mkpath(folder);
     // Created exclusively: a file that appeared since the question (another
     // Mirlo recording under the same name) is never emptied.
     m_file = std::make_unique<platform::NewFile>(path, platform::FileAccess::Shared);
     if (!m_file->isOpen()) {
         m_file.reset();
-        m_view.reportProblem(RecordingProblem::FileNotCreated);
-        AbortStart();
+        GiveUpBeforeFile();
+        // The file replaced at the question is gone: nothing to play or send.
+        if (replacing && !FileExists(path)) {
+            m_view.setButtonEnabled(RecButton::Play, false);
+            m_view.setSendEnabled(false);
+        }
+        m_view.reportFileNotCreated(folder, WhyNotCreated(folder));
         return false;
     }
     m_createdPath = path;
     return true;
+}
+
+// Nothing of a recording began: the last one's file, state and buttons stay.
+void RecordingEngine::GiveUpBeforeFile()
+{
+    m_encoder.close();
+    m_starting = false;
 }
 
 bool RecordingEngine::StartSoundDevices()
@@ -405,6 +433,8 @@ void RecordingEngine::FinishRecording()
     m_state = State::Finished;
     if (!written) {
         MarkIncomplete();
+        // The pupil is told to record again once the disk has room.
+        m_view.setButtonEnabled(RecButton::Record, true);
         m_view.reportProblem(RecordingProblem::WriteFailed);
         return;
     }
@@ -412,9 +442,12 @@ void RecordingEngine::FinishRecording()
     if (m_incompletePath == m_createdPath)
         m_incompletePath.clear();
     ShowFinishedButtons();
-    // A muted or wrong microphone is the commonest lost hand-in: say so before it is sent.
-    if (!m_leaving && PeakDbfs(m_recordingPeak) < kSilentRecordingDbfs)
+    // A muted or wrong microphone is the commonest lost hand-in: say so before
+    // it is sent, and let the pupil record again at once.
+    if (!m_leaving && PeakDbfs(m_recordingPeak) < kSilentRecordingDbfs) {
+        m_view.setButtonEnabled(RecButton::Record, true);
         m_view.reportProblem(RecordingProblem::Silent);
+    }
     if (m_playAfterStop)
         StartPlayback();
 }
@@ -439,7 +472,8 @@ void RecordingEngine::AbandonAfterWriteFailure()
     CloseOutputFile();
     CloseRecording();
     m_state = State::Finished;
-    m_view.setButtonEnabled(RecButton::Record, false);
+    // The pupil is told to record again once the disk has room.
+    m_view.setButtonEnabled(RecButton::Record, true);
     m_view.setButtonEnabled(RecButton::Pause, false);
     m_view.setButtonEnabled(RecButton::Stop, true);
     m_view.setButtonEnabled(RecButton::Play, true);
@@ -463,6 +497,13 @@ void RecordingEngine::FinaliseRecordingBeforeExit()
     StopCapture();
     m_stopRequested = true;
     m_leaving = true;
+    // Nothing came from the device: no empty file stays behind.
+    if (m_reader.captured() == 0) {
+        CloseRecording();
+        RemoveCreatedFile();
+        m_state = State::Idle;
+        return;
+    }
     if (!EncodeCaptured()) {
         AbandonAfterWriteFailure();
         return;

@@ -25,12 +25,19 @@ enum RecCounter : int { EncodedTimeCounter = 0, EncodedSizeCounter = 1, Duration
 enum class RecordingProblem {
     EncoderRefusedSettings, // the encoder does not take the rate or bit rate
     EncoderUnavailable,     // no encoder could be started
-    FileNotCreated,         // the recording file could not be created
     SoundDevicesFailed,     // the sound devices cannot start: the program ends
     CaptureFailed,          // the capture device would not open
     NoSoundArrived,         // it opened but sent nothing
     WriteFailed,            // the file did not take the recording
     Silent,                 // the recording stayed silent
+};
+
+// Why the recording file could not be created in its folder.
+enum class FileCreationFault {
+    FolderNotCreated, // the folder is missing and could not be made
+    NotAFolder,       // something other than a folder has its name
+    FolderDenied,     // no right to create files there
+    Refused,          // the system refused for another reason (name too long, disk full, ...)
 };
 
 // What the engine needs of the main window.
@@ -48,6 +55,8 @@ public:
     // Whether the file already at path may be replaced.
     virtual bool confirmReplace(const QString& path) = 0;
     virtual void reportProblem(RecordingProblem problem) = 0;
+    // No recording started: its file could not be created in `folder`.
+    virtual void reportFileNotCreated(const QString& folder, FileCreationFault fault) = 0;
     // At the end of every poll that encoded audio, after its counters and
     // clock: the loudest sample encoded since the last call, in dBFS
     // (-infinity for digital silence); clipped when it reached full scale.
@@ -92,12 +101,14 @@ private:
     bool Active() const { return m_state == State::Capturing || m_state == State::Draining; }
 
     // Starting a recording, in this order. A step that returns false has
-    // reported why and undone the start.
-    void ShowRecordingButtons();
-    void ResetForNewRecording();
+    // reported why and undone the start. Until the file is created no control
+    // changes, so a start that ends there leaves the window as it was.
     bool OpenEncoder(const RecordingOptions& options);
     bool ConfirmReplace(const QString& path);
-    bool OpenOutputFile(const QString& path);
+    bool OpenOutputFile(const QString& path, bool replacing);
+    void GiveUpBeforeFile();
+    void ShowRecordingButtons();
+    void ResetForNewRecording();
     bool StartSoundDevices();
     bool StartCapture(int device);
     void AbortStart();

@@ -6,10 +6,8 @@
 #include "config/validemail.h"
 #include "foundation/recordingname.h"
 #include "foundation/settings.h"
-#include "platform/places.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -40,16 +38,6 @@ QList<StoredField> StoredFields(const TypedSettings& typed)
         {"Emplacement du dossier d'enregistrement", typed.folderLocation},
         {"Nom du répertoire d'enregistrement", typed.folderName},
     };
-}
-
-// The first of the pupil's own folders that exists; home as the last resort.
-QString PupilsOwnFolder()
-{
-    const QStringList folders = platform::UserRecordingFolders();
-    for (const QString& folder : folders)
-        if (QFileInfo(folder).isDir())
-            return folder;
-    return folders.last();
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "foundation/recordingname.h"
 
 #include "foundation/settings.h"
+#include "platform/places.h"
 
+#include <QFileInfo>
 #include <QLocale>
 
 namespace {
@@ -24,4 +26,13 @@ QString DefaultRecordingPath(const QString& folder, const QString& pupilName, co
     const QString time = when.time().toString(QStringLiteral("HH:mm:ss"));
     return JoinPath(folder, pupilName + u'_' + FileNameSafe(date, u'/') + u'_' + FileNameSafe(time, u':') +
                                 QStringLiteral(".mp3"));
+}
+
+QString PupilsOwnFolder()
+{
+    const QStringList folders = platform::UserRecordingFolders();
+    for (const QString& folder : folders)
+        if (QFileInfo(folder).isDir())
+            return folder;
+    return folders.last();
 }

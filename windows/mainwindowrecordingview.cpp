@@ -65,6 +65,11 @@ void MainWindowRecordingView::reportProblem(RecordingProblem problem)
         EndProgram();
 }
 
+void MainWindowRecordingView::reportFileNotCreated(const QString& folder, FileCreationFault fault)
+{
+    ShowFileNotCreated(folder, fault);
+}
+
 void MainWindowRecordingView::processPendingEvents() { QCoreApplication::processEvents(); }
 
 void MainWindowRecordingView::SetText(std::optional<QString>& pending, const QString& text)

@@ -34,6 +34,7 @@ public:
     QString recordingPath() const override;
     bool confirmReplace(const QString& path) override;
     void reportProblem(RecordingProblem problem) override;
+    void reportFileNotCreated(const QString& folder, FileCreationFault fault) override;
     void processPendingEvents() override;
 
 private:

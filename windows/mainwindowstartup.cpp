@@ -23,7 +23,8 @@ void MainWindowStartUp::run()
 
     // Read once the first-run dialog is up: it may have filled the working file.
     const StoredRecordingOptions stored = ReadStoredRecordingOptions(settings.workingFile());
-    settings.recordingFolder = stored.folder;
+    // No folder stored: the one the settings dialog gives for no location.
+    settings.recordingFolder = stored.folder.isEmpty() ? PupilsOwnFolder() : stored.folder;
     if (!StartSoundDevices())
         return;
     w.m_optionMenus->applyStored(stored);

@@ -40,6 +40,37 @@ QString SilentRecordingText()
                           "l'enregistrement.");
 }
 
+QString FileNotCreatedText(const QString& folder, FileCreationFault fault)
+{
+    QString reason;
+    switch (fault) {
+    case FileCreationFault::FolderNotCreated:
+        reason = QStringLiteral("ce dossier n'existe pas et n'a pas pu être créé");
+        break;
+    case FileCreationFault::NotAFolder:
+        reason = QStringLiteral("ce nom est celui d'un fichier, pas d'un dossier");
+        break;
+    case FileCreationFault::FolderDenied:
+        reason = QStringLiteral("vous n'avez pas le droit d'écrire dans ce dossier");
+        break;
+    case FileCreationFault::Refused:
+        reason = QStringLiteral("le système a refusé de créer le fichier (nom trop long ou disque plein, par "
+                                "exemple)");
+        break;
+    }
+    return QStringLiteral("Le fichier d'enregistrement n'a pas pu être créé dans le dossier \"") + folder +
+           QStringLiteral("\" : ") + reason + u'.' + QLatin1Char('\r') +
+           QStringLiteral(
+               "Choisissez un autre fichier avec le bouton à droite de son nom, ou un autre dossier "
+               "dans les paramètres (\"Infos\", \"Modifier les paramètres\"), puis recommencez "
+               "l'enregistrement.");
+}
+
+void ShowFileNotCreated(const QString& folder, FileCreationFault fault)
+{
+    MsgBox(FileNotCreatedText(folder, fault), MsgIcon::Exclamation);
+}
+
 void ShowRecordingProblem(RecordingProblem problem)
 {
     switch (problem) {
@@ -49,10 +80,6 @@ void ShowRecordingProblem(RecordingProblem problem)
         return;
     case RecordingProblem::EncoderUnavailable:
         MsgBox(QStringLiteral("Handle insuffisants"), MsgIcon::None, MsgButtons::Ok, QStringLiteral("Lame"));
-        return;
-    case RecordingProblem::FileNotCreated:
-        MsgBox(QStringLiteral("Impossible de créer le fichier)"), MsgIcon::None, MsgButtons::Ok,
-               QStringLiteral("Re3 Vazid Irarudu"));
         return;
     case RecordingProblem::SoundDevicesFailed:
         MsgBox(QStringLiteral("Erreur lors de l'initialisation de fmod") + QStringLiteral("\r\n") +

@@ -8,8 +8,10 @@
 #include "tests/support/enginetestview.h"
 #include "tests/support/memorybackend.h"
 #include "tests/support/mp3check.h"
+#include "tests/support/pupiluser.h"
 #include "tests/support/testenv.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -18,6 +20,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <tuple>
 
 namespace {
 
@@ -405,15 +408,77 @@ TEST_F(EngineTest, CancelAtTheReplaceQuestionLeavesTheFileAndCapturesNothing)
     EXPECT_TRUE(WalkMpegFrames(ReadFile(view.path)).ok);
 }
 
+// A start that ends at the replace question or at the file leaves every
+// control as it was before Record, with the problem told; run as a pupil, so
+// that a folder's permissions bite.
+TEST_F(EngineTest, StartThatEndsBeforeTheFileLeavesEveryControlAsItWas)
+{
+    using F = FileCreationFault;
+    const QString readOnly = tempPath("lecture-seule");
+    QDir().mkpath(readOnly);
+    WriteFile(tempPath("fichier"), "not a folder");
+    WriteFile(tempPath("ancien.mp3"), "old recording");
+    struct Case {
+        const char* what;
+        QString path;
+        std::vector<std::pair<QString, F>> told; // none: the pupil cancelled
+    };
+    const Case cases[] = {
+        {"cancel at the replace question", tempPath("ancien.mp3"), {}},
+        {"read-only folder", readOnly + "/rec.mp3", {{readOnly, F::FolderDenied}}},
+        {"a file where the folder goes",
+         tempPath("fichier") + "/rec.mp3",
+         {{tempPath("fichier"), F::NotAFolder}}},
+        {"folder under a file",
+         tempPath("fichier/sous") + "/rec.mp3",
+         {{tempPath("fichier/sous"), F::FolderNotCreated}}},
+        {"name too long", tempPath(QString(300, u'n') + ".mp3"), {{scratchDir(), F::Refused}}},
+    };
+    RUN_AS_PUPIL(QStringList{scratchDir()}, [&] {
+        ASSERT_TRUE(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ExeOwner));
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            // As a finished recording left them, stopped while paused.
+            view.enabled = {{RecButton::Record, true},
+                            {RecButton::Pause, false},
+                            {RecButton::Stop, true},
+                            {RecButton::Play, true}};
+            view.captions = {{RecButton::Pause, "Continuer"}, {RecButton::Play, "PlayBack"}};
+            view.sendEnabled = view.newRecordingEnabled = true;
+            view.notCreated.clear();
+            const auto before =
+                std::tuple(view.enabled, view.captions, view.sendEnabled, view.newRecordingEnabled);
+            view.path = c.path;
+            start(false);
+            EXPECT_EQ(std::tuple(view.enabled, view.captions, view.sendEnabled, view.newRecordingEnabled),
+                      before);
+            EXPECT_EQ(view.notCreated, c.told);
+            EXPECT_TRUE(view.problems.empty());
+            EXPECT_FALSE(backend.capturing());
+            EXPECT_FALSE(recTimer.isActive());
+            EXPECT_EQ(engine->state(), RecordingEngine::State::Idle);
+        }
+        EXPECT_EQ(ReadFile(tempPath("ancien.mp3")), "old recording");
+        EXPECT_TRUE(QDir(readOnly).isEmpty());
+    });
+}
+
+// A missing recording folder is made, as the settings dialog makes it.
+TEST_F(EngineTest, MissingFolderIsMadeAndRecordedInto)
+{
+    view.path = tempPath("supprimé/Enregistrements/rec.mp3");
+    start();
+    ASSERT_TRUE(active());
+    run(0.5);
+    engine->Stop();
+    drain();
+    EXPECT_TRUE(view.notCreated.empty());
+    EXPECT_TRUE(WalkMpegFrames(ReadFile(view.path)).ok);
+}
+
 TEST_F(EngineTest, StartFailuresAreReportedAndNothingCaptures)
 {
     using P = RecordingProblem;
-    view.path = tempPath("missing-folder/rec.mp3");
-    start();
-    EXPECT_EQ(view.problems, std::vector<P>{P::FileNotCreated});
-    EXPECT_FALSE(backend.capturing());
-    EXPECT_FALSE(recTimer.isActive());
-
     view.path = tempPath("rec.mp3");
     view.options.bitRateKbps = 999;
     start();
@@ -435,8 +500,8 @@ TEST_F(EngineTest, StartFailuresAreReportedAndNothingCaptures)
     view.options.captureDevice = 1;
     backend.captureSucceeds = false; // no microphone: the timer never starts
     start();
-    EXPECT_EQ(view.problems, (std::vector<P>{P::FileNotCreated, P::EncoderRefusedSettings,
-                                             P::SoundDevicesFailed, P::CaptureFailed, P::CaptureFailed}));
+    EXPECT_EQ(view.problems, (std::vector<P>{P::EncoderRefusedSettings, P::SoundDevicesFailed,
+                                             P::CaptureFailed, P::CaptureFailed}));
     EXPECT_FALSE(recTimer.isActive());
     EXPECT_FALSE(active());
     EXPECT_FALSE(QFileInfo::exists(view.path));
@@ -480,6 +545,17 @@ TEST_F(EngineTest, CaptureThatDeliversNoSoundStopsWithinASecondAndLeavesNoFile)
     EXPECT_EQ(view.problems, std::vector<RecordingProblem>(2, RecordingProblem::NoSoundArrived));
     EXPECT_FALSE(QFileInfo::exists(view.path));
     EXPECT_FALSE(view.sendEnabled);
+
+    // Mirlo ends before any sound came: no empty file either.
+    start();
+    ASSERT_TRUE(active());
+    pass(0.5, 440, false);
+    tick();
+    engine->FinaliseRecordingBeforeExit();
+    EXPECT_FALSE(active());
+    EXPECT_FALSE(QFileInfo::exists(view.path));
+    EXPECT_FALSE(backend.capturing());
+    EXPECT_EQ(view.problems.size(), 2u);
 }
 
 TEST_F(EngineTest, ReplacingAFileNeverWritesThroughALink)
@@ -548,6 +624,7 @@ TEST_F(EngineTest, WriteFailureStopsTheRecordingAndTellsThePupil)
     tick();
     EXPECT_EQ(QStringList({view.counters[0], view.counters[1], view.counters[2]}), counters);
     EXPECT_TRUE(view.newRecordingEnabled);
+    EXPECT_TRUE(view.on(RecButton::Record)) << "the message says to record again";
     // The cut-off file is not offered for sending, not even after a stop.
     EXPECT_FALSE(view.sendEnabled);
     engine->Stop();

@@ -283,6 +283,8 @@ TEST_F(EngineE2eTest, SilentRecordingIsWarnedAboutAtStop)
         const DecodedMp3 d = DecodeMp3File(view.path);
         EXPECT_GT(double(d.frames()) / d.rate, 1.0);
         EXPECT_EQ(view.problems, std::vector<RecordingProblem>(muted ? 1 : 0, RecordingProblem::Silent));
+        // The warning says to record again: the button for it is on.
+        EXPECT_EQ(view.on(RecButton::Record), muted);
     }
 }
 

@@ -7,12 +7,17 @@
 #include "tests/support/testenv.h"
 #include "tests/support/virtualaudio.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <functional>
+#include <future>
 
 namespace {
 
@@ -60,6 +65,39 @@ std::vector<int16_t> Captured(const AudioInput& input, int64_t from)
     out.insert(out.end(), span.second.begin(), span.second.end());
     return out;
 }
+
+QString Pactl(const QStringList& args)
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), args);
+    pactl.waitForFinished(10000);
+    return QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+}
+
+// A PulseAudio source of this test's own, suspended, under the virtual
+// microphones: they open and then deliver nothing, as a sleeping device does.
+class SuspendedSource {
+public:
+    SuspendedSource()
+        : m_name(QStringLiteral("asleep%1").arg(QCoreApplication::applicationPid())),
+          m_module(Pactl(
+              {"load-module", "module-null-source", "source_name=" + m_name, "rate=48000", "channels=2"}))
+    {
+        Pactl({"suspend-source", m_name, "1"});
+        setenv("TESTMIC_SOURCE", m_name.toUtf8().constData(), 1);
+    }
+    ~SuspendedSource()
+    {
+        unsetenv("TESTMIC_SOURCE");
+        Pactl({"unload-module", m_module});
+    }
+    bool loaded() const { return !m_module.isEmpty(); }
+    void wake() { Pactl({"suspend-source", m_name, "0"}); }
+
+private:
+    QString m_name;
+    QString m_module;
+};
 
 class RealDevices : public MirloTest {
 protected:
@@ -137,6 +175,23 @@ TEST_F(RealDevices, TheChosenDeviceIsTheOneCaptured)
     const std::vector<int16_t> run = Captured(input, 3000);
     EXPECT_GE(FindRun(mic2, run.data(), 16), 0);
     EXPECT_LT(FindRun(mic, run.data(), 16), 0);
+}
+
+TEST_F(RealDevices, StoppingAMicrophoneThatDeliversNothingReturns)
+{
+    useDevices({});
+    SuspendedSource asleep;
+    ASSERT_TRUE(asleep.loaded());
+    ASSERT_TRUE(input.open());
+    ASSERT_FALSE(input.start(int(input.devices().indexOf("testmic")), 44100, 44100));
+    // The bound only tells a hang (the stop waiting for the device to wake) from a return.
+    auto stopped = std::async(std::launch::async, [this] { input.stop(); });
+    const bool returned = stopped.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!returned)
+        asleep.wake();
+    stopped.wait();
+    EXPECT_TRUE(returned) << "the stop waited for the sleeping device";
+    EXPECT_EQ(input.framesWritten(), 0);
 }
 
 TEST_F(RealDevices, FormatTheDeviceRefusesStartsNoCapture)

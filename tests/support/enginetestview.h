@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <map>
+#include <utility>
 #include <vector>
 
 class TestRecordingView final : public RecordingView {
@@ -23,6 +24,10 @@ public:
         return replace;
     }
     void reportProblem(RecordingProblem problem) override { problems.push_back(problem); }
+    void reportFileNotCreated(const QString& folder, FileCreationFault fault) override
+    {
+        notCreated.push_back({folder, fault});
+    }
     void setInputLevel(double, bool) override { ++levelCalls; }
     void processPendingEvents() override
     {
@@ -53,6 +58,7 @@ public:
     bool replace = true; // the answer to the replace question
     std::vector<QString> replaceAsked;
     std::vector<RecordingProblem> problems;
+    std::vector<std::pair<QString, FileCreationFault>> notCreated; // folder, why
     int pendingEventRuns = 0;
     int levelCalls = 0; // polls that encoded audio
     bool runEvents = false;

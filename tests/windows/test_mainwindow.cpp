@@ -6,6 +6,7 @@
 #include "windows/twips.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -312,12 +313,20 @@ TEST_F(MainWindowTest, DefaultRecordingPath)
     EXPECT_FALSE(QFile::exists(path));
 }
 
-TEST_F(MainWindowTest, EmptyFolderGivesPathAtRoot)
+// No folder stored: the pupil's own music folder, as the settings dialog
+// gives for no location, never the root of the file system.
+TEST_F(MainWindowTest, EmptyFolderGivesThePupilsMusicFolder)
 {
-    writeSettings();
+    const QByteArray oldHome = qgetenv("HOME");
+    const QString home = tempPath("home");
+    QDir().mkpath(home + "/Music");
+    qputenv("HOME", home.toLocal8Bit());
+    writeSettings("[Config]\r\nDossier=\r\n");
     MainWindow& w = start();
+    qputenv("HOME", oldHome);
     const QString path = Box(w, "Text5")->text();
-    EXPECT_TRUE(path.startsWith("/DUPONT_")) << path.toStdString();
+    EXPECT_TRUE(path.startsWith(home + "/Music/DUPONT_")) << path.toStdString();
+    EXPECT_EQ(window->settings().recordingFolder, home + "/Music");
 }
 
 TEST_F(MainWindowTest, WindowPositionFromStoredTwips)

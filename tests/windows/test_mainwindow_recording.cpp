@@ -211,7 +211,6 @@ TEST_F(EngineWindowTest, EveryRecordingProblemHasItsMessage)
     const Case cases[] = {
         {P::EncoderRefusedSettings, "Paramètre de format incorrect", "Lame", MsgIcon::None},
         {P::EncoderUnavailable, "Handle insuffisants", "Lame", MsgIcon::None},
-        {P::FileNotCreated, "Impossible de créer le fichier)", "Re3 Vazid Irarudu", MsgIcon::None},
         {P::SoundDevicesFailed,
          "Erreur lors de l'initialisation de fmod\r\nErreur d'initialisation du périphérique de sortie.", mirlo,
          MsgIcon::Critical},
@@ -243,6 +242,29 @@ TEST_F(EngineWindowTest, EveryRecordingProblemHasItsMessage)
         EXPECT_EQ(prompter.messages[0].icon, c.icon);
         EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);
     }
+
+    using F = FileCreationFault;
+    const std::pair<F, QString> reasons[] = {
+        {F::FolderNotCreated, "ce dossier n'existe pas et n'a pas pu être créé"},
+        {F::NotAFolder, "ce nom est celui d'un fichier, pas d'un dossier"},
+        {F::FolderDenied, "vous n'avez pas le droit d'écrire dans ce dossier"},
+        {F::Refused, "le système a refusé de créer le fichier (nom trop long ou disque plein, par exemple)"},
+    };
+    for (const auto& [fault, reason] : reasons) {
+        prompter.messages.clear();
+        ShowFileNotCreated("/home/eleve/Musique", fault);
+        ASSERT_EQ(prompter.messages.size(), 1);
+        EXPECT_EQ(
+            prompter.messages[0].text,
+            "Le fichier d'enregistrement n'a pas pu être créé dans le dossier \"/home/eleve/Musique\" : " +
+                reason +
+                ".\rChoisissez un autre fichier avec le bouton à droite de son nom, ou un autre dossier "
+                "dans les paramètres (\"Infos\", \"Modifier les paramètres\"), puis recommencez "
+                "l'enregistrement.");
+        EXPECT_EQ(prompter.messages[0].title, mirlo);
+        EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::Ok);
+    }
 }
 
 // The window asks before replacing a file, and tells why a start failed;
@@ -252,8 +274,18 @@ TEST_F(EngineWindowTest, TheWindowAsksAndTellsForTheEngine)
     MainWindow& w = startWindow();
     const QString path = Box(w, "Text5")->text();
     WriteFile(path, "old recording");
+    const auto controls = [&w] {
+        QList<bool> on;
+        for (const char* name : {"Recbt", "Pausebt", "stopbt", "Playbt"})
+            on << Control<ImageButton>(w, name)->isEnabled();
+        for (const char* name : {"Envoi", "Command1"})
+            on << Control<QPushButton>(w, name)->isEnabled();
+        return on;
+    };
+    const QList<bool> before = controls();
     prompter.answers.push_back(MsgAnswer::Cancel);
     emit Control<ImageButton>(w, "Recbt")->Click();
+    EXPECT_EQ(controls(), before) << "cancelled: every control as before";
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].text, "Le fichier spécifié existe déja.\r\nVoulez vous le remplacer ?");
     EXPECT_EQ(prompter.messages[0].title, "Confirmation");
@@ -269,9 +301,20 @@ TEST_F(EngineWindowTest, TheWindowAsksAndTellsForTheEngine)
     EXPECT_EQ(prompter.messages[2].text, CaptureFailedText());
     EXPECT_EQ(endCalls, 0);
 
-    sound.openSucceeds = false;
+    // A file that cannot be created: the folder and the reason, every control as before.
+    WriteFile(tempPath("fichier"), "not a folder");
+    w.setRecordingPath(tempPath("fichier") + "/rec.mp3");
+    const QList<bool> ready = controls();
     emit Control<ImageButton>(w, "Recbt")->Click();
     ASSERT_EQ(prompter.messages.size(), 4);
-    EXPECT_EQ(prompter.messages[3].icon, MsgIcon::Critical);
+    EXPECT_EQ(prompter.messages[3].text, FileNotCreatedText(tempPath("fichier"), FileCreationFault::NotAFolder));
+    EXPECT_EQ(prompter.messages[3].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(controls(), ready);
+
+    sound.openSucceeds = false;
+    w.setRecordingPath(path);
+    emit Control<ImageButton>(w, "Recbt")->Click();
+    ASSERT_EQ(prompter.messages.size(), 5);
+    EXPECT_EQ(prompter.messages[4].icon, MsgIcon::Critical);
     EXPECT_EQ(endCalls, 1);
 }
