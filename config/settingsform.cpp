@@ -77,6 +77,10 @@ std::optional<QString> SettingsComplaint(const TypedSettings& typed)
         {typed.site.isEmpty(), QStringLiteral("Vous n'avez pas saisi l'adresse du site Web !")},
         {typed.password.isEmpty(),
          QStringLiteral("Vous n'avez pas saisi votre mot de passe sur le site web !")},
+        // Without a mode the pupil would learn it only when handing in.
+        {typed.sending == SendChoice::Neither,
+         QStringLiteral("Vous n'avez pas choisi le mode d'envoi !\rCochez \"Téléchargement sur le site Web\" "
+                        "ou \"Envoi par email\".")},
     };
     for (const auto& check : checks)
         if (check.failed)

@@ -24,7 +24,7 @@ struct TypedSettings {
 };
 
 // The first complaint the entries earn, checking the recipient, the sender,
-// the login, the site and the password in that order, then every field for
+// the login, the site, the password and the sending mode in that order, then every field for
 // characters the settings file cannot give back as typed; none when all pass.
 // Only a text of length zero is empty: blanks pass.
 std::optional<QString> SettingsComplaint(const TypedSettings& typed);

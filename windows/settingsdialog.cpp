@@ -25,6 +25,9 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -34,12 +37,21 @@ namespace {
 const QString kSep = QString(QDir::separator());
 
 QString MissingHelpMenu() { return QStringLiteral("Le fichier d'aide n'a pas été trouvé !"); }
-QString MissingHelpKey() { return QStringLiteral("Le fichier d'aide n'a pa sété trouvé"); }
+QString MissingHelpKey() { return QStringLiteral("Le fichier d'aide n'a pas été trouvé"); }
 
 QLabel* MakeLabel(const QString& name, const QString& text)
 {
     auto* label = new QLabel(text);
     label->setObjectName(name);
+    return label;
+}
+
+// A caption left of its box: on a narrow screen it goes onto two lines
+// rather than push the boxes out of view.
+QLabel* MakeCaption(const QString& name, const QString& text)
+{
+    QLabel* label = MakeLabel(name, text);
+    label->setWordWrap(true);
     return label;
 }
 
@@ -62,9 +74,10 @@ public:
     {
         const QMargins m = contentsMargins();
         const int wanted = fontMetrics().horizontalAdvance(m_path) + m.left() + m.right() + 2 * margin() + 1;
-        return {std::clamp(wanted, MinimumWidth(), std::max(MinimumWidth(), ThirdOfScreen())),
+        return {std::clamp(wanted, UsualWidth(), std::max(UsualWidth(), ThirdOfScreen())),
                 fontMetrics().height() + m.top() + m.bottom() + 2 * margin()};
     }
+    // On a narrow screen it gives way: the tooltip still has the whole path.
     QSize minimumSizeHint() const override { return {MinimumWidth(), sizeHint().height()}; }
 
 protected:
@@ -75,7 +88,8 @@ protected:
     }
 
 private:
-    int MinimumWidth() const { return fontMetrics().averageCharWidth() * 45; }
+    int UsualWidth() const { return fontMetrics().averageCharWidth() * 45; }
+    int MinimumWidth() const { return fontMetrics().averageCharWidth() * 20; }
     int ThirdOfScreen() const
     {
         const QScreen* s = screen();
@@ -156,8 +170,7 @@ SettingsDialog::SettingsDialog(MainWindowLink& main, Settings& settings, QWidget
     : QWidget(parent), m_main(main), m_settings(settings)
 {
     setWindowTitle(QStringLiteral("Enregistrement Mp3 - Paramétrage"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     // The main window decides when the program ends, even while it is hidden.
     setAttribute(Qt::WA_QuitOnClose, false);
     BuildControls();
@@ -173,11 +186,22 @@ void SettingsDialog::BuildControls()
     QGroupBox* sending = BuildSendingGroup();
     QGroupBox* program = BuildProgramGroup();
 
+    // On a small screen with large fonts the groups scroll under the menu bar.
+    m_content = new QWidget;
+    auto* contentLayout = new QVBoxLayout(m_content);
+    contentLayout->addWidget(sending);
+    contentLayout->addWidget(program);
+    contentLayout->addStretch();
+    m_scrollArea = new QScrollArea;
+    m_scrollArea->setWidget(m_content);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
+
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->setMenuBar(menuBar);
-    layout->addWidget(sending);
-    layout->addWidget(program);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(m_scrollArea);
 
     OrderTabs();
     NameDialogControls(*this);
@@ -229,7 +253,7 @@ QGroupBox* SettingsDialog::BuildSendingGroup()
     };
     int row = 0;
     for (const auto& r : rows) {
-        grid->addWidget(MakeLabel(QLatin1String(r.label), r.text), row, 0);
+        grid->addWidget(MakeCaption(QLatin1String(r.label), r.text), row, 0);
         grid->addWidget(r.box, row, 1);
         ++row;
     }
@@ -286,7 +310,7 @@ QGroupBox* SettingsDialog::BuildProgramGroup()
     auto* placeGroup = new QButtonGroup(this);
     placeGroup->addButton(m_schoolOption, 0);
     placeGroup->addButton(m_homeOption, 1);
-    grid->addWidget(MakeLabel(QStringLiteral("lblLycee"), QStringLiteral("Vous travaillez au lycée :")), 0,
+    grid->addWidget(MakeCaption(QStringLiteral("lblLycee"), QStringLiteral("Vous travaillez au lycée :")), 0,
                     0);
     grid->addLayout(placeLine, 0, 1);
 
@@ -296,21 +320,22 @@ QGroupBox* SettingsDialog::BuildProgramGroup()
         QStringLiteral("Dossier dans lequel vous souhaitez créer le répertoire des enregistrements"));
     m_browseButton->setAutoDefault(false);
     grid->addWidget(
-        MakeLabel(QStringLiteral("Label1_5"), QStringLiteral("Emplacement du dossier d'enregistrement :")), 1,
-        0);
+        MakeCaption(QStringLiteral("Label1_5"), QStringLiteral("Emplacement du dossier d'enregistrement :")),
+        1, 0);
     grid->addWidget(m_browseButton, 1, 1, Qt::AlignLeft);
 
     m_folderNameBox = MakeBox(
         QStringLiteral("txtDossier"),
         QStringLiteral("Nom que vous souhaitez donner au dossier qui contiendra les enregistrements"));
     grid->addWidget(
-        MakeLabel(QStringLiteral("Label1_3"), QStringLiteral("Nom du répertoire d'enregistrement :")), 2, 0);
+        MakeCaption(QStringLiteral("Label1_3"), QStringLiteral("Nom du répertoire d'enregistrement :")), 2,
+        0);
     grid->addWidget(m_folderNameBox, 2, 1);
 
     m_fullPathLabel = new PathLabel;
     m_fullPathLabel->setObjectName(QStringLiteral("lblDossier"));
-    grid->addWidget(MakeLabel(QStringLiteral("Label1_4"),
-                              QStringLiteral("Chemin complet du répertoire d'enregistrement :")),
+    grid->addWidget(MakeCaption(QStringLiteral("Label1_4"),
+                                QStringLiteral("Chemin complet du répertoire d'enregistrement :")),
                     3, 0);
     grid->addWidget(m_fullPathLabel, 3, 1);
     return frame;
@@ -376,8 +401,14 @@ bool SettingsDialog::HandleKey(QKeyEvent* event)
 
 void SettingsDialog::ShowHelp(const QString& missingText)
 {
-    if (!OpenHelpFile(m_settings.programFolder))
-        MsgBox(missingText, MsgIcon::Exclamation);
+    switch (OpenHelp(m_settings.programFolder, HelpPage::Settings)) {
+    case HelpOpening::Opened: return;
+    case HelpOpening::Missing: MsgBox(missingText, MsgIcon::Exclamation); return;
+    case HelpOpening::NoBrowser:
+        MsgBox(HelpNotOpenedText(HelpPagePath(m_settings.programFolder, HelpPage::Settings)),
+               MsgIcon::Exclamation);
+        return;
+    }
 }
 
 void SettingsDialog::FillFromSettings()
@@ -402,8 +433,7 @@ void SettingsDialog::FillFromSettings()
     auto read = [&working](const char* section, const char* key) {
         return ReadSetting(QLatin1String(section), QLatin1String(key), working);
     };
-    const QString storedPassword =
-        ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Password"), working);
+    const QString storedPassword = read("Web", "Password");
     s.sender = read("email", "Expediteur");
     s.recipient = read("email", "Destinataire");
     s.pupilName = read("email", "Nom").toUpper();
@@ -555,6 +585,8 @@ void SettingsDialog::RefreshFullPath()
     // An empty location stands for the pupil's own folder: the label shows
     // where validating would put the recordings.
     m_fullPathLabel->setPath(RecordingFolderFor(m_folderLocation, m_folderNameBox->text()));
+    if (isVisible() && m_content->sizeHint().width() > m_scrollArea->viewport()->width())
+        FitToScreen();
 }
 
 void SettingsDialog::showEvent(QShowEvent* event)
@@ -564,13 +596,43 @@ void SettingsDialog::showEvent(QShowEvent* event)
         WarnAboutRefusedSettingsFiles(m_settings);
         m_loaded = true;
     }
+    FitToScreen();
     QWidget::showEvent(event);
+}
+
+void SettingsDialog::FitToScreen()
+{
+    const QScreen* s = screen();
+    if (!s)
+        return;
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    // Tall enough for the content even beside a vertical scroll bar, else the
+    // bar, once shown, narrows the content (its captions wrap) and stays.
+    QSize content = m_content->sizeHint();
+    content.setHeight(std::max({content.height(), m_content->minimumSizeHint().height(),
+                                m_content->heightForWidth(content.width() - bar)}));
+    const int menuHeight = layout()->menuBar() ? layout()->menuBar()->sizeHint().height() : 0;
+    QSize wanted(content.width(), content.height() + menuHeight);
+    // The window manager's frame is known once the window is up; a title bar's worth before.
+    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(8, 40);
+    const QSize room = s->availableGeometry().size() - frame;
+    if (wanted.height() > room.height())
+        wanted.rwidth() += bar;
+    if (wanted.width() > room.width())
+        wanted.rheight() += bar;
+    resize(wanted.boundedTo(room));
+    KeepOnScreen();
 }
 
 void SettingsDialog::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // Grown by a longer text: back inside the screen if it now sticks out.
+    KeepOnScreen();
+}
+
+// Grown by a longer text: back inside the screen if it now sticks out.
+void SettingsDialog::KeepOnScreen()
+{
     const QScreen* s = screen();
     if (!s || !isVisible())
         return;

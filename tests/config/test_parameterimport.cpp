@@ -56,7 +56,7 @@ TEST_F(ParameterImport, LongUploadPathIsCopiedWhole)
     ASSERT_GT(scrambled.size(), 254);
     EXPECT_EQ(importing("[Web]\nUpload=" + scrambled.toLatin1() + "\n"), std::nullopt);
     for (const QString& file : {settings.workingFile(), settings.programFile()})
-        EXPECT_EQ(UnscrambleSetting(ReadWholeSetting("Web", "Upload", file)), path) << file.toStdString();
+        EXPECT_EQ(UnscrambleSetting(ReadSetting("Web", "Upload", file)), path) << file.toStdString();
 }
 
 // A parameter file that is not a plain file is refused before anything is

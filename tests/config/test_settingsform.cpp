@@ -27,6 +27,7 @@ TEST(SettingsComplaint, FirstFailingCheckWinsInOrder)
     const struct {
         QString recipient, sender, login, site, password;
         std::optional<QString> complaint;
+        SendChoice sending = SendChoice::Web;
     } rows[] = {
         {"", "", "", "", "", QStringLiteral("Vous n'avez pas saisi l'adresse du destinataire !")},
         {"prof@lycee", "", "", "", "", BadAddress("prof@lycee")},
@@ -38,6 +39,10 @@ TEST(SettingsComplaint, FirstFailingCheckWinsInOrder)
         {ok, ok, "eleve1", "", "", QStringLiteral("Vous n'avez pas saisi l'adresse du site Web !")},
         {ok, ok, "eleve1", "www.lycee.fr", "",
          QStringLiteral("Vous n'avez pas saisi votre mot de passe sur le site web !")},
+        {ok, ok, "eleve1", "www.lycee.fr", "x",
+         QStringLiteral("Vous n'avez pas choisi le mode d'envoi !\rCochez \"Téléchargement sur le site Web\" "
+                        "ou \"Envoi par email\"."),
+         SendChoice::Neither},
         {ok, " moi@lycee.fr ", " ", " ", " ", std::nullopt},
     };
     int i = 0;
@@ -48,6 +53,7 @@ TEST(SettingsComplaint, FirstFailingCheckWinsInOrder)
         typed.login = r.login;
         typed.site = r.site;
         typed.password = r.password;
+        typed.sending = r.sending;
         EXPECT_EQ(SettingsComplaint(typed), r.complaint) << "row " << i++;
     }
 }
@@ -84,6 +90,7 @@ TEST(SettingsComplaint, ValuesTheFileCannotHoldExactlyAreRefused)
         TypedSettings typed;
         typed.recipient = typed.sender = QStringLiteral("prof@lycee.fr");
         typed.login = typed.site = typed.password = QStringLiteral("x");
+        typed.sending = SendChoice::Mail;
         row.type(typed);
         EXPECT_EQ(SettingsComplaint(typed), row.complaint) << row.complaint.value_or("").toStdString();
     }

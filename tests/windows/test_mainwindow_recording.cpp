@@ -255,7 +255,7 @@ TEST_F(EngineWindowTest, TheWindowAsksAndTellsForTheEngine)
     prompter.answers.push_back(MsgAnswer::Cancel);
     emit Control<ImageButton>(w, "Recbt")->Click();
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, "Le fichier spécifié existe déja.\r\nVoulez vous le remplacer ?");
+    EXPECT_EQ(prompter.messages[0].text, "Le fichier spécifié existe déjà.\r\nVoulez-vous le remplacer ?");
     EXPECT_EQ(prompter.messages[0].title, "Confirmation");
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Question);
     EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::OkCancel);
