@@ -46,15 +46,6 @@ QLabel* MakeLabel(const QString& name, const QString& text)
     return label;
 }
 
-// A caption left of its box: on a narrow screen it goes onto two lines
-// rather than push the boxes out of view.
-QLabel* MakeCaption(const QString& name, const QString& text)
-{
-    QLabel* label = MakeLabel(name, text);
-    label->setWordWrap(true);
-    return label;
-}
-
 } // namespace
 
 // A path shown whole when it fits, else shortened in the middle, and always
@@ -253,7 +244,7 @@ QGroupBox* SettingsDialog::BuildSendingGroup()
     };
     int row = 0;
     for (const auto& r : rows) {
-        grid->addWidget(MakeCaption(QLatin1String(r.label), r.text), row, 0);
+        grid->addWidget(MakeLabel(QLatin1String(r.label), r.text), row, 0);
         grid->addWidget(r.box, row, 1);
         ++row;
     }
@@ -310,7 +301,7 @@ QGroupBox* SettingsDialog::BuildProgramGroup()
     auto* placeGroup = new QButtonGroup(this);
     placeGroup->addButton(m_schoolOption, 0);
     placeGroup->addButton(m_homeOption, 1);
-    grid->addWidget(MakeCaption(QStringLiteral("lblLycee"), QStringLiteral("Vous travaillez au lycée :")), 0,
+    grid->addWidget(MakeLabel(QStringLiteral("lblLycee"), QStringLiteral("Vous travaillez au lycée :")), 0,
                     0);
     grid->addLayout(placeLine, 0, 1);
 
@@ -320,22 +311,21 @@ QGroupBox* SettingsDialog::BuildProgramGroup()
         QStringLiteral("Dossier dans lequel vous souhaitez créer le répertoire des enregistrements"));
     m_browseButton->setAutoDefault(false);
     grid->addWidget(
-        MakeCaption(QStringLiteral("Label1_5"), QStringLiteral("Emplacement du dossier d'enregistrement :")),
-        1, 0);
+        MakeLabel(QStringLiteral("Label1_5"), QStringLiteral("Emplacement du dossier d'enregistrement :")), 1,
+        0);
     grid->addWidget(m_browseButton, 1, 1, Qt::AlignLeft);
 
     m_folderNameBox = MakeBox(
         QStringLiteral("txtDossier"),
         QStringLiteral("Nom que vous souhaitez donner au dossier qui contiendra les enregistrements"));
     grid->addWidget(
-        MakeCaption(QStringLiteral("Label1_3"), QStringLiteral("Nom du répertoire d'enregistrement :")), 2,
-        0);
+        MakeLabel(QStringLiteral("Label1_3"), QStringLiteral("Nom du répertoire d'enregistrement :")), 2, 0);
     grid->addWidget(m_folderNameBox, 2, 1);
 
     m_fullPathLabel = new PathLabel;
     m_fullPathLabel->setObjectName(QStringLiteral("lblDossier"));
-    grid->addWidget(MakeCaption(QStringLiteral("Label1_4"),
-                                QStringLiteral("Chemin complet du répertoire d'enregistrement :")),
+    grid->addWidget(MakeLabel(QStringLiteral("Label1_4"),
+                              QStringLiteral("Chemin complet du répertoire d'enregistrement :")),
                     3, 0);
     grid->addWidget(m_fullPathLabel, 3, 1);
     return frame;
@@ -606,11 +596,7 @@ void SettingsDialog::FitToScreen()
     if (!s)
         return;
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    // Tall enough for the content even beside a vertical scroll bar, else the
-    // bar, once shown, narrows the content (its captions wrap) and stays.
-    QSize content = m_content->sizeHint();
-    content.setHeight(std::max({content.height(), m_content->minimumSizeHint().height(),
-                                m_content->heightForWidth(content.width() - bar)}));
+    const QSize content = m_content->sizeHint();
     const int menuHeight = layout()->menuBar() ? layout()->menuBar()->sizeHint().height() : 0;
     QSize wanted(content.width(), content.height() + menuHeight);
     // The window manager's frame is known once the window is up; a title bar's worth before.

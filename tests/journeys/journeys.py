@@ -326,6 +326,7 @@ def parameter_import(desk, build_bin, cleanups):
     desk.type(dialog, PUPIL["login"])
     desk.keys(dialog, "Tab")
     desk.type(dialog, PUPIL["password"])
+    desk.keys(dialog, "Tab", "Tab", "Tab", "space")  # past the proxy to "Téléchargement sur le site Web"
     desk.keys(dialog, "Return")
     close_message(desk, mirlo, "the notice after validating")
     mirlo.window(MAIN)
