@@ -56,7 +56,12 @@ QString PupilsOwnFolder()
 
 QString RecordingFolderFor(const QString& location, const QString& name)
 {
-    return JoinPath(location.isEmpty() ? PupilsOwnFolder() : location, name);
+    // Blanks at the end of a stored value do not come back from the settings
+    // file: the next start would look for another folder.
+    QString trimmedName = name;
+    while (trimmedName.endsWith(u' ') || trimmedName.endsWith(u'\t'))
+        trimmedName.chop(1);
+    return JoinPath(location.isEmpty() ? PupilsOwnFolder() : location, trimmedName);
 }
 
 std::optional<QString> SettingsComplaint(const TypedSettings& typed)

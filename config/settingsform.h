@@ -31,7 +31,8 @@ std::optional<QString> SettingsComplaint(const TypedSettings& typed);
 
 // The recording folder that a location and a name stand for. No location
 // means a folder of the pupil's own (music, else documents, else home),
-// never the root of the file system, where a pupil cannot write.
+// never the root of the file system, where a pupil cannot write. Blanks
+// ending the name are left out.
 QString RecordingFolderFor(const QString& location, const QString& name);
 
 // What the main window takes from a save.

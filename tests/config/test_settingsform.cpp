@@ -1,3 +1,4 @@
+#include "config/recordingchoices.h"
 #include "config/settingsform.h"
 #include "foundation/recordingname.h"
 #include "foundation/settings.h"
@@ -292,6 +293,29 @@ TEST_F(SettingsSave, SendingOptionGivesModeAndCaption)
         EXPECT_EQ(SaveSettings(settings, typed, testClock.nowValue).sendCaption, r.caption) << r.mode;
         EXPECT_EQ(settings.sendMode, r.mode);
         EXPECT_EQ(ReadSetting("Web", "mode", settings.workingFile()), r.mode);
+    }
+}
+
+// The folder the next start reads is the one saved and created: whole past
+// 254 characters, without the blanks that end a typed name.
+TEST_F(SettingsSave, NextStartFindsTheSavedFolder)
+{
+    QString deep = tempPath("voix");
+    while (deep.size() < 300)
+        deep += QStringLiteral("/dossier-de-la-classe");
+    const struct {
+        QString location, name, folder;
+    } rows[] = {
+        {deep, "Mirlo", deep + "/Mirlo"},
+        {tempPath("voix"), "Mirlo  ", tempPath("voix") + "/Mirlo"},
+    };
+    for (const auto& row : rows) {
+        typed.folderLocation = row.location;
+        typed.folderName = row.name;
+        SaveSettings(settings, typed, testClock.nowValue);
+        EXPECT_EQ(settings.recordingFolder, row.folder);
+        EXPECT_EQ(ReadStoredRecordingOptions(settings.workingFile()).folder, row.folder);
+        EXPECT_TRUE(QFileInfo(row.folder).isDir()) << row.folder.toStdString();
     }
 }
 
