@@ -600,7 +600,9 @@ void SettingsDialog::FitToScreen()
     const int menuHeight = layout()->menuBar() ? layout()->menuBar()->sizeHint().height() : 0;
     QSize wanted(content.width(), content.height() + menuHeight);
     // The window manager's frame is known once the window is up; a title bar's worth before.
-    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(8, 40);
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty())
+        frame = QSize(8, 40);
     const QSize room = s->availableGeometry().size() - frame;
     if (wanted.height() > room.height())
         wanted.rwidth() += bar;
