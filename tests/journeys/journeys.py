@@ -239,8 +239,9 @@ def first_run_left_blank(desk, build_bin, cleanups):
     check(path.startswith(desk.home + "/") and path.endswith(".mp3"), "the recording would be %r" % path)
 
 
-def long_folder_across_restart(desk, build_bin, cleanups):
-    """A 300-character folder stored by an older run: read back whole; no mode: told at hand-in."""
+def older_settings_files(desk, build_bin, cleanups):
+    """What an older or damaged installation leaves: a 300-character folder (read back whole),
+    no sending mode (told at hand-in) and a shared settings file that is a link (told at start)."""
     folder = os.path.join(desk.work, "f")
     while len(folder) < 300:
         folder = os.path.join(folder, "dossier-des-enregistrements-de-la-classe")
@@ -249,13 +250,16 @@ def long_folder_across_restart(desk, build_bin, cleanups):
     cleanups.append(mirlo.stop)
     os.makedirs(os.path.dirname(mirlo.working_settings), exist_ok=True)
     write_ini(mirlo.working_settings, stored_settings(folder, mode=""))
+    school = os.path.join(desk.work, "ecole.ini")
+    write_ini(school, {"IniPath": {"Location": "Lycee", "Perso": desk.work}})
+    os.symlink(school, mirlo.program_settings)
     mirlo.start()
+    close_message(desk, mirlo, "the notice that the shared settings file is a link")
     main = mirlo.window(MAIN)
     path = shown_text(desk, main, FILE_BOX)
     check(os.path.dirname(path) == folder, "with a %d-character folder the recording would be %r"
           % (len(folder), path))
 
-    # Sending with no mode stored (an older file) tells the pupil what to do.
     recording = os.path.join(folder, "devoir.mp3")
     with open(recording, "wb") as f:
         f.write(b"\xff\xfb\x90\x00" * 1000)
@@ -680,7 +684,7 @@ def help_pages(desk, build_bin, cleanups):
 JOURNEYS = {
     "FirstRun": first_run,
     "FirstRunLeftBlank": first_run_left_blank,
-    "LongFolderAcrossRestart": long_folder_across_restart,
+    "OlderSettingsFiles": older_settings_files,
     "Help": help_pages,
     "ParameterImport": parameter_import,
     "RecordPausePlay": recording,
