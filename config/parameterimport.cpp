@@ -25,10 +25,7 @@ ImportOutcome ImportParameterFile(const Settings& settings, const QString& param
     for (const auto& e : entries) {
         const QString section = QLatin1String(e.section);
         const QString key = QLatin1String(e.key);
-        QString value = ProfileValue(parameters.content, section, key);
-        // The scrambled upload path runs past the 254 characters of the others.
-        if (key != QLatin1String("Upload"))
-            value.truncate(254);
+        const QString value = ProfileValue(parameters.content, section, key);
         if (e.evenEmpty || !value.isEmpty())
             changes.append({section, key, value});
         if (key == QLatin1String("Perso"))
