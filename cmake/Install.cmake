@@ -19,6 +19,10 @@ install(CODE "
   file(CREATE_LINK \"\${target}\" \"\${bindir}/mirlo\" SYMBOLIC)
 ")
 
+# The French guide beside the programs, where Mirlo looks for it.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/help/ DESTINATION ${MIRLO_INSTALL_DIR}/help
+        FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
+
 install(FILES ${PROJECT_SOURCE_DIR}/resources/mirlo.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/mirlo.png

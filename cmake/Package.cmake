@@ -21,6 +21,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # Mail hand-off goes through the system's sendmail.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "default-mta | mail-transport-agent")
+# The help opens in the desktop's browser through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 # The shared settings file in the program folder is a configuration file: an
 # edited one survives upgrades and goes only when the package is purged.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/conffiles.in ${PROJECT_BINARY_DIR}/debian/conffiles COPYONLY)

@@ -27,9 +27,6 @@ ImportOutcome ImportParameterFile(const Settings& settings, const QString& param
         const QString section = QLatin1String(e.section);
         const QString key = QLatin1String(e.key);
         QString value = ProfileValue(parameters.content, section, key);
-        // The scrambled upload path runs past the 254 characters of the others.
-        if (key != QLatin1String("Upload"))
-            value.truncate(254);
         // Stored as a typed site is, so "http://..." still reaches the site.
         if (key == QLatin1String("Site"))
             value = CleanSiteAddress(value);

@@ -13,8 +13,8 @@ struct ImportOutcome {
 // Copies a teacher's parameter file (".prm", the settings files' own format)
 // into the working then the program settings file: Web/Upload, Web/Site and
 // email/Destinataire when not empty, then Web/Proxy, Web/ProxyPort and
-// IniPath/Perso always, even empty. Values go as read, cut to 254 characters
-// (the scrambled upload path whole), nothing cleaned or checked. All six empty
+// IniPath/Perso always, even empty. Values go whole as read, nothing cleaned
+// or checked. All six empty
 // is a complaint, the always-copied ones written all the same. A parameter
 // file that cannot be read, or a working file that cannot be written (or a
 // program file whose Perso would then lead the next start elsewhere), is told

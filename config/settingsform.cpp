@@ -44,7 +44,12 @@ QList<StoredField> StoredFields(const TypedSettings& typed)
 
 QString RecordingFolderFor(const QString& location, const QString& name)
 {
-    return JoinPath(location.isEmpty() ? PupilsOwnFolder() : location, name);
+    // Blanks at the end of a stored value do not come back from the settings
+    // file: the next start would look for another folder.
+    QString trimmedName = name;
+    while (trimmedName.endsWith(u' ') || trimmedName.endsWith(u'\t'))
+        trimmedName.chop(1);
+    return JoinPath(location.isEmpty() ? PupilsOwnFolder() : location, trimmedName);
 }
 
 std::optional<QString> SettingsComplaint(const TypedSettings& typed)
@@ -65,6 +70,10 @@ std::optional<QString> SettingsComplaint(const TypedSettings& typed)
         {typed.site.isEmpty(), QStringLiteral("Vous n'avez pas saisi l'adresse du site Web !")},
         {typed.password.isEmpty(),
          QStringLiteral("Vous n'avez pas saisi votre mot de passe sur le site web !")},
+        // Without a mode the pupil would learn it only when handing in.
+        {typed.sending == SendChoice::Neither,
+         QStringLiteral("Vous n'avez pas choisi le mode d'envoi !\rCochez \"Téléchargement sur le site Web\" "
+                        "ou \"Envoi par email\".")},
     };
     for (const auto& check : checks)
         if (check.failed)

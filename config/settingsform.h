@@ -24,14 +24,15 @@ struct TypedSettings {
 };
 
 // The first complaint the entries earn, checking the recipient, the sender,
-// the login, the site and the password in that order, then every field for
+// the login, the site, the password and the sending mode in that order, then every field for
 // characters the settings file cannot give back as typed; none when all pass.
 // Only a text of length zero is empty: blanks pass.
 std::optional<QString> SettingsComplaint(const TypedSettings& typed);
 
 // The recording folder that a location and a name stand for. No location
 // means a folder of the pupil's own (music, else documents, else home),
-// never the root of the file system, where a pupil cannot write.
+// never the root of the file system, where a pupil cannot write. Blanks
+// ending the name are left out.
 QString RecordingFolderFor(const QString& location, const QString& name);
 
 // What the main window takes from a save.

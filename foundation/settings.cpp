@@ -54,12 +54,6 @@ bool FileExists(const QString& path)
 
 QString ReadSetting(const QString& section, const QString& key, const QString& file)
 {
-    // A 255-character buffer holds at most 254 characters and the terminator.
-    return ReadProfileString(section, key, file).left(254);
-}
-
-QString ReadWholeSetting(const QString& section, const QString& key, const QString& file)
-{
     return ReadProfileString(section, key, file);
 }
 
@@ -103,7 +97,7 @@ QString StoredPerso(const QString& programFile)
     return perso.isEmpty() ? kDefaultPersoFolder : perso;
 }
 
-void LocateSettingsFolder(Settings& settings)
+SettingsFileFault LocateSettingsFolder(Settings& settings)
 {
     const QString programFile = settings.programFile();
     settings.location = ReadSetting("IniPath", "Location", programFile);
@@ -111,6 +105,7 @@ void LocateSettingsFolder(Settings& settings)
     settings.settingsFolder = SettingsFolderFor(settings.location, settings.perso);
     if (IsSchoolLocation(settings.location))
         MakeSettingsFolder(settings.settingsFolder, false);
+    return LoadProfile(programFile).fault;
 }
 
 void ReadStartupSettings(Settings& s)
@@ -123,7 +118,7 @@ void ReadStartupSettings(Settings& s)
     s.recipient = ReadSetting("email", "Destinataire", file);
     s.pupilName = ReadSetting("email", "Nom", file).toUpper();
     s.webSite = ReadSetting("Web", "Site", file);
-    const QString storedPassword = ReadWholeSetting("Web", "Password", file);
+    const QString storedPassword = ReadSetting("Web", "Password", file);
     s.proxyHost = ReadSetting("Web", "Proxy", file);
     s.proxyPortText = ReadSetting("Web", "ProxyPort", file);
     s.complete = !s.sender.isEmpty() && !s.recipient.isEmpty() && !s.pupilName.isEmpty() &&

@@ -57,10 +57,9 @@ bool MakeSettingsFolder(const QString& folder, bool withParents);
 
 bool FileExists(const QString& path);
 
-// Value of a key cut to 254 characters, "" when missing.
+// The whole value of a key, "" when missing: a folder, a scrambled password
+// or upload path longer than 254 characters comes back as it was written.
 QString ReadSetting(const QString& section, const QString& key, const QString& file);
-// The whole value: scrambled values (password, upload path) run past 254 characters.
-QString ReadWholeSetting(const QString& section, const QString& key, const QString& file);
 // Writes one key, ignoring failures. Only the program-folder file, which
 // every user of the installation reads, is shared: any other file is
 // readable by its owner only.
@@ -83,8 +82,10 @@ SettingsFileFault CopyProgramSettings(const QString& programFile, const QString&
 QString StoredPerso(const QString& programFile);
 
 // Location rule: fills location, perso and the settings folder from the
-// program-folder file; creates the folder in school mode.
-void LocateSettingsFolder(Settings& settings);
+// program-folder file; creates the folder in school mode. Gives why the
+// program-folder file was refused (a link, a pipe, a huge file), which then
+// reads as empty; None or Missing when nothing is to be told.
+SettingsFileFault LocateSettingsFolder(Settings& settings);
 bool IsSchoolLocation(const QString& location);
 
 // What start-up reads from the working settings file before it asks

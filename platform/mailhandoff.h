@@ -38,6 +38,12 @@ struct MailFailure {
     QStringList errorOutput; // what it said on its error output, a few lines at most
 };
 
+// How a recording reaches the pupil's mail: through the computer's own mail
+// transport (sendmail on Linux), or through the pupil's own mail program
+// (Simple MAPI on Windows); what the pupil must have set up differs.
+enum class MailRoute { SystemMailTransport, PupilsMailProgram };
+MailRoute MailHandOffRoute();
+
 // Hands messages to the mail system one at a time and returns at once; the
 // mail program runs on its own, even past its owner, and is given up when it
 // has not ended within the time limit. Success is silent: a hand-off that

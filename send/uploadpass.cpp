@@ -63,8 +63,8 @@ PreparedPass PreparePass(UploadSession& session, const Settings& s, const QStrin
     r.SetTimeout(30000);
     r.SetHost(s.webSite);
     r.SetPort(80);
-    session.setUploadPath(UnscrambleSetting(ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Upload"),
-                                                             JoinPath(s.settingsFolder, kSettingsFileName))));
+    session.setUploadPath(UnscrambleSetting(ReadSetting(QStringLiteral("Web"), QStringLiteral("Upload"),
+                                                        JoinPath(s.settingsFolder, kSettingsFileName))));
     r.SetPath(session.uploadPath());
     r.SetDeadline(kPassDeadlineMs);
     if (const auto& up = session.httpsUpgrade(); up && up->plainPath == session.uploadPath()) {

@@ -3,6 +3,7 @@
 #include "foundation/helpfile.h"
 #include "foundation/seams.h"
 #include "foundation/settings.h"
+#include "platform/mailhandoff.h"
 #include "windows/mainwindowlink.h"
 #include "windows/qtseams.h"
 #include "windows/twips.h"
@@ -67,8 +68,35 @@ QString AboutBox::VersionText(int major, int minor, int revision)
         .arg(revision, 4, 10, QLatin1Char('0'));
 }
 
-QString AboutBox::InstructionsText()
+QString AboutBox::InstructionsText(const QString& sendMode, const QString& recordingFolder,
+                                   platform::MailRoute mailRoute)
 {
+    const bool web = sendMode == QLatin1String("web");
+    const bool mail = sendMode == QLatin1String("mail");
+    const QString where =
+        recordingFolder.isEmpty() ? QString() : QStringLiteral("(en ce moment \"%1\") ").arg(recordingFolder);
+    const QString handIn = web    ? QStringLiteral("et, pour finir, l'envoyer sur le site.")
+                           : mail ? QStringLiteral("et, pour finir, l'envoyer par email.")
+                                  : QStringLiteral("et, pour finir, l'envoyer sur le site ou par email.");
+    QString needed;
+    if (web)
+        needed =
+            QStringLiteral("Pour que le fichier puisse être déposé sur le site, il faut que l'adresse du "
+                           "site Web, votre login et votre mot de passe soient saisis dans les "
+                           "paramètres.");
+    else if (mail && mailRoute == platform::MailRoute::PupilsMailProgram)
+        needed = QStringLiteral("Pour que le courriel puisse être expédié, il faut que votre logiciel de "
+                                "messagerie par défaut soit déjà configuré avec vos paramètres de connexion "
+                                "chez votre fournisseur d'accès Internet.");
+    else if (mail)
+        needed =
+            QStringLiteral("Pour que le courriel puisse être expédié, il faut que le programme d'envoi de "
+                           "courrier de l'ordinateur (sendmail) soit déjà configuré avec vos paramètres "
+                           "de connexion chez votre fournisseur d'accès Internet.");
+    else
+        needed = QStringLiteral("Choisissez dans les paramètres comment rendre votre enregistrement : par le "
+                                "site Web ou par email.");
+
     const QString p = QStringLiteral("\r\r");
     return QStringLiteral("Avant d'enregistrer, assurez-vous que votre micro fonctionne et que le volume "
                           "d'enregistrement est suffisant.") +
@@ -80,18 +108,14 @@ QString AboutBox::InstructionsText()
            p + QStringLiteral("Plus les valeurs sont élevées et plus le fichier à envoyer sera volumineux") +
            p +
            QStringLiteral("Les fichiers sont enregistrés dans le dossier que vous avez sélectionné lors du "
-                          "premier lancement (par défaut \"Enregistrements\" sur le disque C:) ") +
+                          "premier lancement ") +
+           where +
            QStringLiteral("mais vous pouvez changer ce paramètre comme bon vous semble et également modifier "
                           "le nom du fichier qui vous est proposé.") +
            p +
            QStringLiteral("Après avoir enregistré votre travail, vous pouvez écouter votre prestation "
                           "(bouton \"Playback\") ") +
-           QStringLiteral("et, pour finir, l'envoyer par email.") + p +
-           QStringLiteral(
-               "Pour que le courriel puisse être expédié, il faut que votre logiciel de messagerie "
-               "(Outlook Express) soit déjà configuré avec vos paramètres de connexion chez votre "
-               "fournisseur d'accès Internet.") +
-           p +
+           handIn + p + needed + p +
            QStringLiteral("Si vous n'êtes pas satisfait de l'enregistrement, vous pouvez le recommencer en "
                           "cliquant sur le bouton \"Nouvel enregistrement\"") +
            p +
@@ -189,7 +213,8 @@ AboutBox::AboutBox(MainWindowLink& main, Settings& settings, QWidget* parent)
 
 void AboutBox::FillTexts()
 {
-    m_instructions->setText(ShownText(InstructionsText()));
+    m_instructions->setText(ShownText(
+        InstructionsText(m_settings.sendMode, m_settings.recordingFolder, platform::MailHandOffRoute())));
     m_copyright->setText(kCopyright);
     m_version->setText(VersionText(MIRLO_VERSION_MAJOR, MIRLO_VERSION_MINOR, MIRLO_VERSION_PATCH));
     m_companyLink->setText(kCompany);
@@ -281,8 +306,16 @@ void AboutBox::OpenSettings()
 
 void AboutBox::OpenHelp()
 {
-    if (!OpenHelpFile(m_settings.programFolder))
+    switch (::OpenHelp(m_settings.programFolder, HelpPage::Contents)) {
+    case HelpOpening::Opened: return;
+    case HelpOpening::Missing:
         MsgBox(QStringLiteral("Le fichier d'aide n'a pas été trouvé"), MsgIcon::Exclamation);
+        return;
+    case HelpOpening::NoBrowser:
+        MsgBox(HelpNotOpenedText(HelpPagePath(m_settings.programFolder, HelpPage::Contents)),
+               MsgIcon::Exclamation);
+        return;
+    }
 }
 
 void AboutBox::WriteToContact()

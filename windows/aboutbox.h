@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/mailhandoff.h"
+
 #include <QWidget>
 
 class MainWindowLink;
@@ -15,8 +17,11 @@ public:
 
     // "Version 2.01.0058" for 2.1.58.
     static QString VersionText(int major, int minor, int revision);
-    static QString InstructionsText(); // paragraphs joined with carriage returns
-    static QString CreditText();       // three lines
+    // Paragraphs joined with carriage returns, true of the hand-in mode, the
+    // recording folder and how this system sends mail.
+    static QString InstructionsText(const QString& sendMode, const QString& recordingFolder,
+                                    platform::MailRoute mailRoute);
+    static QString CreditText(); // three lines
     static const QString kContactAddress;
     static const QString kCopyright;
     static const QString kCompany;

@@ -11,7 +11,7 @@ QString ConnectionText()
     return QStringList{
         QStringLiteral("Problème de connexion au site Web !"),
         QString(),
-        QStringLiteral("Vérifier l'adresse du site Web dans les paramètres de connexion."),
+        QStringLiteral("Vérifiez l'adresse du site Web dans les paramètres de connexion."),
         QString(),
         QStringLiteral("Relancez le transfert (bouton \"Envoyer sur le site\")"),
         QString(),

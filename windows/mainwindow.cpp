@@ -520,12 +520,19 @@ void MainWindow::ResetProgram()
 
 void MainWindow::ShowHelp(bool fromKeyboard)
 {
-    if (OpenHelpFile(m_settings.programFolder))
+    switch (OpenHelp(m_settings.programFolder, HelpPage::Recording)) {
+    case HelpOpening::Opened: return;
+    case HelpOpening::Missing:
+        if (fromKeyboard)
+            ShowInfos();
+        else
+            MsgBox(QStringLiteral("Le fichier d'aide n'a pas été trouvé"), MsgIcon::Exclamation);
         return;
-    if (fromKeyboard)
-        ShowInfos();
-    else
-        MsgBox(QStringLiteral("Le fichier d'aide n'a pa sété trouvé"), MsgIcon::Exclamation);
+    case HelpOpening::NoBrowser:
+        MsgBox(HelpNotOpenedText(HelpPagePath(m_settings.programFolder, HelpPage::Recording)),
+               MsgIcon::Exclamation);
+        return;
+    }
 }
 
 void MainWindow::ShowHelpFromImage() { ShowHelp(false); }

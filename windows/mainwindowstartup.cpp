@@ -2,6 +2,7 @@
 
 #include "audio/audioinput.h"
 #include "config/recordingchoices.h"
+#include "config/settingsmessages.h"
 #include "foundation/recordingname.h"
 #include "foundation/seams.h"
 #include "windows/mainwindow.h"
@@ -12,13 +13,17 @@ void MainWindowStartUp::run()
 {
     MainWindow& w = m_window;
     Settings& settings = w.m_settings;
-    LocateSettingsFolder(settings);
+    const SettingsFileFault programFileFault = LocateSettingsFolder(settings);
     ReadStartupSettings(settings);
     w.PlaceWindow();
     if (!settings.complete) {
-        // First run: the settings dialog comes first.
+        // First run: the settings dialog comes first, and tells of refused files.
         w.hideMainWindow();
         w.showSettingsDialog();
+    } else if (programFileFault != SettingsFileFault::None &&
+               programFileFault != SettingsFileFault::Missing) {
+        // A school's Location=Lycee would be lost without a word.
+        MsgBox(SettingsReadFailureText(programFileFault, settings.programFile()), MsgIcon::Exclamation);
     }
 
     // Read once the first-run dialog is up: it may have filled the working file.

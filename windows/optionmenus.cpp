@@ -32,6 +32,14 @@ QString StorableDeviceName(const QString& name)
     return FromWindows1252(QByteArray(ToWindows1252(name).constData()).left(254));
 }
 
+// ALSA calls the system's own choice of device "default": the pupil reads French.
+QString ShownDeviceName(const QString& name)
+{
+    if (name == QLatin1String("default"))
+        return QStringLiteral("Périphérique par défaut du système");
+    return StorableDeviceName(name);
+}
+
 // The quality menu's positions, lowest first, then the voice.
 std::optional<Mp3Quality> QualityAt(int position)
 {
@@ -94,7 +102,7 @@ QAction* OptionMenus::makeItem(QMenu* menu, const QString& group, int position, 
 void OptionMenus::listDevices(const QStringList& devices)
 {
     for (int i = 1; i <= devices.size() && i <= kListedDevices; ++i) {
-        SetItemCaption(m_deviceItems[i], StorableDeviceName(devices[i - 1]));
+        SetItemCaption(m_deviceItems[i], ShownDeviceName(devices[i - 1]));
         m_deviceItems[i]->setVisible(true);
     }
     m_devicePositions = int(devices.size()) + 1;

@@ -107,7 +107,7 @@ ProgressWindow::ProgressWindow(UploadSession& session)
     setWindowTitle(QStringLiteral("Progression du téléchargement"));
     setFocusPolicy(Qt::StrongFocus);
 
-    m_message = new QLabel(QStringLiteral("Veuillez patientez jusqu'à la fin du transfert"), this);
+    m_message = new QLabel(QStringLiteral("Veuillez patienter jusqu'à la fin du transfert"), this);
     m_message->setObjectName(QStringLiteral("Label1"));
 
     m_bar = new GradientBar(this);

@@ -103,6 +103,26 @@ public:
     bool startProgram(const QString& program) override { return platform::StartProgram(program); }
 };
 
+// Qt's French catalogue lacks the file choosers' type names: a folder would
+// read "Folder" in the Type column.
+class FileTypeNamesInFrench final : public QTranslator {
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0)
+            return {};
+        static const struct {
+            const char* english;
+            const char* french;
+        } names[] = {{"Folder", "Dossier"}, {"File Folder", "Dossier de fichiers"}, {"Drive", "Lecteur"}};
+        for (const auto& name : names)
+            if (qstrcmp(source, name.english) == 0)
+                return QString::fromUtf8(name.french);
+        return {};
+    }
+};
+
 } // namespace
 
 void InstallQtSeams()
@@ -124,4 +144,6 @@ void PrepareApplication(QApplication& app)
     if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtFrench);
+    static FileTypeNamesInFrench fileTypes;
+    QApplication::installTranslator(&fileTypes);
 }

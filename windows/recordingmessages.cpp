@@ -95,7 +95,7 @@ void ShowRecordingProblem(RecordingProblem problem)
 
 bool AskToReplaceRecording()
 {
-    return MsgBox(QStringLiteral("Le fichier spécifié existe déja.") + QStringLiteral("\r\n") +
-                      QStringLiteral("Voulez vous le remplacer ?"),
+    return MsgBox(QStringLiteral("Le fichier spécifié existe déjà.") + QStringLiteral("\r\n") +
+                      QStringLiteral("Voulez-vous le remplacer ?"),
                   MsgIcon::Question, MsgButtons::OkCancel, QStringLiteral("Confirmation")) == MsgAnswer::Ok;
 }

@@ -25,6 +25,9 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -34,7 +37,7 @@ namespace {
 const QString kSep = QString(QDir::separator());
 
 QString MissingHelpMenu() { return QStringLiteral("Le fichier d'aide n'a pas été trouvé !"); }
-QString MissingHelpKey() { return QStringLiteral("Le fichier d'aide n'a pa sété trouvé"); }
+QString MissingHelpKey() { return QStringLiteral("Le fichier d'aide n'a pas été trouvé"); }
 
 QLabel* MakeLabel(const QString& name, const QString& text)
 {
@@ -62,9 +65,10 @@ public:
     {
         const QMargins m = contentsMargins();
         const int wanted = fontMetrics().horizontalAdvance(m_path) + m.left() + m.right() + 2 * margin() + 1;
-        return {std::clamp(wanted, MinimumWidth(), std::max(MinimumWidth(), ThirdOfScreen())),
+        return {std::clamp(wanted, UsualWidth(), std::max(UsualWidth(), ThirdOfScreen())),
                 fontMetrics().height() + m.top() + m.bottom() + 2 * margin()};
     }
+    // On a narrow screen it gives way: the tooltip still has the whole path.
     QSize minimumSizeHint() const override { return {MinimumWidth(), sizeHint().height()}; }
 
 protected:
@@ -75,7 +79,8 @@ protected:
     }
 
 private:
-    int MinimumWidth() const { return fontMetrics().averageCharWidth() * 45; }
+    int UsualWidth() const { return fontMetrics().averageCharWidth() * 45; }
+    int MinimumWidth() const { return fontMetrics().averageCharWidth() * 20; }
     int ThirdOfScreen() const
     {
         const QScreen* s = screen();
@@ -156,8 +161,7 @@ SettingsDialog::SettingsDialog(MainWindowLink& main, Settings& settings, QWidget
     : QWidget(parent), m_main(main), m_settings(settings)
 {
     setWindowTitle(QStringLiteral("Enregistrement Mp3 - Paramétrage"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     // The main window decides when the program ends, even while it is hidden.
     setAttribute(Qt::WA_QuitOnClose, false);
     BuildControls();
@@ -173,11 +177,22 @@ void SettingsDialog::BuildControls()
     QGroupBox* sending = BuildSendingGroup();
     QGroupBox* program = BuildProgramGroup();
 
+    // On a small screen with large fonts the groups scroll under the menu bar.
+    m_content = new QWidget;
+    auto* contentLayout = new QVBoxLayout(m_content);
+    contentLayout->addWidget(sending);
+    contentLayout->addWidget(program);
+    contentLayout->addStretch();
+    m_scrollArea = new QScrollArea;
+    m_scrollArea->setWidget(m_content);
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
+
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->setMenuBar(menuBar);
-    layout->addWidget(sending);
-    layout->addWidget(program);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(m_scrollArea);
 
     OrderTabs();
     NameDialogControls(*this);
@@ -376,8 +391,14 @@ bool SettingsDialog::HandleKey(QKeyEvent* event)
 
 void SettingsDialog::ShowHelp(const QString& missingText)
 {
-    if (!OpenHelpFile(m_settings.programFolder))
-        MsgBox(missingText, MsgIcon::Exclamation);
+    switch (OpenHelp(m_settings.programFolder, HelpPage::Settings)) {
+    case HelpOpening::Opened: return;
+    case HelpOpening::Missing: MsgBox(missingText, MsgIcon::Exclamation); return;
+    case HelpOpening::NoBrowser:
+        MsgBox(HelpNotOpenedText(HelpPagePath(m_settings.programFolder, HelpPage::Settings)),
+               MsgIcon::Exclamation);
+        return;
+    }
 }
 
 void SettingsDialog::FillFromSettings()
@@ -402,8 +423,7 @@ void SettingsDialog::FillFromSettings()
     auto read = [&working](const char* section, const char* key) {
         return ReadSetting(QLatin1String(section), QLatin1String(key), working);
     };
-    const QString storedPassword =
-        ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Password"), working);
+    const QString storedPassword = read("Web", "Password");
     s.sender = read("email", "Expediteur");
     s.recipient = read("email", "Destinataire");
     s.pupilName = read("email", "Nom").toUpper();
@@ -555,6 +575,8 @@ void SettingsDialog::RefreshFullPath()
     // An empty location stands for the pupil's own folder: the label shows
     // where validating would put the recordings.
     m_fullPathLabel->setPath(RecordingFolderFor(m_folderLocation, m_folderNameBox->text()));
+    if (isVisible() && m_content->sizeHint().width() > m_scrollArea->viewport()->width())
+        FitToScreen();
 }
 
 void SettingsDialog::showEvent(QShowEvent* event)
@@ -564,13 +586,41 @@ void SettingsDialog::showEvent(QShowEvent* event)
         WarnAboutRefusedSettingsFiles(m_settings);
         m_loaded = true;
     }
+    FitToScreen();
     QWidget::showEvent(event);
+}
+
+void SettingsDialog::FitToScreen()
+{
+    const QScreen* s = screen();
+    if (!s)
+        return;
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const QSize content = m_content->sizeHint();
+    const int menuHeight = layout()->menuBar() ? layout()->menuBar()->sizeHint().height() : 0;
+    QSize wanted(content.width(), content.height() + menuHeight);
+    // The window manager's frame is known once the window is up; a title bar's worth before.
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty())
+        frame = QSize(8, 40);
+    const QSize room = s->availableGeometry().size() - frame;
+    if (wanted.height() > room.height())
+        wanted.rwidth() += bar;
+    if (wanted.width() > room.width())
+        wanted.rheight() += bar;
+    resize(wanted.boundedTo(room));
+    KeepOnScreen();
 }
 
 void SettingsDialog::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    // Grown by a longer text: back inside the screen if it now sticks out.
+    KeepOnScreen();
+}
+
+// Grown by a longer text: back inside the screen if it now sticks out.
+void SettingsDialog::KeepOnScreen()
+{
     const QScreen* s = screen();
     if (!s || !isVisible())
         return;

@@ -12,6 +12,7 @@ class QMenuBar;
 class PathLabel;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 
 // The settings dialog. Constructing it loads it: the controls are filled from
 // the settings files at once. Closing it unloads it: the typed values are
@@ -48,6 +49,9 @@ private:
     QGroupBox* BuildSendModeGroup();
     QGroupBox* BuildProgramGroup();
     void OrderTabs();
+    // As large as the content wants, never larger than the screen: it scrolls then.
+    void FitToScreen();
+    void KeepOnScreen();
     void ConnectControls();
 
     void WatchKeys(QWidget* widget);
@@ -63,6 +67,8 @@ private:
     bool m_loaded = false;    // false once closed: the next show fills again
     bool m_unloading = false; // closing for the main window's shutdown
 
+    QWidget* m_content = nullptr; // every group, inside the scroll area
+    QScrollArea* m_scrollArea = nullptr;
     QLineEdit* m_senderBox = nullptr;
     QLineEdit* m_recipientBox = nullptr;
     QLineEdit* m_siteBox = nullptr;

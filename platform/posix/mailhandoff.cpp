@@ -18,6 +18,8 @@
 
 namespace platform {
 
+MailRoute MailHandOffRoute() { return MailRoute::SystemMailTransport; }
+
 namespace {
 
 // What the mail program said on its error output, for the pupil's message

@@ -48,15 +48,21 @@ TEST_F(ParameterImport, NoneOfTheSixEntriesIsAComplaintAfterClearing)
     EXPECT_EQ(ReadSetting("Web", "Site", settings.programFile()), "old.site.fr");
 }
 
-// Scrambled like a password, the upload path runs far past 254 characters.
-TEST_F(ParameterImport, LongUploadPathIsCopiedWhole)
+// Scrambled like a password, the upload path runs far past 254 characters;
+// a school share's path may too.
+TEST_F(ParameterImport, LongValuesAreCopiedWhole)
 {
     const QString path = QStringLiteral("/depot/") + QString(130, u'u') + QStringLiteral("/upload.php");
     const QString scrambled = EncodePassword(path);
     ASSERT_GT(scrambled.size(), 254);
-    EXPECT_EQ(importing("[Web]\nUpload=" + scrambled.toLatin1() + "\n"), std::nullopt);
-    for (const QString& file : {settings.workingFile(), settings.programFile()})
-        EXPECT_EQ(UnscrambleSetting(ReadWholeSetting("Web", "Upload", file)), path) << file.toStdString();
+    const QString share = QStringLiteral("/srv/") + QString(300, u's');
+    EXPECT_EQ(
+        importing("[Web]\nUpload=" + scrambled.toLatin1() + "\n[IniPath]\nPerso=" + share.toLatin1() + "\n"),
+        std::nullopt);
+    for (const QString& file : {settings.workingFile(), settings.programFile()}) {
+        EXPECT_EQ(UnscrambleSetting(ReadSetting("Web", "Upload", file)), path) << file.toStdString();
+        EXPECT_EQ(ReadSetting("IniPath", "Perso", file), share) << file.toStdString();
+    }
 }
 
 // A parameter file that is not a plain file is refused before anything is

@@ -1,3 +1,4 @@
+#include "config/recordingchoices.h"
 #include "config/settingsform.h"
 #include "foundation/recordingname.h"
 #include "foundation/settings.h"
@@ -27,6 +28,7 @@ TEST(SettingsComplaint, FirstFailingCheckWinsInOrder)
     const struct {
         QString recipient, sender, login, site, password;
         std::optional<QString> complaint;
+        SendChoice sending = SendChoice::Web;
     } rows[] = {
         {"", "", "", "", "", QStringLiteral("Vous n'avez pas saisi l'adresse du destinataire !")},
         {"prof@lycee", "", "", "", "", BadAddress("prof@lycee")},
@@ -38,6 +40,10 @@ TEST(SettingsComplaint, FirstFailingCheckWinsInOrder)
         {ok, ok, "eleve1", "", "", QStringLiteral("Vous n'avez pas saisi l'adresse du site Web !")},
         {ok, ok, "eleve1", "www.lycee.fr", "",
          QStringLiteral("Vous n'avez pas saisi votre mot de passe sur le site web !")},
+        {ok, ok, "eleve1", "www.lycee.fr", "x",
+         QStringLiteral("Vous n'avez pas choisi le mode d'envoi !\rCochez \"Téléchargement sur le site Web\" "
+                        "ou \"Envoi par email\"."),
+         SendChoice::Neither},
         {ok, " moi@lycee.fr ", " ", " ", " ", std::nullopt},
     };
     int i = 0;
@@ -48,6 +54,7 @@ TEST(SettingsComplaint, FirstFailingCheckWinsInOrder)
         typed.login = r.login;
         typed.site = r.site;
         typed.password = r.password;
+        typed.sending = r.sending;
         EXPECT_EQ(SettingsComplaint(typed), r.complaint) << "row " << i++;
     }
 }
@@ -84,6 +91,7 @@ TEST(SettingsComplaint, ValuesTheFileCannotHoldExactlyAreRefused)
         TypedSettings typed;
         typed.recipient = typed.sender = QStringLiteral("prof@lycee.fr");
         typed.login = typed.site = typed.password = QStringLiteral("x");
+        typed.sending = SendChoice::Mail;
         row.type(typed);
         EXPECT_EQ(SettingsComplaint(typed), row.complaint) << row.complaint.value_or("").toStdString();
     }
@@ -285,6 +293,29 @@ TEST_F(SettingsSave, SendingOptionGivesModeAndCaption)
         EXPECT_EQ(SaveSettings(settings, typed, testClock.nowValue).sendCaption, r.caption) << r.mode;
         EXPECT_EQ(settings.sendMode, r.mode);
         EXPECT_EQ(ReadSetting("Web", "mode", settings.workingFile()), r.mode);
+    }
+}
+
+// The folder the next start reads is the one saved and created: whole past
+// 254 characters, without the blanks that end a typed name.
+TEST_F(SettingsSave, NextStartFindsTheSavedFolder)
+{
+    QString deep = tempPath("voix");
+    while (deep.size() < 300)
+        deep += QStringLiteral("/dossier-de-la-classe");
+    const struct {
+        QString location, name, folder;
+    } rows[] = {
+        {deep, "Mirlo", deep + "/Mirlo"},
+        {tempPath("voix"), "Mirlo  ", tempPath("voix") + "/Mirlo"},
+    };
+    for (const auto& row : rows) {
+        typed.folderLocation = row.location;
+        typed.folderName = row.name;
+        SaveSettings(settings, typed, testClock.nowValue);
+        EXPECT_EQ(settings.recordingFolder, row.folder);
+        EXPECT_EQ(ReadStoredRecordingOptions(settings.workingFile()).folder, row.folder);
+        EXPECT_TRUE(QFileInfo(row.folder).isDir()) << row.folder.toStdString();
     }
 }
 

@@ -45,11 +45,11 @@ TEST_F(IniFiles, QuotedValueLosesItsQuotesAndFirstDuplicateWins)
     EXPECT_EQ(ReadSetting("a", "j", file()), ""); // the second [A] is never looked at
 }
 
-TEST_F(IniFiles, LongValueIsCutTo254Characters)
+TEST_F(IniFiles, LongValueComesBackWhole)
 {
-    const QByteArray value(300, 'x');
-    WriteFile(file(), "[Web]\r\nSite=" + value + "\r\n");
-    EXPECT_EQ(ReadSetting("Web", "Site", file()), QString(254, u'x'));
+    const QString folder = "/home/eleve/" + QString(300, u'd');
+    WriteSetting("Config", "Dossier", folder, file());
+    EXPECT_EQ(ReadSetting("Config", "Dossier", file()), folder);
 }
 
 TEST_F(IniFiles, WriteCreatesFileSectionAndKeyAndKeepsOtherLines)
@@ -167,7 +167,7 @@ TEST_F(IniFiles, DamagedFilesReadEmptyWithoutHarm)
     EXPECT_EQ(ReadSetting("Web", "Site", file()), "");
 
     WriteFile(file(), "[Web]\nSite=" + QByteArray(kMaxSettingsFileSize - 100, 'a') + "\nProxy=p\n");
-    EXPECT_EQ(ReadSetting("Web", "Site", file()).size(), 254);
+    EXPECT_EQ(ReadSetting("Web", "Site", file()).size(), kMaxSettingsFileSize - 100);
     EXPECT_EQ(ReadSetting("Web", "Proxy", file()), "p");
 
     WriteFile(file(), "Site=a\nProxy=b\n"); // keys outside any section

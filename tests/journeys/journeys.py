@@ -8,6 +8,7 @@ import json
 import math
 import os
 import random
+import shutil
 import struct
 import subprocess
 import sys
@@ -196,7 +197,7 @@ def first_run(desk, build_bin, cleanups):
 
 
 def first_run_left_blank(desk, build_bin, cleanups):
-    """The pupil types only what is required: no folder, no sending mode."""
+    """The pupil types only what is required: no folder, and a sending mode only when asked."""
     deep = os.path.join(desk.work, *(["dossier-de-la-classe-de-premiere"] * 6))
     os.makedirs(deep)
     mirlo = Mirlo(desk, build_bin, NO_AUDIO)
@@ -220,18 +221,46 @@ def first_run_left_blank(desk, build_bin, cleanups):
         desk.type(dialog, text)
         desk.keys(dialog, "Tab")
     desk.keys(dialog, "Return")
+    close_message(desk, mirlo, "the question for a sending mode")
+    check(desk.windows(SETTINGS) and not desk.windows(MAIN), "validated without a sending mode")
+    check(not os.path.exists(mirlo.working_settings)
+          or not setting(read_ini(mirlo.working_settings), "email", "Nom"),
+          "the settings were stored without a sending mode")
+    desk.keys(dialog, "Tab", "Tab", "space")  # past the proxy's port to "Téléchargement sur le site Web"
+    desk.keys(dialog, "Return")
     close_message(desk, mirlo, "the notice after validating")
     main = mirlo.window(MAIN)
 
     stored = read_ini(mirlo.working_settings)
     folder = setting(stored, "Config", "Dossier")
     check(folder.startswith(desk.home + "/"), "with no location the recordings go to %r" % folder)
-    check(not setting(stored, "Web", "mode"), "a sending mode was stored though none was chosen")
+    check(setting(stored, "Web", "mode") == "web", "the mode stored is %r" % setting(stored, "Web", "mode"))
     path = shown_text(desk, main, FILE_BOX)
     check(path.startswith(desk.home + "/") and path.endswith(".mp3"), "the recording would be %r" % path)
 
-    # Sending with no mode chosen tells the pupil what to do.
-    recording = os.path.join(desk.home, "devoir.mp3")
+
+def older_settings_files(desk, build_bin, cleanups):
+    """What an older or damaged installation leaves: a 300-character folder (read back whole),
+    no sending mode (told at hand-in) and a shared settings file that is a link (told at start)."""
+    folder = os.path.join(desk.work, "f")
+    while len(folder) < 300:
+        folder = os.path.join(folder, "dossier-des-enregistrements-de-la-classe")
+    os.makedirs(folder)
+    mirlo = Mirlo(desk, build_bin, NO_AUDIO)
+    cleanups.append(mirlo.stop)
+    os.makedirs(os.path.dirname(mirlo.working_settings), exist_ok=True)
+    write_ini(mirlo.working_settings, stored_settings(folder, mode=""))
+    school = os.path.join(desk.work, "ecole.ini")
+    write_ini(school, {"IniPath": {"Location": "Lycee", "Perso": desk.work}})
+    os.symlink(school, mirlo.program_settings)
+    mirlo.start()
+    close_message(desk, mirlo, "the notice that the shared settings file is a link")
+    main = mirlo.window(MAIN)
+    path = shown_text(desk, main, FILE_BOX)
+    check(os.path.dirname(path) == folder, "with a %d-character folder the recording would be %r"
+          % (len(folder), path))
+
+    recording = os.path.join(folder, "devoir.mp3")
     with open(recording, "wb") as f:
         f.write(b"\xff\xfb\x90\x00" * 1000)
     pick_recording(desk, mirlo, main, recording)
@@ -301,6 +330,7 @@ def parameter_import(desk, build_bin, cleanups):
     desk.type(dialog, PUPIL["login"])
     desk.keys(dialog, "Tab")
     desk.type(dialog, PUPIL["password"])
+    desk.keys(dialog, "Tab", "Tab", "Tab", "space")  # past the proxy to "Téléchargement sur le site Web"
     desk.keys(dialog, "Return")
     close_message(desk, mirlo, "the notice after validating")
     mirlo.window(MAIN)
@@ -746,9 +776,56 @@ def real_server_move_to_https(desk, build_bin, cleanups):
     check(not clear, "%d requests carried the login and password in clear: %s" % (len(clear), clear))
 
 
+# ---- 8. Help ----------------------------------------------------------------------------
+
+HELP_IMAGE = (431, 27)
+
+
+def help_pages(desk, build_bin, cleanups):
+    """Each help entry opens its window's page in the browser (a stand-in xdg-open that notes it)."""
+    bindir = os.path.join(desk.work, "bin")
+    os.makedirs(bindir)
+    opened = os.path.join(desk.work, "opened.txt")
+    browser = os.path.join(bindir, "xdg-open")
+    with open(browser, "w") as f:
+        f.write('#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s"\n' % opened)
+    os.chmod(browser, 0o755)
+    env = dict(NO_AUDIO, PATH=bindir + ":/usr/local/bin:/usr/bin:/bin")
+    mirlo, main, _ = settled_mirlo(desk, build_bin, cleanups, env=env)
+    shutil.copytree(os.path.join(build_bin, "help"), os.path.join(mirlo.folder, "help"))
+
+    def pages():
+        if not os.path.exists(opened):
+            return []
+        with open(opened) as f:
+            return f.read().split()
+
+    def expect(count, page, what):
+        got = wait_for("the browser to be asked for %s" % page, lambda: len(pages()) >= count and pages(), 10)
+        url = "file://" + os.path.join(mirlo.folder, "help", page)
+        check(len(got) == count and got[-1] == url, "%s opened %s, not %s" % (what, got[count - 1:], url))
+        mirlo.still_running(what)
+
+    desk.keys(main, "F1")
+    expect(1, "enregistrer.html", "F1 in the main window")
+    check(not desk.windows(ABOUT), "F1 opened the about box although the help is there")
+    press(desk, main, HELP_IMAGE)
+    expect(2, "enregistrer.html", 'the "?" image')
+    press(desk, main, INFOS)
+    about = mirlo.window(ABOUT)
+    desk.keys(about, "Tab", "space")  # from OK to "Aide"
+    expect(3, "index.html", 'the about box\'s "Aide"')
+    desk.keys(about, "Tab", "space")  # "Modifier les paramètres"
+    dialog = mirlo.window(SETTINGS)
+    desk.keys(dialog, "F1")
+    expect(4, "parametres.html", "F1 in the settings dialog")
+
+
 JOURNEYS = {
     "FirstRun": first_run,
     "FirstRunLeftBlank": first_run_left_blank,
+    "OlderSettingsFiles": older_settings_files,
+    "Help": help_pages,
     "ParameterImport": parameter_import,
     "RecordPausePlay": recording,
     "SendByUploadThenMail": send,

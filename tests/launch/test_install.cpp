@@ -1,5 +1,6 @@
 // cmake --install into a scratch prefix: both programs in one folder, the
-// link on PATH, the desktop entry, its icon and the shared settings file.
+// link on PATH, the desktop entry, its icon, the help and the shared settings file.
+#include "foundation/helpfile.h"
 #include "foundation/settings.h"
 #include "tests/support/testenv.h"
 
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <filesystem>
@@ -59,6 +61,31 @@ TEST_F(InstallTest, ProgramsSideBySideWithLinkEntryAndIcon)
     EXPECT_TRUE(entry.contains("\nType=Application\n"));
     const QImage icon(at("share/icons/hicolor/128x128/apps/mirlo.png"));
     EXPECT_EQ(icon.size(), QSize(128, 128));
+
+    // The guide beside the programs: every window's page, in French, with its style.
+    for (const HelpPage page : {HelpPage::Contents, HelpPage::Recording, HelpPage::Settings}) {
+        const QString html = QString::fromUtf8(ReadFile(HelpPagePath(at("lib/mirlo"), page)));
+        EXPECT_TRUE(html.contains("<html lang=\"fr\">") && html.contains("href=\"aide.css\""))
+            << HelpPagePath(at("lib/mirlo"), page).toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(at("lib/mirlo/help/aide.css")).isFile());
+
+    // Every link between the pages leads to a page and a section that exist.
+    const QDir help(at("lib/mirlo/help"));
+    const QRegularExpression href(QStringLiteral("href=\"([^\"#]*)(?:#([^\"]*))?\""));
+    for (const QString& name : help.entryList({"*.html"})) {
+        const QString html = QString::fromUtf8(ReadFile(help.filePath(name)));
+        for (auto it = href.globalMatch(html); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            const QString target = m.captured(1).isEmpty() ? name : m.captured(1);
+            const QString targetHtml = QString::fromUtf8(ReadFile(help.filePath(target)));
+            EXPECT_FALSE(targetHtml.isEmpty()) << name.toStdString() << " -> " << target.toStdString();
+            if (!m.captured(2).isEmpty()) {
+                EXPECT_TRUE(targetHtml.contains("id=\"" + m.captured(2) + "\""))
+                    << name.toStdString() << " -> " << m.captured(0).toStdString();
+            }
+        }
+    }
 }
 
 TEST_F(InstallTest, InstalledLaunchRestartsItsNeighbourThroughALink)

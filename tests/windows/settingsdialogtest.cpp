@@ -87,13 +87,16 @@ void SettingsDialogTest::click(QAbstractButton* b)
 
 void SettingsDialogTest::pressEnter(QWidget* w) { QTest::keyClick(w, Qt::Key_Return); }
 
-void SettingsDialogTest::typeValidEntries()
+void SettingsDialogTest::typeValidEntries(bool chooseMode)
 {
     type("txtMail", QStringLiteral("eleve1@lycee-hugo.fr"));
     type("txtDest", QStringLiteral("prof@lycee-hugo.fr"));
     type("txtSiteWeb", QStringLiteral("www.lycee-hugo.fr"));
     type("txtLogin", QStringLiteral("ELEVE1"));
     type("txtPassword", QStringLiteral("secret"));
+    // A sending mode is required; one stored before stays chosen.
+    if (chooseMode && !option("Option1_0")->isChecked() && !option("Option1_1")->isChecked())
+        option("Option1_1")->setChecked(true);
 }
 
 QString SettingsDialogTest::programFile() const { return settings.programFile(); }

@@ -51,7 +51,8 @@ protected:
     void pressEnter(QWidget* w);
 
     // A complete set of valid entries.
-    void typeValidEntries();
+    // With a sending mode chosen unless told not to.
+    void typeValidEntries(bool chooseMode = true);
 
     QString programFile() const;
     QString homeFolder() const;

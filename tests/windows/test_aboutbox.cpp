@@ -1,10 +1,13 @@
 #include "windows/aboutbox.h"
 
+#include "foundation/helpfile.h"
 #include "foundation/settings.h"
 #include "tests/support/testenv.h"
 #include "windows/mainwindowlink.h"
 
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -32,13 +35,14 @@ const char* const kParagraphs[] = {
     "Vous pouvez conserver les réglages par défaut ou effectuer les modifications nécessaires en réglant la "
     "qualité d'enregistrement, le taux d'échantillonnage (\"bitrate\") et la fréquence.",
     "Plus les valeurs sont élevées et plus le fichier à envoyer sera volumineux",
-    "Les fichiers sont enregistrés dans le dossier que vous avez sélectionné lors du premier lancement (par "
-    "défaut \"Enregistrements\" sur le disque C:) mais vous pouvez changer ce paramètre comme bon vous "
+    "Les fichiers sont enregistrés dans le dossier que vous avez sélectionné lors du premier lancement (en "
+    "ce moment \"/home/eleve/Musique/Enregistrements\") mais vous pouvez changer ce paramètre comme bon vous "
     "semble et également modifier le nom du fichier qui vous est proposé.",
     "Après avoir enregistré votre travail, vous pouvez écouter votre prestation (bouton \"Playback\") et, "
     "pour finir, l'envoyer par email.",
-    "Pour que le courriel puisse être expédié, il faut que votre logiciel de messagerie (Outlook Express) "
-    "soit déjà configuré avec vos paramètres de connexion chez votre fournisseur d'accès Internet.",
+    "Pour que le courriel puisse être expédié, il faut que le programme d'envoi de courrier de l'ordinateur "
+    "(sendmail) soit déjà configuré avec vos paramètres de connexion chez votre fournisseur d'accès "
+    "Internet.",
     "Si vous n'êtes pas satisfait de l'enregistrement, vous pouvez le recommencer en cliquant sur le bouton "
     "\"Nouvel enregistrement\"",
     "Ce petit utilitaire est éventuellement appelé à subir des modifications si les utilisateurs suggèrent "
@@ -137,16 +141,48 @@ TEST_F(AboutTest, InstructionsExactText)
             expected += QStringLiteral("\r\r");
         expected += QString::fromUtf8(kParagraphs[i]);
     }
-    const QString all = AboutBox::InstructionsText();
+    const QString all = AboutBox::InstructionsText("mail", "/home/eleve/Musique/Enregistrements",
+                                                   platform::MailRoute::SystemMailTransport);
     ASSERT_TRUE(all.startsWith(expected + '\r')) << all.toStdString();
     const QString last = all.mid(expected.size() + 1);
     EXPECT_FALSE(last.contains('\r'));
     EXPECT_TRUE(last.contains("mirlo@example.org"));
     EXPECT_TRUE(last.contains("\"Mirlo\""));
-    // Shown with line breaks instead of carriage returns.
-    QString shown = all;
+    // Shown with line breaks instead of carriage returns, for the settings of the run.
+    settings.sendMode = "web";
+    settings.recordingFolder = "/srv/classe";
+    delete box.data();
+    box = new AboutBox(main, settings);
+    QString shown = AboutBox::InstructionsText("web", "/srv/classe", platform::MailHandOffRoute());
     shown.replace('\r', '\n');
     EXPECT_EQ(text("Label1"), shown);
+}
+
+// The instructions tell what is true of the hand-in mode, the folder and how
+// the system sends mail: no C: drive, no Outlook Express.
+TEST_F(AboutTest, InstructionsFollowTheModeTheFolderAndTheMailRoute)
+{
+    using R = platform::MailRoute;
+    const struct {
+        const char* mode;
+        const char* folder;
+        R route;
+        const char* says;
+    } rows[] = {
+        {"web", "/srv/classe", R::SystemMailTransport, "l'envoyer sur le site."},
+        {"web", "", R::PupilsMailProgram,
+         "il faut que l'adresse du site Web, votre login et votre mot de passe soient saisis"},
+        {"mail", "", R::PupilsMailProgram, "votre logiciel de messagerie par défaut soit déjà configuré"},
+        {"mail", "", R::SystemMailTransport, "le programme d'envoi de courrier de l'ordinateur (sendmail)"},
+        {"", "", R::SystemMailTransport, "l'envoyer sur le site ou par email."},
+        {"", "", R::PupilsMailProgram, "Choisissez dans les paramètres comment rendre votre enregistrement"},
+        {"mail", "", R::SystemMailTransport, "lors du premier lancement mais vous pouvez changer"},
+    };
+    for (const auto& row : rows) {
+        const QString text = AboutBox::InstructionsText(row.mode, row.folder, row.route);
+        EXPECT_TRUE(text.contains(QString::fromUtf8(row.says))) << row.mode << ' ' << row.says;
+        EXPECT_FALSE(text.contains("C:") || text.contains("Outlook")) << row.mode;
+    }
 }
 
 TEST_F(AboutTest, HelpMissingShowsMessageOnly)
@@ -161,13 +197,16 @@ TEST_F(AboutTest, HelpMissingShowsMessageOnly)
     EXPECT_EQ(main.shown + main.settings, 0);
 }
 
-TEST_F(AboutTest, HelpPresentIsOpened)
+TEST_F(AboutTest, HelpOpensTheGuidesFirstPage)
 {
-    WriteFile(JoinPath(programDir(), "Mirlo.chm"), "help");
+    const QString page = HelpPagePath(programDir(), HelpPage::Contents);
+    QDir().mkpath(QFileInfo(page).path());
+    WriteFile(page, "<html></html>");
     click("cmdAide");
     EXPECT_TRUE(prompter.messages.isEmpty());
     ASSERT_EQ(shellLog.openedUrls.size(), 1);
-    EXPECT_EQ(shellLog.openedUrls[0], QUrl::fromLocalFile(JoinPath(programDir(), "Mirlo.chm")));
+    EXPECT_EQ(shellLog.openedUrls[0], QUrl::fromLocalFile(page));
+    EXPECT_TRUE(page.endsWith("/help/index.html"));
 }
 
 TEST_F(AboutTest, LinksGoThroughTheShell)

@@ -138,7 +138,7 @@ TEST_F(AccessibleWindows, UploadProgressWindows)
         window.setProgress(40);
         ExpectAccessible(window,
                          {
-                             {"Label1", R::StaticText, "Veuillez patientez jusqu'à la fin du transfert"},
+                             {"Label1", R::StaticText, "Veuillez patienter jusqu'à la fin du transfert"},
                              {"pgrr", R::Client, "Progression du transfert", true},
                          });
         EXPECT_EQ(QAccessible::queryAccessibleInterface(Control<QWidget>(window, "pgrr"))

@@ -15,7 +15,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <random>
+#include <sys/stat.h>
 
 namespace {
 
@@ -269,6 +271,34 @@ TEST_F(MainWindowTest, CompleteSettingsKeepWindowShown)
     EXPECT_EQ(Control<QPushButton>(*window, "Envoi")->text(), "Envoyer sur le site");
 }
 
+// A program-folder file that is a link or a pipe is not read: the pupil hears
+// of it, as of a refused working file, even when no settings dialog opens.
+TEST_F(MainWindowTest, RefusedProgramFolderFileIsTold)
+{
+    const QString school = tempPath("ecole.ini");
+    WriteFile(school, "[IniPath]\r\nLocation=Lycee\r\n");
+    const std::function<void(const QString&)> makers[] = {
+        [&school](const QString& f) { QFile::link(school, f); },
+        [](const QString& f) { mkfifo(QFile::encodeName(f).constData(), 0600); },
+    };
+    writeSettings();
+    for (const auto& make : makers) {
+        make(settings.programFile());
+        prompter.messages.clear();
+        start();
+        ASSERT_EQ(prompter.messages.size(), 1);
+        EXPECT_EQ(
+            prompter.messages[0].text,
+            QStringLiteral("Le fichier \"") + settings.programFile() +
+                QStringLiteral("\" n'a pas été lu : ce n'est pas un fichier ordinaire (dossier, lien ou "
+                               "fichier spécial)."));
+        EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(window->settings().location, "");
+        window.reset();
+        QFile::remove(settings.programFile());
+    }
+}
+
 TEST_F(MainWindowTest, SendModeSetsSendCaption)
 {
     const std::pair<const char*, const char*> cases[] = {{"mode=mail\r\n", "Envoyer par email"},
@@ -406,6 +436,15 @@ TEST_F(MainWindowTest, StoredDeviceAppliedWhenItExists)
     EXPECT_EQ(Box(w, "Periph")->text(), "Casque");
     EXPECT_EQ(w.recordingOptions().captureDevice, 2);
     EXPECT_EQ(key("Config", "Periph"), "3");
+}
+
+TEST_F(MainWindowTest, SystemDefaultDeviceHasAFrenchName)
+{
+    sound.devices = {"default", "HDA Intel PCH: ALC257 Analog (hw:0,0)"};
+    writeSettings();
+    MainWindow& w = start();
+    EXPECT_EQ(Box(w, "Periph")->text(), "Périphérique par défaut du système");
+    EXPECT_EQ(MenuItem(w, "RP", 2)->data().toString(), "HDA Intel PCH: ALC257 Analog (hw:0,0)");
 }
 
 TEST_F(MainWindowTest, StoredDeviceGoneShowsFirstDevice)

@@ -287,7 +287,7 @@ TEST_F(EngineWindowTest, TheWindowAsksAndTellsForTheEngine)
     emit Control<ImageButton>(w, "Recbt")->Click();
     EXPECT_EQ(controls(), before) << "cancelled: every control as before";
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, "Le fichier spécifié existe déja.\r\nVoulez vous le remplacer ?");
+    EXPECT_EQ(prompter.messages[0].text, "Le fichier spécifié existe déjà.\r\nVoulez-vous le remplacer ?");
     EXPECT_EQ(prompter.messages[0].title, "Confirmation");
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Question);
     EXPECT_EQ(prompter.messages[0].buttons, MsgButtons::OkCancel);

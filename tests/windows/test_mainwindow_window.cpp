@@ -1,6 +1,8 @@
 // The main window in use: file chooser, help, the ways out, shape and drag.
 #include "tests/windows/mainwindowtest.h"
 
+#include "foundation/helpfile.h"
+
 #include "send/sendrecording.h"
 #include "windows/aboutbox.h"
 #include "windows/imagebutton.h"
@@ -139,7 +141,7 @@ TEST_F(MainWindowTest, HelpWithoutHelpFile)
     w.show();
     QTest::mouseClick(Control<QLabel>(w, "Image3"), Qt::LeftButton);
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, "Le fichier d'aide n'a pa sété trouvé");
+    EXPECT_EQ(prompter.messages[0].text, "Le fichier d'aide n'a pas été trouvé");
     EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(prompter.messages[0].title, "Mirlo");
     EXPECT_EQ(OpenWindow<AboutBox>(), nullptr);
@@ -155,10 +157,13 @@ TEST_F(MainWindowTest, HelpWithoutHelpFile)
     EXPECT_TRUE(shellLog.openedUrls.isEmpty());
 }
 
-TEST_F(MainWindowTest, HelpOpensHelpFile)
+// The "?" image and F1, from the window or a control, open the recording page;
+// without a browser the pupil is told where the page is.
+TEST_F(MainWindowTest, HelpOpensTheRecordingPage)
 {
-    const QString help = QDir(programDir()).filePath("Mirlo.chm");
-    WriteFile(help, "help");
+    const QString page = HelpPagePath(programDir(), HelpPage::Recording);
+    QDir().mkpath(QFileInfo(page).path());
+    WriteFile(page, "<html></html>");
     writeSettings();
     MainWindow& w = start();
     w.show();
@@ -167,10 +172,21 @@ TEST_F(MainWindowTest, HelpOpensHelpFile)
     QTest::keyClick(&w, Qt::Key_F1);
     ASSERT_EQ(shellLog.openedUrls.size(), 3);
     for (const QUrl& url : shellLog.openedUrls)
-        EXPECT_EQ(url, QUrl::fromLocalFile(help));
+        EXPECT_EQ(url, QUrl::fromLocalFile(page));
+    EXPECT_TRUE(page.endsWith("/help/enregistrer.html"));
     EXPECT_TRUE(prompter.messages.isEmpty());
     EXPECT_EQ(OpenWindow<AboutBox>(), nullptr);
     EXPECT_TRUE(w.isVisible());
+
+    shellLog.openResult = false;
+    QTest::keyClick(&w, Qt::Key_F1);
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text,
+              "L'aide n'a pas pu être ouverte : aucun navigateur Web n'a été trouvé.\rOuvrez vous-même le "
+              "fichier \"" +
+                  page + "\" avec un navigateur Web.");
+    EXPECT_EQ(prompter.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(OpenWindow<AboutBox>(), nullptr);
 }
 
 TEST_F(MainWindowTest, InfosShowsAboutBoxAndHidesWindow)

@@ -141,7 +141,7 @@ TEST_F(ProgressWindowTest, OpeningClearsTransferFinishedAndLaysOutBothWindows)
     EXPECT_FALSE(session.transferFinished());
     EXPECT_EQ(four.objectName(), "Form4");
     EXPECT_EQ(four.windowTitle(), "Progression du téléchargement");
-    EXPECT_EQ(Control<QLabel>(four, "Label1")->text(), "Veuillez patientez jusqu'à la fin du transfert");
+    EXPECT_EQ(Control<QLabel>(four, "Label1")->text(), "Veuillez patienter jusqu'à la fin du transfert");
     // About the designed 312 x 54 pixels at the desktop's font.
     EXPECT_NEAR(four.width(), 312, 6);
     EXPECT_NEAR(four.height(), 54, 6);
@@ -284,7 +284,7 @@ TEST(HandInMessages, EveryOutcomeHasItsTextAndIcon)
         {HandInReport(Kind::Abandoned), "Abandon du transfert !", MsgIcon::Exclamation},
         {HandInReport(Kind::ConnectionFailed),
          "Problème de connexion au site Web !\r\r"
-         "Vérifier l'adresse du site Web dans les paramètres de connexion.\r\r"
+         "Vérifiez l'adresse du site Web dans les paramètres de connexion.\r\r"
          "Relancez le transfert (bouton \"Envoyer sur le site\")\r\r"
          "Si le problème persiste, fermez le logiciel puis relancez-le.\r"
          "Cliquez sur le bouton \"Parcourir\" (...) pour sélectionner le fichier à envoyer\r"

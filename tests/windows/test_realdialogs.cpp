@@ -11,6 +11,8 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -184,6 +186,14 @@ TEST_F(RealDialogsTest, RecordingChooserTakesAnExistingFileWithoutAsking)
     EXPECT_TRUE(RunAnswering([&] { picked = prompt().saveFileName(request); }, {Choose(existing)}));
     EXPECT_EQ(unexpectedDialogs, 0);
     EXPECT_EQ(QDir::fromNativeSeparators(picked), QDir(scratchDir()).absoluteFilePath("ELEVE1.mp3"));
+}
+
+// The folder chooser's Type column names a folder in French.
+TEST_F(RealDialogsTest, FileTypesAreNamedInFrench)
+{
+    const QFileIconProvider names;
+    EXPECT_EQ(names.type(QFileInfo(scratchDir())), "Dossier");
+    EXPECT_EQ(names.type(QFileInfo(QDir::rootPath())), "Lecteur");
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include "tests/windows/settingsdialogtest.h"
 
+#include "foundation/helpfile.h"
+
 #include "config/settingsform.h"
 #include "foundation/settings.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 
 namespace {
@@ -131,7 +135,7 @@ TEST_F(Layout, TheTwoOptionPairsAreIndependent)
     EXPECT_TRUE(option("OptLycee_1")->isChecked());
 }
 
-TEST_F(Layout, FixedDialogWindowWithoutMinimiseOrMaximise)
+TEST_F(Layout, DialogWindowWithoutMinimiseOrMaximise)
 {
     open();
     const Qt::WindowFlags flags = dialog->windowFlags();
@@ -139,7 +143,47 @@ TEST_F(Layout, FixedDialogWindowWithoutMinimiseOrMaximise)
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+}
+
+// With large fonts (144 and 192 dpi) the dialog stays within the screen and
+// scrolls: Tab brings every input into view, in the same order.
+TEST_F(Layout, FitsTheScreenAndScrollsAtLargeFonts)
+{
+    const QFont desktop = QApplication::font();
+    // The test screen is 800 pixels high: at two and a half times the dialog must scroll.
+    for (const double scale : {1.5, 2.0, 2.5}) {
+        QFont font = desktop;
+        font.setPointSizeF(desktop.pointSizeF() * scale);
+        QApplication::setFont(font);
+        open();
+        dialog->show();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        const QRect screen = dialog->screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(dialog->frameGeometry())) << scale;
+        auto* scroll = dialog->findChild<QScrollArea*>();
+        ASSERT_TRUE(scroll);
+        if (scale > 2) {
+            EXPECT_GT(scroll->widget()->height(), scroll->viewport()->height()) << "no need to scroll";
+        }
+
+        box("txtMail")->setFocus();
+        QStringList reached;
+        for (int i = 0; i < 16 && !reached.contains("txtDossier"); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focused = QApplication::focusWidget();
+            ASSERT_TRUE(focused && scroll->widget()->isAncestorOf(focused)) << scale;
+            reached << focused->objectName();
+            const QRect shown(focused->mapTo(scroll->viewport(), QPoint(0, 0)), focused->size());
+            // Its start at least: a box wider than the view shows from its left edge.
+            EXPECT_TRUE(scroll->viewport()->rect().contains(shown.topLeft()) &&
+                        scroll->viewport()->rect().contains(shown.bottomLeft()))
+                << focused->objectName().toStdString() << " off view at " << scale;
+        }
+        EXPECT_TRUE(reached.contains("cmdBrowser") && reached.contains("txtDossier")) << scale;
+        dialog.reset();
+    }
+    QApplication::setFont(desktop);
 }
 
 using FirstRun = SettingsDialogTest;
@@ -348,7 +392,7 @@ TEST_F(Keys, HelpWordingDependsOnHowItWasAsked)
     QTest::keyClick(box("txtLogin"), Qt::Key_F1);
     action("mnuAide")->trigger();
     ASSERT_EQ(prompter.messages.size(), 2);
-    EXPECT_EQ(prompter.messages[0].text, QString::fromUtf8("Le fichier d'aide n'a pa sété trouvé"));
+    EXPECT_EQ(prompter.messages[0].text, QString::fromUtf8("Le fichier d'aide n'a pas été trouvé"));
     EXPECT_EQ(prompter.messages[1].text, QString::fromUtf8("Le fichier d'aide n'a pas été trouvé !"));
     for (const auto& m : prompter.messages) {
         EXPECT_EQ(m.icon, MsgIcon::Exclamation);
@@ -358,16 +402,19 @@ TEST_F(Keys, HelpWordingDependsOnHowItWasAsked)
     EXPECT_TRUE(shellLog.openedUrls.isEmpty());
 }
 
-TEST_F(Keys, PresentHelpFileIsOpenedByTheShell)
+TEST_F(Keys, HelpOpensTheSettingsPage)
 {
-    const QString chm = JoinPath(programDir(), "Mirlo.chm");
-    WriteFile(chm, "aide");
+    const QString page = HelpPagePath(programDir(), HelpPage::Settings);
+    QDir().mkpath(QFileInfo(page).path());
+    WriteFile(page, "<html></html>");
     open();
     QTest::keyClick(dialog.get(), Qt::Key_F1);
     action("mnuAide")->trigger();
     EXPECT_TRUE(prompter.messages.isEmpty());
     ASSERT_EQ(shellLog.openedUrls.size(), 2);
-    EXPECT_EQ(shellLog.openedUrls[0], QUrl::fromLocalFile(chm));
+    for (const QUrl& url : shellLog.openedUrls)
+        EXPECT_EQ(url, QUrl::fromLocalFile(page));
+    EXPECT_TRUE(page.endsWith("/help/parametres.html"));
 }
 
 using FolderChoice = SettingsDialogTest;

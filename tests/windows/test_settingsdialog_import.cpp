@@ -120,15 +120,15 @@ TEST_F(Import, FilesWithoutAnyOfTheSixEntriesAreRefusedAfterClearing)
     }
 }
 
-TEST_F(Import, LongValuesAreCutTo254Characters)
+TEST_F(Import, LongValuesComeWhole)
 {
     open();
     const QByteArray site(300, 's');
     prm("[Web]\nSite=" + site + "\n");
     action("mnuImport")->trigger();
-    EXPECT_EQ(Key(homeFile(), "Web", "Site"), QString(254, u's'));
-    EXPECT_EQ(Key(programFile(), "Web", "Site"), QString(254, u's'));
-    EXPECT_EQ(box("txtSiteWeb")->text().size(), 254);
+    EXPECT_EQ(Key(homeFile(), "Web", "Site"), QString(300, u's'));
+    EXPECT_EQ(Key(programFile(), "Web", "Site"), QString(300, u's'));
+    EXPECT_EQ(box("txtSiteWeb")->text().size(), 300);
 }
 
 TEST_F(Import, PersoMovesTheSchoolSettingsFolder)
