@@ -13,7 +13,36 @@
 
 #include <algorithm>
 
-void MainWindowRecordingView::setButtonEnabled(RecButton b, bool enabled) { button(b)->SetEnabled(enabled); }
+// A recording button that goes off with the focus on it would hand the focus
+// on down the Tab order (to "Infos", whose Space hides the window while it
+// records). The focus goes instead to the button that comes next in the
+// pupil's work, Pause while recording, Enregistrer or Playback when it is
+// over, else Stop, and follows the buttons as they come on until the pupil
+// moves it.
+void MainWindowRecordingView::setButtonEnabled(RecButton b, bool enabled)
+{
+    ImageButton* changed = button(b);
+    const bool hadFocus = m_window.focusWidget() == changed;
+    changed->SetEnabled(enabled);
+    if (hadFocus && !enabled) {
+        m_focusPlaced = nullptr;
+        m_focusOwed = true;
+    }
+    if (!m_focusOwed)
+        return;
+    if (m_focusPlaced && m_window.focusWidget() != m_focusPlaced) {
+        m_focusOwed = false;
+        return;
+    }
+    for (RecButton next : {RecButton::Pause, RecButton::Record, RecButton::Play, RecButton::Stop}) {
+        if (ImageButton* candidate = button(next); candidate->isEnabled()) {
+            if (candidate != m_focusPlaced)
+                candidate->setFocus(Qt::OtherFocusReason);
+            m_focusPlaced = candidate;
+            return;
+        }
+    }
+}
 
 void MainWindowRecordingView::setButtonCaption(RecButton b, const QString& caption)
 {

@@ -37,13 +37,13 @@ TEST_F(MainWindowTest, ScreenReaderMeetsEveryControl)
                             {"Image2", R::Graphic, "Fermer Mirlo", true},
                             {"Image1", R::Graphic, "Micro"},
                             {"Label1_4", R::StaticText, "Périphérique d'enregistrement :"},
-                            {"Periph", R::EditableText, "Périphérique d'enregistrement", true},
+                            {"Periph", R::ComboBox, "Périphérique d'enregistrement", true},
                             {"Label1_5", R::StaticText, "Fréquence  :"},
-                            {"text2", R::EditableText, "Fréquence", true},
+                            {"text2", R::ComboBox, "Fréquence", true},
                             {"Label1_6", R::StaticText, "Bitrate :"},
-                            {"Text3", R::EditableText, "Bitrate", true},
+                            {"Text3", R::ComboBox, "Bitrate", true},
                             {"Label1_7", R::StaticText, "Qualité :"},
-                            {"Text4", R::EditableText, "Qualité", true},
+                            {"Text4", R::ComboBox, "Qualité", true},
                             {"Label1_8", R::StaticText, "Fichier :"},
                             {"Text5", R::EditableText, "Fichier", true},
                             {"browsebt", R::Button, "Choisir le fichier", true},
@@ -121,13 +121,13 @@ TEST_F(AccessibleWindows, AboutBox)
     ExpectAccessible(box, {
                               {"Image1", R::Graphic, "Logo de Mirlo"},
                               {"Label5", R::StaticText, "Mirlo"},
-                              {"lblCompany", R::StaticText, "Projet Mirlo", true},
-                              {"Label4", R::StaticText, "mirlo@example.org", true},
+                              {"lblCompany", R::Link, "Projet Mirlo", true},
+                              {"Label4", R::Link, "mirlo@example.org", true},
                               {"cmdAide", R::Button, "Aide", true},
                               {"Command2", R::Button, "Modifier les paramètres"},
                               {"Command1", R::Button, "OK", true},
                           });
-    ExpectTabOrder(box, {"cmdAide", "Command2", "Command1"});
+    ExpectTabOrder(box, {"lblCompany", "Label4", "cmdAide", "Command2", "Command1"});
 }
 
 TEST_F(AccessibleWindows, UploadProgressWindows)
