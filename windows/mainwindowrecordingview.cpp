@@ -15,30 +15,36 @@
 
 // A recording button that goes off with the focus on it would hand the focus
 // on down the Tab order (to "Infos", whose Space hides the window while it
-// records). The focus goes instead to the button that comes next in the
-// pupil's work, Pause while recording, Enregistrer or Playback when it is
-// over, else Stop, and follows the buttons as they come on until the pupil
-// moves it.
+// records). The focus stays instead with the recording buttons and goes to
+// the one that comes first in the pupil's work as they come on: Pause while
+// recording, then Enregistrer, Playback when a recording is complete, Stop.
 void MainWindowRecordingView::setButtonEnabled(RecButton b, bool enabled)
 {
+    static constexpr RecButton kFirstToLast[] = {RecButton::Pause, RecButton::Record, RecButton::Play,
+                                                 RecButton::Stop};
+    auto rank = [this](const QWidget* w) {
+        for (int i = 0; i < 4; ++i)
+            if (button(kFirstToLast[i]) == w)
+                return i;
+        return -1;
+    };
     ImageButton* changed = button(b);
     const bool hadFocus = m_window.focusWidget() == changed;
     changed->SetEnabled(enabled);
-    if (hadFocus && !enabled) {
-        m_focusPlaced = nullptr;
+    if (hadFocus && !enabled)
         m_focusOwed = true;
+    const int focused = rank(m_window.focusWidget());
+    if (enabled && !m_focusOwed && focused >= 0 && rank(changed) < focused &&
+        m_window.focusWidget()->isEnabled()) {
+        changed->setFocus(Qt::OtherFocusReason);
+        return;
     }
     if (!m_focusOwed)
         return;
-    if (m_focusPlaced && m_window.focusWidget() != m_focusPlaced) {
-        m_focusOwed = false;
-        return;
-    }
-    for (RecButton next : {RecButton::Pause, RecButton::Record, RecButton::Play, RecButton::Stop}) {
+    for (RecButton next : kFirstToLast) {
         if (ImageButton* candidate = button(next); candidate->isEnabled()) {
-            if (candidate != m_focusPlaced)
-                candidate->setFocus(Qt::OtherFocusReason);
-            m_focusPlaced = candidate;
+            candidate->setFocus(Qt::OtherFocusReason);
+            m_focusOwed = false;
             return;
         }
     }

@@ -592,7 +592,7 @@ def about_box(desk, build_bin, cleanups):
     # From the about box to the settings, where the folder chooser is cancelled.
     press(desk, main, INFOS)
     about = mirlo.window(ABOUT)
-    desk.keys(about, "Tab", "Tab", "space")
+    desk.keys(about, "shift+Tab", "space")  # from OK back to "Modifier les paramètres"
     dialog = mirlo.window(SETTINGS)
     check(not desk.windows(ABOUT), "the about box stays up beside the settings")
     desk.keys(dialog, "shift+Tab", "shift+Tab", "space")  # back from the first box to "Parcourir"
@@ -606,6 +606,138 @@ def about_box(desk, build_bin, cleanups):
     mirlo.window(MAIN)
 
 
+# ---- 7. Keyboard and screen reader ------------------------------------------------------
+
+def named(tree, name, role=None):
+    """The objects a screen reader meets under that name (and role)."""
+    return [o for o in tree if o["name"] == name and (role is None or o["role"] == role)]
+
+
+def one(tree, name, role=None):
+    found = named(tree, name, role)
+    check(len(found) == 1, "a screen reader meets %d objects named %r%s" % (
+        len(found), name, " (%s)" % role if role else ""))
+    return found[0]
+
+
+def focused(desk):
+    return [o["name"] for o in desk.accessible_tree() if "focused" in o["states"]]
+
+
+def keyboard_and_screen_reader(desk, build_bin, cleanups):
+    """The pupil works with the keyboard alone and a screen reader on the real accessibility bus."""
+    check(os.path.exists(os.path.join(VIRTUAL_AUDIO_DIR, "native")),
+          "no virtual audio daemon (the virtual_audio fixture did not run)")
+    desk.start_accessibility_bus()
+    mic = os.path.join(desk.work, "mic.raw")
+    write_tone(mic, 440, 40)
+    # What the desktop would open for a link: its address, on file.
+    opener = os.path.join(desk.work, "bin")
+    opened = os.path.join(desk.work, "opened.txt")
+    os.makedirs(opener)
+    with open(os.path.join(opener, "xdg-open"), "w") as f:
+        f.write("#!/bin/sh\necho \"$@\" >> %s\n" % opened)
+    os.chmod(os.path.join(opener, "xdg-open"), 0o755)
+    env = {"ALSA_CONFIG_PATH": os.path.join(HARNESS, "asound.conf"),
+           "PULSE_SERVER": "unix:" + os.path.join(VIRTUAL_AUDIO_DIR, "native"),
+           "TESTMIC_FILE": mic, "TESTSPK_FILE": os.path.join(desk.work, "speaker.raw"),
+           "JACK_NO_START_SERVER": "1", "PATH": opener + ":/usr/local/bin:/usr/bin:/bin"}
+    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=env)
+
+    def registered():
+        try:
+            tree = desk.accessible_tree()
+        except AssertionError:  # not on the bus yet
+            return None
+        return tree if named(tree, "Niveau du micro") else None
+    tree = wait_for("Mirlo on the accessibility bus", registered, 20, step=0.5)
+
+    # Each option box: a list that drops down, opened by an action, described
+    # for the keyboard as well as the mouse.
+    for name in ("Périphérique d'enregistrement", "Fréquence", "Bitrate", "Qualité"):
+        box = one(tree, name, "combo box")
+        check("ShowMenu" in box["actions"], "%r offers %s, not to open its list" % (name, box["actions"]))
+        check("Espace" in box["description"], "%r is described as %r" % (name, box["description"]))
+    meter = one(tree, "Niveau du micro")
+    check(meter.get("value") == [-60.0, -60.0, 0.0], "the level meter reads %s before recording"
+          % meter.get("value"))
+    check(len(named(tree, "Mirlo - Enregistrement  Mp3")) == 1, "the title is read more than once")
+    for o in tree:
+        if o["role"] == "push button" and "sensitive" not in o["states"]:
+            check("Press" not in o["actions"], "the disabled %r offers Press" % o["name"])
+    check(not [o for o in tree if o["role"] == "push button" and "sensitive" not in o["states"]
+               and o["name"] == "Enregistrer"], "Enregistrer is off at the start")
+
+    # The reader's action opens the quality list; the arrows and Enter choose.
+    before = setting(read_ini(mirlo.working_settings), "Config", "Quality")
+    desk.activate(main)
+    desk.screen_reader("do", "Mirlo", "Qualité", "ShowMenu")
+    time.sleep(0.8)
+    desk.xdo("key", "Down")
+    desk.xdo("key", "Return")
+    wait_for("the quality chosen through the screen reader",
+             lambda: setting(read_ini(mirlo.working_settings), "Config", "Quality") == str(int(before) + 1), 5)
+
+    # Keyboard only: the first stop is the device box. Space opens its list,
+    # Escape closes it unchanged, Space again, Down and Enter choose the next device.
+    check(focused(desk) == ["Périphérique d'enregistrement"], "the first focus is on %s" % focused(desk))
+    device = setting(read_ini(mirlo.working_settings), "Config", "Periph")
+    desk.keys(main, "space")
+    time.sleep(0.5)
+    desk.xdo("key", "Escape")
+    time.sleep(0.5)
+    check(setting(read_ini(mirlo.working_settings), "Config", "Periph") == device, "Escape chose a device")
+    desk.keys(main, "space")
+    time.sleep(0.5)
+    desk.xdo("key", "Down")
+    desk.xdo("key", "Return")
+    wait_for("the next device chosen with the keyboard",
+             lambda: setting(read_ini(mirlo.working_settings), "Config", "Periph") == str(int(device) + 1), 5)
+    chosen = one(desk.accessible_tree(), "Périphérique d'enregistrement")
+    check(chosen["name"] and main in desk.windows(MAIN), "the main window went away")
+    # Alt+Down on the sample rate, then Up and Enter: 32000 Hz.
+    desk.keys(main, "Tab", "alt+Down")
+    time.sleep(0.5)
+    desk.xdo("key", "Up")
+    desk.xdo("key", "Return")
+    wait_for("the sample rate chosen with Alt+Down",
+             lambda: setting(read_ini(mirlo.working_settings), "Config", "Freq") == "1", 5)
+
+    # Tab on to Enregistrer (bit rate, quality, file, browse); Space records,
+    # and the focus waits on Pause: Space again pauses, it does not open "Infos".
+    desk.keys(main, "Tab", "Tab", "Tab", "Tab", "Tab")
+    check(focused(desk) == ["Enregistrer"], "Tab reached %s, not Enregistrer" % focused(desk))
+    desk.keys(main, "space")
+    wait_for("the focus on Pause", lambda: focused(desk) == ["Pause"], 5)
+    level = wait_for("the level meter to read the tone", lambda: (lambda v: v if v > -30 else None)(
+        one(desk.accessible_tree(), "Niveau du micro")["value"][0]), 10)
+    print("level read by the screen reader while recording: %.0f dB" % level, flush=True)
+    desk.keys(main, "space")
+    wait_for("Pause to become Continuer", lambda: named(desk.accessible_tree(), "Continuer"), 5)
+    check(not desk.windows(ABOUT) and desk.windows(MAIN), "the second Space left the main window")
+    desk.keys(main, "Tab", "space")  # Stop
+    wait_for("the focus on Playback once the recording is complete",
+             lambda: focused(desk) == ["Playback : écouter l'enregistrement"], 10)
+    mirlo.still_running("a recording made with the keyboard")
+
+    # The about box's links: Tab stops on them, Space and the reader's Press follow them.
+    desk.keys(main, "Tab", "Tab", "Tab", "space")  # Envoyer, Nouvel enregistrement, Infos
+    about = mirlo.window(ABOUT)
+    links = [o for o in desk.accessible_tree() if o["role"] == "link"]
+    check(sorted(o["name"] for o in links) == ["Projet Mirlo", "mirlo@example.org"]
+          and all("Press" in o["actions"] for o in links), "the about box's links: %s" % links)
+    check(len(named(desk.accessible_tree(), "Utilitaire d'enregistrement.\npour l'envoi de travaux personnels "
+                                              "par email.\n(conçu par les développeurs du projet Mirlo)")) <= 1,
+          "the credit is read twice")
+    desk.keys(about, "Tab", "Tab", "space")  # from OK: the company link, the contact address
+    desk.screen_reader("do", "Mirlo", "mirlo@example.org", "Press")
+    wait_for("the mail program asked twice", lambda: os.path.exists(opened) and open(opened).read().count(
+        "mailto:mirlo@example.org?subject=Mirlo") == 2, 10)
+    desk.keys(about, "Escape")
+    desk.gone(about)
+    mirlo.still_running("following the about box's links")
+
+
 JOURNEYS = {
     "FirstRun": first_run,
     "FirstRunLeftBlank": first_run_left_blank,
@@ -614,6 +746,7 @@ JOURNEYS = {
     "SendByUploadThenMail": send,
     "NewRecordingThroughLaunch": new_recording,
     "AboutBox": about_box,
+    "KeyboardAndScreenReader": keyboard_and_screen_reader,
 }
 
 if __name__ == "__main__":
