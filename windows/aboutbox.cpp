@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 #ifndef MIRLO_VERSION_MAJOR
 #error "the build passes the program version"
@@ -85,6 +86,28 @@ QAccessibleInterface* LinkAccessibility(const QString& className, QObject* objec
 // Roughly the characters of a line of the instructions.
 constexpr int kLineCharacters = 95;
 
+double Luminance(const QColor& c)
+{
+    auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b)
+{
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The desktop's link colour, made lighter on a dark background or darker on a
+// light one until it reads clearly (contrast of at least 4.5 to 1).
+QColor ReadableOn(QColor text, const QColor& back)
+{
+    const bool darkBack = Luminance(back) < 0.18;
+    for (int i = 0; i < 30 && Contrast(text, back) < 4.5; ++i)
+        text = darkBack ? text.lighter(112) : text.darker(112);
+    return text;
+}
+
 } // namespace
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
@@ -95,7 +118,7 @@ LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent
     underlined.setUnderline(true);
     setFont(underlined);
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, pal.color(QPalette::Link));
+    pal.setColor(QPalette::WindowText, ReadableOn(pal.color(QPalette::Link), pal.color(QPalette::Window)));
     setPalette(pal);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);

@@ -274,6 +274,10 @@ class Desktop:
         left, right, top, bottom = (int(v) for v in found.groups()) if found else (0, 0, 0, 0)
         return x - left, y - top, w + left + right, h + top + bottom
 
+    def window_class(self, wid):
+        """The window's WM_CLASS: (instance, class)."""
+        return tuple(re.findall(r'"([^"]*)"', self.output(["xprop", "-id", str(wid), "WM_CLASS"])))
+
     def pid(self, wid):
         """The process behind a window; None once it is gone."""
         found = self.output(["xdotool", "getwindowpid", str(wid)]).strip()
@@ -347,9 +351,10 @@ class Mirlo:
     def working_settings(self):
         return os.path.join(self.desktop.config, "Mirlo", "Mirlox.ini")
 
-    def start(self):
+    def start(self, command=None):
+        """Starts Mirlo, or the given link to it (as the desktop entry's "mirlo")."""
         self.log = open(os.path.join(self.desktop.work, "mirlo.log"), "ab")
-        self.process = spawn([os.path.join(self.folder, "Mirlo")],
+        self.process = spawn([command or os.path.join(self.folder, "Mirlo")],
                                         env=self.desktop.env(self.extra_env), cwd=self.desktop.home,
                                         stdout=self.log, stderr=self.log)
         return self.process

@@ -64,7 +64,7 @@ def stored_settings(folder, mode="web", extra=None):
     return sections
 
 
-def settled_mirlo(desk, build_bin, cleanups, mode="web", extra=None, env=None):
+def settled_mirlo(desk, build_bin, cleanups, mode="web", extra=None, env=None, command=None):
     """Mirlo with a finished first run, its recordings folder, and its main window up."""
     folder = os.path.join(desk.work, "recordings")
     os.makedirs(folder, exist_ok=True)
@@ -72,7 +72,7 @@ def settled_mirlo(desk, build_bin, cleanups, mode="web", extra=None, env=None):
     cleanups.append(mirlo.stop)
     os.makedirs(os.path.dirname(mirlo.working_settings), exist_ok=True)
     write_ini(mirlo.working_settings, stored_settings(folder, mode, extra))
-    mirlo.start()
+    mirlo.start(command(mirlo) if command else None)
     main = mirlo.window(MAIN)
     return mirlo, main, folder
 
@@ -499,9 +499,28 @@ def send(desk, build_bin, cleanups):
 
 # ---- 5. New recording through Launch ---------------------------------------------------
 
+def desktop_entry_class():
+    with open(os.path.join(TESTS_DIR, "..", "resources", "mirlo.desktop"), encoding="utf-8") as f:
+        found = [line.split("=", 1)[1].strip() for line in f if line.startswith("StartupWMClass=")]
+    check(found, "the desktop entry names no StartupWMClass")
+    return found[0]
+
+
+def through_link(mirlo):
+    """The "mirlo" link the desktop entry starts, as installed beside the programs."""
+    link = os.path.join(mirlo.desktop.work, "bin", "mirlo")
+    os.makedirs(os.path.dirname(link), exist_ok=True)
+    os.symlink(os.path.join(mirlo.folder, "Mirlo"), link)
+    return link
+
+
 def new_recording(desk, build_bin, cleanups):
-    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups,
+    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, command=through_link,
                                         extra={"window": {"Top": "1500", "Left": "1500"}})
+    # Started from the desktop entry's link, the window belongs to the entry.
+    entry_class = desktop_entry_class()
+    check(desk.window_class(main)[1:] == (entry_class,),
+          "Mirlo's window class is %s, the desktop entry's %r" % (desk.window_class(main), entry_class))
     # The pupil drags the window somewhere else first.
     left, top, _, _ = desk.geometry(main)
     grab_x, grab_y = on_main(desk, main, BACKGROUND)
@@ -534,6 +553,9 @@ def new_recording(desk, build_bin, cleanups):
                      20)[0]
     new_pid = desk.pid(again)
     cleanups.append(lambda: kill(new_pid, "Mirlo"))
+    check(desk.window_class(again)[1:] == (entry_class,),
+          "after Nouvel enregistrement the window class is %s, not the desktop entry's %r"
+          % (desk.window_class(again), entry_class))
     wait_for("Launch to end", lambda: ended(launch_pid), 10)
     check(desk.geometry(again)[:2] == place[:2], "Mirlo came back at %s, it stood at %s"
           % (desk.geometry(again)[:2], place[:2]))
@@ -738,6 +760,79 @@ def keyboard_and_screen_reader(desk, build_bin, cleanups):
     mirlo.still_running("following the about box's links")
 
 
+# ---- 8. A dark desktop theme and a large font ---------------------------------------------
+
+def luminance(rgb):
+    def linear(v):
+        v /= 255
+        return v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4
+    r, g, b = (linear(v) for v in rgb)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    la, lb = sorted((luminance(a), luminance(b)))
+    return (lb + 0.05) / (la + 0.05)
+
+
+def text_contrast(desk, shot, extents):
+    """Contrast of a text with what is behind it: its background is the commonest
+    colour of its rectangle, its colour the one that differs most from that."""
+    x, y, w, h = extents
+    pixels = desk.pixels(shot, x, y, w, h)
+    back = max(set(pixels), key=pixels.count)
+    return max(contrast(p, back) for p in pixels)
+
+
+def dark_theme_large_font(desk, build_bin, cleanups):
+    """A desktop with a dark palette and an 18-point font (qt6ct, as on many school desktops)."""
+    desk.start_accessibility_bus()
+    theme = os.path.join(desk.config, "qt6ct")
+    os.makedirs(theme)
+    with open(os.path.join(theme, "qt6ct.conf"), "w") as f:
+        f.write("[Appearance]\ncolor_scheme_path=/usr/share/qt6ct/colors/darker.conf\ncustom_palette=true\n"
+                "style=Fusion\n\n[Fonts]\ngeneral=\"DejaVu Sans,18,-1,5,400,0,0,0,0,0,0,0,0,0,0,1\"\n")
+    env = dict(NO_AUDIO, QT_QPA_PLATFORMTHEME="qt6ct")
+    mirlo, main, _ = settled_mirlo(desk, build_bin, cleanups, env=env)
+
+    def tree_with(name):
+        def probe():
+            try:
+                tree = desk.accessible_tree()
+            except AssertionError:  # not on the bus yet
+                return None
+            return tree if named(tree, name) else None
+        return wait_for("%r on the accessibility bus" % name, probe, 20, step=0.5)
+
+    tree = tree_with("Niveau du micro")
+    time.sleep(0.5)
+    shot = desk.screenshot("dark-main-window")
+    _, _, width, height = desk.geometry(main)
+    check(width > DESIGN_SIZE[0] * 1.5, "the main window did not grow with the 18-point font: %dx%d" % (width, height))
+    for caption in ("Périphérique d'enregistrement :", "Fréquence  :", "Fichier :", "Durée :", "Octets écrits :",
+                    "Mirlo - Enregistrement  Mp3"):
+        ratio = text_contrast(desk, shot, one(tree, caption, "label")["extents"])
+        print("contrast of %r: %.1f:1" % (caption, ratio), flush=True)
+        check(ratio >= 4.5, "%r reads at %.1f:1 under a dark theme" % (caption, ratio))
+
+    desk.keys(main, "F1")  # no help file: the about box
+    about = mirlo.window(ABOUT)
+    tree = tree_with("mirlo@example.org")
+    time.sleep(0.5)
+    shot = desk.screenshot("dark-about-box")
+    x, y, w, h = desk.outer_geometry(about)
+    screen_w, screen_h = desk.screen_size()
+    check(x >= 0 and y >= 0 and x + w <= screen_w and y + h <= screen_h,
+          "the about box (%d, %d, %dx%d) does not fit the %dx%d screen" % (x, y, w, h, screen_w, screen_h))
+    for link in ("Projet Mirlo", "mirlo@example.org"):
+        ratio = text_contrast(desk, shot, one(tree, link, "link")["extents"])
+        print("contrast of %r: %.1f:1" % (link, ratio), flush=True)
+        check(ratio >= 4.5, "the link %r reads at %.1f:1 under a dark theme" % (link, ratio))
+    desk.keys(about, "Escape")
+    desk.gone(about)
+    mirlo.still_running("the about box under a dark theme")
+
+
 JOURNEYS = {
     "FirstRun": first_run,
     "FirstRunLeftBlank": first_run_left_blank,
@@ -747,6 +842,7 @@ JOURNEYS = {
     "NewRecordingThroughLaunch": new_recording,
     "AboutBox": about_box,
     "KeyboardAndScreenReader": keyboard_and_screen_reader,
+    "DarkThemeLargeFont": dark_theme_large_font,
 }
 
 if __name__ == "__main__":

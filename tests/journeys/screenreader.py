@@ -5,7 +5,8 @@
     screenreader.py do APP NAME ACTION  does a named object's action ("press", "showMenu")
 
 Each object: its path of child indexes, role, name, description, states,
-action names and, for a value, its current, lowest and highest value.
+action names, its place on the screen (x, y, width, height) and, for a value,
+its current, lowest and highest value.
 """
 import json
 import sys
@@ -37,6 +38,11 @@ def describe(path, node):
         item["actions"] = [action.getName(i) for i in range(action.nActions)]
     except NotImplementedError:
         item["actions"] = []
+    try:
+        extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        item["extents"] = [extents.x, extents.y, extents.width, extents.height]
+    except NotImplementedError:
+        pass
     try:
         value = node.queryValue()
         item["value"] = [value.currentValue, value.minimumValue, value.maximumValue]
