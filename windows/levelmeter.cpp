@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kTextWidth = 42;
+constexpr int kTextWidth = 42; // at the designed font; the widest text's room with a larger one
 constexpr int kClipWidth = 6;
 constexpr int kClipHoldReadings = 20; // about a second
 constexpr double kLoudDbfs = -18.0;
@@ -70,7 +70,11 @@ LevelMeter::LevelMeter(QWidget* parent) : QWidget(parent), m_level(-std::numeric
     m_text.setPerformanceHint(QStaticText::AggressiveCaching);
 }
 
-int LevelMeter::scaleLength() const { return std::max(0, width() - kTextWidth - kClipWidth - 3); }
+int LevelMeter::scaleLength() const
+{
+    const int text = std::max(kTextWidth, fontMetrics().horizontalAdvance(QStringLiteral("-60 dB")) + 4);
+    return std::max(0, width() - text - kClipWidth - 3);
+}
 
 int LevelMeter::barLength(double peakDbfs) const
 {
