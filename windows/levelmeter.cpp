@@ -10,11 +10,17 @@
 
 namespace {
 
-constexpr int kTextWidth = 42; // at the designed font; the widest text's room with a larger one
+constexpr int kTextWidth = 42; // at the designed font
 constexpr int kClipWidth = 6;
 constexpr int kClipHoldReadings = 20; // about a second
 constexpr double kLoudDbfs = -18.0;
 constexpr double kHotDbfs = -6.0;
+
+// The widest text's room with a larger font.
+int TextRoom(const QFontMetrics& fm)
+{
+    return std::max(kTextWidth, fm.horizontalAdvance(QStringLiteral("-60 dB")) + 4);
+}
 
 // A screen reader reads the level as a value from -60 to 0 dB, with its text.
 class AccessibleLevelMeter final : public QAccessibleWidget, public QAccessibleValueInterface {
@@ -67,13 +73,17 @@ LevelMeter::LevelMeter(QWidget* parent) : QWidget(parent), m_level(-std::numeric
     QFont small = font();
     small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.85));
     setFont(small);
+    m_textRoom = TextRoom(fontMetrics());
     m_text.setPerformanceHint(QStaticText::AggressiveCaching);
 }
 
-int LevelMeter::scaleLength() const
+int LevelMeter::scaleLength() const { return std::max(0, width() - m_textRoom - kClipWidth - 3); }
+
+void LevelMeter::changeEvent(QEvent* event)
 {
-    const int text = std::max(kTextWidth, fontMetrics().horizontalAdvance(QStringLiteral("-60 dB")) + 4);
-    return std::max(0, width() - text - kClipWidth - 3);
+    if (event->type() == QEvent::FontChange)
+        m_textRoom = TextRoom(fontMetrics());
+    QWidget::changeEvent(event);
 }
 
 int LevelMeter::barLength(double peakDbfs) const

@@ -26,6 +26,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QString levelText() const;
@@ -34,4 +35,5 @@ private:
     double m_level;
     QStaticText m_text; // laid out once per value shown
     int m_clipHold = 0; // readings left with the clip light on
+    int m_textRoom = 0; // width kept for the text
 };
