@@ -278,6 +278,10 @@ class Desktop:
         """The window's WM_CLASS: (instance, class)."""
         return tuple(re.findall(r'"([^"]*)"', self.output(["xprop", "-id", str(wid), "WM_CLASS"])))
 
+    def has_icon(self, wid):
+        """The window carries a picture of its own for the task bar."""
+        return "_NET_WM_ICON(CARDINAL)" in self.output(["xprop", "-id", str(wid), "_NET_WM_ICON"], timeout=20)
+
     def pid(self, wid):
         """The process behind a window; None once it is gone."""
         found = self.output(["xdotool", "getwindowpid", str(wid)]).strip()
