@@ -338,6 +338,7 @@ void AboutBox::LayOut()
     m_instructions->setFixedHeight(m_instructions->heightForWidth(textWidth));
     auto* scroller = new QScrollArea(this);
     scroller->setObjectName(QStringLiteral("instructionsScroll"));
+    scroller->setAccessibleName(QStringLiteral("Mode d'emploi"));
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroller->setWidget(m_instructions);
