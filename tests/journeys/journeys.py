@@ -473,7 +473,7 @@ def send(desk, build_bin, cleanups):
     # Mail mode, through the about box and the settings dialog.
     press(desk, main, INFOS)
     about = mirlo.window(ABOUT)
-    desk.keys(about, "Tab", "Tab", "space")  # OK, Aide, "Modifier les paramètres"
+    desk.keys(about, "shift+Tab", "space")  # from OK back to "Modifier les paramètres"
     dialog = mirlo.window(SETTINGS)
     desk.keys(dialog, *(["Tab"] * 7))  # from the sender's address to "Téléchargement sur le site Web"
     desk.keys(dialog, "Right")  # "Envoi par email"
