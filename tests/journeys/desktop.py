@@ -278,9 +278,16 @@ class Desktop:
         """The window's WM_CLASS: (instance, class)."""
         return tuple(re.findall(r'"([^"]*)"', self.output(["xprop", "-id", str(wid), "WM_CLASS"])))
 
-    def has_icon(self, wid):
-        """The window carries a picture of its own for the task bar."""
-        return "_NET_WM_ICON(CARDINAL)" in self.output(["xprop", "-id", str(wid), "_NET_WM_ICON"], timeout=20)
+    def icon(self, wid):
+        """The window's first icon for the task bar: (width, height, {(x, y): (r, g, b, a)})."""
+        out = self.output(["xprop", "-id", str(wid), "-notype", "32c", "_NET_WM_ICON"], timeout=20)
+        values = [int(v) for v in re.findall(r"\d+", out.split("=", 1)[1])] if "=" in out else []
+        if len(values) < 2:
+            return 0, 0, {}
+        w, h = values[0], values[1]
+        argb = values[2:2 + w * h]
+        return w, h, {(i % w, i // w): ((v >> 16) & 255, (v >> 8) & 255, v & 255, v >> 24)
+                      for i, v in enumerate(argb)}
 
     def pid(self, wid):
         """The process behind a window; None once it is gone."""

@@ -499,6 +499,20 @@ def send(desk, build_bin, cleanups):
 
 # ---- 5. New recording through Launch ---------------------------------------------------
 
+def shows_mirlos_icon(desk, wid):
+    """The window's icon is Mirlo's picture (resources/mirlo.png), not a generic one."""
+    picture = os.path.join(TESTS_DIR, "..", "resources", "mirlo.png")
+    size = subprocess.run(["identify", "-format", "%w %h", picture], capture_output=True).stdout.split()
+    w, h, pixels = desk.icon(wid)
+    if (w, h) != tuple(int(v) for v in size):
+        return False
+    for x, y in ((w // 6, h // 2), (w // 2, h // 4), (w // 2, h * 4 // 5)):
+        want = desk.pixels(picture, x, y, 1, 1)[0]
+        if any(abs(a - b) > 2 for a, b in zip(pixels[(x, y)], want)):
+            return False
+    return True
+
+
 def desktop_entry_class():
     with open(os.path.join(TESTS_DIR, "..", "resources", "mirlo.desktop"), encoding="utf-8") as f:
         found = [line.split("=", 1)[1].strip() for line in f if line.startswith("StartupWMClass=")]
@@ -521,7 +535,7 @@ def new_recording(desk, build_bin, cleanups):
     entry_class = desktop_entry_class()
     check(desk.window_class(main)[1:] == (entry_class,),
           "Mirlo's window class is %s, the desktop entry's %r" % (desk.window_class(main), entry_class))
-    check(desk.has_icon(main), "Mirlo's window has no icon of its own")
+    check(shows_mirlos_icon(desk, main), "Mirlo's window does not show Mirlo's icon")
     # The pupil drags the window somewhere else first.
     left, top, _, _ = desk.geometry(main)
     grab_x, grab_y = on_main(desk, main, BACKGROUND)
@@ -554,7 +568,7 @@ def new_recording(desk, build_bin, cleanups):
                      20)[0]
     new_pid = desk.pid(again)
     cleanups.append(lambda: kill(new_pid, "Mirlo"))
-    check(desk.has_icon(again), "after Nouvel enregistrement the window has no icon")
+    check(shows_mirlos_icon(desk, again), "after Nouvel enregistrement the window does not show Mirlo's icon")
     check(desk.window_class(again)[1:] == (entry_class,),
           "after Nouvel enregistrement the window class is %s, not the desktop entry's %r"
           % (desk.window_class(again), entry_class))
@@ -604,7 +618,7 @@ def about_box(desk, build_bin, cleanups):
     press(desk, main, INFOS)
     about = mirlo.window(ABOUT)
     check(not desk.windows(MAIN), "the main window stays up beside the about box")
-    check(desk.has_icon(about), "the about box has no icon")
+    check(shows_mirlos_icon(desk, about), "the about box does not show Mirlo's icon")
     x, y, w, h = desk.geometry(about)
     # The pointer jumps onto OK, at the right end of the bottom row.
     wait_for("the pointer on OK", lambda: (lambda p: p if p[0] > x + w / 2 and p[1] > y + h - 60
