@@ -278,6 +278,15 @@ class Desktop:
         """The window's WM_CLASS: (instance, class)."""
         return tuple(re.findall(r'"([^"]*)"', self.output(["xprop", "-id", str(wid), "WM_CLASS"])))
 
+    def popups(self, window_class):
+        """Pop-up windows (lists, menus: no frame of the window manager) of a class, shown now."""
+        shown = []
+        for wid, cls in re.findall(r'^\s+(0x[0-9a-f]+) .*\("[^"]*" "([^"]*)"\)', self.output(
+                ["xwininfo", "-root", "-children"]), re.M):
+            if cls == window_class and "IsViewable" in self.output(["xwininfo", "-id", wid]):
+                shown.append(int(wid, 16))
+        return shown
+
     def icon(self, wid):
         """The window's first icon for the task bar: (width, height, {(x, y): (r, g, b, a)})."""
         out = self.output(["xprop", "-id", str(wid), "-notype", "32c", "_NET_WM_ICON"], timeout=20)

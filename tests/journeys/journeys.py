@@ -663,6 +663,12 @@ def focused(desk):
     return [o["name"] for o in desk.accessible_tree() if "focused" in o["states"]]
 
 
+def list_shown(desk, shown=True):
+    """Waits for an option list to be up (or gone)."""
+    wait_for("an option list to %s" % ("open" if shown else "close"),
+             lambda: bool(desk.popups("Mirlo")) == shown, 10, step=0.2)
+
+
 def keyboard_and_screen_reader(desk, build_bin, cleanups):
     """The pupil works with the keyboard alone and a screen reader on the real accessibility bus."""
     check(os.path.exists(os.path.join(VIRTUAL_AUDIO_DIR, "native")),
@@ -711,7 +717,7 @@ def keyboard_and_screen_reader(desk, build_bin, cleanups):
     before = setting(read_ini(mirlo.working_settings), "Config", "Quality")
     desk.activate(main)
     desk.screen_reader("do", "Mirlo", "Qualité", "ShowMenu")
-    time.sleep(0.8)
+    list_shown(desk)
     desk.xdo("key", "Down")
     desk.xdo("key", "Return")
     wait_for("the quality chosen through the screen reader",
@@ -719,24 +725,23 @@ def keyboard_and_screen_reader(desk, build_bin, cleanups):
 
     # Keyboard only: the first stop is the device box. Space opens its list,
     # Escape closes it unchanged, Space again, Down and Enter choose the next device.
-    check(focused(desk) == ["Périphérique d'enregistrement"], "the first focus is on %s" % focused(desk))
+    wait_for("the first focus on the device box", lambda: focused(desk) == ["Périphérique d'enregistrement"], 5)
     device = setting(read_ini(mirlo.working_settings), "Config", "Periph")
     desk.keys(main, "space")
-    time.sleep(0.5)
+    list_shown(desk)
     desk.xdo("key", "Escape")
-    time.sleep(0.5)
+    list_shown(desk, False)
     check(setting(read_ini(mirlo.working_settings), "Config", "Periph") == device, "Escape chose a device")
     desk.keys(main, "space")
-    time.sleep(0.5)
+    list_shown(desk)
     desk.xdo("key", "Down")
     desk.xdo("key", "Return")
     wait_for("the next device chosen with the keyboard",
              lambda: setting(read_ini(mirlo.working_settings), "Config", "Periph") == str(int(device) + 1), 5)
-    chosen = one(desk.accessible_tree(), "Périphérique d'enregistrement")
-    check(chosen["name"] and main in desk.windows(MAIN), "the main window went away")
+    check(main in desk.windows(MAIN), "the main window went away")
     # Alt+Down on the sample rate, then Up and Enter: 32000 Hz.
     desk.keys(main, "Tab", "alt+Down")
-    time.sleep(0.5)
+    list_shown(desk)
     desk.xdo("key", "Up")
     desk.xdo("key", "Return")
     wait_for("the sample rate chosen with Alt+Down",
@@ -745,7 +750,7 @@ def keyboard_and_screen_reader(desk, build_bin, cleanups):
     # Tab on to Enregistrer (bit rate, quality, file, browse); Space records,
     # and the focus waits on Pause: Space again pauses, it does not open "Infos".
     desk.keys(main, "Tab", "Tab", "Tab", "Tab", "Tab")
-    check(focused(desk) == ["Enregistrer"], "Tab reached %s, not Enregistrer" % focused(desk))
+    wait_for("Tab to reach Enregistrer", lambda: focused(desk) == ["Enregistrer"], 5)
     desk.keys(main, "space")
     wait_for("the focus on Pause", lambda: focused(desk) == ["Pause"], 5)
     level = wait_for("the level meter to read the tone", lambda: (lambda v: v if v > -30 else None)(
