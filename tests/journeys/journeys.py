@@ -805,6 +805,14 @@ def text_contrast(desk, shot, extents):
     return max(contrast(p, back) for p in pixels)
 
 
+def inked_rows(desk, shot, extents):
+    """Share of a rectangle's rows that hold something drawn (clearly apart from its background)."""
+    x, y, w, h = extents
+    pixels = desk.pixels(shot, x, y, w, h)
+    back = max(set(pixels), key=pixels.count)
+    return sum(1 for r in range(h) if any(contrast(p, back) >= 3 for p in pixels[r * w:(r + 1) * w])) / h
+
+
 def dark_theme_large_font(desk, build_bin, cleanups):
     """A desktop with a dark palette and an 18-point font (qt6ct, as on many school desktops)."""
     desk.start_accessibility_bus()
@@ -830,6 +838,11 @@ def dark_theme_large_font(desk, build_bin, cleanups):
     shot = desk.screenshot("dark-main-window")
     _, _, width, height = desk.geometry(main)
     check(width > DESIGN_SIZE[0] * 1.5, "the main window did not grow with the 18-point font: %dx%d" % (width, height))
+    # The title and the microphone grow with the window, not only the room around them.
+    for name, role, share in (("Mirlo - Enregistrement  Mp3", "label", 0.45), ("Micro", "image", 0.75)):
+        inked = inked_rows(desk, shot, one(tree, name, role)["extents"])
+        print("%r fills %.0f %% of its height" % (name, inked * 100), flush=True)
+        check(inked >= share, "%r fills only %.0f %% of its place: it kept its designed size" % (name, inked * 100))
     for caption in ("Périphérique d'enregistrement :", "Fréquence  :", "Fichier :", "Durée :", "Octets écrits :",
                     "Mirlo - Enregistrement  Mp3"):
         ratio = text_contrast(desk, shot, one(tree, caption, "label")["extents"])
