@@ -13,7 +13,14 @@ QString Settings::programFile() const { return JoinPath(programFolder, kSettings
 
 QString Settings::workingFile() const { return JoinPath(settingsFolder, kSettingsFileName); }
 
-QString JoinPath(const QString& folder, const QString& name) { return folder + QDir::separator() + name; }
+// A folder given with its separator at the end ("/home/eleve/Musique/", or
+// the root) gets no second one.
+QString JoinPath(const QString& folder, const QString& name)
+{
+    if (folder.endsWith(QDir::separator()))
+        return folder + name;
+    return folder + QDir::separator() + name;
+}
 
 QString AppDataFolder()
 {

@@ -39,7 +39,9 @@ LaunchWindow::LaunchWindow(const QString& programFolder, QWidget* parent)
     setFixedSize(TwipsToPixels(kWidthTwips, this), TwipsToPixels(kHeightTwips, this));
     setAutoFillBackground(true);
     QPalette pal = palette();
+    // A fixed light background: the text's colour is fixed too, whatever the desktop's theme.
     pal.setColor(QPalette::Window, QColor(236, 240, 248));
+    pal.setColor(QPalette::WindowText, QColor(20, 28, 48));
     setPalette(pal);
 
     const int margin = 12;

@@ -19,6 +19,9 @@ test_packages=(
   # The journeys: a window manager, synthesized input, window and clipboard
   # reading, screenshots.
   openbox xdotool x11-utils xclip imagemagick
+  # The accessibility bus and a screen reader's view of it; a desktop theme
+  # (dark palette, large font) as school desktops set it.
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0 qt6ct
 )
 # Real servers and a second real proxy for the hand-in tests: nginx with
 # php-fpm and squid, started by the tests on 127.0.0.1 (never as services),

@@ -6,22 +6,30 @@
 #include "platform/mailhandoff.h"
 #include "windows/mainwindowlink.h"
 #include "windows/qtseams.h"
+#include "windows/screenreadernames.h"
 #include "windows/twips.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 #ifndef MIRLO_VERSION_MAJOR
 #error "the build passes the program version"
@@ -43,18 +51,110 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QStri
     return label;
 }
 
-void MakeLink(QLabel* label)
+// A screen reader meets each link as a link it can press.
+class AccessibleLink final : public QAccessibleWidget {
+public:
+    explicit AccessibleLink(LinkLabel* label) : QAccessibleWidget(label, QAccessible::Link) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<QLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override
+    {
+        // What the link opens may take a while: the screen reader gets its answer first.
+        if (action == pressAction())
+            QMetaObject::invokeMethod(static_cast<LinkLabel*>(widget()), &LinkLabel::followed,
+                                      Qt::QueuedConnection);
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* LinkAccessibility(const QString& className, QObject* object)
 {
-    QFont font = label->font();
-    font.setUnderline(true);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, QColor(0, 0, 192));
-    label->setPalette(pal);
-    label->setCursor(Qt::PointingHandCursor);
+    if (className == QLatin1String("LinkLabel") && object && object->isWidgetType())
+        return new AccessibleLink(static_cast<LinkLabel*>(object));
+    return nullptr;
+}
+
+// Roughly the characters of a line of the instructions.
+constexpr int kLineCharacters = 95;
+
+double Luminance(const QColor& c)
+{
+    auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b)
+{
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The desktop's link colour, made lighter on a dark background or darker on a
+// light one until it reads clearly (contrast of at least 4.5 to 1).
+QColor ReadableOn(QColor text, const QColor& back)
+{
+    const bool darkBack = Luminance(back) < 0.18;
+    for (int i = 0; i < 30 && Contrast(text, back) < 4.5; ++i)
+        text = darkBack ? text.lighter(112) : text.darker(112);
+    return text;
 }
 
 } // namespace
+
+LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent)
+{
+    static const bool accessible = (QAccessible::installFactory(LinkAccessibility), true);
+    Q_UNUSED(accessible);
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    setFont(underlined);
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, ReadableOn(pal.color(QPalette::Link), pal.color(QPalette::Window)));
+    setPalette(pal);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setContentsMargins(2, 1, 2, 1); // room for the focus frame
+}
+
+void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit followed();
+    QLabel::mouseReleaseEvent(event);
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        emit followed();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void LinkLabel::focusInEvent(QFocusEvent* event)
+{
+    setFrameShape(QFrame::Box);
+    QLabel::focusInEvent(event);
+}
+
+void LinkLabel::focusOutEvent(QFocusEvent* event)
+{
+    setFrameShape(QFrame::NoFrame);
+    QLabel::focusOutEvent(event);
+}
 
 const QString AboutBox::kContactAddress = QStringLiteral("mirlo@example.org");
 const QString AboutBox::kCopyright = QStringLiteral("Copyright © 2026 Mirlo developers");
@@ -157,21 +257,25 @@ AboutBox::AboutBox(MainWindowLink& main, Settings& settings, QWidget* parent)
     m_credit = MakeLabel(this, "Label2");
     for (QLabel* l : {m_credit, m_creditShadow})
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    // The box's background is the desktop's: so are its text colours, the
+    // shadow a faint mix of text and background.
     QPalette shadow = m_creditShadow->palette();
-    shadow.setColor(QPalette::WindowText, QColor(170, 170, 170));
+    const QColor text = shadow.color(QPalette::WindowText);
+    const QColor back = shadow.color(QPalette::Window);
+    shadow.setColor(QPalette::WindowText,
+                    QColor((text.red() + 2 * back.red()) / 3, (text.green() + 2 * back.green()) / 3,
+                           (text.blue() + 2 * back.blue()) / 3));
     m_creditShadow->setPalette(shadow);
-    QPalette front = m_credit->palette();
-    front.setColor(QPalette::WindowText, QColor(20, 40, 110));
-    m_credit->setPalette(front);
+    HideFromScreenReaders(*m_creditShadow);
 
     m_version = MakeLabel(this, "lblVersion");
     m_copyright = MakeLabel(this, "lblCopyright");
-    m_companyLink = MakeLabel(this, "lblCompany");
-    m_contactLink = MakeLabel(this, "Label4", kContactAddress);
-    MakeLink(m_companyLink);
-    MakeLink(m_contactLink);
-    m_companyLink->installEventFilter(this);
-    m_contactLink->installEventFilter(this);
+    m_companyLink = new LinkLabel(QString(), this);
+    m_companyLink->setObjectName(QStringLiteral("lblCompany"));
+    m_contactLink = new LinkLabel(kContactAddress, this);
+    m_contactLink->setObjectName(QStringLiteral("Label4"));
+    connect(m_companyLink, &LinkLabel::followed, this, &AboutBox::OpenCompanyLink);
+    connect(m_contactLink, &LinkLabel::followed, this, &AboutBox::WriteToContact);
 
     m_instructions = MakeLabel(this, "Label1");
     m_instructions->setWordWrap(true);
@@ -199,7 +303,9 @@ AboutBox::AboutBox(MainWindowLink& main, Settings& settings, QWidget* parent)
     FillTexts();
     LayOut();
 
-    // Left to right along the button row; OK keeps the first focus.
+    // The links, then left to right along the button row; OK keeps the first focus.
+    setTabOrder(m_companyLink, m_contactLink);
+    setTabOrder(m_contactLink, m_helpButton);
     setTabOrder(m_helpButton, m_settingsButton);
     setTabOrder(m_settingsButton, m_okButton);
     m_picture->setAccessibleName(QStringLiteral("Logo de Mirlo"));
@@ -246,8 +352,23 @@ void AboutBox::LayOut()
     header->addSpacing(kGap);
     header->addLayout(credit);
 
-    // The instructions keep the designed width at the designed font.
-    m_instructions->setMinimumWidth(kWidth - 2 * kMargin);
+    // The instructions keep the designed width at the designed font and grow
+    // wider with a larger one, as far as the screen allows.
+    const QRect screen =
+        (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    const int wanted =
+        std::max(kWidth - 2 * kMargin, m_instructions->fontMetrics().averageCharWidth() * kLineCharacters);
+    const int textWidth = std::min(wanted, std::max(kWidth - 2 * kMargin, screen.width() - 2 * kMargin - 64));
+    m_instructions->setFixedWidth(textWidth);
+    m_instructions->setFixedHeight(m_instructions->heightForWidth(textWidth));
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("instructionsScroll"));
+    scroller->setAccessibleName(QStringLiteral("Mode d'emploi"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setWidget(m_instructions);
+    scroller->viewport()->setAutoFillBackground(false);
+    m_instructions->setAutoFillBackground(false);
 
     // An etched rule: the light line one pixel under the dark one.
     auto* rule = new QVBoxLayout;
@@ -281,13 +402,27 @@ void AboutBox::LayOut()
     box->setContentsMargins(kMargin, 14, kMargin, 14);
     box->setSpacing(8);
     box->addLayout(header);
-    box->addWidget(m_instructions);
+    box->addWidget(scroller);
     box->addSpacing(6);
     box->addLayout(rule);
     box->addLayout(facts);
     box->addSpacing(6);
     box->addLayout(buttons);
     box->setSizeConstraint(QLayout::SetFixedSize);
+
+    // What is left of the screen's height, below a title bar, goes to the
+    // instructions; the rest of them scrolls.
+    scroller->setFixedSize(textWidth, m_instructions->height());
+    box->activate();
+    const int over = height() - (screen.height() - 48);
+    if (over > 0) {
+        const int bar = scroller->verticalScrollBar()->sizeHint().width();
+        scroller->setFixedSize(textWidth + bar, std::max(m_instructions->fontMetrics().height() * 4,
+                                                         m_instructions->height() - over));
+        scroller->setFocusPolicy(Qt::StrongFocus); // the arrows and Page keys scroll it
+    } else {
+        scroller->setFocusPolicy(Qt::NoFocus);
+    }
     box->activate(); // placed before it is first shown
 }
 
@@ -349,12 +484,6 @@ bool AboutBox::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_okButton && event->type() == QEvent::FocusIn && !m_pointerMoved) {
         m_pointerMoved = true;
         QCursor::setPos(m_okButton->mapToGlobal(m_okButton->rect().center()));
-    } else if (event->type() == QEvent::MouseButtonRelease &&
-               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (watched == m_contactLink)
-            WriteToContact();
-        else if (watched == m_companyLink)
-            OpenCompanyLink();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -1,13 +1,31 @@
 #pragma once
 #include "platform/mailhandoff.h"
 
+#include <QLabel>
 #include <QWidget>
 
 class MainWindowLink;
 struct Settings;
 class QFrame;
-class QLabel;
 class QPushButton;
+
+// A text of the about box that opens something: underlined in the desktop's
+// link colour, a Tab stop framed while it has the focus, followed by a click,
+// Space or Enter, and a link a screen reader can press.
+class LinkLabel final : public QLabel {
+    Q_OBJECT
+public:
+    LinkLabel(const QString& text, QWidget* parent);
+
+signals:
+    void followed();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+};
 
 // The about box.
 class AboutBox : public QWidget {
@@ -50,8 +68,8 @@ private:
     QLabel* m_creditShadow = nullptr; // a faint offset copy under the credit
     QLabel* m_version = nullptr;
     QLabel* m_copyright = nullptr;
-    QLabel* m_companyLink = nullptr;
-    QLabel* m_contactLink = nullptr;
+    LinkLabel* m_companyLink = nullptr;
+    LinkLabel* m_contactLink = nullptr;
     QLabel* m_instructions = nullptr;
     QPushButton* m_helpButton = nullptr;
     QPushButton* m_settingsButton = nullptr;

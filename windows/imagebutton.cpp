@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFrame>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -26,11 +27,13 @@ constexpr int kCaptionLeft = -3;
 constexpr int kCaptionTop = 3;
 constexpr int kCaptionHeight = 17;
 
+// The picture at the screen's scale (name@2x.png at scale 2), stretched.
 QLabel* MakePicture(QWidget* parent, const char* name, const QString& file)
 {
     auto* picture = new QLabel(parent);
     picture->setObjectName(QLatin1String(name));
-    picture->setPixmap(QPixmap(file));
+    const QIcon pictures(file);
+    picture->setPixmap(pictures.pixmap(pictures.availableSizes().value(0), parent->devicePixelRatioF()));
     picture->setScaledContents(true);
     picture->setAttribute(Qt::WA_TransparentForMouseEvents);
     return picture;
@@ -52,8 +55,11 @@ public:
     int childCount() const override { return 0; }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    // A disabled button offers nothing to press.
     QStringList actionNames() const override
     {
+        if (!widget()->isEnabled())
+            return {};
         return QStringList{pressAction()} + QAccessibleWidget::actionNames();
     }
     void doAction(const QString& action) override

@@ -1,5 +1,7 @@
 #include "windows/levelmeter.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 
 #include <algorithm>
@@ -8,16 +10,62 @@
 
 namespace {
 
-constexpr int kTextWidth = 42;
+constexpr int kTextWidth = 42; // at the designed font
 constexpr int kClipWidth = 6;
 constexpr int kClipHoldReadings = 20; // about a second
 constexpr double kLoudDbfs = -18.0;
 constexpr double kHotDbfs = -6.0;
 
+// The widest text's room with a larger font.
+int TextRoom(const QFontMetrics& fm)
+{
+    return std::max(kTextWidth, fm.horizontalAdvance(QStringLiteral("-60 dB")) + 4);
+}
+
+// A screen reader reads the level as a value from -60 to 0 dB, with its text.
+class AccessibleLevelMeter final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit AccessibleLevelMeter(LevelMeter* meter) : QAccessibleWidget(meter, QAccessible::ProgressBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return meter()->spokenLevel();
+        return QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override
+    {
+        const double level = meter()->level();
+        return std::isfinite(level) ? std::clamp(level, LevelMeter::kFloorDbfs, 0.0) : LevelMeter::kFloorDbfs;
+    }
+    void setCurrentValue(const QVariant&) override {} // read only
+    QVariant maximumValue() const override { return 0.0; }
+    QVariant minimumValue() const override { return LevelMeter::kFloorDbfs; }
+    QVariant minimumStepSize() const override { return 1.0; }
+
+private:
+    const LevelMeter* meter() const { return static_cast<const LevelMeter*>(widget()); }
+};
+
+QAccessibleInterface* LevelMeterAccessibility(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("LevelMeter") && object && object->isWidgetType())
+        return new AccessibleLevelMeter(static_cast<LevelMeter*>(object));
+    return nullptr;
+}
+
 } // namespace
 
 LevelMeter::LevelMeter(QWidget* parent) : QWidget(parent), m_level(-std::numeric_limits<double>::infinity())
 {
+    static const bool accessible = (QAccessible::installFactory(LevelMeterAccessibility), true);
+    Q_UNUSED(accessible);
     // Painted whole: nothing under it is repainted at every reading.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setToolTip(QStringLiteral("Niveau du micro (crête, en dBFS)"));
@@ -25,10 +73,18 @@ LevelMeter::LevelMeter(QWidget* parent) : QWidget(parent), m_level(-std::numeric
     QFont small = font();
     small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.85));
     setFont(small);
+    m_textRoom = TextRoom(fontMetrics());
     m_text.setPerformanceHint(QStaticText::AggressiveCaching);
 }
 
-int LevelMeter::scaleLength() const { return std::max(0, width() - kTextWidth - kClipWidth - 3); }
+int LevelMeter::scaleLength() const { return std::max(0, width() - m_textRoom - kClipWidth - 3); }
+
+void LevelMeter::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_textRoom = TextRoom(fontMetrics());
+    QWidget::changeEvent(event);
+}
 
 int LevelMeter::barLength(double peakDbfs) const
 {
@@ -43,6 +99,14 @@ QString LevelMeter::levelText() const
     if (!std::isfinite(m_level))
         return {};
     return QStringLiteral("%1 dB").arg(int(std::lround(m_level)));
+}
+
+QString LevelMeter::spokenLevel() const
+{
+    const QString text = levelText();
+    if (clipLit())
+        return text.isEmpty() ? QStringLiteral("saturé") : text + QStringLiteral(", saturé");
+    return text;
 }
 
 void LevelMeter::setLevel(double peakDbfs, bool clipped)
@@ -61,6 +125,17 @@ void LevelMeter::setLevel(double peakDbfs, bool clipped)
         m_text.setText(text);
     if (barLength(m_level) != oldBar || text != oldText || clipLit() != oldClip)
         update();
+    if (text != oldText || clipLit() != oldClip)
+        TellScreenReaders();
+}
+
+void LevelMeter::TellScreenReaders()
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleValueChangeEvent changed(this, std::isfinite(m_level) ? std::clamp(m_level, kFloorDbfs, 0.0)
+                                                                     : kFloorDbfs);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void LevelMeter::clear()
@@ -69,6 +144,7 @@ void LevelMeter::clear()
     if (m_clipHold > 0) {
         m_clipHold = 0;
         update();
+        TellScreenReaders();
     }
 }
 

@@ -7,11 +7,21 @@
 
 namespace {
 
-QPixmap Transparent(int w, int h)
+// A transparent picture of the given size on screen, with room for every
+// device pixel.
+QPixmap Transparent(const QSize& size, qreal pixelRatio)
 {
-    QPixmap pixmap(w, h);
+    QPixmap pixmap(size * pixelRatio);
+    pixmap.setDevicePixelRatio(pixelRatio);
     pixmap.fill(Qt::transparent);
     return pixmap;
+}
+
+// Drawn in the designed coordinates, stretched to the size shown.
+void ScaleToDesign(QPainter& p, const QSize& size, const QSize& design)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(double(size.width()) / design.width(), double(size.height()) / design.height());
 }
 
 void RoundBadge(QPainter& p, const QRectF& r, const QColor& inner, const QColor& outer)
@@ -26,9 +36,10 @@ void RoundBadge(QPainter& p, const QRectF& r, const QColor& inner, const QColor&
 
 } // namespace
 
-QPixmap BackgroundPicture(const QSize& size)
+QPixmap BackgroundPicture(const QSize& size, qreal pixelRatio)
 {
-    QPixmap pixmap(size);
+    QPixmap pixmap(size * pixelRatio);
+    pixmap.setDevicePixelRatio(pixelRatio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient sky(0, 0, 0, size.height());
@@ -53,11 +64,11 @@ QPixmap BackgroundPicture(const QSize& size)
     return pixmap;
 }
 
-QPixmap CloseImagePicture()
+QPixmap CloseImagePicture(const QSize& size, qreal pixelRatio)
 {
-    QPixmap pixmap = Transparent(22, 22);
+    QPixmap pixmap = Transparent(size, pixelRatio);
     QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+    ScaleToDesign(p, size, {22, 22});
     RoundBadge(p, QRectF(1, 1, 20, 20), QColor(250, 120, 110), QColor(170, 30, 30));
     p.setPen(QPen(Qt::white, 2.4, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(7, 7), QPointF(15, 15));
@@ -65,11 +76,11 @@ QPixmap CloseImagePicture()
     return pixmap;
 }
 
-QPixmap HelpImagePicture()
+QPixmap HelpImagePicture(const QSize& size, qreal pixelRatio)
 {
-    QPixmap pixmap = Transparent(22, 22);
+    QPixmap pixmap = Transparent(size, pixelRatio);
     QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+    ScaleToDesign(p, size, {22, 22});
     RoundBadge(p, QRectF(1, 1, 20, 20), QColor(140, 190, 250), QColor(30, 70, 160));
     QFont font = p.font();
     font.setBold(true);
@@ -80,11 +91,11 @@ QPixmap HelpImagePicture()
     return pixmap;
 }
 
-QPixmap MicrophonePicture()
+QPixmap MicrophonePicture(const QSize& size, qreal pixelRatio)
 {
-    QPixmap pixmap = Transparent(44, 56);
+    QPixmap pixmap = Transparent(size, pixelRatio);
     QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
+    ScaleToDesign(p, size, {44, 56});
     QLinearGradient metal(10, 0, 34, 0);
     metal.setColorAt(0, QColor(120, 120, 130));
     metal.setColorAt(0.4, QColor(235, 235, 240));

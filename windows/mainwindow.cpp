@@ -76,9 +76,28 @@ W* Placed(W* widget, const QString& name, const QRect& geometry)
     return widget;
 }
 
+// Captions lie on the window's own light picture: their colour is fixed too,
+// whatever the desktop's theme.
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry)
 {
-    return Placed(new QLabel(text, parent), name, geometry);
+    auto* label = Placed(new QLabel(text, parent), name, geometry);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, QColor(20, 28, 48));
+    label->setPalette(pal);
+    return label;
+}
+
+// The title's and the clock's type, in proportion to the desktop's font as
+// designed (13 and 16 points over 9), so they grow with the window.
+QFont ScaledFont(const QFont& desktop, double designPoints)
+{
+    QFont font = desktop;
+    if (desktop.pointSizeF() > 0)
+        font.setPointSizeF(desktop.pointSizeF() * designPoints / 9.0);
+    else
+        font.setPixelSize(int(std::lround(desktop.pixelSize() * designPoints / 9.0)));
+    font.setBold(true);
+    return font;
 }
 
 QLineEdit* MakeBox(QWidget* parent, const QString& name, const QString& text, const QRect& geometry)
@@ -120,14 +139,15 @@ void NameMainWindowControls(QWidget& window)
             {"Image3", "Aide Mirlo", "Ouvre l'aide de Mirlo ; la touche F1 fait de même"},
             {"Image2", "Fermer Mirlo", "Termine l'enregistrement en cours et ferme Mirlo"},
             {"Periph", "Périphérique d'enregistrement",
-             "Micro ou entrée qui enregistre ; cliquez pour en choisir un autre"},
+             "Micro ou entrée qui enregistre ; cliquez ou appuyez sur Espace pour en choisir un autre"},
             {"text2", "Fréquence",
-             "Fréquence d'échantillonnage de l'enregistrement ; cliquez pour en choisir une autre"},
+             "Fréquence d'échantillonnage de l'enregistrement ; cliquez ou appuyez sur Espace pour en "
+             "choisir une autre"},
             {"Text3", "Bitrate",
-             "Débit du fichier MP3 : plus il est élevé, plus le fichier est gros ; cliquez pour en choisir "
-             "un "
-             "autre"},
-            {"Text4", "Qualité", "Qualité de l'encodage MP3 ; cliquez pour en choisir une autre"},
+             "Débit du fichier MP3 : plus il est élevé, plus le fichier est gros ; cliquez ou appuyez sur "
+             "Espace pour en choisir un autre"},
+            {"Text4", "Qualité",
+             "Qualité de l'encodage MP3 ; cliquez ou appuyez sur Espace pour en choisir une autre"},
             {"Text5", "Fichier", "Chemin complet du fichier de l'enregistrement, celui qui sera envoyé"},
             {"browsebt", "Choisir le fichier", "Choisir le dossier et le nom du fichier MP3 à enregistrer"},
             {"Text1_2", "Durée", "Temps enregistré jusqu'ici, pauses non comprises"},
@@ -200,13 +220,12 @@ void MainWindow::BuildTitle()
 {
     QLabel* shadow = MakeLabel(this, QStringLiteral("Label4"), kTitleCaption, QRect(19, 15, 360, 26));
     QLabel* title = MakeLabel(this, QStringLiteral("Label5"), kTitleCaption, QRect(18, 14, 360, 26));
-    QFont titleFont = font();
-    titleFont.setPointSize(13);
-    titleFont.setBold(true);
+    const QFont titleFont = ScaledFont(font(), 13);
     shadow->setFont(titleFont);
     title->setFont(titleFont);
     shadow->setStyleSheet(QStringLiteral("color: rgb(15, 20, 40);"));
     title->setStyleSheet(QStringLiteral("color: white;"));
+    HideFromScreenReaders(*shadow); // read once, from the title itself
 }
 
 // The help and close images of the title bar, and the microphone.
@@ -237,13 +256,16 @@ void MainWindow::BuildOptionBoxes()
     optionLabel(5, QStringLiteral("Fréquence  :"), top + kRowStep);
     optionLabel(6, QStringLiteral("Bitrate :"), top + 2 * kRowStep);
     optionLabel(7, QStringLiteral("Qualité :"), top + 3 * kRowStep);
-    m_deviceBox = MakeBox(this, QStringLiteral("Periph"), QString(), QRect(bx, top, bw, 22));
+    auto optionBox = [this](const QString& name, const QString& text, const QRect& geometry) {
+        return Placed(new OptionBox(text, this), name, geometry);
+    };
+    m_deviceBox = optionBox(QStringLiteral("Periph"), QString(), QRect(bx, top, bw, 22));
     m_sampleRateBox =
-        MakeBox(this, QStringLiteral("text2"), QStringLiteral("44100 Hz"), QRect(bx, top + kRowStep, bw, 22));
-    m_bitRateBox = MakeBox(this, QStringLiteral("Text3"), QStringLiteral("192 Kbit/s"),
-                           QRect(bx, top + 2 * kRowStep, bw, 22));
-    m_qualityBox = MakeBox(this, QStringLiteral("Text4"), QStringLiteral("Haute qualité"),
-                           QRect(bx, top + 3 * kRowStep, bw, 22));
+        optionBox(QStringLiteral("text2"), QStringLiteral("44100 Hz"), QRect(bx, top + kRowStep, bw, 22));
+    m_bitRateBox = optionBox(QStringLiteral("Text3"), QStringLiteral("192 Kbit/s"),
+                             QRect(bx, top + 2 * kRowStep, bw, 22));
+    m_qualityBox = optionBox(QStringLiteral("Text4"), QStringLiteral("Haute qualité"),
+                             QRect(bx, top + 3 * kRowStep, bw, 22));
 }
 
 void MainWindow::BuildRecordingFileRow()
@@ -274,10 +296,7 @@ void MainWindow::BuildCounters()
     }
     m_clock = MakeLabel(this, QStringLiteral("Label2"), QString(), QRect(320, 252, 138, 40));
     m_clock->setAlignment(Qt::AlignCenter);
-    QFont clockFont = font();
-    clockFont.setPointSize(16);
-    clockFont.setBold(true);
-    m_clock->setFont(clockFont);
+    m_clock->setFont(ScaledFont(font(), 16));
     // Under the clock.
     m_levelMeter = Placed(new LevelMeter(this), QStringLiteral("LevelMeter"), QRect(320, 302, 138, 16));
 }
@@ -355,8 +374,19 @@ void MainWindow::ShapeWindow() { setMask(RoundedRegion(width(), height())); }
 void MainWindow::FitToFont()
 {
     FitLayoutToFont(this);
-    m_background->setPixmap(BackgroundPicture(size()));
+    DrawPictures();
     ShapeWindow();
+}
+
+// At the size each picture is shown, for the screen it is on.
+void MainWindow::DrawPictures()
+{
+    const qreal ratio = devicePixelRatioF();
+    m_background->setPixmap(BackgroundPicture(size(), ratio));
+    m_helpImage->setPixmap(HelpImagePicture(m_helpImage->size(), ratio));
+    m_closeImage->setPixmap(CloseImagePicture(m_closeImage->size(), ratio));
+    if (auto* microphone = findChild<QLabel*>(QStringLiteral("Image1"), Qt::FindDirectChildrenOnly))
+        microphone->setPixmap(MicrophonePicture(microphone->size(), ratio));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

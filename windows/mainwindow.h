@@ -16,6 +16,7 @@ class MainWindowRecordingView;
 class RecordingSender;
 class ImageButton;
 class LevelMeter;
+class OptionBox;
 class OptionMenus;
 class QAction;
 class QLabel;
@@ -89,6 +90,7 @@ private:
 
     void ShapeWindow();
     void FitToFont();
+    void DrawPictures();
     bool StartDrag(QMouseEvent* event);
     bool DragMove(QMouseEvent* event);
     void EndDrag();
@@ -97,10 +99,10 @@ private:
     QLabel* m_background = nullptr;
     QLabel* m_helpImage = nullptr;
     QLabel* m_closeImage = nullptr;
-    QLineEdit* m_deviceBox = nullptr;
-    QLineEdit* m_sampleRateBox = nullptr;
-    QLineEdit* m_bitRateBox = nullptr;
-    QLineEdit* m_qualityBox = nullptr;
+    OptionBox* m_deviceBox = nullptr;
+    OptionBox* m_sampleRateBox = nullptr;
+    OptionBox* m_bitRateBox = nullptr;
+    OptionBox* m_qualityBox = nullptr;
     QLineEdit* m_recordingPathBox = nullptr;
     std::array<QLineEdit*, 3> m_counters{}; // encoded time, bytes written, duration
     QLabel* m_clock = nullptr;

@@ -13,7 +13,42 @@
 
 #include <algorithm>
 
-void MainWindowRecordingView::setButtonEnabled(RecButton b, bool enabled) { button(b)->SetEnabled(enabled); }
+// A recording button that goes off with the focus on it would hand the focus
+// on down the Tab order (to "Infos", whose Space hides the window while it
+// records). The focus stays instead with the recording buttons and goes to
+// the one that comes first in the pupil's work as they come on: Pause while
+// recording, then Enregistrer, Playback when a recording is complete, Stop.
+void MainWindowRecordingView::setButtonEnabled(RecButton b, bool enabled)
+{
+    static constexpr RecButton kFirstToLast[] = {RecButton::Pause, RecButton::Record, RecButton::Play,
+                                                 RecButton::Stop};
+    auto rank = [this](const QWidget* w) {
+        for (int i = 0; i < 4; ++i)
+            if (button(kFirstToLast[i]) == w)
+                return i;
+        return -1;
+    };
+    ImageButton* changed = button(b);
+    const bool hadFocus = m_window.focusWidget() == changed;
+    changed->SetEnabled(enabled);
+    if (hadFocus && !enabled)
+        m_focusOwed = true;
+    const int focused = rank(m_window.focusWidget());
+    if (enabled && !m_focusOwed && focused >= 0 && rank(changed) < focused &&
+        m_window.focusWidget()->isEnabled()) {
+        changed->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (!m_focusOwed)
+        return;
+    for (RecButton next : kFirstToLast) {
+        if (ImageButton* candidate = button(next); candidate->isEnabled()) {
+            candidate->setFocus(Qt::OtherFocusReason);
+            m_focusOwed = false;
+            return;
+        }
+    }
+}
 
 void MainWindowRecordingView::setButtonCaption(RecButton b, const QString& caption)
 {

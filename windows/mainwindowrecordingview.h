@@ -49,6 +49,8 @@ private:
     std::array<std::optional<QString>, 3> m_counterTexts; // not shown yet
     std::optional<QString> m_clockText;
     bool m_polling = false;
+    bool m_focusOwed = false;             // a recording button lost the focus by going off
+    ImageButton* m_focusPlaced = nullptr; // where it went since
     double m_textsShownAt = 0;
     double m_peakDbfs = -std::numeric_limits<double>::infinity(); // not shown yet
     bool m_clipped = false;

@@ -4,10 +4,14 @@
 #include "foundation/settings.h"
 #include "foundation/windows1252.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include <algorithm>
 #include <optional>
@@ -50,7 +54,78 @@ std::optional<Mp3Quality> QualityAt(int position)
     return qualities[position - kFirstQuality];
 }
 
+// A screen reader meets each box as a list that drops down: named, showing
+// the choice as its value, with an action that opens the list.
+class AccessibleOptionBox final : public QAccessibleWidget {
+public:
+    explicit AccessibleOptionBox(OptionBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return static_cast<QLineEdit*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+    }
+    QString localizedActionDescription(const QString& action) const override
+    {
+        if (action == showMenuAction() || action == pressAction())
+            return QStringLiteral("Ouvrir la liste");
+        return QAccessibleWidget::localizedActionDescription(action);
+    }
+    void doAction(const QString& action) override
+    {
+        // The list runs its own loop: the screen reader gets its answer first.
+        if (action == showMenuAction() || action == pressAction())
+            QMetaObject::invokeMethod(static_cast<OptionBox*>(widget()), &OptionBox::listRequested,
+                                      Qt::QueuedConnection);
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* OptionBoxAccessibility(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("OptionBox") && object && object->isWidgetType())
+        return new AccessibleOptionBox(static_cast<OptionBox*>(object));
+    return nullptr;
+}
+
+// Keys that open a list that drops down, as in any list box.
+bool OpensList(const QKeyEvent* key)
+{
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    switch (key->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F4: return modifiers == Qt::NoModifier;
+    case Qt::Key_Down:
+    case Qt::Key_Up: return modifiers == Qt::AltModifier;
+    default: return false;
+    }
+}
+
 } // namespace
+
+OptionBox::OptionBox(const QString& text, QWidget* parent) : QLineEdit(text, parent)
+{
+    static const bool accessible = (QAccessible::installFactory(OptionBoxAccessibility), true);
+    Q_UNUSED(accessible);
+    setReadOnly(true);
+}
+
+void OptionBox::keyPressEvent(QKeyEvent* event)
+{
+    if (OpensList(event)) {
+        emit listRequested();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
 
 OptionMenus::OptionMenus(QWidget& window, const Boxes& boxes, const Settings& settings)
     : QObject(&window), m_window(window), m_boxes(boxes), m_settings(settings)
@@ -77,10 +152,19 @@ OptionMenus::OptionMenus(QWidget& window, const Boxes& boxes, const Settings& se
         connect(m_deviceItems[i], &QAction::triggered, this, [this, i] { chooseDevice(i); });
     }
 
-    for (QLineEdit* box : {m_boxes.device, m_boxes.sampleRate, m_boxes.bitRate, m_boxes.quality}) {
+    for (OptionBox* box : {m_boxes.device, m_boxes.sampleRate, m_boxes.bitRate, m_boxes.quality}) {
         box->setCursor(Qt::PointingHandCursor);
         box->installEventFilter(this);
+        connect(box, &OptionBox::listRequested, this, [this, box] { popUp(menuOf(box), box, true); });
     }
+}
+
+QMenu* OptionMenus::menuOf(const QLineEdit* box) const
+{
+    return box == m_boxes.device       ? m_deviceMenu
+           : box == m_boxes.sampleRate ? m_sampleRateMenu
+           : box == m_boxes.bitRate    ? m_bitRateMenu
+                                       : m_qualityMenu;
 }
 
 QMenu* OptionMenus::makeMenu(const QString& name, const QString& title)
@@ -174,8 +258,17 @@ void OptionMenus::chooseQuality(int position)
     store("Quality", position);
 }
 
-void OptionMenus::popUp(QMenu* menu, QLineEdit* box)
+void OptionMenus::popUp(QMenu* menu, QLineEdit* box, bool fromKeyboard)
 {
+    if (fromKeyboard) {
+        // The arrows start from the current choice.
+        QAction* current = nullptr;
+        for (QAction* item : menu->actions())
+            if (item->isVisible() && ItemCaption(item) == box->text())
+                current = item;
+        if (current)
+            QTimer::singleShot(0, menu, [menu, current] { menu->setActiveAction(current); });
+    }
     menu->exec(box->mapToGlobal(QPoint(0, 0)));
     emit menuClosed();
 }
@@ -188,10 +281,6 @@ bool OptionMenus::eventFilter(QObject* watched, QEvent* event)
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton || !box->rect().contains(mouse->position().toPoint()))
         return false;
-    QMenu* menu = box == m_boxes.device       ? m_deviceMenu
-                  : box == m_boxes.sampleRate ? m_sampleRateMenu
-                  : box == m_boxes.bitRate    ? m_bitRateMenu
-                                              : m_qualityMenu;
-    popUp(menu, box);
+    popUp(menuOf(box), box, false);
     return false;
 }

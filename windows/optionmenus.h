@@ -1,6 +1,7 @@
 #pragma once
 #include "audio/encoderconfig.h"
 
+#include <QLineEdit>
 #include <QObject>
 #include <QStringList>
 
@@ -9,14 +10,29 @@
 struct Settings;
 struct StoredRecordingOptions;
 class QAction;
-class QLineEdit;
 class QMenu;
 class QWidget;
 
+// One option box: read only, it shows the choice and opens its list on
+// Space, Enter, F4 or Alt+Down, and on a screen reader's action; screen readers
+// meet it as a list that drops down.
+class OptionBox final : public QLineEdit {
+    Q_OBJECT
+public:
+    OptionBox(const QString& text, QWidget* parent);
+
+signals:
+    void listRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
 // The four option boxes of the main window (capture device, sample rate, bit
 // rate, quality) and their pop-up menus. A click on a box opens its menu at
-// the box; a choice shows in the box, is stored in the working settings file
-// and sets the recording options the next recording starts with.
+// the box, and so does the keyboard; a choice shows in the box, is stored in
+// the working settings file and sets the recording options the next recording
+// starts with.
 class OptionMenus final : public QObject {
     Q_OBJECT
 public:
@@ -24,10 +40,10 @@ public:
     static constexpr int kListedDevices = 8;
 
     struct Boxes {
-        QLineEdit* device = nullptr;
-        QLineEdit* sampleRate = nullptr;
-        QLineEdit* bitRate = nullptr;
-        QLineEdit* quality = nullptr;
+        OptionBox* device = nullptr;
+        OptionBox* sampleRate = nullptr;
+        OptionBox* bitRate = nullptr;
+        OptionBox* quality = nullptr;
     };
     // The menus are children of the window; choices go into the working
     // settings file these settings name at the time.
@@ -60,7 +76,9 @@ private:
     QMenu* makeMenu(const QString& name, const QString& title);
     QAction* makeItem(QMenu* menu, const QString& group, int position, const QString& caption);
     void store(const char* key, int position);
-    void popUp(QMenu* menu, QLineEdit* box);
+    QMenu* menuOf(const QLineEdit* box) const;
+    // From the keyboard the list opens on the current choice.
+    void popUp(QMenu* menu, QLineEdit* box, bool fromKeyboard);
 
     QWidget& m_window;
     Boxes m_boxes;

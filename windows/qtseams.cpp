@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -133,8 +134,17 @@ void InstallQtSeams()
     SetShell(&qtShell);
 }
 
+static void InitProgramIcon() { Q_INIT_RESOURCE(mirloicon); }
+
 void PrepareApplication(QApplication& app)
 {
+    // One window class whatever name started the program (the "mirlo" link of
+    // the desktop entry, or Mirlo itself from Launch), so the desktop groups
+    // its windows under the entry; every window shows Mirlo's icon.
+    QApplication::setApplicationName(QStringLiteral("Mirlo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("mirlo"));
+    InitProgramIcon();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/mirlo/mirlo.png")));
     // The program ends when it says so (EndProgram), never because the last
     // visible window happened to close: on a first run the main window is
     // hidden and a closing dialog would otherwise end everything.

@@ -12,3 +12,8 @@ struct ScreenReaderText {
 };
 
 void NameForScreenReaders(QWidget& window, std::initializer_list<ScreenReaderText> texts);
+
+// A control that only decorates another (a shadow copy of a text) is left out
+// of what screen readers read: its window, one of the program's own, no
+// longer lists it.
+void HideFromScreenReaders(QWidget& control);

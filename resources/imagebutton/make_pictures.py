@@ -3,6 +3,7 @@
 
 normal.png: a soft grey-white vertical gradient with a thin frame.
 hover.png:  the same in a warm light orange, for hover and press.
+Each also at twice the size (name@2x.png) for screens at scale 2.
 Run from this folder; the PNGs are committed, so the build does not need it.
 """
 import struct
@@ -11,7 +12,7 @@ import zlib
 W, H = 20, 29
 
 
-def png(path, pixel):
+def png(path, pixel, W=W, H=H):
     rows = b""
     for y in range(H):
         rows += b"\x00" + b"".join(bytes(pixel(x, y)) for x in range(W))
@@ -27,14 +28,20 @@ def png(path, pixel):
         f.write(chunk(b"IEND", b""))
 
 
-def shade(top, bottom, frame):
+def shade(top, bottom, frame, scale=1):
+    w, h = W * scale, H * scale
+
     def pixel(x, y):
-        if x in (0, W - 1) or y in (0, H - 1):
+        # The frame keeps its width on screen: as many pixels as the scale.
+        if x < scale or x >= w - scale or y < scale or y >= h - scale:
             return frame
-        t = y / (H - 1)
+        t = min(1.0, y / scale / (H - 1))
         return tuple(round(a + (b - a) * t) for a, b in zip(top, bottom))
     return pixel
 
 
-png("normal.png", shade((250, 250, 250), (205, 208, 214), (150, 155, 165)))
-png("hover.png", shade((255, 236, 205), (244, 186, 120), (190, 120, 60)))
+for scale, suffix in ((1, ""), (2, "@2x")):
+    png("normal%s.png" % suffix, shade((250, 250, 250), (205, 208, 214), (150, 155, 165), scale),
+        W * scale, H * scale)
+    png("hover%s.png" % suffix, shade((255, 236, 205), (244, 186, 120), (190, 120, 60), scale),
+        W * scale, H * scale)

@@ -136,6 +136,8 @@ TEST(RecordingNameTest, PupilDateAndTimeJoinedByUnderscores)
     EXPECT_FALSE(path.mid(QStringLiteral("/home/eleve/Enregistrements/").size()).contains(u'/'));
     // An empty folder puts the file at the root.
     EXPECT_TRUE(DefaultRecordingPath("", "A", when).startsWith("/A_"));
+    // A folder named with its separator at the end (no folder name typed) gets no second one.
+    EXPECT_TRUE(DefaultRecordingPath("/home/eleve/Musique/", "A", when).startsWith("/home/eleve/Musique/A_"));
 }
 
 TEST(WindowPosition, StoredEdgesRoundHalfToEvenWithin16Bits)

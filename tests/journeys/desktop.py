@@ -13,6 +13,7 @@ picks a free one), MIRLO_JOURNEY_KEEP keeps the journey's folder, and
 MIRLO_JOURNEY_SHOTS takes a screenshot at every window that comes up.
 """
 import ctypes
+import json
 import os
 import re
 import shutil
@@ -117,6 +118,8 @@ class Desktop:
         self.config = os.path.join(self.home, ".config")
         self.xvfb = None
         self.wm = None
+        self.bus = None  # the session bus of the accessibility journeys
+        self.bus_address = None
         self.display = None
         self.shots = 0
 
@@ -133,6 +136,9 @@ class Desktop:
             "QT_QPA_PLATFORM": "xcb",
             "NO_AT_BRIDGE": "1",
         }
+        if self.bus_address:
+            # Qt's bridge to the accessibility bus, on as with a screen reader running.
+            env.update({"DBUS_SESSION_BUS_ADDRESS": self.bus_address, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
         # A sanitizer build's options reach the programs under test.
         env.update({k: v for k, v in os.environ.items() if k in ("ASAN_OPTIONS", "UBSAN_OPTIONS")})
         env.update(extra or {})
@@ -161,8 +167,34 @@ class Desktop:
         wait_for("the window manager",
                  lambda: "window id" in self.output(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]))
 
+    def start_accessibility_bus(self):
+        """A session bus of its own, which starts the accessibility bus when asked."""
+        self.bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                         env=self.env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.bus_address = self.bus.stdout.readline().decode().strip()
+        check(self.bus_address, "the session bus gave no address")
+
+    def screen_reader(self, *args, timeout=30):
+        """Runs screenreader.py (the tree, or an action) against the program."""
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "screenreader.py")
+        r = subprocess.run(["/usr/bin/python3", script] + list(args), env=self.env(),
+                           capture_output=True, timeout=timeout)
+        check(r.returncode == 0, "screenreader.py %s: %s" % (" ".join(args), r.stderr.decode(errors="replace")))
+        return r.stdout.decode()
+
+    def accessible_tree(self, app="Mirlo"):
+        """The program's objects as a screen reader meets them (dicts, see screenreader.py)."""
+        return [json.loads(line) for line in self.screen_reader("tree", app).splitlines()]
+
+    def pixels(self, path, x, y, w, h):
+        """The (r, g, b) pixels of a rectangle of a screenshot, row by row."""
+        raw = subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage",
+                              "-depth", "8", "rgb:-"], capture_output=True, timeout=30).stdout
+        check(len(raw) == w * h * 3, "could not read %dx%d pixels of %s" % (w, h, path))
+        return [tuple(raw[i:i + 3]) for i in range(0, len(raw), 3)]
+
     def stop(self):
-        for p in (self.wm, self.xvfb):
+        for p in (self.bus, self.wm, self.xvfb):
             if p and p.poll() is None:
                 p.terminate()
                 try:
@@ -242,6 +274,30 @@ class Desktop:
         left, right, top, bottom = (int(v) for v in found.groups()) if found else (0, 0, 0, 0)
         return x - left, y - top, w + left + right, h + top + bottom
 
+    def window_class(self, wid):
+        """The window's WM_CLASS: (instance, class)."""
+        return tuple(re.findall(r'"([^"]*)"', self.output(["xprop", "-id", str(wid), "WM_CLASS"])))
+
+    def popups(self, window_class):
+        """Pop-up windows (lists, menus: no frame of the window manager) of a class, shown now."""
+        shown = []
+        for wid, cls in re.findall(r'^\s+(0x[0-9a-f]+) .*\("[^"]*" "([^"]*)"\)', self.output(
+                ["xwininfo", "-root", "-children"]), re.M):
+            if cls == window_class and "IsViewable" in self.output(["xwininfo", "-id", wid]):
+                shown.append(int(wid, 16))
+        return shown
+
+    def icon(self, wid):
+        """The window's first icon for the task bar: (width, height, {(x, y): (r, g, b, a)})."""
+        out = self.output(["xprop", "-id", str(wid), "-notype", "32c", "_NET_WM_ICON"], timeout=20)
+        values = [int(v) for v in re.findall(r"\d+", out.split("=", 1)[1])] if "=" in out else []
+        if len(values) < 2:
+            return 0, 0, {}
+        w, h = values[0], values[1]
+        argb = values[2:2 + w * h]
+        return w, h, {(i % w, i // w): ((v >> 16) & 255, (v >> 8) & 255, v & 255, v >> 24)
+                      for i, v in enumerate(argb)}
+
     def pid(self, wid):
         """The process behind a window; None once it is gone."""
         found = self.output(["xdotool", "getwindowpid", str(wid)]).strip()
@@ -315,9 +371,10 @@ class Mirlo:
     def working_settings(self):
         return os.path.join(self.desktop.config, "Mirlo", "Mirlox.ini")
 
-    def start(self):
+    def start(self, command=None):
+        """Starts Mirlo, or the given link to it (as the desktop entry's "mirlo")."""
         self.log = open(os.path.join(self.desktop.work, "mirlo.log"), "ab")
-        self.process = spawn([os.path.join(self.folder, "Mirlo")],
+        self.process = spawn([command or os.path.join(self.folder, "Mirlo")],
                                         env=self.desktop.env(self.extra_env), cwd=self.desktop.home,
                                         stdout=self.log, stderr=self.log)
         return self.process

@@ -65,7 +65,7 @@ def stored_settings(folder, mode="web", extra=None):
     return sections
 
 
-def settled_mirlo(desk, build_bin, cleanups, mode="web", extra=None, env=None):
+def settled_mirlo(desk, build_bin, cleanups, mode="web", extra=None, env=None, command=None):
     """Mirlo with a finished first run, its recordings folder, and its main window up."""
     folder = os.path.join(desk.work, "recordings")
     os.makedirs(folder, exist_ok=True)
@@ -73,7 +73,7 @@ def settled_mirlo(desk, build_bin, cleanups, mode="web", extra=None, env=None):
     cleanups.append(mirlo.stop)
     os.makedirs(os.path.dirname(mirlo.working_settings), exist_ok=True)
     write_ini(mirlo.working_settings, stored_settings(folder, mode, extra))
-    mirlo.start()
+    mirlo.start(command(mirlo) if command else None)
     main = mirlo.window(MAIN)
     return mirlo, main, folder
 
@@ -503,7 +503,7 @@ def send(desk, build_bin, cleanups):
     # Mail mode, through the about box and the settings dialog.
     press(desk, main, INFOS)
     about = mirlo.window(ABOUT)
-    desk.keys(about, "Tab", "Tab", "space")  # OK, Aide, "Modifier les paramètres"
+    desk.keys(about, "shift+Tab", "space")  # from OK back to "Modifier les paramètres"
     dialog = mirlo.window(SETTINGS)
     desk.keys(dialog, *(["Tab"] * 7))  # from the sender's address to "Téléchargement sur le site Web"
     desk.keys(dialog, "Right")  # "Envoi par email"
@@ -529,9 +529,43 @@ def send(desk, build_bin, cleanups):
 
 # ---- 5. New recording through Launch ---------------------------------------------------
 
+def shows_mirlos_icon(desk, wid):
+    """The window's icon is Mirlo's picture (resources/mirlo.png), not a generic one."""
+    picture = os.path.join(TESTS_DIR, "..", "resources", "mirlo.png")
+    size = subprocess.run(["identify", "-format", "%w %h", picture], capture_output=True).stdout.split()
+    w, h, pixels = desk.icon(wid)
+    if (w, h) != tuple(int(v) for v in size):
+        return False
+    for x, y in ((w // 6, h // 2), (w // 2, h // 4), (w // 2, h * 4 // 5)):
+        want = desk.pixels(picture, x, y, 1, 1)[0]
+        if any(abs(a - b) > 2 for a, b in zip(pixels[(x, y)], want)):
+            return False
+    return True
+
+
+def desktop_entry_class():
+    with open(os.path.join(TESTS_DIR, "..", "resources", "mirlo.desktop"), encoding="utf-8") as f:
+        found = [line.split("=", 1)[1].strip() for line in f if line.startswith("StartupWMClass=")]
+    check(found, "the desktop entry names no StartupWMClass")
+    return found[0]
+
+
+def through_link(mirlo):
+    """The "mirlo" link the desktop entry starts, as installed beside the programs."""
+    link = os.path.join(mirlo.desktop.work, "bin", "mirlo")
+    os.makedirs(os.path.dirname(link), exist_ok=True)
+    os.symlink(os.path.join(mirlo.folder, "Mirlo"), link)
+    return link
+
+
 def new_recording(desk, build_bin, cleanups):
-    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups,
+    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, command=through_link,
                                         extra={"window": {"Top": "1500", "Left": "1500"}})
+    # Started from the desktop entry's link, the window belongs to the entry.
+    entry_class = desktop_entry_class()
+    check(desk.window_class(main)[1:] == (entry_class,),
+          "Mirlo's window class is %s, the desktop entry's %r" % (desk.window_class(main), entry_class))
+    check(shows_mirlos_icon(desk, main), "Mirlo's window does not show Mirlo's icon")
     # The pupil drags the window somewhere else first.
     left, top, _, _ = desk.geometry(main)
     grab_x, grab_y = on_main(desk, main, BACKGROUND)
@@ -564,6 +598,10 @@ def new_recording(desk, build_bin, cleanups):
                      20)[0]
     new_pid = desk.pid(again)
     cleanups.append(lambda: kill(new_pid, "Mirlo"))
+    check(shows_mirlos_icon(desk, again), "after Nouvel enregistrement the window does not show Mirlo's icon")
+    check(desk.window_class(again)[1:] == (entry_class,),
+          "after Nouvel enregistrement the window class is %s, not the desktop entry's %r"
+          % (desk.window_class(again), entry_class))
     wait_for("Launch to end", lambda: ended(launch_pid), 10)
     check(desk.geometry(again)[:2] == place[:2], "Mirlo came back at %s, it stood at %s"
           % (desk.geometry(again)[:2], place[:2]))
@@ -610,6 +648,7 @@ def about_box(desk, build_bin, cleanups):
     press(desk, main, INFOS)
     about = mirlo.window(ABOUT)
     check(not desk.windows(MAIN), "the main window stays up beside the about box")
+    check(shows_mirlos_icon(desk, about), "the about box does not show Mirlo's icon")
     x, y, w, h = desk.geometry(about)
     # The pointer jumps onto OK, at the right end of the bottom row.
     wait_for("the pointer on OK", lambda: (lambda p: p if p[0] > x + w / 2 and p[1] > y + h - 60
@@ -622,7 +661,7 @@ def about_box(desk, build_bin, cleanups):
     # From the about box to the settings, where the folder chooser is cancelled.
     press(desk, main, INFOS)
     about = mirlo.window(ABOUT)
-    desk.keys(about, "Tab", "Tab", "space")
+    desk.keys(about, "shift+Tab", "space")  # from OK back to "Modifier les paramètres"
     dialog = mirlo.window(SETTINGS)
     check(not desk.windows(ABOUT), "the about box stays up beside the settings")
     desk.keys(dialog, "shift+Tab", "shift+Tab", "space")  # back from the first box to "Parcourir"
@@ -813,12 +852,234 @@ def help_pages(desk, build_bin, cleanups):
     expect(2, "enregistrer.html", 'the "?" image')
     press(desk, main, INFOS)
     about = mirlo.window(ABOUT)
-    desk.keys(about, "Tab", "space")  # from OK to "Aide"
+    desk.keys(about, "shift+Tab", "shift+Tab", "space")  # from OK back to "Aide"
     expect(3, "index.html", 'the about box\'s "Aide"')
     desk.keys(about, "Tab", "space")  # "Modifier les paramètres"
     dialog = mirlo.window(SETTINGS)
     desk.keys(dialog, "F1")
     expect(4, "parametres.html", "F1 in the settings dialog")
+
+
+# ---- 9. Keyboard and screen reader ------------------------------------------------------
+
+def named(tree, name, role=None):
+    """The objects a screen reader meets under that name (and role)."""
+    return [o for o in tree if o["name"] == name and (role is None or o["role"] == role)]
+
+
+def one(tree, name, role=None):
+    found = named(tree, name, role)
+    check(len(found) == 1, "a screen reader meets %d objects named %r%s" % (
+        len(found), name, " (%s)" % role if role else ""))
+    return found[0]
+
+
+def focused(desk):
+    return [o["name"] for o in desk.accessible_tree() if "focused" in o["states"]]
+
+
+def list_shown(desk, shown=True):
+    """Waits for an option list to be up (or gone)."""
+    wait_for("an option list to %s" % ("open" if shown else "close"),
+             lambda: bool(desk.popups("Mirlo")) == shown, 10, step=0.2)
+
+
+def keyboard_and_screen_reader(desk, build_bin, cleanups):
+    """The pupil works with the keyboard alone and a screen reader on the real accessibility bus."""
+    check(os.path.exists(os.path.join(VIRTUAL_AUDIO_DIR, "native")),
+          "no virtual audio daemon (the virtual_audio fixture did not run)")
+    desk.start_accessibility_bus()
+    mic = os.path.join(desk.work, "mic.raw")
+    write_tone(mic, 440, 40)
+    # What the desktop would open for a link: its address, on file.
+    opener = os.path.join(desk.work, "bin")
+    opened = os.path.join(desk.work, "opened.txt")
+    os.makedirs(opener)
+    with open(os.path.join(opener, "xdg-open"), "w") as f:
+        f.write("#!/bin/sh\necho \"$@\" >> %s\n" % opened)
+    os.chmod(os.path.join(opener, "xdg-open"), 0o755)
+    env = {"ALSA_CONFIG_PATH": os.path.join(HARNESS, "asound.conf"),
+           "PULSE_SERVER": "unix:" + os.path.join(VIRTUAL_AUDIO_DIR, "native"),
+           "TESTMIC_FILE": mic, "TESTSPK_FILE": os.path.join(desk.work, "speaker.raw"),
+           "JACK_NO_START_SERVER": "1", "PATH": opener + ":/usr/local/bin:/usr/bin:/bin"}
+    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=env)
+
+    def registered():
+        try:
+            tree = desk.accessible_tree()
+        except AssertionError:  # not on the bus yet
+            return None
+        return tree if named(tree, "Niveau du micro") else None
+    tree = wait_for("Mirlo on the accessibility bus", registered, 20, step=0.5)
+
+    # Each option box: a list that drops down, opened by an action, described
+    # for the keyboard as well as the mouse.
+    for name in ("Périphérique d'enregistrement", "Fréquence", "Bitrate", "Qualité"):
+        box = one(tree, name, "combo box")
+        check("ShowMenu" in box["actions"], "%r offers %s, not to open its list" % (name, box["actions"]))
+        check("Espace" in box["description"], "%r is described as %r" % (name, box["description"]))
+    meter = one(tree, "Niveau du micro")
+    check(meter.get("value") == [-60.0, -60.0, 0.0], "the level meter reads %s before recording"
+          % meter.get("value"))
+    check(len(named(tree, "Mirlo - Enregistrement  Mp3")) == 1, "the title is read more than once")
+    for o in tree:
+        if o["role"] == "push button" and "sensitive" not in o["states"]:
+            check("Press" not in o["actions"], "the disabled %r offers Press" % o["name"])
+    check(not [o for o in tree if o["role"] == "push button" and "sensitive" not in o["states"]
+               and o["name"] == "Enregistrer"], "Enregistrer is off at the start")
+
+    # The reader's action opens the quality list; the arrows and Enter choose.
+    before = setting(read_ini(mirlo.working_settings), "Config", "Quality")
+    desk.activate(main)
+    desk.screen_reader("do", "Mirlo", "Qualité", "ShowMenu")
+    list_shown(desk)
+    desk.xdo("key", "Down")
+    desk.xdo("key", "Return")
+    wait_for("the quality chosen through the screen reader",
+             lambda: setting(read_ini(mirlo.working_settings), "Config", "Quality") == str(int(before) + 1), 5)
+
+    # Keyboard only: the first stop is the device box. Space opens its list,
+    # Escape closes it unchanged, Space again, Down and Enter choose the next device.
+    wait_for("the first focus on the device box", lambda: focused(desk) == ["Périphérique d'enregistrement"], 5)
+    device = setting(read_ini(mirlo.working_settings), "Config", "Periph")
+    desk.keys(main, "space")
+    list_shown(desk)
+    desk.xdo("key", "Escape")
+    list_shown(desk, False)
+    check(setting(read_ini(mirlo.working_settings), "Config", "Periph") == device, "Escape chose a device")
+    desk.keys(main, "space")
+    list_shown(desk)
+    desk.xdo("key", "Down")
+    desk.xdo("key", "Return")
+    wait_for("the next device chosen with the keyboard",
+             lambda: setting(read_ini(mirlo.working_settings), "Config", "Periph") == str(int(device) + 1), 5)
+    check(main in desk.windows(MAIN), "the main window went away")
+    # Alt+Down on the sample rate, then Up and Enter: 32000 Hz.
+    desk.keys(main, "Tab", "alt+Down")
+    list_shown(desk)
+    desk.xdo("key", "Up")
+    desk.xdo("key", "Return")
+    wait_for("the sample rate chosen with Alt+Down",
+             lambda: setting(read_ini(mirlo.working_settings), "Config", "Freq") == "1", 5)
+
+    # Tab on to Enregistrer (bit rate, quality, file, browse); Space records,
+    # and the focus waits on Pause: Space again pauses, it does not open "Infos".
+    desk.keys(main, "Tab", "Tab", "Tab", "Tab", "Tab")
+    wait_for("Tab to reach Enregistrer", lambda: focused(desk) == ["Enregistrer"], 5)
+    desk.keys(main, "space")
+    wait_for("the focus on Pause", lambda: focused(desk) == ["Pause"], 5)
+    level = wait_for("the level meter to read the tone", lambda: (lambda v: v if v > -30 else None)(
+        one(desk.accessible_tree(), "Niveau du micro")["value"][0]), 10)
+    print("level read by the screen reader while recording: %.0f dB" % level, flush=True)
+    desk.keys(main, "space")
+    wait_for("Pause to become Continuer", lambda: named(desk.accessible_tree(), "Continuer"), 5)
+    check(not desk.windows(ABOUT) and desk.windows(MAIN), "the second Space left the main window")
+    desk.keys(main, "Tab", "space")  # Stop
+    wait_for("the focus on Playback once the recording is complete",
+             lambda: focused(desk) == ["Playback : écouter l'enregistrement"], 10)
+    mirlo.still_running("a recording made with the keyboard")
+
+    # The about box's links: Tab stops on them, Space and the reader's Press follow them.
+    desk.keys(main, "Tab", "Tab", "Tab", "space")  # Envoyer, Nouvel enregistrement, Infos
+    about = mirlo.window(ABOUT)
+    links = [o for o in desk.accessible_tree() if o["role"] == "link"]
+    check(sorted(o["name"] for o in links) == ["Projet Mirlo", "mirlo@example.org"]
+          and all("Press" in o["actions"] for o in links), "the about box's links: %s" % links)
+    credits = [o for o in desk.accessible_tree() if o["name"].startswith("Utilitaire d'enregistrement.")]
+    check(len(credits) == 1, "the credit is read %d times" % len(credits))
+    desk.keys(about, "Tab", "Tab", "space")  # from OK: the company link, the contact address
+    desk.screen_reader("do", "Mirlo", "mirlo@example.org", "Press")
+    wait_for("the mail program asked twice", lambda: os.path.exists(opened) and open(opened).read().count(
+        "mailto:mirlo@example.org?subject=Mirlo") == 2, 10)
+    desk.keys(about, "Escape")
+    desk.gone(about)
+    mirlo.still_running("following the about box's links")
+
+
+# ---- 8. A dark desktop theme and a large font ---------------------------------------------
+
+def luminance(rgb):
+    def linear(v):
+        v /= 255
+        return v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4
+    r, g, b = (linear(v) for v in rgb)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    la, lb = sorted((luminance(a), luminance(b)))
+    return (lb + 0.05) / (la + 0.05)
+
+
+def text_contrast(desk, shot, extents):
+    """Contrast of a text with what is behind it: its background is the commonest
+    colour of its rectangle, its colour the one that differs most from that."""
+    x, y, w, h = extents
+    pixels = desk.pixels(shot, x, y, w, h)
+    back = max(set(pixels), key=pixels.count)
+    return max(contrast(p, back) for p in pixels)
+
+
+def inked_rows(desk, shot, extents):
+    """Share of a rectangle's rows that hold something drawn (clearly apart from its background)."""
+    x, y, w, h = extents
+    pixels = desk.pixels(shot, x, y, w, h)
+    back = max(set(pixels), key=pixels.count)
+    return sum(1 for r in range(h) if any(contrast(p, back) >= 3 for p in pixels[r * w:(r + 1) * w])) / h
+
+
+def dark_theme_large_font(desk, build_bin, cleanups):
+    """A desktop with a dark palette and an 18-point font (qt6ct, as on many school desktops)."""
+    desk.start_accessibility_bus()
+    theme = os.path.join(desk.config, "qt6ct")
+    os.makedirs(theme)
+    with open(os.path.join(theme, "qt6ct.conf"), "w") as f:
+        f.write("[Appearance]\ncolor_scheme_path=/usr/share/qt6ct/colors/darker.conf\ncustom_palette=true\n"
+                "style=Fusion\n\n[Fonts]\ngeneral=\"DejaVu Sans,18,-1,5,400,0,0,0,0,0,0,0,0,0,0,1\"\n")
+    env = dict(NO_AUDIO, QT_QPA_PLATFORMTHEME="qt6ct")
+    mirlo, main, _ = settled_mirlo(desk, build_bin, cleanups, env=env)
+
+    def tree_with(name):
+        def probe():
+            try:
+                tree = desk.accessible_tree()
+            except AssertionError:  # not on the bus yet
+                return None
+            return tree if named(tree, name) else None
+        return wait_for("%r on the accessibility bus" % name, probe, 20, step=0.5)
+
+    tree = tree_with("Niveau du micro")
+    time.sleep(0.5)
+    shot = desk.screenshot("dark-main-window")
+    _, _, width, height = desk.geometry(main)
+    check(width > DESIGN_SIZE[0] * 1.5, "the main window did not grow with the 18-point font: %dx%d" % (width, height))
+    # The title and the microphone grow with the window, not only the room around them.
+    for name, role, share in (("Mirlo - Enregistrement  Mp3", "label", 0.45), ("Micro", "image", 0.75)):
+        inked = inked_rows(desk, shot, one(tree, name, role)["extents"])
+        print("%r fills %.0f %% of its height" % (name, inked * 100), flush=True)
+        check(inked >= share, "%r fills only %.0f %% of its place: it kept its designed size" % (name, inked * 100))
+    for caption in ("Périphérique d'enregistrement :", "Fréquence  :", "Fichier :", "Durée :", "Octets écrits :",
+                    "Mirlo - Enregistrement  Mp3"):
+        ratio = text_contrast(desk, shot, one(tree, caption, "label")["extents"])
+        print("contrast of %r: %.1f:1" % (caption, ratio), flush=True)
+        check(ratio >= 4.5, "%r reads at %.1f:1 under a dark theme" % (caption, ratio))
+
+    desk.keys(main, "F1")  # no help file: the about box
+    about = mirlo.window(ABOUT)
+    tree = tree_with("mirlo@example.org")
+    time.sleep(0.5)
+    shot = desk.screenshot("dark-about-box")
+    x, y, w, h = desk.outer_geometry(about)
+    screen_w, screen_h = desk.screen_size()
+    check(x >= 0 and y >= 0 and x + w <= screen_w and y + h <= screen_h,
+          "the about box (%d, %d, %dx%d) does not fit the %dx%d screen" % (x, y, w, h, screen_w, screen_h))
+    for link in ("Projet Mirlo", "mirlo@example.org"):
+        ratio = text_contrast(desk, shot, one(tree, link, "link")["extents"])
+        print("contrast of %r: %.1f:1" % (link, ratio), flush=True)
+        check(ratio >= 4.5, "the link %r reads at %.1f:1 under a dark theme" % (link, ratio))
+    desk.keys(about, "Escape")
+    desk.gone(about)
+    mirlo.still_running("the about box under a dark theme")
 
 
 JOURNEYS = {
@@ -835,6 +1096,8 @@ JOURNEYS = {
     "RealServerBodyLimit": real_server_body_limit,
     "RealServerThroughSquid": real_server_through_squid,
     "RealServerMoveToHttps": real_server_move_to_https,
+    "KeyboardAndScreenReader": keyboard_and_screen_reader,
+    "DarkThemeLargeFont": dark_theme_large_font,
 }
 
 if __name__ == "__main__":

@@ -11,7 +11,10 @@
 #include "windows/splituploadprogresswindow.h"
 #include "windows/uploadprogresswindow.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 using R = QAccessible::Role;
 
@@ -37,13 +40,13 @@ TEST_F(MainWindowTest, ScreenReaderMeetsEveryControl)
                             {"Image2", R::Graphic, "Fermer Mirlo", true},
                             {"Image1", R::Graphic, "Micro"},
                             {"Label1_4", R::StaticText, "Périphérique d'enregistrement :"},
-                            {"Periph", R::EditableText, "Périphérique d'enregistrement", true},
+                            {"Periph", R::ComboBox, "Périphérique d'enregistrement", true},
                             {"Label1_5", R::StaticText, "Fréquence  :"},
-                            {"text2", R::EditableText, "Fréquence", true},
+                            {"text2", R::ComboBox, "Fréquence", true},
                             {"Label1_6", R::StaticText, "Bitrate :"},
-                            {"Text3", R::EditableText, "Bitrate", true},
+                            {"Text3", R::ComboBox, "Bitrate", true},
                             {"Label1_7", R::StaticText, "Qualité :"},
-                            {"Text4", R::EditableText, "Qualité", true},
+                            {"Text4", R::ComboBox, "Qualité", true},
                             {"Label1_8", R::StaticText, "Fichier :"},
                             {"Text5", R::EditableText, "Fichier", true},
                             {"browsebt", R::Button, "Choisir le fichier", true},
@@ -121,13 +124,13 @@ TEST_F(AccessibleWindows, AboutBox)
     ExpectAccessible(box, {
                               {"Image1", R::Graphic, "Logo de Mirlo"},
                               {"Label5", R::StaticText, "Mirlo"},
-                              {"lblCompany", R::StaticText, "Projet Mirlo", true},
-                              {"Label4", R::StaticText, "mirlo@example.org", true},
+                              {"lblCompany", R::Link, "Projet Mirlo", true},
+                              {"Label4", R::Link, "mirlo@example.org", true},
                               {"cmdAide", R::Button, "Aide", true},
                               {"Command2", R::Button, "Modifier les paramètres"},
                               {"Command1", R::Button, "OK", true},
                           });
-    ExpectTabOrder(box, {"cmdAide", "Command2", "Command1"});
+    ExpectTabOrder(box, {"lblCompany", "Label4", "cmdAide", "Command2", "Command1"});
 }
 
 TEST_F(AccessibleWindows, UploadProgressWindows)
@@ -146,4 +149,46 @@ TEST_F(AccessibleWindows, UploadProgressWindows)
                   "40 %");
         session.closeView();
     }
+}
+
+// Each key that opens a list that drops down opens an option box's list;
+// Escape closes it unchanged, and the arrows start from the current choice.
+TEST_F(MainWindowTest, KeysOpenTheOptionLists)
+{
+    writeSettings();
+    MainWindow& w = start();
+    Show(w);
+    auto* box = Control<QLineEdit>(w, "text2");
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {{Qt::Key_Space, Qt::NoModifier},
+                                                              {Qt::Key_Return, Qt::NoModifier},
+                                                              {Qt::Key_Enter, Qt::KeypadModifier},
+                                                              {Qt::Key_F4, Qt::NoModifier},
+                                                              {Qt::Key_Down, Qt::AltModifier}};
+    for (const auto& [key, modifiers] : keys) {
+        QString opened;
+        QTimer::singleShot(0, &w, [&opened] {
+            if (QWidget* list = QApplication::activePopupWidget()) {
+                opened = list->objectName();
+                QTest::keyClick(list, Qt::Key_Escape);
+            }
+        });
+        QTest::keyClick(box, key, modifiers);
+        EXPECT_EQ(opened, "cfe") << "key " << key;
+        EXPECT_EQ(box->text(), "44100 Hz");
+    }
+    // Opened by a screen reader's action, then Down and Enter: the next rate.
+    QTimer::singleShot(0, &w, [] {
+        QTimer::singleShot(0, [] {
+            if (QWidget* list = QApplication::activePopupWidget()) {
+                QTest::keyClick(list, Qt::Key_Down);
+                QTest::keyClick(list, Qt::Key_Return);
+            }
+        });
+    });
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(box);
+    ASSERT_TRUE(
+        reader->actionInterface()->actionNames().contains(QAccessibleActionInterface::showMenuAction()));
+    reader->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    EXPECT_TRUE(QTest::qWaitFor([box] { return box->text() == "48000 Hz"; }, 3000));
+    EXPECT_EQ(key("Config", "Freq"), "3");
 }

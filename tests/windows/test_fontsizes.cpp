@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -82,6 +83,9 @@ QStringList Clipped(QWidget& window)
     QList<std::pair<QWidget*, QRect>> texts;
     for (QWidget* control : window.findChildren<QWidget*>()) {
         if (control->isWindow() || !control->isVisibleTo(&window) || control->objectName().isEmpty())
+            continue;
+        // What scrolls is seen through its scroll area, which is checked itself.
+        if (control->parentWidget() && qobject_cast<QScrollArea*>(control->parentWidget()->parentWidget()))
             continue;
         const QString where = window.objectName() + u'/' + control->objectName() + u' ';
         const QRect inWindow(control->mapTo(&window, QPoint(0, 0)), control->size());
