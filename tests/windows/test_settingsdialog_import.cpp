@@ -89,11 +89,11 @@ TEST_F(Import, ValuesAreCopiedAsRead)
     EXPECT_TRUE(prompter.messages.isEmpty());
     for (const QString& file : {homeFile(), programFile()}) {
         EXPECT_EQ(Key(file, "Web", "Upload"), "ABCDEF");
-        EXPECT_EQ(Key(file, "Web", "Site"), "http://www.lycee.fr/");
+        EXPECT_EQ(Key(file, "Web", "Site"), "www.lycee.fr"); // cleaned as a typed site is
         EXPECT_EQ(Key(file, "email", "Destinataire"), "pas une adresse");
         EXPECT_EQ(Key(file, "Web", "ProxyPort"), "3128");
     }
-    EXPECT_EQ(box("txtSiteWeb")->text(), "http://www.lycee.fr/");
+    EXPECT_EQ(box("txtSiteWeb")->text(), "www.lycee.fr");
     EXPECT_EQ(box("txtProxy")->text(), "proxy.lycee");
 }
 
