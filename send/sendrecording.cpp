@@ -22,8 +22,8 @@ bool RecordingSender::transferRunning() const { return m_upload.running() || m_m
 
 void RecordingSender::send(const QString& recordingPath)
 {
-    // The upload keeps the event loop turning while it runs, so a second
-    // click on the send button can arrive in the middle of it.
+    // The upload runs from the event loop, so a second click on the send
+    // button can arrive in the middle of it.
     if (transferRunning())
         return;
 
