@@ -92,6 +92,8 @@ int main(int argc, char** argv)
     TestHandInView view; // no windows: the upload alone is measured
     UploadSession session(view);
     WebUpload(session, s, recording);
+    while (session.running())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double mirlo = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     const long peak = StatusKb("VmHWM:");
 
@@ -100,16 +102,17 @@ int main(int argc, char** argv)
     const bool intact = whole["sha256"].toString() == Sha256OfFile(recording) &&
                         view.reported() == QList<HandInReport::Kind>{HandInReport::Kind::Transferred};
 
-    // The same files, cut again, posted one by one by a plain client.
-    CutIntoPieces(size, count, "Cours", recording, s.recordingFolder);
-    QFile test(JoinPath(s.recordingFolder, "testx"));
-    test.open(QIODevice::WriteOnly);
-    test.write("xxxxxx\r\n");
-    test.close();
-    QStringList files{test.fileName()};
-    for (int i = 1; i <= count; ++i)
-        files << PiecePath(s.recordingFolder, "Cours", i);
-    files << PieceListPath(s.recordingFolder, "Cours");
+    // The same files, written out, posted one by one by a plain client.
+    QStringList files;
+    QFile source(recording);
+    source.open(QIODevice::ReadOnly);
+    for (const PassFile& f : SplitPassFiles(recording, size, s.recordingFolder)) {
+        QFile out(JoinPath(s.recordingFolder, f.fileName));
+        out.open(QIODevice::WriteOnly);
+        source.seek(f.offset);
+        out.write(f.path.isEmpty() ? f.bytes : source.read(f.length));
+        files << out.fileName();
+    }
     QProcess client;
     client.setProcessChannelMode(QProcess::ForwardedChannels);
     timer.restart();
