@@ -121,8 +121,10 @@ void UploadPasses::StartPass(bool resend)
     r->SetTimeout(kPassTimeoutMs);
     r->SetDeadline(kPassDeadlineMs);
     r->SetHost(m_site.host);
-    m_session.setUploadPath(UnscrambleSetting(
-        ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Upload"), s.workingFile())));
+    // Read afresh for every pass; the same pass sent again keeps its own.
+    if (!resend)
+        m_session.setUploadPath(UnscrambleSetting(
+            ReadWholeSetting(QStringLiteral("Web"), QStringLiteral("Upload"), s.workingFile())));
     const bool moved = !m_movedTo.isEmpty() && m_movedFrom == m_session.uploadPath();
     r->SetPath(moved ? m_movedTo : m_session.uploadPath());
     if (m_way == Way::Plain) {
