@@ -97,6 +97,12 @@ void UploadServer::scriptNext(const QJsonArray& entries, const QJsonObject& fall
     writeControl();
 }
 
+void UploadServer::answerConnect(int status)
+{
+    m_control["connect_status"] = status;
+    writeControl();
+}
+
 void UploadServer::writeControl()
 {
     QFile f(m_dir + "/control.json.tmp");
