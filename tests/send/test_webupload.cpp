@@ -200,6 +200,19 @@ TEST_F(WebUploadTest, ASiteThatAnswersTooLateMayHaveTheRecording)
     EXPECT_EQ(server->log().size(), 2);
 }
 
+TEST_F(WebUploadTest, ASlowLineSucceedsWithAMovingBar)
+{
+    // 256 kbit/s: the recording takes longer than the reply time-out to go.
+    server->scriptNext({QJsonObject{}, QJsonObject{{"read_rate", 32768}}});
+    handIn(session, settings, makeRecording("Cours.mp3", 1310720));
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
+    QList<int> between;
+    for (int p : view.progress)
+        if (p > 0 && p < 100 && !between.contains(p))
+            between << p;
+    EXPECT_GE(between.size(), 20) << "the bar follows the line";
+}
+
 TEST_F(WebUploadTest, SecondSendDuringATransferStartsNothing)
 {
     const QString rec = makeRecording("Cours.mp3", 5000);

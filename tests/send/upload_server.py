@@ -381,6 +381,12 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+    def server_bind(self):
+        # A receive window of a real line's size: what the client has handed
+        # over is then close to what the server has read.
+        self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 65536)
+        super().server_bind()
+
     def handle_error(self, request, client_address):
         pass  # a refused handshake or a client gone: the test sees it on its side
 
