@@ -40,7 +40,10 @@ bool IsCertificateError(int result)
 }
 
 // A proxy that could not reach the site answers CONNECT with one of these.
-bool ProxyCouldNotReach(long status) { return status == 500 || status == 502 || status == 503 || status == 504; }
+bool ProxyCouldNotReach(long status)
+{
+    return status == 500 || status == 502 || status == 503 || status == 504;
+}
 
 } // namespace
 
@@ -136,7 +139,8 @@ public:
         return static_cast<Curl*>(self)->m_owner.OnBody(data, size * items);
     }
 
-    static int OnTransferInfo(void* self, curl_off_t, curl_off_t downNow, curl_off_t upTotal, curl_off_t upNow)
+    static int OnTransferInfo(void* self, curl_off_t, curl_off_t downNow, curl_off_t upTotal,
+                              curl_off_t upNow)
     {
         static_cast<Curl*>(self)->m_owner.OnProgress(upTotal, upNow, downNow);
         return 0;
@@ -252,8 +256,8 @@ bool HttpRequest::AddFile(const QString& fieldName, const QString& filePath)
     return AddFileRange(fieldName, filePath, 0, -1, QFileInfo(filePath).fileName());
 }
 
-bool HttpRequest::AddFileRange(const QString& fieldName, const QString& filePath, qint64 offset, qint64 length,
-                               const QString& fileName)
+bool HttpRequest::AddFileRange(const QString& fieldName, const QString& filePath, qint64 offset,
+                               qint64 length, const QString& fileName)
 {
     Part p;
     p.name = fieldName;
@@ -504,7 +508,8 @@ void HttpRequest::Finish(int result)
     m_curl->Stop();
     m_curl.release()->deleteLater();
     m_sources.clear();
-    QMetaObject::invokeMethod(this, [this] { emit ended(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { emit ended(); }, Qt::QueuedConnection);
 }
 
 QString HttpRequest::BodyToText(const QByteArray& body, const QString& charset)

@@ -29,7 +29,8 @@ public:
     enum class Failure {
         None,
         Connect,      // the site (or the proxy) could not be reached
-        Unreachable,  // nothing answered at the site's address (refused, silent, or the proxy could not reach it)
+        Unreachable,  // nothing answered at the site's address (refused, silent, or the proxy could not reach
+                      // it)
         Silence,      // nothing moved for the time-out
         NoReply,      // everything was sent, the reply did not come in time
         Certificate,  // the site did not prove its identity
@@ -73,7 +74,7 @@ public:
 
     qint32 GetProgress() const { return m_progress; } // 0-100 of the request taken by the network
     qint32 IsBusy() const { return m_running ? 1 : 0; }
-    void Abort(); // `ended` follows
+    void Abort();                                   // `ended` follows
     qint32 GetOutcome() const { return m_outcome; } // 1 = a complete reply (any status)
     qint32 GetStatus() const { return m_status; }
     // At most kReplyCap bytes: the rest of a longer reply is not read.
@@ -107,10 +108,10 @@ signals:
 private:
     struct Part {
         QString name;
-        QString value;      // field value
-        QString path;       // file part read from disk
-        QByteArray bytes;   // file part from memory
-        QString fileName;   // a file part's name
+        QString value;    // field value
+        QString path;     // file part read from disk
+        QByteArray bytes; // file part from memory
+        QString fileName; // a file part's name
         qint64 offset = 0;
         qint64 length = -1; // -1: to the end of the file
         bool file = false;

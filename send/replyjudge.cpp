@@ -57,6 +57,7 @@ bool SiteRefused(HandInReport::Kind kind)
 bool SiteOutOfReach(HandInReport::Kind kind)
 {
     using Kind = HandInReport::Kind;
-    return kind == Kind::ConnectionFailed || kind == Kind::NoReplyInTime || kind == Kind::CertificateRejected ||
-           kind == Kind::Moved || kind == Kind::ProxyRefused || kind == Kind::RecordingUnreadable;
+    return kind == Kind::ConnectionFailed || kind == Kind::NoReplyInTime ||
+           kind == Kind::CertificateRejected || kind == Kind::Moved || kind == Kind::ProxyRefused ||
+           kind == Kind::RecordingUnreadable;
 }

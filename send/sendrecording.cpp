@@ -5,8 +5,7 @@
 
 #include <QPointer>
 
-RecordingSender::RecordingSender(const Settings& settings, std::unique_ptr<HandInView> view,
-                                 QObject* parent)
+RecordingSender::RecordingSender(const Settings& settings, std::unique_ptr<HandInView> view, QObject* parent)
     : QObject(parent), m_settings(settings), m_view(std::move(view)), m_upload(*m_view)
 {
     // A mail program may end after the sender is gone (it runs on by itself).

@@ -30,7 +30,9 @@ PassReply ReplyOf(const HttpRequest& r)
     PassReply reply;
     using F = HttpRequest::Failure;
     switch (r.failure()) {
-    case F::None: reply.end = r.GetOutcome() == 1 ? PassReply::End::Reply : PassReply::End::Unreachable; break;
+    case F::None:
+        reply.end = r.GetOutcome() == 1 ? PassReply::End::Reply : PassReply::End::Unreachable;
+        break;
     case F::Connect:
     case F::Unreachable:
     case F::Silence:
@@ -80,7 +82,8 @@ SiteAddress ParseSite(const QString& site)
 
 SiteAddress RememberedHttps(const Settings& settings, const SiteAddress& site)
 {
-    const SiteAddress known = ParseSite(ReadSetting(QStringLiteral("Web"), kHttpsSiteKey, settings.workingFile()));
+    const SiteAddress known =
+        ParseSite(ReadSetting(QStringLiteral("Web"), kHttpsSiteKey, settings.workingFile()));
     if (known.host.isEmpty() || known.host.compare(site.host, Qt::CaseInsensitive) != 0)
         return {};
     return known;
@@ -171,8 +174,8 @@ void UploadPasses::StartPass(bool resend)
         return;
     }
     if (!resend) {
-        UploadView& view = m_session.openView(m_mode == Mode::Split ? UploadViewKind::Split
-                                                                    : UploadViewKind::Single);
+        UploadView& view =
+            m_session.openView(m_mode == Mode::Split ? UploadViewKind::Split : UploadViewKind::Single);
         if (m_mode == Mode::Split)
             view.setSplitPass(m_pass, static_cast<int>(m_files.size()) - 1);
         view.showProgress();

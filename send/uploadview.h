@@ -53,7 +53,9 @@ struct HandInReport {
         : kind(what), status(httpStatus), path(std::move(filePath))
     {
     }
-    explicit HandInReport(platform::MailFailure failure) : kind(Kind::MailNotSent), mail(std::move(failure)) {}
+    explicit HandInReport(platform::MailFailure failure) : kind(Kind::MailNotSent), mail(std::move(failure))
+    {
+    }
 
     // The same outcome for one file of a split upload (1 to `files`).
     HandInReport forFile(int failedFile, int fileCount) const

@@ -78,9 +78,10 @@ HandInMessage OutcomeMessage(const HandInReport& report)
     case Kind::Abandoned: return {QStringLiteral("Abandon du transfert !"), MsgIcon::Exclamation};
     case Kind::ConnectionFailed: return {ConnectionText(), MsgIcon::Critical};
     case Kind::NoReplyInTime:
-        return {QStringLiteral("Le site Web n'a pas répondu à temps.\rL'enregistrement est peut-être arrivé : "
-                               "demandez à votre professeur de vérifier avant de l'envoyer à nouveau."),
-                MsgIcon::Critical};
+        return {
+            QStringLiteral("Le site Web n'a pas répondu à temps.\rL'enregistrement est peut-être arrivé : "
+                           "demandez à votre professeur de vérifier avant de l'envoyer à nouveau."),
+            MsgIcon::Critical};
     case Kind::Moved:
         return {QStringLiteral("Le site Web a déménagé à l'adresse :\r%1\rLe fichier n'a pas été transféré.\r"
                                "Donnez cette adresse à votre professeur pour qu'il corrige les paramètres de "
@@ -89,13 +90,15 @@ HandInMessage OutcomeMessage(const HandInReport& report)
                 MsgIcon::Critical};
     case Kind::ProxyRefused:
         if (report.status == 407)
-            return {QStringLiteral("Le serveur proxy demande un identifiant et un mot de passe (code de réponse "
-                                   "HTTP = 407).\rPrévenez votre professeur."),
-                    MsgIcon::Critical};
-        return {QStringLiteral("Le serveur proxy a refusé la connexion au site Web (code de réponse HTTP = %1).\r"
-                               "Vérifiez les paramètres du proxy ou prévenez votre professeur.")
-                    .arg(report.status),
+            return {
+                QStringLiteral("Le serveur proxy demande un identifiant et un mot de passe (code de réponse "
+                               "HTTP = 407).\rPrévenez votre professeur."),
                 MsgIcon::Critical};
+        return {
+            QStringLiteral("Le serveur proxy a refusé la connexion au site Web (code de réponse HTTP = %1).\r"
+                           "Vérifiez les paramètres du proxy ou prévenez votre professeur.")
+                .arg(report.status),
+            MsgIcon::Critical};
     case Kind::RecordingUnreadable:
         return {QStringLiteral("Le fichier de l'enregistrement n'a pas pu être lu."), MsgIcon::Critical};
     case Kind::CertificateRejected:

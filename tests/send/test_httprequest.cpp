@@ -78,9 +78,11 @@ TEST_F(HttpRequestTest, ARangeOfTheFileGoesWithTheFieldsInOrderAndTheBarReachesT
     EXPECT_TRUE(r->GetBody().contains("4242"));
     EXPECT_EQ(progress.value(progress.size() - 1), 100);
     const QJsonObject sent = server->log()[0].toObject();
-    EXPECT_EQ(UploadServer::fieldNames(sent), (QStringList{"userfile", "proofnumber", "repertoire", "login", "password"}));
+    EXPECT_EQ(UploadServer::fieldNames(sent),
+              (QStringList{"userfile", "proofnumber", "repertoire", "login", "password"}));
     EXPECT_EQ(UploadServer::fileField(sent)["filename"].toString(), "Cours_2");
-    EXPECT_EQ(UploadServer::fileField(sent)["sha256"].toString(), Sha256Hex(ReadFile(file).mid(1000, 500000)));
+    EXPECT_EQ(UploadServer::fileField(sent)["sha256"].toString(),
+              Sha256Hex(ReadFile(file).mid(1000, 500000)));
     EXPECT_TRUE(sent["expect"].isNull());
     EXPECT_FALSE(sent["proxy_form"].toBool());
 }
@@ -173,7 +175,8 @@ TEST(ReplyJudge, StatusWordsAndProof)
         {{End::Unreachable, 0, "4242", {}}, Kind::ConnectionFailed},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(JudgeReply(c.reply, "4242").kind, c.kind) << c.reply.status << " " << c.reply.body.constData();
+        EXPECT_EQ(JudgeReply(c.reply, "4242").kind, c.kind)
+            << c.reply.status << " " << c.reply.body.constData();
     EXPECT_EQ(JudgeReply({End::Reply, 200, "OK", {}}, "").kind, Kind::UnexpectedReply);
 }
 

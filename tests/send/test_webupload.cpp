@@ -172,7 +172,8 @@ TEST_F(WebUploadTest, ASiteOutOfReachGivesOneMessage)
 
 TEST_F(WebUploadTest, AMovedSiteIsNamedForTheTeacher)
 {
-    server->scriptNext({QJsonObject{{"status", 301}, {"body", ""}, {"location", "http://autre.example/x.php"}}});
+    server->scriptNext(
+        {QJsonObject{{"status", 301}, {"body", ""}, {"location", "http://autre.example/x.php"}}});
     handIn(session, settings, makeRecording("Cours.mp3", 5000));
     ASSERT_EQ(view.reports.size(), 1);
     EXPECT_EQ(view.reports[0].path, "http://autre.example/x.php");
@@ -185,7 +186,8 @@ TEST_F(WebUploadTest, ProxiesFromTheEnvironmentAreIgnored)
         qputenv(name, dead);
     qputenv("no_proxy", "*");
     handIn(session, settings, makeRecording("Cours.mp3", 5000));
-    for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy", "no_proxy"})
+    for (const char* name :
+         {"http_proxy", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy", "no_proxy"})
         qunsetenv(name);
     EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
     EXPECT_EQ(server->log().size(), 2);

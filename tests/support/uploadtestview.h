@@ -66,10 +66,11 @@ inline void TestUploadView::setSplitPass(int pass, int files) { m_handIn.splitPa
 // Readable kinds in test failure messages.
 inline void PrintTo(HandInReport::Kind kind, std::ostream* os)
 {
-    static const char* const names[] = {
-        "NotMp3",       "NoSendMode",          "MailNotSent",  "Transferred",         "Abandoned",
-        "ConnectionFailed", "NoReplyInTime",   "CertificateRejected", "Moved",   "ProxyRefused",
-        "RecordingUnreadable", "ServerBusy",   "HttpStatus",   "SiteOccupied",        "FileExists",
-        "UnknownLogin", "WrongPassword",       "UnexpectedReply"};
+    static const char* const names[] = {"NotMp3",        "NoSendMode",          "MailNotSent",
+                                        "Transferred",   "Abandoned",           "ConnectionFailed",
+                                        "NoReplyInTime", "CertificateRejected", "Moved",
+                                        "ProxyRefused",  "RecordingUnreadable", "ServerBusy",
+                                        "HttpStatus",    "SiteOccupied",        "FileExists",
+                                        "UnknownLogin",  "WrongPassword",       "UnexpectedReply"};
     *os << names[static_cast<int>(kind)];
 }

@@ -281,7 +281,8 @@ TEST(HandInMessages, EveryOutcomeHasItsTextAndIcon)
          MsgIcon::Critical},
         {HandInReport(Kind::Moved, 301, "https://autre.example/depot.php"),
          "Le site Web a déménagé à l'adresse :\rhttps://autre.example/depot.php\rLe fichier n'a pas été "
-         "transféré.\rDonnez cette adresse à votre professeur pour qu'il corrige les paramètres de connexion.",
+         "transféré.\rDonnez cette adresse à votre professeur pour qu'il corrige les paramètres de "
+         "connexion.",
          MsgIcon::Critical},
         {HandInReport(Kind::ProxyRefused, 403),
          "Le serveur proxy a refusé la connexion au site Web (code de réponse HTTP = 403).\rVérifiez les "
@@ -299,7 +300,8 @@ TEST(HandInMessages, EveryOutcomeHasItsTextAndIcon)
          "HTTP = 413",
          MsgIcon::Critical},
         {HandInReport(Kind::FileExists).forFile(1, 3),
-         "L'enregistrement n'a pas été transféré (fichier 1 sur 3).\rCe fichier existe déjà sur le serveur !\r"
+         "L'enregistrement n'a pas été transféré (fichier 1 sur 3).\rCe fichier existe déjà sur le serveur "
+         "!\r"
          "Le nouveau fichier n'a pas été transféré.",
          MsgIcon::Critical},
         {HandInReport(Kind::Transferred), "Le fichier a été transféré avec succès.", MsgIcon::Information},
