@@ -129,6 +129,36 @@ TEST_F(HttpRequestTest, RepliesOfEveryShape)
     }
 }
 
+TEST_F(HttpRequestTest, TimeLimitsFollowWhatTheNetworkTook)
+{
+    WriteFile(file, QByteArray(3 << 20, 'x'));
+    struct Case {
+        const char* what;
+        QJsonObject entry;
+        qint32 timeout;
+        qint32 deadline;
+        Failure failure;
+    };
+    const QList<Case> cases = {
+        {"a line gone silent while sending", QJsonObject{{"read_rate", 1}}, 1500, 0, Failure::Silence},
+        {"no reply once everything was taken", QJsonObject{{"silent", true}}, 1500, 0, Failure::NoReply},
+        {"a reply that trickles past the time-out", QJsonObject{{"trickle", 5}}, 1500, 0, Failure::NoReply},
+        {"the deadline, however busy the line", QJsonObject{{"read_rate", 200000}}, 60000, 2000,
+         Failure::Silence},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        server->scriptNext({}, c.entry); // requests cut short are not counted
+        auto r = request();
+        r->SetTimeout(c.timeout);
+        r->SetDeadline(c.deadline);
+        ASSERT_EQ(r->Send(), 0);
+        RunToEnd(*r);
+        EXPECT_EQ(r->GetOutcome(), 0);
+        EXPECT_EQ(r->failure(), c.failure);
+    }
+}
+
 TEST_F(HttpRequestTest, AbortAndRequestsThatCannotStart)
 {
     server->scriptNext({QJsonObject{{"silent", true}}});
