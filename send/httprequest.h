@@ -97,6 +97,7 @@ public:
 
     bool secure() const { return m_secure; }
     QString host() const { return m_host; }
+    QString proxyHost() const { return m_proxyHost; }
     qint32 port() const { return m_port; }
     QString url() const;
 

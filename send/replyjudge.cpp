@@ -34,6 +34,9 @@ HandInReport JudgeReply(const PassReply& reply, const QString& proofNumber)
     case End::Unreadable: return HandInReport(Kind::RecordingUnreadable);
     }
     const int status = reply.status;
+    // Only a proxy asks for proxy credentials.
+    if (reply.viaProxy && status == 407)
+        return HandInReport(Kind::ProxyRefused, status);
     if (status / 100 == 3 && !reply.location.isEmpty())
         return HandInReport(Kind::Moved, status, reply.location);
     if (status == 500)

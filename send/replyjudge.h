@@ -19,7 +19,8 @@ struct PassReply {
     End end = End::Reply;
     int status = 0;
     QByteArray body;
-    QString location; // of a move, resolved
+    QString location;      // of a move, resolved
+    bool viaProxy = false; // through an HTTP proxy, whose own 407 is not the site's
 };
 
 // Transferred when a complete status-200 reply holds the proof number; the

@@ -45,6 +45,7 @@ PassReply ReplyOf(const HttpRequest& r)
     reply.status = r.failure() == F::ProxyRefused ? r.proxyStatus() : r.GetStatus();
     reply.body = r.GetBody();
     reply.location = r.location();
+    reply.viaProxy = !r.proxyHost().isEmpty();
     return reply;
 }
 

@@ -202,6 +202,8 @@ TEST(ReplyJudge, StatusWordsAndProof)
         {{End::Reply, 304, "", {}}, Kind::HttpStatus},
         {{End::NoReply, 0, {}, {}}, Kind::NoReplyInTime},
         {{End::ProxyRefused, 407, {}, {}}, Kind::ProxyRefused},
+        {{End::Reply, 407, {}, {}, true}, Kind::ProxyRefused},
+        {{End::Reply, 407, {}, {}}, Kind::HttpStatus},
         {{End::Unreachable, 0, "4242", {}}, Kind::ConnectionFailed},
     };
     for (const Case& c : cases)
