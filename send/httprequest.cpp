@@ -201,7 +201,9 @@ private:
         if (!m_added)
             return;
         int running = 0;
+        m_owner.m_inCurl = true;
         curl_multi_socket_action(multi, socket, event, &running);
+        m_owner.m_inCurl = false;
         int left = 0;
         while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
             if (msg->msg == CURLMSG_DONE) {
@@ -454,6 +456,13 @@ void HttpRequest::Fail(Failure why)
 {
     if (!m_running)
         return;
+    if (m_inCurl) {
+        // Asked from a signal sent inside libcurl's call: the transfer cannot
+        // be taken apart there.
+        QMetaObject::invokeMethod(
+            this, [this, why] { Fail(why); }, Qt::QueuedConnection);
+        return;
+    }
     m_ownFailure = why;
     Finish(CURLE_ABORTED_BY_CALLBACK);
 }

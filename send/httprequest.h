@@ -149,6 +149,7 @@ private:
     qint64 m_downNow = -1;
     bool m_allSent = false;
     bool m_capped = false;
+    bool m_inCurl = false;                // inside curl_multi_socket_action
     Failure m_ownFailure = Failure::None; // a time-out or abort of ours
 
     qint32 m_progress = 0;
