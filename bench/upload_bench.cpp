@@ -51,6 +51,8 @@ Outcome SendWithMirlo(const Settings& s, const QString& recording)
     TestHandInView view; // no windows: the hand-in alone is measured
     UploadSession session(view);
     WebUpload(session, s, recording);
+    while (session.running())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     Outcome out;
     out.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     out.ok = view.reported() == QList<HandInReport::Kind>{HandInReport::Kind::Transferred};

@@ -104,7 +104,7 @@ SavedSettings SaveSettings(Settings& s, const TypedSettings& typed, const QDateT
     auto key = [](const char* section, const char* name, const QString& value) {
         return ProfileChange{QLatin1String(section), QLatin1String(name), value};
     };
-    const QList<ProfileChange> keys = {
+    QList<ProfileChange> keys = {
         key("Web", "Site", webSite),
         key("Web", "Password", EncodePassword(typed.password)),
         key("Web", "mode", sendMode),
@@ -117,6 +117,10 @@ SavedSettings SaveSettings(Settings& s, const TypedSettings& typed, const QDateT
         key("IniPath", "Location", s.location),
         key("IniPath", "Perso", s.perso),
     };
+    // A site given as "https://..." is reached over HTTPS only: the upload
+    // reads that beside the bare host that older versions read.
+    if (typed.site.trimmed().startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        keys.append(key("Web", "HttpsSite", webSite));
     const QString working = s.workingFile();
     MakeSettingsFolder(s.settingsFolder, !IsSchoolLocation(s.location));
     if (const SettingsFileFault fault = WriteSettings(working, keys); fault != SettingsFileFault::None) {

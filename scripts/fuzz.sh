@@ -8,7 +8,7 @@ BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DMIRLO_FUZZ=ON
-targets=(inifile parameterimport password digittext)
+targets=(inifile parameterimport password digittext replyjudge)
 cmake --build "$BUILD_DIR" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 work=$(mktemp -d)

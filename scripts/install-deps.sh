@@ -6,6 +6,7 @@ build_packages=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev libqt6network6
   portaudio19-dev libasound2-dev libmp3lame-dev libmpg123-dev libgmime-3.0-dev
+  libcurl4-openssl-dev # HTTP upload
   googletest libgtest-dev
   dpkg-dev # dpkg-shlibdeps: the Debian package reads its library dependencies
 )

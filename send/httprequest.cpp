@@ -1,93 +1,299 @@
 #include "send/httprequest.h"
 
 #include "foundation/windows1252.h"
+#include "platform/socketbuffer.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkProxy>
-#include <QRandomGenerator>
-#include <QSslSocket>
+#include <QSocketNotifier>
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstdio>
+
 namespace {
 
-// Quoted header parameter: the server's script sees the same 8-bit text the
-// rest of the program uses; quotes and line breaks cannot break the header.
-QByteArray QuotedParam(const QString& text)
+void InitCurlOnce()
 {
-    QByteArray bytes = ToWindows1252(text);
-    bytes.replace('"', "%22").replace('\r', "").replace('\n', "");
-    return '"' + bytes + '"';
+    static const bool done = [] { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }();
+    (void)done;
 }
 
-constexpr qint64 kFileBlock = 64 * 1024;
-constexpr qint64 kWriteAhead = 256 * 1024;
-constexpr qsizetype kHeadLimit = 64 * 1024; // status line and headers
+// Form names and values in the 8-bit text the rest of the program uses;
+// libcurl escapes quotes and line breaks in names.
+QByteArray Text8(const QString& text) { return ToWindows1252(text); }
 
-QByteArray NewBoundary()
+bool IsCertificateError(int result)
 {
-    QByteArray b = "----MirloFormBoundary";
-    for (int i = 0; i < 4; ++i)
-        b += QByteArray::number(QRandomGenerator::global()->generate(), 16);
-    return b;
+    switch (result) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_ISSUER_ERROR: return true;
+    default: return false;
+    }
 }
 
-// "HTTP/1.1 200 OK" -> 200, or -1.
-int StatusOf(const QByteArray& line)
+// A proxy that could not reach the site answers CONNECT with one of these.
+bool ProxyCouldNotReach(long status)
 {
-    const QList<QByteArray> words = line.simplified().split(' ');
-    if (words.size() < 2 || !words[0].startsWith("HTTP/1.") || words[1].size() != 3)
-        return -1;
-    bool ok = false;
-    const int status = words[1].toInt(&ok);
-    return ok && status >= 100 ? status : -1;
+    return status == 500 || status == 502 || status == 503 || status == 504;
+}
+
+} // namespace
+
+// A file part read while it goes out: `length` bytes from `offset`.
+struct HttpRequest::FileSource {
+    QFile file;
+    qint64 offset = 0;
+    qint64 length = 0;
+    qint64 done = 0;
+    bool failed = false;
+
+    static std::size_t Read(char* buffer, std::size_t size, std::size_t items, void* arg)
+    {
+        auto* s = static_cast<FileSource*>(arg);
+        const qint64 want = std::min<qint64>(static_cast<qint64>(size * items), s->length - s->done);
+        if (want <= 0)
+            return 0;
+        const qint64 got = s->file.read(buffer, want);
+        if (got <= 0) {
+            // The file shrank or cannot be read: the body would not match its length.
+            s->failed = true;
+            return CURL_READFUNC_ABORT;
+        }
+        s->done += got;
+        return static_cast<std::size_t>(got);
+    }
+
+    static int Seek(void* arg, curl_off_t offset, int origin)
+    {
+        auto* s = static_cast<FileSource*>(arg);
+        if (origin != SEEK_SET || offset < 0 || offset > s->length)
+            return CURL_SEEKFUNC_CANTSEEK;
+        if (!s->file.seek(s->offset + offset))
+            return CURL_SEEKFUNC_FAIL;
+        s->done = offset;
+        return CURL_SEEKFUNC_OK;
+    }
+};
+
+// libcurl's easy and multi handles of one request, and the socket notifiers
+// and timer through which Qt's event loop drives them. A QObject, so that it
+// can go later when a transfer ends inside one of its own notifiers.
+class HttpRequest::Curl final : public QObject {
+public:
+    explicit Curl(HttpRequest& owner) : m_owner(owner), easy(curl_easy_init()), multi(curl_multi_init())
+    {
+        m_timer.setSingleShot(true);
+        connect(&m_timer, &QTimer::timeout, this, [this] { Act(CURL_SOCKET_TIMEOUT, 0); });
+        curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &Curl::OnSocket);
+        curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
+        curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, &Curl::OnTimer);
+        curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this);
+    }
+
+    ~Curl() override
+    {
+        Stop();
+        curl_mime_free(mime);
+        curl_slist_free_all(headers);
+        curl_easy_cleanup(easy);
+        curl_multi_cleanup(multi);
+    }
+
+    bool Start()
+    {
+        if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+            return false;
+        m_added = true;
+        return true;
+    }
+
+    // Takes the transfer off the event loop; nothing is called back after.
+    void Stop()
+    {
+        m_timer.stop();
+        if (m_added) {
+            m_added = false;
+            curl_multi_remove_handle(multi, easy);
+        }
+        for (Notifiers& w : m_watches) {
+            for (QSocketNotifier* n : {w.read, w.write}) {
+                if (n) {
+                    n->setEnabled(false);
+                    n->deleteLater();
+                }
+            }
+        }
+        m_watches.clear();
+    }
+
+    static std::size_t OnBodyBytes(char* data, std::size_t size, std::size_t items, void* self)
+    {
+        return static_cast<Curl*>(self)->m_owner.OnBody(data, size * items);
+    }
+
+    static int OnTransferInfo(void* self, curl_off_t, curl_off_t downNow, curl_off_t upTotal,
+                              curl_off_t upNow)
+    {
+        static_cast<Curl*>(self)->m_owner.OnProgress(upTotal, upNow, downNow);
+        return 0;
+    }
+
+    HttpRequest& m_owner;
+    CURL* easy;
+    CURLM* multi;
+    curl_mime* mime = nullptr;
+    curl_slist* headers = nullptr;
+
+private:
+    struct Notifiers {
+        QSocketNotifier* read = nullptr;
+        QSocketNotifier* write = nullptr;
+    };
+
+    static int OnSocket(CURL*, curl_socket_t socket, int what, void* self, void*)
+    {
+        static_cast<Curl*>(self)->Track(socket, what);
+        return 0;
+    }
+
+    static int OnTimer(CURLM*, long ms, void* self)
+    {
+        auto* c = static_cast<Curl*>(self);
+        if (ms < 0)
+            c->m_timer.stop();
+        else
+            c->m_timer.start(static_cast<int>(std::min<long>(ms, 24L * 3600 * 1000)));
+        return 0;
+    }
+
+    void Track(curl_socket_t socket, int what)
+    {
+        Notifiers& w = m_watches[socket];
+        auto want = [&](QSocketNotifier*& n, QSocketNotifier::Type type, bool on, int event) {
+            if (on && !n) {
+                n = new QSocketNotifier(static_cast<qintptr>(socket), type, this);
+                connect(n, &QSocketNotifier::activated, this, [this, socket, event] { Act(socket, event); });
+            }
+            if (n)
+                n->setEnabled(on);
+        };
+        const bool remove = what == CURL_POLL_REMOVE;
+        want(w.read, QSocketNotifier::Read, !remove && (what & CURL_POLL_IN), CURL_CSELECT_IN);
+        want(w.write, QSocketNotifier::Write, !remove && (what & CURL_POLL_OUT), CURL_CSELECT_OUT);
+        if (remove) {
+            for (QSocketNotifier* n : {w.read, w.write})
+                if (n)
+                    n->deleteLater();
+            m_watches.remove(socket);
+        }
+    }
+
+    void Act(curl_socket_t socket, int event)
+    {
+        if (!m_added)
+            return;
+        int running = 0;
+        m_owner.m_inCurl = true;
+        curl_multi_socket_action(multi, socket, event, &running);
+        m_owner.m_inCurl = false;
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+            if (msg->msg == CURLMSG_DONE) {
+                // The owner lets this object go later: nothing of it is touched after.
+                m_owner.Finish(msg->data.result);
+                return;
+            }
+        }
+    }
+
+    QTimer m_timer;
+    QHash<curl_socket_t, Notifiers> m_watches;
+    bool m_added = false;
+};
+
+namespace {
+
+int OnSocketOpened(void*, curl_socket_t socket, curlsocktype purpose)
+{
+    if (purpose == CURLSOCKTYPE_IPCXN)
+        platform::LimitSendBuffer(static_cast<std::uintptr_t>(socket), HttpRequest::kSendBuffer);
+    return CURL_SOCKOPT_OK;
 }
 
 } // namespace
 
 HttpRequest::HttpRequest(QObject* parent) : QObject(parent)
 {
-    for (QTimer* t : {&m_idleTimer, &m_deadlineTimer, &m_replyTimer}) {
+    InitCurlOnce();
+    for (QTimer* t : {&m_idleTimer, &m_replyTimer, &m_deadlineTimer})
         t->setSingleShot(true);
-        connect(t, &QTimer::timeout, this, [this] { Finish(false); });
-    }
+    connect(&m_idleTimer, &QTimer::timeout, this, [this] { Fail(Failure::Silence); });
+    connect(&m_replyTimer, &QTimer::timeout, this, [this] { Fail(Failure::NoReply); });
+    connect(&m_deadlineTimer, &QTimer::timeout, this,
+            [this] { Fail(m_allSent ? Failure::NoReply : Failure::Silence); });
 }
 
-HttpRequest::~HttpRequest()
-{
-    if (m_socket) {
-        m_socket->disconnect(this);
-        m_socket->abort();
-        delete m_socket;
-    }
-    for (const Chunk& c : std::as_const(m_chunks))
-        delete c.file;
-}
+HttpRequest::~HttpRequest() = default;
 
 void HttpRequest::SetTimeout(qint32 ms) { m_timeout = ms; }
+void HttpRequest::SetConnectTimeout(qint32 ms) { m_connectTimeout = ms; }
+void HttpRequest::SetDeadline(qint32 ms) { m_deadline = ms; }
 void HttpRequest::SetHost(const QString& host) { m_host = host; }
 void HttpRequest::SetPort(qint32 port) { m_port = port; }
 void HttpRequest::SetPath(const QString& path) { m_path = path; }
 void HttpRequest::SetProxyHost(const QString& host) { m_proxyHost = host; }
 void HttpRequest::SetProxyPort(qint32 port) { m_proxyPort = port; }
 void HttpRequest::SetSecure(bool secure) { m_secure = secure; }
-void HttpRequest::SetDeadline(qint32 ms) { m_deadline = ms; }
 
 bool HttpRequest::AddFile(const QString& fieldName, const QString& filePath)
 {
-    m_parts.append({fieldName, filePath, true});
-    if (!QFileInfo(filePath).isFile() || !QFileInfo(filePath).isReadable()) {
+    return AddFileRange(fieldName, filePath, 0, -1, QFileInfo(filePath).fileName());
+}
+
+bool HttpRequest::AddFileRange(const QString& fieldName, const QString& filePath, qint64 offset,
+                               qint64 length, const QString& fileName)
+{
+    Part p;
+    p.name = fieldName;
+    p.path = filePath;
+    p.fileName = fileName;
+    p.offset = offset;
+    p.length = length;
+    p.file = true;
+    m_parts.append(p);
+    const QFileInfo info(filePath);
+    if (!info.isFile() || !info.isReadable() || offset < 0 ||
+        (length >= 0 && offset + length > info.size())) {
         m_badFile = true;
         return false;
     }
     return true;
 }
 
+void HttpRequest::AddFileBytes(const QString& fieldName, const QByteArray& bytes, const QString& fileName)
+{
+    Part p;
+    p.name = fieldName;
+    p.bytes = bytes;
+    p.fileName = fileName;
+    p.file = true;
+    m_parts.append(p);
+}
+
 void HttpRequest::AddField(const QString& fieldName, const QString& value)
 {
-    m_parts.append({fieldName, value, false});
+    Part p;
+    p.name = fieldName;
+    p.value = value;
+    m_parts.append(p);
 }
 
 std::unique_ptr<HttpRequest> HttpRequest::RequestAgain() const
@@ -96,6 +302,7 @@ std::unique_ptr<HttpRequest> HttpRequest::RequestAgain() const
     again->m_parts = m_parts;
     again->m_badFile = m_badFile;
     again->m_timeout = m_timeout;
+    again->m_connectTimeout = m_connectTimeout;
     again->m_deadline = m_deadline;
     again->m_host = m_host;
     again->m_port = m_port;
@@ -118,401 +325,201 @@ QString HttpRequest::url() const
     return QStringLiteral("%1://%2:%3%4").arg(scheme, m_host).arg(m_port).arg(path);
 }
 
-QByteArray HttpRequest::HostHeader() const
-{
-    const QUrl target(url(), QUrl::TolerantMode);
-    QByteArray host = target.host(QUrl::FullyEncoded).toLatin1();
-    if (target.port() != -1)
-        host += ':' + QByteArray::number(target.port());
-    return host;
-}
-
-bool HttpRequest::BuildRequest()
-{
-    const QByteArray boundary = NewBoundary();
-    m_chunks.clear();
-    qint64 bodyLength = 0;
-    auto addBytes = [&](const QByteArray& bytes) {
-        m_chunks.append({bytes, nullptr, 0});
-        bodyLength += bytes.size();
-    };
-    for (const Part& p : std::as_const(m_parts)) {
-        QByteArray head = "--" + boundary + "\r\nContent-Disposition: form-data; name=" + QuotedParam(p.name);
-        if (p.file) {
-            auto* file = new QFile(p.value);
-            // Streamed from disk: a piece is never held whole in memory here.
-            if (!file->open(QIODevice::ReadOnly)) {
-                delete file;
-                return false;
-            }
-            head += "; filename=" + QuotedParam(QFileInfo(p.value).fileName()) +
-                    "\r\nContent-Type: application/octet-stream\r\n\r\n";
-            addBytes(head);
-            m_chunks.append({QByteArray(), file, file->size()});
-            bodyLength += file->size();
-            addBytes("\r\n");
-        } else {
-            addBytes(head + "\r\n\r\n" + ToWindows1252(p.value) + "\r\n");
-        }
-    }
-    addBytes("--" + boundary + "--\r\n");
-
-    const QUrl target(url(), QUrl::TolerantMode);
-    // Through a proxy, plain HTTP names the whole address; over a tunnel or
-    // straight to the site, only the path.
-    const QByteArray requestTarget =
-        (!m_proxyHost.isEmpty() && !m_secure)
-            ? target.toEncoded(QUrl::RemoveFragment)
-            : target.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
-    const QByteArray head = "POST " + requestTarget + " HTTP/1.1\r\nHost: " + HostHeader() +
-                            "\r\nUser-Agent: Mirlo\r\nAccept: */*\r\nConnection: close\r\n"
-                            "Content-Type: multipart/form-data; boundary=" +
-                            boundary + "\r\nContent-Length: " + QByteArray::number(bodyLength) + "\r\n\r\n";
-    m_chunks.prepend({head, nullptr, 0});
-    m_total = head.size() + bodyLength;
-    return true;
-}
-
 qint32 HttpRequest::Send()
 {
-    if (m_sent || m_badFile)
+    if (m_sent || m_badFile || m_host.isEmpty() || m_port <= 0 || m_port > 65535)
         return -1;
     const QUrl target(url(), QUrl::TolerantMode);
-    if (m_host.isEmpty() || !target.isValid() || target.host().isEmpty() || m_port <= 0 || m_port > 65535)
+    if (!target.isValid() || target.host().isEmpty() || target.port(m_port) != m_port)
         return -1;
-    // A site set as "host:port" keeps its port, as the address reads.
-    m_connectHost = target.host(QUrl::FullyEncoded);
-    m_connectPort = static_cast<quint16>(target.port(m_secure ? 443 : 80));
-    if (!BuildRequest())
-        return -1;
+    QByteArray proxy; // "" = none, whatever the environment says
+    if (!m_proxyHost.isEmpty()) {
+        const qint32 proxyPort = m_proxyPort < 0 ? 80 : m_proxyPort;
+        if (proxyPort <= 0 || proxyPort > 65535)
+            return -1;
+        proxy = "http://" + QUrl::toAce(m_proxyHost) + ':' + QByteArray::number(proxyPort);
+        if (proxy == "http://:" + QByteArray::number(proxyPort))
+            proxy = "http://" + m_proxyHost.toLatin1() + ':' + QByteArray::number(proxyPort);
+    }
 
+    auto curl = std::make_unique<Curl>(*this);
+    if (!curl->easy || !curl->multi)
+        return -1;
+    CURL* e = curl->easy;
+    curl->mime = curl_mime_init(e);
+    for (const Part& p : std::as_const(m_parts)) {
+        curl_mimepart* part = curl_mime_addpart(curl->mime);
+        curl_mime_name(part, Text8(p.name).constData());
+        if (!p.file) {
+            const QByteArray value = Text8(p.value);
+            curl_mime_data(part, value.constData(), static_cast<std::size_t>(value.size()));
+            continue;
+        }
+        curl_mime_filename(part, Text8(p.fileName).constData());
+        curl_mime_type(part, "application/octet-stream");
+        if (p.path.isEmpty()) {
+            curl_mime_data(part, p.bytes.constData(), static_cast<std::size_t>(p.bytes.size()));
+            continue;
+        }
+        // Streamed from disk, block by block: a piece is never held whole in memory.
+        auto source = std::make_shared<FileSource>();
+        source->file.setFileName(p.path);
+        if (!source->file.open(QIODevice::ReadOnly))
+            return -1;
+        source->offset = p.offset;
+        source->length = p.length < 0 ? source->file.size() - p.offset : p.length;
+        if (source->length < 0 || !source->file.seek(p.offset))
+            return -1;
+        curl_mime_data_cb(part, source->length, &FileSource::Read, &FileSource::Seek, nullptr, source.get());
+        m_sources.append(source);
+    }
+
+    curl->headers = curl_slist_append(nullptr, "Expect:"); // no waiting for "100 Continue"
+    curl_easy_setopt(e, CURLOPT_URL, target.toEncoded().constData());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(e, CURLOPT_MIMEPOST, curl->mime);
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, curl->headers);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "Mirlo");
+    // Exactly one send: a connection of its own, never reused, never re-sent.
+    curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L); // a move is judged by the upload
+    curl_easy_setopt(e, CURLOPT_PROXY, proxy.constData());
+    curl_easy_setopt(e, CURLOPT_NOPROXY, ""); // no_proxy from the environment does not apply
+    curl_easy_setopt(e, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    // The system's authorities, or those OpenSSL's own variable names.
+    if (const QByteArray authorities = qgetenv("SSL_CERT_FILE"); !authorities.isEmpty())
+        curl_easy_setopt(e, CURLOPT_CAINFO, authorities.constData());
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_connectTimeout));
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_SOCKOPTFUNCTION, &OnSocketOpened);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Curl::OnBodyBytes);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, curl.get());
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Curl::OnTransferInfo);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, curl.get());
+
+    m_curl = std::move(curl);
+    if (!m_curl->Start()) {
+        m_curl.reset();
+        return -1;
+    }
     m_sent = true;
-    m_stage = Stage::Connecting;
-    m_socket = new QSslSocket(this);
-    // Our proxy is the one set here, never one from the environment.
-    m_socket->setProxy(QNetworkProxy::NoProxy);
-    m_socket->setPeerVerifyMode(QSslSocket::VerifyPeer);
-    m_socket->setPeerVerifyName(m_connectHost);
-    connect(m_socket, &QSslSocket::connected, this, &HttpRequest::onConnected);
-    connect(m_socket, &QSslSocket::encrypted, this, [this] {
-        Touch();
-        StartRequest();
-    });
-    connect(m_socket, &QSslSocket::sslErrors, this, [this] { m_certificateRejected = true; });
-    connect(m_socket, &QSslSocket::readyRead, this, &HttpRequest::onReadyRead);
-    connect(m_socket, &QSslSocket::bytesWritten, this, [this] {
-        Touch();
-        FeedSocket();
-    });
-    connect(m_socket, &QSslSocket::disconnected, this, &HttpRequest::onDisconnected);
-    connect(m_socket, &QSslSocket::errorOccurred, this, &HttpRequest::onSocketError);
-
+    m_running = true;
     if (m_timeout > 0)
         m_idleTimer.start(m_timeout);
     if (m_deadline > 0)
         m_deadlineTimer.start(m_deadline);
-    if (!m_proxyHost.isEmpty()) {
-        const quint16 port = (m_proxyPort > 0 && m_proxyPort <= 65535) ? static_cast<quint16>(m_proxyPort)
-                                                                       : quint16(m_proxyPort < 0 ? 80 : 0);
-        m_socket->connectToHost(m_proxyHost, port);
-    } else if (m_secure) {
-        m_socket->connectToHostEncrypted(m_connectHost, m_connectPort);
-    } else {
-        m_socket->connectToHost(m_connectHost, m_connectPort);
-    }
     return 0;
 }
 
-void HttpRequest::Touch()
+void HttpRequest::OnProgress(qint64 upTotal, qint64 upNow, qint64 downNow)
 {
-    if (m_stage != Stage::Done && m_timeout > 0)
-        m_idleTimer.start(m_timeout);
-}
-
-void HttpRequest::onConnected()
-{
-    Touch();
-    if (m_proxyHost.isEmpty()) {
-        if (!m_secure)
-            StartRequest();
-        return; // the handshake follows by itself
-    }
-    if (!m_secure) {
-        StartRequest();
+    if (!m_running)
         return;
-    }
-    const QByteArray authority = m_connectHost.toLatin1() + ':' + QByteArray::number(m_connectPort);
-    m_stage = Stage::Tunnel;
-    m_socket->write("CONNECT " + authority + " HTTP/1.1\r\nHost: " + authority + "\r\n\r\n");
-}
-
-bool HttpRequest::ReadTunnelReply()
-{
-    const qsizetype end = m_in.indexOf("\r\n\r\n");
-    if (end < 0) {
-        if (m_in.size() > kHeadLimit)
-            Finish(false);
-        return false;
-    }
-    const int status = StatusOf(m_in.left(m_in.indexOf("\r\n")));
-    m_in.clear();
-    if (status < 0) {
-        Finish(false);
-    } else if (status / 100 != 2) {
-        // The proxy's own refusal is the reply.
-        m_status = status;
-        Finish(true);
-    } else {
-        m_stage = Stage::Connecting;
-        m_socket->startClientEncryption();
-    }
-    return true;
-}
-
-void HttpRequest::StartRequest()
-{
-    if (m_stage == Stage::Done)
-        return;
-    m_stage = Stage::Exchange;
-    FeedSocket();
-}
-
-void HttpRequest::FeedSocket()
-{
-    if (m_stage != Stage::Exchange)
-        return;
-    while (m_chunkIndex < m_chunks.size() && m_socket->bytesToWrite() < kWriteAhead) {
-        Chunk& c = m_chunks[m_chunkIndex];
-        if (!c.file) {
-            m_socket->write(c.bytes);
-            m_queued += c.bytes.size();
-            ++m_chunkIndex;
-            continue;
-        }
-        const QByteArray block = c.file->read(qMin(kFileBlock, c.fileLeft));
-        if (block.isEmpty() && c.fileLeft > 0) {
-            // The file shrank or cannot be read: the body would not match its length.
-            Finish(false);
-            return;
-        }
-        m_socket->write(block);
-        m_queued += block.size();
-        c.fileLeft -= block.size();
-        if (c.fileLeft == 0) {
-            delete c.file;
-            c.file = nullptr;
-            ++m_chunkIndex;
+    const bool moved = upNow != m_upNow || downNow != m_downNow;
+    m_upNow = upNow;
+    m_downNow = downNow;
+    if (upTotal > 0) {
+        const auto percent = static_cast<qint32>(std::clamp<qint64>(upNow * 100 / upTotal, 0, 100));
+        if (percent != m_progress) {
+            m_progress = percent;
+            emit progressed(percent);
         }
     }
-    const qint64 sent = m_queued - m_socket->bytesToWrite();
-    if (m_total > 0)
-        m_progress = static_cast<qint32>(qBound(qint64(0), sent * 100 / m_total, qint64(100)));
-    if (m_chunkIndex == m_chunks.size() && m_socket->bytesToWrite() == 0 && !m_replyTimer.isActive()) {
-        m_progress = 100;
+    if (!m_allSent && upTotal > 0 && upNow >= upTotal) {
         // However it trickles, the whole reply must come within the time-out.
+        m_allSent = true;
+        m_idleTimer.stop();
         if (m_timeout > 0)
             m_replyTimer.start(m_timeout);
+    } else if (moved && !m_allSent && m_timeout > 0) {
+        m_idleTimer.start(m_timeout);
     }
 }
 
-void HttpRequest::onReadyRead()
+std::size_t HttpRequest::OnBody(const char* data, std::size_t size)
 {
-    if (!m_socket || m_stage == Stage::Done)
-        return;
-    Touch();
-    m_in += m_socket->readAll();
-    if (m_stage == Stage::Tunnel) {
-        ReadTunnelReply();
-        return;
-    }
-    if (m_stage != Stage::Exchange)
-        return;
-    if (!m_headDone && !ReadReplyHead())
-        return;
-    ReadReplyBody();
-}
-
-bool HttpRequest::ReadReplyHead()
-{
-    for (;;) {
-        const qsizetype end = m_in.indexOf("\r\n\r\n");
-        if (end < 0) {
-            if (m_in.size() > kHeadLimit)
-                Finish(false);
-            return false;
-        }
-        const QList<QByteArray> lines = m_in.left(end).split('\n');
-        m_in.remove(0, end + 4);
-        const int status = StatusOf(lines.value(0));
-        if (status < 0) {
-            Finish(false);
-            return false;
-        }
-        if (status / 100 == 1)
-            continue; // "100 Continue" and the like come before the real reply
-        m_status = status;
-        m_bodyEnd = BodyEnd::Close;
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const QByteArray line = lines[i].trimmed();
-            const qsizetype colon = line.indexOf(':');
-            if (colon <= 0)
-                continue;
-            const QByteArray name = line.left(colon).trimmed().toLower();
-            const QByteArray value = line.mid(colon + 1).trimmed();
-            if (name == "transfer-encoding" && value.toLower().contains("chunked")) {
-                m_bodyEnd = BodyEnd::Chunked;
-            } else if (name == "content-length" && m_bodyEnd != BodyEnd::Chunked) {
-                bool ok = false;
-                m_remaining = value.toLongLong(&ok);
-                if (!ok || m_remaining < 0) {
-                    Finish(false);
-                    return false;
-                }
-                m_bodyEnd = BodyEnd::Length;
-            } else if (name == "location") {
-                m_location = QString::fromLatin1(value);
-            }
-        }
-        m_headDone = true;
-        if (status == 204 || status == 304 || (m_bodyEnd == BodyEnd::Length && m_remaining == 0)) {
-            Finish(true);
-            return false;
-        }
-        return true;
-    }
-}
-
-void HttpRequest::ReadReplyBody()
-{
-    while (m_stage == Stage::Exchange && !m_in.isEmpty()) {
-        if (m_bodyEnd == BodyEnd::Close) {
-            AppendBody(m_in);
-            m_in.clear();
-        } else if (m_bodyEnd == BodyEnd::Length || !m_chunkSizeNext) {
-            const qsizetype n = static_cast<qsizetype>(qMin<qint64>(m_remaining, m_in.size()));
-            AppendBody(m_in.left(n));
-            m_in.remove(0, n);
-            m_remaining -= n;
-            if (m_remaining > 0)
-                return;
-            if (m_bodyEnd == BodyEnd::Length) {
-                Finish(true);
-                return;
-            }
-            m_chunkSizeNext = true;
-            m_skipLineEnd = true;
-        } else {
-            const qsizetype eol = m_in.indexOf("\r\n");
-            if (eol < 0) {
-                if (m_in.size() > kHeadLimit)
-                    Finish(false);
-                return;
-            }
-            const QByteArray line = m_in.left(eol);
-            m_in.remove(0, eol + 2);
-            if (m_skipLineEnd) { // the CR LF after a chunk's data
-                m_skipLineEnd = false;
-                if (!line.isEmpty()) {
-                    Finish(false);
-                    return;
-                }
-                continue;
-            }
-            bool ok = false;
-            const qint64 size = line.split(';').value(0).trimmed().toLongLong(&ok, 16);
-            if (!ok || size < 0) {
-                Finish(false);
-                return;
-            }
-            if (size == 0) { // trailers, if any, do not matter
-                Finish(true);
-                return;
-            }
-            m_remaining = size;
-            m_chunkSizeNext = false;
-        }
-    }
-}
-
-void HttpRequest::AppendBody(const QByteArray& bytes)
-{
-    m_body += bytes.left(kReplyCap - m_body.size());
+    const qint64 room = kReplyCap - m_body.size();
+    m_body.append(data, static_cast<qsizetype>(std::min<qint64>(room, static_cast<qint64>(size))));
+    if (static_cast<qint64>(size) < room)
+        return size;
     // An upload script answers in a few words: the rest is not read.
-    if (m_body.size() >= kReplyCap)
-        Finish(true);
+    m_capped = true;
+    return 0;
 }
 
-void HttpRequest::onDisconnected()
+void HttpRequest::Fail(Failure why)
 {
-    if (m_stage == Stage::Done)
+    if (!m_running)
         return;
-    onReadyRead();
-    if (m_stage == Stage::Done)
-        return;
-    // Only a reply whose end is the end of the connection is whole now.
-    Finish(m_stage == Stage::Exchange && m_headDone && m_bodyEnd == BodyEnd::Close);
-}
-
-void HttpRequest::onSocketError()
-{
-    if (m_stage == Stage::Done)
-        return;
-    if (m_socket->error() == QAbstractSocket::RemoteHostClosedError) {
-        onDisconnected();
+    if (m_inCurl) {
+        // Asked from a signal sent inside libcurl's call: the transfer cannot
+        // be taken apart there.
+        QMetaObject::invokeMethod(
+            this, [this, why] { Fail(why); }, Qt::QueuedConnection);
         return;
     }
-    Finish(false);
+    m_ownFailure = why;
+    Finish(CURLE_ABORTED_BY_CALLBACK);
 }
 
-void HttpRequest::Finish(bool complete)
+void HttpRequest::Abort() { Fail(Failure::Aborted); }
+
+void HttpRequest::Finish(int result)
 {
-    if (m_stage == Stage::Done || m_stage == Stage::Idle)
+    if (!m_running)
         return;
-    m_stage = Stage::Done;
+    m_running = false;
     m_idleTimer.stop();
-    m_deadlineTimer.stop();
     m_replyTimer.stop();
-    m_outcome = complete ? 1 : 0;
-    if (!complete)
-        m_location.clear();
-    if (m_socket) {
-        m_socket->disconnect(this);
-        m_socket->abort();
-        m_socket->deleteLater();
-        m_socket = nullptr;
+    m_deadlineTimer.stop();
+
+    CURL* e = m_curl->easy;
+    long status = 0;
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+    long connectStatus = 0;
+    curl_easy_getinfo(e, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
+    const bool complete =
+        m_ownFailure == Failure::None && (result == CURLE_OK || (m_capped && result == CURLE_WRITE_ERROR));
+    bool unreadable = false;
+    for (const auto& source : std::as_const(m_sources))
+        unreadable = unreadable || source->failed;
+
+    if (complete) {
+        m_outcome = 1;
+        m_status = static_cast<qint32>(status);
+        char* next = nullptr;
+        if (status / 100 == 3 && curl_easy_getinfo(e, CURLINFO_REDIRECT_URL, &next) == CURLE_OK && next)
+            m_location = QString::fromLatin1(next);
+    } else if (m_ownFailure != Failure::None) {
+        m_failure = m_ownFailure;
+    } else if (unreadable) {
+        m_failure = Failure::Unreadable;
+    } else if (connectStatus >= 300) {
+        m_proxyStatus = static_cast<qint32>(connectStatus);
+        m_failure = ProxyCouldNotReach(connectStatus) ? Failure::Unreachable : Failure::ProxyRefused;
+    } else if (IsCertificateError(result)) {
+        m_failure = Failure::Certificate;
+    } else if (result == CURLE_COULDNT_CONNECT) {
+        // Through a proxy, it is the proxy that could not be reached.
+        m_failure = m_proxyHost.isEmpty() ? Failure::Unreachable : Failure::Connect;
+    } else if (result == CURLE_OPERATION_TIMEDOUT) {
+        m_failure = Failure::Unreachable; // silent while connecting
+    } else {
+        m_failure = Failure::Connect;
     }
-    for (Chunk& c : m_chunks) {
-        delete c.file;
-        c.file = nullptr;
-    }
-    emit ended();
+
+    // This may run inside one of the transfer's own notifiers: it goes later.
+    m_curl->Stop();
+    m_curl.release()->deleteLater();
+    m_sources.clear();
+    QMetaObject::invokeMethod(
+        this, [this] { emit ended(); }, Qt::QueuedConnection);
 }
-
-void HttpRequest::Wait(qint32 ms)
-{
-    if (!IsBusy())
-        return;
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &HttpRequest::ended, &loop, &QEventLoop::quit);
-    timer.start(qMax(0, ms));
-    loop.exec();
-}
-
-qint32 HttpRequest::GetProgress() const { return m_progress; }
-qint32 HttpRequest::IsBusy() const { return (m_stage != Stage::Idle && m_stage != Stage::Done) ? 1 : 0; }
-
-void HttpRequest::Abort()
-{
-    if (IsBusy())
-        Finish(false);
-}
-
-qint32 HttpRequest::GetOutcome() const { return m_outcome; }
-qint32 HttpRequest::GetStatus() const { return m_status; }
-QByteArray HttpRequest::GetBody() const { return m_body; }
 
 QString HttpRequest::BodyToText(const QByteArray& body, const QString& charset)
 {

@@ -5,8 +5,7 @@
 
 #include <QPointer>
 
-RecordingSender::RecordingSender(const Settings& settings, std::unique_ptr<HandInView> view,
-                                 QObject* parent)
+RecordingSender::RecordingSender(const Settings& settings, std::unique_ptr<HandInView> view, QObject* parent)
     : QObject(parent), m_settings(settings), m_view(std::move(view)), m_upload(*m_view)
 {
     // A mail program may end after the sender is gone (it runs on by itself).
@@ -22,8 +21,8 @@ bool RecordingSender::transferRunning() const { return m_upload.running() || m_m
 
 void RecordingSender::send(const QString& recordingPath)
 {
-    // The upload keeps the event loop turning while it runs, so a second
-    // click on the send button can arrive in the middle of it.
+    // The upload runs from the event loop, so a second click on the send
+    // button can arrive in the middle of it.
     if (transferRunning())
         return;
 

@@ -1,18 +1,18 @@
 #pragma once
+#include "send/uploadpass.h"
+
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
-class UploadSession;
-struct Settings;
-
 // Recordings above 2 097 152 bytes go in nearly equal pieces, one request
-// each, after a test file and before a piece list. WebUpload calls it with
-// the session already marked running.
-void SplitUpload(UploadSession& session, const Settings& settings, const QString& recordingPath);
+// each, after a test file and before a piece list. Each piece is a byte
+// range read from the recording as it is sent; nothing is written to disk.
+QList<PassFile> SplitPassFiles(const QString& recordingPath, qint64 length, const QString& recordingFolder);
 
-// Writes the pieces and the piece list into the recording folder. Stops at
-// a link in place of one of them and returns its path; empty otherwise.
-QString CutIntoPieces(qint64 length, qint16 count, const QString& baseName, const QString& recordingPath,
-                      const QString& recordingFolder);
+// The piece list: the recording's name, the count, the piece names, each
+// line ended by CR LF, in Windows-1252.
+QByteArray PieceList(const QString& recordingPath, const QString& recordingFolder, qint16 count);
 
 // Number of pieces: whole part of L / 2 097 152, plus one.
 qint16 PieceCount(qint64 length);
@@ -22,6 +22,6 @@ qint64 PieceLength(qint64 length, qint16 count);
 QString PieceBaseName(const QString& recordingPath);
 // Recording path without the recording folder in front.
 QString PieceListRecordingName(const QString& recordingPath, const QString& folder);
-// Where the piece list and the pieces go in the recording folder.
-QString PieceListPath(const QString& recordingFolder, const QString& baseName);
-QString PiecePath(const QString& recordingFolder, const QString& baseName, int index);
+// Names of the piece list and of a piece, as the site receives them.
+QString PieceListName(const QString& baseName);
+QString PieceName(const QString& baseName, int index);

@@ -1,54 +1,102 @@
 #pragma once
-// What the single and the split upload share: request set-up, wait loop,
-// test file and the judgement of the site's reply.
-#include "send/tempfile.h"
+// What the single and the split upload share: the files of the passes, the
+// way to the site (HTTPS first, and remembered), and the passes themselves,
+// one request after the other, driven by the event loop.
+#include "foundation/settings.h"
 #include "send/uploadview.h"
 
+#include <QByteArray>
+#include <QList>
+#include <QObject>
 #include <QString>
 
 #include <memory>
 
 class HttpRequest;
 class UploadSession;
-struct Settings;
 
 inline constexpr qint64 kSingleUploadLimit = 2097152;
+// Longest time for one pass, from the request to the end of its reply.
+inline constexpr qint32 kPassDeadlineMs = 5 * 60 * 1000;
+// Silence allowed while sending, and time allowed for the reply after it.
+inline constexpr qint32 kPassTimeoutMs = 30000;
+// How long a site that has never spoken HTTPS gets to answer on its port.
+inline constexpr qint32 kHttpsTryMs = 5000;
+inline constexpr int kMaxMoves = 3;
 
-// The test file sent before the recording, in the recording folder.
-QString TestFilePath(const QString& recordingFolder);
-// Open when written; a link in its place is refused and left as it is.
-TempFile::Status WriteTestFile(const QString& recordingFolder);
+// The file one pass sends: a byte range of a file on disk, or bytes made here.
+struct PassFile {
+    QString fileName; // as the site receives it
+    QString path;     // empty: `bytes`
+    qint64 offset = 0;
+    qint64 length = -1; // -1: to the end
+    QByteArray bytes;
+};
+
+// The test file sent before the recording: its name and its one line.
+PassFile TestFile();
 
 // Whole number 1 to 1 000 000, as decimal text.
 QString DrawProofNumber();
 
-struct PreparedPass {
-    std::unique_ptr<HttpRequest> request;
-    QString proofNumber;
-    bool stepFailed = false; // a set-up step failed (unreadable file, bad proxy port)
+// The site as stored: a host, perhaps a port ("host:8080"), perhaps a
+// leading scheme; "https://" makes it HTTPS only. A path after the host
+// does not matter to the address.
+struct SiteAddress {
+    QString host;
+    qint32 port = -1; // -1: the scheme's own
+    bool httpsOnly = false;
 };
+SiteAddress ParseSite(const QString& site);
 
-// New request for one pass: time-out, host, port, path, proof number, proxy,
-// then the file and the four text fields in their order. The upload path is
-// read from the working settings file again and kept in the session.
-PreparedPass PreparePass(UploadSession& session, const Settings& settings, const QString& filePath);
+// "[Web] HttpsSite" of the working settings file: the host (and port, when
+// not 443) of a site that has spoken HTTPS. Older versions ignore the key.
+inline const QString kHttpsSiteKey = QStringLiteral("HttpsSite");
+// Where HTTPS goes for this site, when it is known to speak it: an empty
+// host when it is not.
+SiteAddress RememberedHttps(const Settings& settings, const SiteAddress& site);
 
-// Turns the wait loop until the sent request has ended, feeding the progress
-// window; abandons, and reports it, when the session says the pupil asked to.
-void RunWaitLoop(UploadSession& session, HttpRequest& request);
+// The passes of one upload, one after the other: each request waits for the
+// reply to the previous one. The first pass decides the way to the site for
+// all the others: HTTPS when the site is known to speak it; otherwise HTTPS
+// is tried first and plain HTTP taken only when nothing answers there
+// (never after a certificate failure); a move to HTTPS on the same host is
+// followed and remembered. Emits `finished` once the outcome is reported.
+class UploadPasses final : public QObject {
+    Q_OBJECT
+public:
+    enum class Mode { Single, Split };
+    UploadPasses(UploadSession& session, const Settings& settings, QList<PassFile> files, Mode mode);
+    ~UploadPasses() override;
 
-// Sends the pass and waits for its reply. A redirect to HTTPS on the same
-// host sends the same pass again there (a few times in a row at most) and
-// the later passes of the upload go there at once; any other redirect is a
-// reply like any other. False when the request could not start.
-bool SendPass(UploadSession& session, PreparedPass& pass);
+    void start();
 
-// Longest time for one pass, from the request to the end of its reply.
-inline constexpr qint32 kPassDeadlineMs = 5 * 60 * 1000;
-inline constexpr int kMaxRedirects = 3;
+signals:
+    void finished();
 
-// The site's answer to one pass, judged alike for the single and the split
-// upload: Transferred when a complete status-200 reply holds the proof number.
-HandInReport JudgeReply(const HttpRequest& request, const QString& proofNumber);
-// The site answered but did not take the file (status 200 without the proof number).
-bool SiteRefused(HandInReport::Kind kind);
+private:
+    enum class Way { TryHttps, Https, Plain };
+
+    void StartPass(bool resend);
+    void OnEnded();
+    void Conclude();
+    void Remember(const QString& host, qint32 port);
+    void Report(const HandInReport& report);
+    void End();
+
+    UploadSession& m_session;
+    const Settings m_settings;
+    const QList<PassFile> m_files;
+    const Mode m_mode;
+    SiteAddress m_site;
+    Way m_way = Way::TryHttps;
+    qint32 m_httpsPort = 443;
+    QString m_movedFrom; // the upload path a move replaced, and where it went
+    QString m_movedTo;
+    bool m_remembered = false;
+    int m_pass = 0;
+    int m_moves = 0;
+    std::unique_ptr<HttpRequest> m_request;
+    QString m_proofNumber;
+    bool m_ended = false;
+};

@@ -1,12 +1,39 @@
 #include "send/uploadsession.h"
 
+#include <QObject>
+
 UploadSession::UploadSession(HandInView& view) : m_handIn(view) {}
 
-UploadSession::~UploadSession() = default;
+UploadSession::~UploadSession()
+{
+    // The program ends under a running upload: its request goes with it.
+    m_onAbandon = {};
+    delete m_passes;
+    m_passes = nullptr;
+    closeView();
+}
 
-UploadSession::Running::Running(UploadSession& session) : m_session(session) { m_session.m_running = true; }
+void UploadSession::begin(std::unique_ptr<QObject> passes) { m_passes = passes.release(); }
 
-UploadSession::Running::~Running() { m_session.m_running = false; }
+void UploadSession::finish()
+{
+    if (!m_passes)
+        return;
+    // It may be the passes themselves telling: they go later.
+    m_passes->deleteLater();
+    m_passes = nullptr;
+    m_onAbandon = {};
+    closeView();
+    if (m_onFinished)
+        m_onFinished();
+}
+
+void UploadSession::requestAbandon()
+{
+    m_abandonRequested = true;
+    if (m_onAbandon)
+        m_onAbandon();
+}
 
 UploadView& UploadSession::openView(UploadViewKind kind)
 {

@@ -3,11 +3,13 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
-#include <optional>
+
+class QObject;
 
 // The state of the web upload, on the UI thread: whether one runs (one at a
-// time), whether the pupil asked to abandon it, whether the wait loop of its
+// time), whether the pupil asked to abandon it, whether the request of its
 // pass has ended, the upload path read at the last pass, and the progress
 // window on screen. Outcomes go to the hand-in's view.
 class UploadSession {
@@ -17,43 +19,27 @@ public:
     UploadSession(const UploadSession&) = delete;
     UploadSession& operator=(const UploadSession&) = delete;
 
-    // Marks the session as running for its own lifetime.
-    class Running {
-    public:
-        explicit Running(UploadSession& session);
-        ~Running();
-        Running(const Running&) = delete;
-        Running& operator=(const Running&) = delete;
-
-    private:
-        UploadSession& m_session;
-    };
-
-    bool running() const { return m_running; }
+    // Takes the passes of an upload, which run from the event loop and tell
+    // `finish` when they are done; running() until then.
+    void begin(std::unique_ptr<QObject> passes);
+    void finish();
+    bool running() const { return m_passes != nullptr; }
+    // Called once each upload has ended, after its outcome was reported.
+    void setFinishedHandler(std::function<void()> handler) { m_onFinished = std::move(handler); }
 
     // The progress window tells these when the pupil chooses to abandon.
-    void requestAbandon() { m_abandonRequested = true; }
+    void requestAbandon();
     void markTransferFinished() { m_transferFinished = true; }
 
     bool abandonRequested() const { return m_abandonRequested; }
     void resetAbandon() { m_abandonRequested = false; } // each pass starts afresh
+    // What the running pass does when the pupil abandons it.
+    void setAbandonHandler(std::function<void()> handler) { m_onAbandon = std::move(handler); }
     // Once true, closing the progress window asks nothing.
     bool transferFinished() const { return m_transferFinished; }
 
     QString uploadPath() const { return m_uploadPath; }
     void setUploadPath(const QString& path) { m_uploadPath = path; }
-
-    // Where the site moved the upload script to, over HTTPS on the same
-    // host: the later passes of the same upload go there at once, so nothing
-    // is sent in clear again.
-    struct HttpsUpgrade {
-        QString plainPath; // the upload path it replaces
-        qint32 port = 443;
-        QString path;
-    };
-    const std::optional<HttpsUpgrade>& httpsUpgrade() const { return m_httpsUpgrade; }
-    void setHttpsUpgrade(const HttpsUpgrade& upgrade) { m_httpsUpgrade = upgrade; }
-    void forgetHttpsUpgrade() { m_httpsUpgrade.reset(); } // each upload starts at the settings
 
     // A new progress window for the coming pass, not shown yet; the pass's
     // transfer is not finished from now on.
@@ -68,10 +54,11 @@ public:
 
 private:
     HandInView& m_handIn;
+    QObject* m_passes = nullptr;
+    std::function<void()> m_onFinished;
+    std::function<void()> m_onAbandon;
     std::unique_ptr<UploadView> m_view;
-    bool m_running = false;
     bool m_abandonRequested = false;
     bool m_transferFinished = true;
     QString m_uploadPath;
-    std::optional<HttpsUpgrade> m_httpsUpgrade;
 };

@@ -31,11 +31,14 @@ struct HandInReport {
         NotMp3,              // the recording's name does not end in ".mp3"
         NoSendMode,          // neither upload nor e-mail is chosen in the settings
         MailNotSent,         // why: `mail`
-        TemporaryFileIsLink, // one of the upload's own files, `path`, is a link
         Transferred,         // the site confirmed the upload's last pass
         Abandoned,           // the pupil abandoned the transfer under way
-        ConnectionFailed,    // no complete reply from the site
-        CertificateRejected, // the site's certificate failed verification after a move to HTTPS
+        ConnectionFailed,    // the site could not be reached, or the line went silent
+        NoReplyInTime,       // everything was sent, the reply did not come in time
+        CertificateRejected, // the site's certificate failed verification
+        Moved,               // the site moved to `path`, where the upload does not follow
+        ProxyRefused,        // the proxy refused the way to the site: `status`
+        RecordingUnreadable, // the recording could not be read whole
         ServerBusy,          // HTTP status 500
         HttpStatus,          // any other status but 200: `status`
         // Status 200 without the proof number, by the word the reply holds:
@@ -50,12 +53,25 @@ struct HandInReport {
         : kind(what), status(httpStatus), path(std::move(filePath))
     {
     }
-    explicit HandInReport(platform::MailFailure failure) : kind(Kind::MailNotSent), mail(std::move(failure)) {}
+    explicit HandInReport(platform::MailFailure failure) : kind(Kind::MailNotSent), mail(std::move(failure))
+    {
+    }
+
+    // The same outcome for one file of a split upload (1 to `files`).
+    HandInReport forFile(int failedFile, int fileCount) const
+    {
+        HandInReport r = *this;
+        r.file = failedFile;
+        r.files = fileCount;
+        return r;
+    }
 
     Kind kind;
     int status = 0;
     QString path;
     platform::MailFailure mail;
+    int file = 0; // a split upload's file that failed, 0 for none
+    int files = 0;
 };
 
 // What the hand-in needs of the windows: a progress window for each upload

@@ -55,7 +55,9 @@ QString MailReason(const MailFailure& failure)
 
 } // namespace
 
-HandInMessage HandInMessageFor(const HandInReport& report)
+namespace {
+
+HandInMessage OutcomeMessage(const HandInReport& report)
 {
     using Kind = HandInReport::Kind;
     switch (report.kind) {
@@ -71,14 +73,34 @@ HandInMessage HandInMessageFor(const HandInReport& report)
     case Kind::MailNotSent:
         return {QStringLiteral("L'enregistrement n'a pas été envoyé par email.\r") + MailReason(report.mail),
                 MsgIcon::Critical};
-    case Kind::TemporaryFileIsLink:
-        return {QStringLiteral("Le transfert n'a pas eu lieu : le fichier temporaire \"") + report.path +
-                    QStringLiteral("\" est un lien.\rSupprimez-le, puis relancez le transfert."),
-                MsgIcon::Critical};
     case Kind::Transferred:
         return {QStringLiteral("Le fichier a été transféré avec succès."), MsgIcon::Information};
     case Kind::Abandoned: return {QStringLiteral("Abandon du transfert !"), MsgIcon::Exclamation};
     case Kind::ConnectionFailed: return {ConnectionText(), MsgIcon::Critical};
+    case Kind::NoReplyInTime:
+        return {
+            QStringLiteral("Le site Web n'a pas répondu à temps.\rL'enregistrement est peut-être arrivé : "
+                           "demandez à votre professeur de vérifier avant de l'envoyer à nouveau."),
+            MsgIcon::Critical};
+    case Kind::Moved:
+        return {QStringLiteral("Le site Web a déménagé à l'adresse :\r%1\rLe fichier n'a pas été transféré.\r"
+                               "Donnez cette adresse à votre professeur pour qu'il corrige les paramètres de "
+                               "connexion.")
+                    .arg(report.path),
+                MsgIcon::Critical};
+    case Kind::ProxyRefused:
+        if (report.status == 407)
+            return {
+                QStringLiteral("Le serveur proxy demande un identifiant et un mot de passe (code de réponse "
+                               "HTTP = 407).\rPrévenez votre professeur."),
+                MsgIcon::Critical};
+        return {
+            QStringLiteral("Le serveur proxy a refusé la connexion au site Web (code de réponse HTTP = %1).\r"
+                           "Vérifiez les paramètres du proxy ou prévenez votre professeur.")
+                .arg(report.status),
+            MsgIcon::Critical};
+    case Kind::RecordingUnreadable:
+        return {QStringLiteral("Le fichier de l'enregistrement n'a pas pu être lu."), MsgIcon::Critical};
     case Kind::CertificateRejected:
         return {
             QStringLiteral("Le site Web n'a pas pu prouver son identité : son certificat de sécurité "
@@ -106,6 +128,23 @@ HandInMessage HandInMessageFor(const HandInReport& report)
     case Kind::UnexpectedReply: break;
     }
     return {QStringLiteral("Réponse inattendue du serveur !"), MsgIcon::None};
+}
+
+} // namespace
+
+HandInMessage HandInMessageFor(const HandInReport& report)
+{
+    HandInMessage message = OutcomeMessage(report);
+    // A file of a split upload that failed: the recording was not handed in.
+    if (report.file > 0) {
+        message.text = QStringLiteral("L'enregistrement n'a pas été transféré (fichier %1 sur %2).\r")
+                           .arg(report.file)
+                           .arg(report.files) +
+                       message.text;
+        if (message.icon == MsgIcon::None)
+            message.icon = MsgIcon::Critical;
+    }
+    return message;
 }
 
 void TellPupil(const HandInReport& report)

@@ -119,6 +119,19 @@ protected:
     TypedSettings typed;
 };
 
+TEST_F(SettingsSave, ASiteGivenAsHttpsIsKeptHttpsOnlyBesideTheBareHost)
+{
+    typed.site = QStringLiteral("https://www.lycee.fr/");
+    ASSERT_TRUE(SaveSettings(settings, typed, testClock.nowValue).failure.isEmpty());
+    EXPECT_EQ(ReadSetting("Web", "Site", settings.workingFile()),
+              "www.lycee.fr"); // as older versions read it
+    EXPECT_EQ(ReadSetting("Web", "HttpsSite", settings.workingFile()), "www.lycee.fr");
+    // Typed again without the scheme, it is not taken back to clear.
+    typed.site = QStringLiteral("www.lycee.fr");
+    ASSERT_TRUE(SaveSettings(settings, typed, testClock.nowValue).failure.isEmpty());
+    EXPECT_EQ(ReadSetting("Web", "HttpsSite", settings.workingFile()), "www.lycee.fr");
+}
+
 TEST_F(SettingsSave, StoresTheCleanedValuesAndNamesTheNextRecording)
 {
     typed.sending = SendChoice::Mail;

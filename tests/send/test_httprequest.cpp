@@ -1,11 +1,14 @@
-// The request component against the reference server, and the digit decoder.
+// The request over libcurl against the reference server, the reply
+// judgement, and the digit decoder.
 #include "tests/support/qtprint.h"
 #include "tests/support/testenv.h"
 #include "tests/support/uploadserver.h"
 
 #include "send/digittext.h"
 #include "send/httprequest.h"
+#include "send/replyjudge.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -13,12 +16,16 @@
 
 namespace {
 
-// Turns the wait loop, with a cap so a broken request cannot hang the test.
-void WaitUntilDone(HttpRequest& r)
+// Turns the event loop until the request has told its end.
+void RunToEnd(HttpRequest& r)
 {
-    for (int i = 0; i < 1200 && r.IsBusy(); ++i)
-        r.Wait(100);
+    bool ended = false;
+    QObject::connect(&r, &HttpRequest::ended, [&ended] { ended = true; });
+    while (!ended)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
+
+using Failure = HttpRequest::Failure;
 
 } // namespace
 
@@ -38,14 +45,19 @@ protected:
         server.reset();
         MirloTest::TearDown();
     }
-    // A request straight to the server (no proxy), on its own port.
-    std::unique_ptr<HttpRequest> direct(qint32 timeout = 30000)
+
+    // A request to the server as the site, with a range of the file and the fields.
+    std::unique_ptr<HttpRequest> request(qint64 offset = 0, qint64 length = -1)
     {
         auto r = std::make_unique<HttpRequest>();
-        r->SetTimeout(timeout);
         r->SetHost("127.0.0.1");
         r->SetPort(server->port());
-        r->SetPath("up/load.php?x=1");
+        r->SetPath("/depot/upload.php");
+        r->AddFileRange("userfile", file, offset, length, "Cours_2");
+        r->AddField("proofnumber", "4242");
+        r->AddField("repertoire", "DUPONT_");
+        r->AddField("login", "DUPONT");
+        r->AddField("password", "pw");
         return r;
     }
 
@@ -53,162 +65,151 @@ protected:
     QString file;
 };
 
-TEST_F(HttpRequestTest, PartsGoInTheOrderAddedWithTheFileStreamedIntact)
+TEST_F(HttpRequestTest, ARangeOfTheFileGoesWithTheFieldsInOrderAndTheBarReachesTheEnd)
 {
-    auto r = direct();
-    r->AddField("proofnumber", "77");
-    EXPECT_TRUE(r->AddFile("userfile", file));
-    r->AddField("login", "DUPONT");
-    r->AddField("password", "pw");
-    r->AddField("repertoire", "DUPONT_");
-    EXPECT_EQ(r->GetProgress(), 0);
+    auto r = request(1000, 500000);
+    QList<int> progress;
+    QObject::connect(r.get(), &HttpRequest::progressed, [&](int p) { progress << p; });
     ASSERT_EQ(r->Send(), 0);
-    EXPECT_EQ(r->IsBusy(), 1);
-    WaitUntilDone(*r);
-    EXPECT_EQ(r->IsBusy(), 0);
+    EXPECT_EQ(r->Send(), -1); // once only
+    RunToEnd(*r);
     EXPECT_EQ(r->GetOutcome(), 1);
     EXPECT_EQ(r->GetStatus(), 200);
-    EXPECT_EQ(r->GetProgress(), 100);
-    EXPECT_EQ(HttpRequest::BodyToText(r->GetBody(), "iso-8859-1"), "OK 77");
-
-    const QJsonArray log = server->log();
-    ASSERT_EQ(log.size(), 1);
-    const QJsonObject req = log[0].toObject();
-    EXPECT_FALSE(req["proxy_form"].toBool());
-    EXPECT_EQ(req["path"].toString(), "/up/load.php?x=1");
-    EXPECT_EQ(UploadServer::fieldNames(req),
-              (QStringList{"proofnumber", "userfile", "login", "password", "repertoire"}));
-    EXPECT_EQ(UploadServer::fileField(req)["filename"].toString(), "piece.bin");
-    EXPECT_EQ(UploadServer::fileField(req)["sha256"].toString(), Sha256OfFile(file));
+    EXPECT_TRUE(r->GetBody().contains("4242"));
+    EXPECT_EQ(progress.value(progress.size() - 1), 100);
+    const QJsonObject sent = server->log()[0].toObject();
+    EXPECT_EQ(UploadServer::fieldNames(sent),
+              (QStringList{"userfile", "proofnumber", "repertoire", "login", "password"}));
+    EXPECT_EQ(UploadServer::fileField(sent)["filename"].toString(), "Cours_2");
+    EXPECT_EQ(UploadServer::fileField(sent)["sha256"].toString(),
+              Sha256Hex(ReadFile(file).mid(1000, 500000)));
+    EXPECT_TRUE(sent["expect"].isNull());
+    EXPECT_FALSE(sent["proxy_form"].toBool());
 }
 
-TEST_F(HttpRequestTest, ProxyGetsTheSiteHostPortAndPath)
+TEST_F(HttpRequestTest, RepliesOfEveryShape)
 {
-    HttpRequest r;
-    r.SetHost("ecole.example");
-    r.SetPort(80);
-    r.SetPath("/depot/upload.php");
-    r.SetProxyHost("127.0.0.1");
-    r.SetProxyPort(server->port());
-    r.AddFile("userfile", file);
-    ASSERT_EQ(r.Send(), 0);
-    WaitUntilDone(r);
-    EXPECT_EQ(r.GetOutcome(), 1);
-    const QJsonObject req = server->log()[0].toObject();
-    EXPECT_TRUE(req["proxy_form"].toBool());
-    EXPECT_EQ(req["target"].toString(), "http://ecole.example/depot/upload.php");
-}
-
-TEST_F(HttpRequestTest, ErrorStatusesAreCompleteRepliesWithTheirBody)
-{
-    for (int status : {404, 500, 302}) {
-        SCOPED_TRACE(status);
-        server->scriptNext({QJsonObject{{"status", status}, {"body", "page absente"}}});
-        auto r = direct();
-        r->AddField("a", "b");
-        ASSERT_EQ(r->Send(), 0);
-        WaitUntilDone(*r);
-        EXPECT_EQ(r->GetOutcome(), 1);
-        EXPECT_EQ(r->GetStatus(), status);
-        EXPECT_EQ(r->GetBody(), "page absente");
-    }
-}
-
-TEST_F(HttpRequestTest, SilentServerEndsAtTheInactivityTimeOut)
-{
-    server->scriptNext({QJsonObject{{"silent", true}}});
-    auto r = direct(700);
-    r->AddField("a", "b");
-    ASSERT_EQ(r->Send(), 0);
-    WaitUntilDone(*r);
-    EXPECT_EQ(r->IsBusy(), 0);
-    EXPECT_NE(r->GetOutcome(), 1);
-}
-
-TEST_F(HttpRequestTest, ReplyThatTricklesEndsAtTheTimeOutOrTheDeadline)
-{
-    // 20 bytes over 2 s: no pause reaches the time-out, the whole does.
     struct Case {
         const char* what;
-        qint32 timeout, deadline;
+        QJsonObject entry;
+        int outcome;
+        Failure failure;
+        qsizetype bodySize = -1; // -1: not checked
+        QString location = {};
     };
-    for (const Case& c : {Case{"reply longer than the time-out", 800, 0},
-                          Case{"exchange longer than the deadline", 30000, 800}}) {
+    const QList<Case> cases = {
+        {"length-delimited", {}, 1, Failure::None},
+        {"chunked", QJsonObject{{"chunked", true}}, 1, Failure::None},
+        {"trickling within the time-out", QJsonObject{{"trickle", 1}}, 1, Failure::None},
+        {"error status with its body", QJsonObject{{"status", 404}, {"body", "absent"}}, 1, Failure::None, 6},
+        {"a huge reply is read up to the cap", QJsonObject{{"huge", 3 << 20}}, 1, Failure::None,
+         HttpRequest::kReplyCap},
+        {"cut off before its end", QJsonObject{{"truncate", true}}, 0, Failure::Connect},
+        {"hung up without a word", QJsonObject{{"close", true}}, 0, Failure::Connect},
+        {"a move is read, not followed",
+         QJsonObject{{"status", 302}, {"body", ""}, {"location", "/ailleurs.php"}}, 1, Failure::None, 0,
+         "/ailleurs.php"},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        server->scriptNext({QJsonObject{{"body", "OK lentement, 12345"}, {"trickle", 2.0}}});
-        auto r = direct(c.timeout);
-        r->SetDeadline(c.deadline);
-        r->AddField("a", "b");
+        const qsizetype before = server->log().size();
+        server->scriptNext({c.entry});
+        auto r = request();
         ASSERT_EQ(r->Send(), 0);
-        WaitUntilDone(*r);
-        EXPECT_EQ(r->IsBusy(), 0);
-        EXPECT_NE(r->GetOutcome(), 1);
+        RunToEnd(*r);
+        EXPECT_EQ(r->GetOutcome(), c.outcome);
+        EXPECT_EQ(r->failure(), c.failure);
+        if (c.bodySize >= 0) {
+            EXPECT_EQ(r->GetBody().size(), c.bodySize);
+        }
+        if (!c.location.isEmpty()) {
+            EXPECT_TRUE(r->location().endsWith(c.location)) << r->location().toStdString();
+        }
+        EXPECT_EQ(server->log().size(), before + 1) << "sent exactly once";
     }
 }
 
-TEST_F(HttpRequestTest, HugeReplyIsReadOnlyUpToTheCap)
+TEST_F(HttpRequestTest, TimeLimitsFollowWhatTheNetworkTook)
 {
-    server->scriptNext({QJsonObject{{"body", "OK {proof}"}, {"huge", 300000000}}});
-    auto r = direct();
-    r->AddField("proofnumber", "4242");
-    ASSERT_EQ(r->Send(), 0);
-    WaitUntilDone(*r);
-    EXPECT_EQ(r->GetOutcome(), 1);
-    EXPECT_EQ(r->GetStatus(), 200);
-    EXPECT_EQ(r->GetBody().size(), HttpRequest::kReplyCap);
-    EXPECT_TRUE(r->GetBody().startsWith("OK 4242"));
+    WriteFile(file, QByteArray(3 << 20, 'x'));
+    struct Case {
+        const char* what;
+        QJsonObject entry;
+        qint32 timeout;
+        qint32 deadline;
+        Failure failure;
+    };
+    const QList<Case> cases = {
+        {"a line gone silent while sending", QJsonObject{{"read_rate", 1}}, 1500, 0, Failure::Silence},
+        {"no reply once everything was taken", QJsonObject{{"silent", true}}, 1500, 0, Failure::NoReply},
+        {"a reply that trickles past the time-out", QJsonObject{{"trickle", 5}}, 1500, 0, Failure::NoReply},
+        {"the deadline, however busy the line", QJsonObject{{"read_rate", 200000}}, 60000, 2000,
+         Failure::Silence},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        server->scriptNext({}, c.entry); // requests cut short are not counted
+        auto r = request();
+        r->SetTimeout(c.timeout);
+        r->SetDeadline(c.deadline);
+        ASSERT_EQ(r->Send(), 0);
+        RunToEnd(*r);
+        EXPECT_EQ(r->GetOutcome(), 0);
+        EXPECT_EQ(r->failure(), c.failure);
+    }
 }
 
-TEST_F(HttpRequestTest, ChunkedReplyIsReadWhole)
+TEST_F(HttpRequestTest, AbortAndRequestsThatCannotStart)
 {
-    server->scriptNext({QJsonObject{{"body", "OK en morceaux"}, {"chunked", true}}});
-    auto r = direct();
-    r->AddField("a", "b");
+    server->scriptNext({QJsonObject{{"silent", true}}});
+    auto r = request();
     ASSERT_EQ(r->Send(), 0);
-    WaitUntilDone(*r);
-    EXPECT_EQ(r->GetOutcome(), 1);
-    EXPECT_EQ(r->GetBody(), "OK en morceaux");
-}
+    QObject::connect(r.get(), &HttpRequest::progressed, r.get(), [&](int p) {
+        if (p == 100)
+            r->Abort();
+    });
+    RunToEnd(*r);
+    EXPECT_EQ(r->failure(), Failure::Aborted);
+    EXPECT_FALSE(r->IsBusy());
 
-TEST_F(HttpRequestTest, AbortEndsTheRequestWithoutOutcome)
-{
-    server->scriptNext({QJsonObject{{"delay", 30}}});
-    auto r = direct();
-    r->AddFile("userfile", file);
-    ASSERT_EQ(r->Send(), 0);
-    r->Wait(300);
-    ASSERT_EQ(r->IsBusy(), 1);
-    r->Abort();
-    EXPECT_EQ(r->IsBusy(), 0);
-    EXPECT_NE(r->GetOutcome(), 1);
-    r->Wait(100); // returns at once, nothing left to wait on
-    EXPECT_EQ(r->IsBusy(), 0);
-}
-
-TEST_F(HttpRequestTest, RefusedConnectionAndRequestsThatCannotStart)
-{
-    auto refused = direct();
+    EXPECT_EQ(request(ReadFile(file).size(), 1)->Send(), -1); // past the end of the file
+    auto refused = request();
     refused->SetPort(FreePort());
     ASSERT_EQ(refused->Send(), 0);
-    WaitUntilDone(*refused);
-    EXPECT_EQ(refused->IsBusy(), 0);
-    EXPECT_NE(refused->GetOutcome(), 1);
+    RunToEnd(*refused);
+    EXPECT_EQ(refused->failure(), Failure::Unreachable);
+    auto badProxy = request();
+    badProxy->SetProxyHost("127.0.0.1");
+    badProxy->SetProxyPort(70000);
+    EXPECT_EQ(badProxy->Send(), -1);
+}
 
-    HttpRequest noHost;
-    EXPECT_NE(noHost.Send(), 0);
-    EXPECT_EQ(noHost.IsBusy(), 0);
-    EXPECT_NE(noHost.GetOutcome(), 1);
-
-    auto missing = direct();
-    EXPECT_FALSE(missing->AddFile("userfile", tempPath("absent.mp3")));
-    EXPECT_NE(missing->Send(), 0);
-    EXPECT_EQ(missing->IsBusy(), 0);
-
-    auto twice = direct();
-    ASSERT_EQ(twice->Send(), 0);
-    EXPECT_NE(twice->Send(), 0);
-    WaitUntilDone(*twice);
-    EXPECT_EQ(server->log().size(), 1);
+TEST(ReplyJudge, StatusWordsAndProof)
+{
+    using Kind = HandInReport::Kind;
+    using End = PassReply::End;
+    struct Case {
+        PassReply reply;
+        Kind kind;
+    };
+    const QList<Case> cases = {
+        {{End::Reply, 200, "OK 4242 occupied", {}}, Kind::Transferred},
+        {{End::Reply, 200, "loginfalse passfalse", {}}, Kind::WrongPassword},
+        {{End::Reply, 200, "", {}}, Kind::UnexpectedReply},
+        {{End::Reply, 500, "4242", {}}, Kind::ServerBusy},
+        {{End::Reply, 413, "4242", {}}, Kind::HttpStatus},
+        {{End::Reply, 301, "", "http://autre.example/"}, Kind::Moved},
+        {{End::Reply, 304, "", {}}, Kind::HttpStatus},
+        {{End::NoReply, 0, {}, {}}, Kind::NoReplyInTime},
+        {{End::ProxyRefused, 407, {}, {}}, Kind::ProxyRefused},
+        {{End::Reply, 407, {}, {}, true}, Kind::ProxyRefused},
+        {{End::Reply, 407, {}, {}}, Kind::HttpStatus},
+        {{End::Unreachable, 0, "4242", {}}, Kind::ConnectionFailed},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JudgeReply(c.reply, "4242").kind, c.kind)
+            << c.reply.status << " " << c.reply.body.constData();
+    EXPECT_EQ(JudgeReply({End::Reply, 200, "OK", {}}, "").kind, Kind::UnexpectedReply);
 }
 
 TEST(BodyToText, ReadsTheNamedCharacterSet)

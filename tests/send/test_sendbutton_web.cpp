@@ -4,6 +4,7 @@
 
 #include "send/sendrecording.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,6 +61,8 @@ TEST_F(SendButtonWebTest, UploadsTheRecordingAndIgnoresClicksMeanwhile)
             });
     };
     sender.send(rec);
+    while (sender.transferRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     EXPECT_TRUE(runningInside);
     EXPECT_FALSE(sender.transferRunning());

@@ -51,29 +51,34 @@ TEST(SplitArithmetic, BaseNamesKeepAnythingButLowerCaseMp3)
     EXPECT_EQ(PieceListRecordingName("/r/Dos/Cours.mp3", "/r/dos"), "/r/Dos/Cours.mp3");
 }
 
-TEST_F(SplitUploadTest, CutIntoPiecesWritesExactPiecesAndTheList)
+TEST_F(SplitUploadTest, PiecesAreRangesOfTheRecordingAndTheListIsMadeInMemory)
 {
     const QString rec = makeRecording("Cours.mp3", 4194304);
-    // An older piece of the same name is replaced, not appended to.
-    WriteFile(JoinPath(recordingFolder, "Cours_2"), QByteArray(5000000, 'z'));
-    CutIntoPieces(4194304, 3, "Cours", rec, recordingFolder);
-
-    QByteArray joined;
+    const QList<PassFile> files = SplitPassFiles(rec, 4194304, recordingFolder);
+    ASSERT_EQ(files.size(), 5);
+    EXPECT_EQ(files[0].bytes, "xxxxxx\r\n");
     const qint64 sizes[] = {1398102, 1398102, 1398100};
+    qint64 next = 0;
     for (int i = 1; i <= 3; ++i) {
-        const QByteArray piece = ReadFile(JoinPath(recordingFolder, "Cours_" + QString::number(i)));
-        EXPECT_EQ(piece.size(), sizes[i - 1]) << i;
-        joined += piece;
+        EXPECT_EQ(files[i].fileName, "Cours_" + QString::number(i));
+        EXPECT_EQ(files[i].path, rec);
+        EXPECT_EQ(files[i].offset, next);
+        EXPECT_EQ(files[i].length, sizes[i - 1]);
+        next += files[i].length;
     }
-    EXPECT_EQ(joined, ReadFile(rec));
-    EXPECT_EQ(ReadFile(JoinPath(recordingFolder, "Frac_Cours.split")),
-              QByteArray("Cours.mp3\r\n 3 \r\nCours_1\r\nCours_2\r\nCours_3\r\n"));
+    EXPECT_EQ(next, 4194304);
+    EXPECT_EQ(files[4].fileName, "Frac_Cours.split");
+    EXPECT_EQ(files[4].bytes, QByteArray("Cours.mp3\r\n 3 \r\nCours_1\r\nCours_2\r\nCours_3\r\n"));
 }
 
 TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
 {
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(session, settings, rec);
+    // Nothing is written beside the recording, not even for a moment.
+    QStringList written;
+    view.onShow = [&](TestUploadView&, int) { written += leftovers({"Cours.mp3"}); };
+    handIn(session, settings, rec);
+    EXPECT_EQ(written, QStringList());
 
     EXPECT_EQ(view.viewKinds, QList<UploadViewKind>(4, UploadViewKind::Split));
     EXPECT_EQ(view.splitPasses, (QList<std::pair<int, int>>{{0, 3}, {1, 3}, {2, 3}, {3, 3}}));
@@ -111,7 +116,7 @@ TEST_F(SplitUploadTest, JustOverTheLimitGoesInTwoPiecesOverFourPasses)
 TEST_F(SplitUploadTest, UpperCaseNameKeepsItsExtensionInThePieces)
 {
     const QString rec = makeRecording("COURS.MP3", 2500000);
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 4);
     EXPECT_EQ(UploadServer::fileField(log[1].toObject())["filename"].toString(), "COURS.MP3_1");
@@ -125,64 +130,96 @@ TEST_F(SplitUploadTest, UnknownLoginOnTheTestFileEndsBeforeAnyPiece)
 {
     server->setCredentials("MARTIN", kPassword);
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
     EXPECT_EQ(server->log().size(), 1);
     EXPECT_EQ(view.reported(), QList<Kind>{Kind::UnknownLogin});
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
 }
 
-TEST_F(SplitUploadTest, BusyOnPieceTwoOfThreeIsReportedAndTheRestGoes)
+TEST_F(SplitUploadTest, TheFirstFileThatFailsEndsTheUploadWithOneMessage)
 {
-    const QString rec = makeRecording("Cours.mp3", 4194304);
-    server->scriptNext({QJsonObject(), QJsonObject(), QJsonObject{{"status", 500}, {"body", "{proof}"}}});
-    WebUpload(session, settings, rec);
-    const QJsonArray log = server->log();
-    ASSERT_EQ(log.size(), 5);
-    EXPECT_EQ(UploadServer::fileField(log[3].toObject())["filename"].toString(), "Cours_3");
-    EXPECT_EQ(view.reported(), (QList<Kind>{Kind::ServerBusy, Kind::Transferred}));
-    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+    const QString rec = makeRecording("Cours.mp3", 4194304); // 3 pieces, 5 passes
+    const QJsonObject ok;
+    struct Case {
+        const char* what;
+        QJsonArray script;
+        QJsonObject fallback;
+        qsizetype requests;
+        Kind kind;
+        int file; // of 4, 0 for the test file
+        int status = 0;
+    };
+    const QList<Case> cases = {
+        {"busy on piece 2",
+         {ok, ok, QJsonObject{{"status", 500}, {"body", "{proof}"}}},
+         {},
+         3,
+         Kind::ServerBusy,
+         2},
+        {"a limit on the request size, as nginx's 1 MB",
+         {},
+         QJsonObject{{"max_body", 1048576}},
+         2,
+         Kind::HttpStatus,
+         1,
+         413},
+        {"reply cut off on piece 1", {ok, QJsonObject{{"truncate", true}}}, {}, 2, Kind::ConnectionFailed, 1},
+        {"the file refused on piece 1",
+         {ok, QJsonObject{{"body", "fileexists"}}},
+         {},
+         2,
+         Kind::FileExists,
+         1},
+        {"the piece list not taken",
+         {ok, ok, ok, ok, QJsonObject{{"status", 404}, {"body", "{proof}"}}},
+         {},
+         5,
+         Kind::HttpStatus,
+         4,
+         404},
+        {"unknown login on the test file",
+         {QJsonObject{{"body", "loginfalse"}}},
+         {},
+         1,
+         Kind::UnknownLogin,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        view.reports.clear();
+        const qsizetype before = server->log().size();
+        server->scriptNext(c.script, c.fallback);
+        handIn(session, settings, rec);
+        EXPECT_EQ(server->log().size() - before, c.requests);
+        ASSERT_EQ(view.reported(), QList<Kind>{c.kind});
+        EXPECT_EQ(view.reports[0].file, c.file);
+        EXPECT_EQ(view.reports[0].files, c.file ? 4 : 0);
+        EXPECT_EQ(view.reports[0].status, c.status);
+    }
 }
 
-TEST_F(SplitUploadTest, SuccessOnlyWhenThePieceListPasses)
+TEST_F(SplitUploadTest, ASiteOutOfReachGivesOneMessage)
 {
-    const QString rec = makeRecording("Cours.mp3", 2097153);
-    server->scriptNext(
-        {QJsonObject(), QJsonObject(), QJsonObject(), QJsonObject{{"status", 404}, {"body", "{proof}"}}});
-    WebUpload(session, settings, rec);
-    EXPECT_EQ(server->log().size(), 4);
-    EXPECT_EQ(view.reported(), QList<Kind>{Kind::HttpStatus});
-    EXPECT_EQ(view.reports[0].status, 404);
-    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-}
-
-TEST_F(SplitUploadTest, ReplyWithoutCheckNumberOnAPieceStopsTheSequence)
-{
-    const QString rec = makeRecording("Cours.mp3", 4194304);
-    server->scriptNext({QJsonObject(), QJsonObject{{"body", "fileexists"}}});
-    WebUpload(session, settings, rec);
-    EXPECT_EQ(server->log().size(), 2);
-    EXPECT_EQ(view.reported(), QList<Kind>{Kind::FileExists});
-    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-}
-
-TEST_F(SplitUploadTest, NoReplyOnAPieceIsReportedAndTheRestGoes)
-{
-    const QString rec = makeRecording("Cours.mp3", 2097153);
-    server->scriptNext({QJsonObject(), QJsonObject{{"truncate", true}}});
-    WebUpload(session, settings, rec);
-    EXPECT_EQ(server->log().size(), 4);
-    EXPECT_EQ(view.reported(), (QList<Kind>{Kind::ConnectionFailed, Kind::Transferred}));
-}
-
-TEST_F(SplitUploadTest, ProxyPortThatIsNoNumberGivesUpSilentlyAndCleansUp)
-{
+    settings.proxyPortText = QString::number(FreePort());
+    handIn(session, settings, makeRecording("Cours.mp3", 30000000));
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::ConnectionFailed});
     settings.proxyPortText = "huit";
-    const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(session, settings, rec);
+    view.reports.clear();
+    handIn(session, settings, makeRecording("Cours.mp3", 2097153));
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::ConnectionFailed});
     EXPECT_EQ(server->log().size(), 0);
-    EXPECT_TRUE(view.reports.isEmpty());
-    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-    EXPECT_EQ(ReadFile(rec).size(), 2097153);
+}
+
+TEST_F(SplitUploadTest, ARecordingCutShortMidwayIsNeverASuccess)
+{
+    const QString rec = makeRecording("Cours.mp3", 4194304);
+    view.onShow = [&](TestUploadView&, int pass) {
+        if (pass == 2)
+            QFile::resize(rec, 2000000);
+    };
+    handIn(session, settings, rec);
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::RecordingUnreadable});
+    EXPECT_EQ(view.reports.value(0, HandInReport(Kind::NotMp3)).file, 2);
 }
 
 TEST_F(SplitUploadTest, ThroughTinyproxyAsARealProxy)
@@ -193,7 +230,7 @@ TEST_F(SplitUploadTest, ThroughTinyproxyAsARealProxy)
     ASSERT_TRUE(proxy.start(server->port()));
     settings.proxyPortText = QString::number(proxy.port());
     const QString rec = makeRecording("Cours.mp3", 2097153);
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 4);
     for (const QJsonValue& v : log) {
@@ -203,33 +240,4 @@ TEST_F(SplitUploadTest, ThroughTinyproxyAsARealProxy)
     }
     EXPECT_EQ(log[3]["reassembled"]["sha256"].toString(), Sha256OfFile(rec));
     EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
-}
-
-TEST_F(SplitUploadTest, ALinkInPlaceOfATemporaryFileIsRefusedAndNeverWrittenThrough)
-{
-    struct Case {
-        qint64 size;
-        const char* link;
-    };
-    for (const Case& c : {Case{5000, "testx"}, Case{2097153, "testx"}, Case{2097153, "Cours_1"},
-                          Case{2097153, "Cours_2"}, Case{2097153, "Frac_Cours.split"}}) {
-        SCOPED_TRACE(c.link);
-        view.reports.clear();
-        const QString rec = makeRecording("Cours.mp3", c.size);
-        const QString victim = tempPath("victim.txt");
-        WriteFile(victim, "précieux");
-        const QString link = JoinPath(recordingFolder, c.link);
-        ASSERT_TRUE(QFile::link(victim, link));
-
-        WebUpload(session, settings, rec);
-        EXPECT_EQ(ReadFile(victim), "précieux");
-        EXPECT_TRUE(QFileInfo(link).isSymLink());
-        EXPECT_EQ(server->log().size(), 0);
-        EXPECT_EQ(view.reported(), QList<Kind>{Kind::TemporaryFileIsLink});
-        if (!view.reports.isEmpty()) {
-            EXPECT_EQ(view.reports[0].path, link);
-        }
-        EXPECT_EQ(leftovers({"Cours.mp3", c.link}), QStringList());
-        QFile::remove(link);
-    }
 }

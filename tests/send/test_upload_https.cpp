@@ -1,38 +1,24 @@
-// A site that answers plain HTTP with a move to HTTPS on the same host: the
-// pass goes again there over verified TLS (through the proxy by CONNECT),
-// and the rest of the upload goes there at once. Other redirects are replies
-// like any other. The test authority is trusted in this process only.
+// HTTPS first: a site is tried over verified TLS (through the proxy by
+// CONNECT) and reached in clear only when nothing answers there; once it has
+// spoken HTTPS, or moved to it, the working settings file remembers it and
+// nothing goes to it in clear again. The test authority is trusted in this
+// process only.
 #include "tests/support/uploadtest.h"
 #include "tests/support/uploadtestview.h"
 
-#include "send/httprequest.h"
 #include "send/uploadpass.h"
 #include "send/uploadsession.h"
-#include "send/webupload.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 
 namespace {
 
+using Kind = HandInReport::Kind;
+
 QJsonObject MoveTo(const QString& location, int status = 301)
 {
     return QJsonObject{{"status", status}, {"body", "Moved"}, {"location", location}};
-}
-
-const QString kHttpsScript = QStringLiteral("https://ecole.example:{tls}/depot/upload.php");
-
-using Kind = HandInReport::Kind;
-
-// The kind and status of each report, as "HttpStatus 301" or "Transferred".
-QStringList Reported(const TestHandInView& view)
-{
-    QStringList reported;
-    for (const HandInReport& r : view.reports)
-        reported << (r.kind == Kind::HttpStatus    ? "HttpStatus " + QString::number(r.status)
-                     : r.kind == Kind::Transferred ? "Transferred"
-                                                   : "other");
-    return reported;
 }
 
 } // namespace
@@ -43,140 +29,103 @@ protected:
     {
         UploadTest::SetUp();
         ASSERT_TRUE(TestCertificates::TrustTestAuthority()) << "openssl is needed (scripts/install-deps.sh)";
-        ASSERT_TRUE(server->startWithTls("good"));
+    }
+
+    void start(const QString& certificate)
+    {
+        ASSERT_TRUE(certificate.isEmpty() ? server->start() : server->startWithTls(certificate));
         useServerAsProxy();
     }
 
-    // Of the requests from `from` on: whether each came over TLS.
-    QList<bool> overTls(qsizetype from = 0) const
+    // Whether each request came over TLS.
+    QList<bool> overTls() const
     {
         QList<bool> tls;
-        const QJsonArray log = server->log();
-        for (qsizetype i = from; i < log.size(); ++i)
-            tls << log[i]["tls"].toBool();
+        for (const QJsonValue& r : server->log())
+            tls << r["tls"].toBool();
         return tls;
     }
+    QString remembered() const { return ReadSetting("Web", kHttpsSiteKey, settingsFile()); }
 
     TestHandInView view;
     UploadSession session{view};
 };
 
-TEST_F(HttpsUploadTest, BothPassesFollowAMoveToHttpsOnTheSameHost)
+TEST_F(HttpsUploadTest, ASiteThatSpeaksHttpsIsReachedOnlyOverHttpsAndRemembered)
 {
-    const QString rec = makeRecording("Cours.mp3", 300000);
-    struct Case {
-        int status;
-        QString path; // where the site moved the script
-    };
-    for (const Case& c : {Case{301, kScript}, Case{302, "/securise/upload.php?v=2"}, Case{307, kScript},
-                          Case{308, "/securise/upload.php"}}) {
-        SCOPED_TRACE(c.status);
-        view.reports.clear();
-        const qsizetype before = server->log().size();
-        const qsizetype connectsBefore = server->connects().size();
-        server->scriptNext({MoveTo("https://ecole.example:{tls}" + c.path, c.status)});
-        WebUpload(session, settings, rec);
-
-        // Pass 0 in clear, answered by the move; then pass 0 again and pass 1 over TLS.
-        EXPECT_EQ(overTls(before), (QList<bool>{false, true, true}));
-        const QJsonArray log = server->log();
-        ASSERT_EQ(log.size(), before + 3);
-        for (qsizetype i = before + 1; i < log.size(); ++i) {
-            EXPECT_EQ(log[i]["host"].toString(), kSite);
-            EXPECT_EQ(log[i]["path"].toString(), c.path);
-            EXPECT_EQ(UploadServer::fieldValue(log[i].toObject(), "password"), kPassword);
-        }
-        EXPECT_EQ(UploadServer::fileField(log[before + 1].toObject())["filename"].toString(), "testx");
-        EXPECT_EQ(UploadServer::fileField(log[before + 2].toObject())["sha256"].toString(),
-                  Sha256OfFile(rec));
-        const QString tunnel = kSite + ":" + QString::number(server->tlsPort());
-        EXPECT_EQ(server->connects().mid(connectsBefore), (QStringList{tunnel, tunnel}));
-        EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
-        EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
-    }
-}
-
-TEST_F(HttpsUploadTest, SplitUploadFollowsTheMoveOnceForAllItsPasses)
-{
-    const QString rec = makeRecording("Cours.mp3", 2097153);
-    server->scriptNext({MoveTo(kHttpsScript)});
-    WebUpload(session, settings, rec);
-    // The test file in clear, then the test file, two pieces and the list over TLS.
-    EXPECT_EQ(overTls(), (QList<bool>{false, true, true, true, true}));
-    const QJsonArray log = server->log();
-    ASSERT_EQ(log.size(), 5);
-    EXPECT_EQ(UploadServer::fieldValue(log[4].toObject(), "SplittedFile"), "SplittedFile");
-    EXPECT_EQ(log[4]["reassembled"]["sha256"].toString(), Sha256OfFile(rec));
-    EXPECT_EQ(server->connects().size(), 4);
+    start("good");
+    handIn(session, settings, makeRecording("Cours.mp3", 5000));
     EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
-    EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+    EXPECT_EQ(overTls(), (QList<bool>{true, true}));
+    EXPECT_EQ(server->connects(), (QStringList{"ecole.example:443", "ecole.example:443"}));
+    EXPECT_EQ(remembered(), kSite);
 }
 
-TEST_F(HttpsUploadTest, OtherRedirectsAreJudgedAsReplies)
+TEST_F(HttpsUploadTest, ASiteWithoutHttpsIsReachedInClearAndNotRemembered)
 {
-    const QString rec = makeRecording("Cours.mp3", 5000);
-    struct Case {
-        const char* what;
-        QJsonArray script;
-        QJsonObject fallback;
-        QList<bool> tls;      // per request
-        QStringList reported; // kind and status
-    };
-    const QList<Case> cases = {
-        {"to HTTPS on another host",
-         {MoveTo("https://autre.example:{tls}/depot/upload.php"),
-          MoveTo("https://www.ecole.example:{tls}/depot/upload.php")},
-         {},
-         {false, false},
-         {"HttpStatus 301", "HttpStatus 301"}},
-        {"to plain HTTP elsewhere on the same host",
-         {MoveTo("http://ecole.example/autre.php", 302), MoveTo("/autre.php", 307)},
-         {},
-         {false, false},
-         {"HttpStatus 302", "HttpStatus 307"}},
-        {"from HTTPS back to HTTP; the next pass still goes over HTTPS",
-         {MoveTo(kHttpsScript), MoveTo("http://ecole.example/depot/upload.php")},
-         {},
-         {false, true, true},
-         {"HttpStatus 301", "Transferred"}},
-        {"a loop is given up after three moves in a row",
-         {},
-         MoveTo(kHttpsScript, 302),
-         {false, true, true, true, true, true, true, true},
-         {"HttpStatus 302", "HttpStatus 302"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    start({}); // CONNECT answered 502: the proxy reaches nothing on 443
+    handIn(session, settings, makeRecording("Cours.mp3", 5000));
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
+    EXPECT_EQ(overTls(), (QList<bool>{false, false}));
+    EXPECT_EQ(remembered(), "");
+}
+
+TEST_F(HttpsUploadTest, ARememberedOrTypedHttpsSiteNeverGetsAnythingInClear)
+{
+    start({});
+    for (const char* how : {"remembered", "typed"}) {
+        SCOPED_TRACE(how);
         view.reports.clear();
-        const qsizetype before = server->log().size();
-        server->scriptNext(c.script, c.fallback);
-        WebUpload(session, settings, rec);
-        EXPECT_EQ(overTls(before), c.tls);
-        EXPECT_EQ(Reported(view), c.reported);
-        EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+        if (QByteArray(how) == "remembered") {
+            WriteSetting("Web", kHttpsSiteKey, kSite, settingsFile());
+        } else {
+            WriteSetting("Web", kHttpsSiteKey, "", settingsFile());
+            settings.webSite = "https://" + kSite;
+        }
+        handIn(session, settings, makeRecording("Cours.mp3", 5000));
+        EXPECT_EQ(view.reported(), QList<Kind>{Kind::ConnectionFailed});
+        EXPECT_EQ(server->log().size(), 0);
     }
 }
 
-TEST_F(HttpsUploadTest, ACertificateThatFailsVerificationEndsTheUploadWithNothingMoreInClear)
+TEST_F(HttpsUploadTest, ACertificateThatFailsVerificationEndsTheUploadWithNothingInClear)
 {
-    const QString rec = makeRecording("Cours.mp3", 5000);
-    for (const QString certificate : {"untrusted", "wrongname"}) {
-        SCOPED_TRACE(certificate.toStdString());
+    for (const char* certificate : {"untrusted", "wrongname"}) {
+        SCOPED_TRACE(certificate);
+        server = std::make_unique<UploadServer>(tempPath(QString("server-") + certificate));
+        start(certificate);
         view.reports.clear();
-        UploadServer site(tempPath("site-" + certificate));
-        site.setCredentials(kLogin, kPassword);
-        ASSERT_TRUE(site.startWithTls(certificate));
-        settings.proxyPortText = QString::number(site.port());
-        site.scriptNext({MoveTo(kHttpsScript)});
-        WebUpload(session, settings, rec);
-
-        // Only the test file went, in clear, before the move; the recording never.
-        const QJsonArray log = site.log();
-        ASSERT_EQ(log.size(), 1);
-        EXPECT_EQ(UploadServer::fileField(log[0].toObject())["filename"].toString(), "testx");
-        EXPECT_EQ(site.connects().size(), 1);
+        handIn(session, settings, makeRecording("Cours.mp3", 2097153));
         EXPECT_EQ(view.reported(), QList<Kind>{Kind::CertificateRejected});
-        EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+        EXPECT_EQ(server->log().size(), 0);
+        EXPECT_EQ(remembered(), "");
+    }
+}
+
+TEST_F(HttpsUploadTest, AMoveToHttpsIsFollowedForEveryPassAndRemembered)
+{
+    start("good");
+    WriteSetting("Web", kHttpsSiteKey, "", settingsFile());
+    settings.webSite = kSite + ":80"; // a port of its own: reached as typed, in clear
+    server->scriptNext({MoveTo("https://ecole.example:{tls}/depot/upload.php")});
+    handIn(session, settings, makeRecording("Cours.mp3", 2097153));
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
+    // The test file once in clear, answered by the move; then everything over TLS.
+    EXPECT_EQ(overTls(), (QList<bool>{false, true, true, true, true}));
+    EXPECT_EQ(ParseSite(remembered()).host, kSite);
+}
+
+TEST_F(HttpsUploadTest, AProxyThatRefusesTheTunnelIsNamed)
+{
+    start("good");
+    for (int status : {403, 407}) {
+        SCOPED_TRACE(status);
+        server->answerConnect(status);
+        view.reports.clear();
+        handIn(session, settings, makeRecording("Cours.mp3", 5000));
+        ASSERT_EQ(view.reported(), QList<Kind>{Kind::ProxyRefused});
+        EXPECT_EQ(view.reports[0].status, status);
+        EXPECT_EQ(server->log().size(), 0);
     }
 }
 
@@ -184,35 +133,12 @@ TEST_F(HttpsUploadTest, ThroughTinyproxyByConnect)
 {
     if (!TinyProxy::available())
         GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps.sh)";
+    start("good");
     TinyProxy proxy(tempPath("tinyproxy"));
     ASSERT_TRUE(proxy.start(server->port()));
     settings.proxyPortText = QString::number(proxy.port());
-    const QString rec = makeRecording("Cours.mp3", 300000);
-    server->scriptNext({MoveTo(kHttpsScript)});
-    WebUpload(session, settings, rec);
-    EXPECT_EQ(overTls(), (QList<bool>{false, true, true}));
-    EXPECT_EQ(server->connects().size(), 2);
-    EXPECT_EQ(UploadServer::fileField(server->log()[2].toObject())["sha256"].toString(), Sha256OfFile(rec));
+    handIn(session, settings, makeRecording("Cours.mp3", 2097153));
     EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
-}
-
-TEST_F(HttpsUploadTest, WithoutProxyTheRequestGoesStraightToTheSiteOverTls)
-{
-    HttpRequest r;
-    r.SetSecure(true);
-    r.SetHost("localhost");
-    r.SetPort(server->tlsPort());
-    r.SetPath("/depot/upload.php");
-    r.AddField("login", kLogin);
-    EXPECT_EQ(r.url(), "https://localhost:" + QString::number(server->tlsPort()) + "/depot/upload.php");
-    ASSERT_EQ(r.Send(), 0);
-    for (int i = 0; i < 300 && r.IsBusy(); ++i)
-        r.Wait(100);
-    EXPECT_EQ(r.GetOutcome(), 1);
-    EXPECT_EQ(r.GetStatus(), 200);
-    const QJsonObject req = server->log()[0].toObject();
-    EXPECT_TRUE(req["tls"].toBool());
-    EXPECT_FALSE(req["proxy_form"].toBool());
-    EXPECT_EQ(req["host"].toString(), "localhost");
-    EXPECT_TRUE(server->connects().isEmpty());
+    EXPECT_EQ(overTls(), QList<bool>(4, true));
+    EXPECT_EQ(server->log().last()["reassembled"]["complete"].toBool(), true);
 }

@@ -4,7 +4,6 @@
 #include "tests/support/uploadtest.h"
 #include "tests/support/uploadtestview.h"
 
-#include "send/httprequest.h"
 #include "send/uploadpass.h"
 #include "send/uploadsession.h"
 #include "send/webupload.h"
@@ -39,7 +38,7 @@ protected:
 TEST_F(WebUploadTest, SendsTestFileThenRecordingWithFieldsInOrderThroughProxy)
 {
     const QString rec = makeRecording("Cours.mp3", 2097152); // the largest single upload
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
 
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
@@ -50,6 +49,7 @@ TEST_F(WebUploadTest, SendsTestFileThenRecordingWithFieldsInOrderThroughProxy)
         EXPECT_EQ(r["host"].toString(), kSite);
         EXPECT_EQ(r["port"].toInt(), 80);
         EXPECT_EQ(r["path"].toString(), kScript);
+        EXPECT_TRUE(r["expect"].isNull()) << "no waiting for 100 Continue";
         EXPECT_TRUE(r["content_type"].toString().startsWith("multipart/form-data"));
         EXPECT_EQ(UploadServer::fieldNames(r),
                   (QStringList{"userfile", "proofnumber", "repertoire", "login", "password"}));
@@ -87,7 +87,7 @@ TEST_F(WebUploadTest, AccentedPasswordAndUploadPathReadAtEveryPass)
         if (pass == 0)
             WriteSetting("Web", "Upload", ScrambleForTest(longPath), settingsFile());
     };
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
     const QJsonArray log = server->log();
     ASSERT_EQ(log.size(), 2);
     EXPECT_EQ(log[0].toObject()["path"].toString(), kScript);
@@ -105,6 +105,7 @@ TEST_F(WebUploadTest, JudgesEveryKindOfReply)
         QJsonArray script;
         QList<Kind> reported;
         int status = 0;
+        int requests = 2;
     };
     const QList<Case> cases = {
         {"of occupied, fileexists, loginfalse, passfalse the last present wins",
@@ -134,14 +135,29 @@ TEST_F(WebUploadTest, JudgesEveryKindOfReply)
          {Body("x", 403), Body("passfalse")},
          {Kind::HttpStatus, Kind::WrongPassword},
          403},
+        // A move is read, never followed: nothing more goes out, in clear or elsewhere.
+        {"a move to another host ends the upload at once",
+         {QJsonObject{{"status", 301}, {"body", ""}, {"location", "http://autre.example/depot.php"}}},
+         {Kind::Moved},
+         301,
+         1},
+        {"a proxy that asks for credentials is named as the proxy",
+         {QJsonObject{{"status", 407}, {"body", ""}}},
+         {Kind::ProxyRefused},
+         407,
+         1},
+        {"a move to another path on the same site, in clear",
+         {ok, QJsonObject{{"status", 302}, {"body", ""}, {"location", "/ailleurs.php"}}},
+         {Kind::Moved},
+         302},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         view.reports.clear();
         const qsizetype before = server->log().size();
         server->scriptNext(c.script);
-        WebUpload(session, settings, rec);
-        EXPECT_EQ(server->log().size(), before + 2);
+        handIn(session, settings, rec);
+        EXPECT_EQ(server->log().size(), before + c.requests);
         EXPECT_EQ(view.reported(), c.reported);
         if (c.status != 0 && !view.reports.isEmpty()) {
             EXPECT_EQ(view.reports[0].status, c.status);
@@ -150,13 +166,58 @@ TEST_F(WebUploadTest, JudgesEveryKindOfReply)
     }
 }
 
-TEST_F(WebUploadTest, RefusedConnectionGivesTheConnectionMessageForEachPass)
+TEST_F(WebUploadTest, ASiteOutOfReachGivesOneMessage)
 {
     settings.proxyPortText = QString::number(FreePort());
     const QString rec = makeRecording("Cours.mp3", 5000);
-    WebUpload(session, settings, rec);
-    EXPECT_EQ(view.reported(), QList<Kind>(2, Kind::ConnectionFailed));
+    handIn(session, settings, rec);
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::ConnectionFailed});
     EXPECT_EQ(leftovers({"Cours.mp3"}), QStringList());
+}
+
+TEST_F(WebUploadTest, AMovedSiteIsNamedForTheTeacher)
+{
+    server->scriptNext(
+        {QJsonObject{{"status", 301}, {"body", ""}, {"location", "http://autre.example/x.php"}}});
+    handIn(session, settings, makeRecording("Cours.mp3", 5000));
+    ASSERT_EQ(view.reports.size(), 1);
+    EXPECT_EQ(view.reports[0].path, "http://autre.example/x.php");
+}
+
+TEST_F(WebUploadTest, ProxiesFromTheEnvironmentAreIgnored)
+{
+    const QByteArray dead = "http://127.0.0.1:" + QByteArray::number(FreePort());
+    for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"})
+        qputenv(name, dead);
+    qputenv("no_proxy", "*");
+    handIn(session, settings, makeRecording("Cours.mp3", 5000));
+    for (const char* name :
+         {"http_proxy", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy", "no_proxy"})
+        qunsetenv(name);
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
+    EXPECT_EQ(server->log().size(), 2);
+}
+
+TEST_F(WebUploadTest, ASiteThatAnswersTooLateMayHaveTheRecording)
+{
+    // The script stores the file, then takes longer than the time-out to answer.
+    server->scriptNext({QJsonObject{}, QJsonObject{{"delay", 40}}});
+    handIn(session, settings, makeRecording("Cours.mp3", 5000));
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::NoReplyInTime});
+    EXPECT_EQ(server->log().size(), 2);
+}
+
+TEST_F(WebUploadTest, ASlowLineSucceedsWithAMovingBar)
+{
+    // 256 kbit/s: the recording takes longer than the reply time-out to go.
+    server->scriptNext({QJsonObject{}, QJsonObject{{"read_rate", 32768}}});
+    handIn(session, settings, makeRecording("Cours.mp3", 1310720));
+    EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
+    QList<int> between;
+    for (int p : view.progress)
+        if (p > 0 && p < 100 && !between.contains(p))
+            between << p;
+    EXPECT_GE(between.size(), 20) << "the bar follows the line";
 }
 
 TEST_F(WebUploadTest, SecondSendDuringATransferStartsNothing)
@@ -171,7 +232,7 @@ TEST_F(WebUploadTest, SecondSendDuringATransferStartsNothing)
                 WebUpload(session, settings, rec);
             });
     };
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
     EXPECT_TRUE(runningInside);
     EXPECT_FALSE(session.running());
     EXPECT_EQ(view.shown, 2);
@@ -179,18 +240,23 @@ TEST_F(WebUploadTest, SecondSendDuringATransferStartsNothing)
     EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
 }
 
-TEST_F(WebUploadTest, EveryPassSetsTheThirtySecondTimeOutAndTheSiteAddress)
+TEST(SiteAddress, SchemePortAndPath)
 {
-    const QString rec = makeRecording("Cours.mp3", 100);
-    PreparedPass pass = PreparePass(session, settings, rec);
-    ASSERT_NE(pass.request, nullptr);
-    EXPECT_EQ(pass.request->timeout(), 30000);
-    EXPECT_EQ(pass.request->url(), "http://ecole.example/depot/upload.php");
-    EXPECT_FALSE(pass.stepFailed);
-    EXPECT_EQ(session.uploadPath(), kScript);
-
-    settings.proxyPortText = "80a";
-    EXPECT_TRUE(PreparePass(session, settings, rec).stepFailed);
-    settings.proxyPortText.clear();
-    EXPECT_TRUE(PreparePass(session, settings, tempPath("absent.mp3")).stepFailed);
+    struct Case {
+        const char* site;
+        const char* host;
+        int port;
+        bool httpsOnly;
+    };
+    for (const Case& c : {Case{"ecole.example", "ecole.example", -1, false},
+                          Case{"https://ecole.example/", "ecole.example", -1, true},
+                          Case{"HTTP://ecole.example:8080/up", "ecole.example", 8080, false},
+                          Case{"www.http-lycee.fr:8080/up", "www.http-lycee.fr", 8080, false},
+                          Case{"https://ecole.example:8443", "ecole.example", 8443, true}}) {
+        SCOPED_TRACE(c.site);
+        const SiteAddress a = ParseSite(c.site);
+        EXPECT_EQ(a.host, c.host);
+        EXPECT_EQ(a.port, c.port);
+        EXPECT_EQ(a.httpsOnly, c.httpsOnly);
+    }
 }

@@ -18,7 +18,11 @@ The n-th request uses script[n], later ones the default. An entry may hold
   the body is sent in small parts, "cut": bytes of the request body read
   before hanging up, "huge": length of a reply padded after the check
   number, "location": a Location header ({tls} is the TLS port),
-  "chunked": true (the body in chunks of a few bytes).
+  "chunked": true (the body in chunks of a few bytes), "max_body": bytes
+  (a longer body is answered 413 unread, as nginx's client_max_body_size
+  does), "read_rate": bytes per second at which the body is read (a slow
+  line). The control's "connect_status" answers every CONNECT with that
+  status instead of tunnelling it.
 
 With --tls-cert and --tls-key a second face answers over TLS on its own
 port (printed after the plain one), and CONNECT to any host is tunnelled
@@ -60,16 +64,19 @@ class State:
         self.stopping = threading.Event()
         os.makedirs(args.store, exist_ok=True)
 
-    def next_entry(self):
-        with self.lock:
-            index = self.count
-            self.count += 1
-        control = {}
+    def control(self):
         if self.args.control and os.path.exists(self.args.control):
             with open(self.args.control, encoding="utf-8") as f:
                 text = f.read()
             if text.strip():
-                control = json.loads(text)
+                return json.loads(text)
+        return {}
+
+    def next_entry(self):
+        with self.lock:
+            index = self.count
+            self.count += 1
+        control = self.control()
         script = control.get("script", [])
         entry = script[index] if index < len(script) else control.get("default", {})
         login = control.get("login", self.args.login)
@@ -162,6 +169,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_CONNECT(self):
         state = self.server.state
         state.record_connect(self.path)
+        refusal = state.control().get("connect_status")
+        if refusal:
+            self.answer(int(refusal), b"refused")
+            return
         if not state.tls_port:
             self.answer(502, b"no TLS face")
             return
@@ -186,7 +197,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
             upstream.close()
             self.close_connection = True
 
-    def read_body(self):
+    def read_body(self, rate=0):
+        if rate:
+            length = int(self.headers.get("Content-Length", "0"))
+            body = bytearray()
+            step = max(1, int(rate) // 10)
+            while len(body) < length:
+                part = self.rfile.read(min(step, length - len(body)))
+                if not part:
+                    break
+                body += part
+                time.sleep(len(part) / rate)
+            return bytes(body)
         if self.headers.get("Transfer-Encoding", "").lower() == "chunked":
             body = bytearray()
             while True:
@@ -219,7 +241,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "content_type": self.headers.get("Content-Type", ""),
             "fields": [],
             "tls": getattr(self.server, "tls_context", None) is not None,
+            "expect": self.headers.get("Expect"),
         }
+        if entry.get("max_body") and int(self.headers.get("Content-Length", "0")) > int(entry["max_body"]):
+            item["too_large"] = True
+            state.record(item)
+            self.close_connection = True
+            self.answer(413, b"<html>413 Request Entity Too Large</html>")
+            try:  # a lingering close, as nginx does: the reply is not lost to a reset
+                self.wfile.flush()
+                self.connection.settimeout(5)
+                while self.connection.recv(65536):
+                    pass
+            except OSError:
+                pass
+            return
         if entry.get("cut"):
             self.rfile.read(int(entry["cut"]))
             item["cut"] = True
@@ -227,7 +263,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
             return
         try:
-            body = self.read_body()
+            body = self.read_body(float(entry.get("read_rate", 0)))
             item["content_length"] = len(body)
             fields = parse_form(item["content_type"], body)
         except Exception as error:  # recorded for the test, answered as a bad request
@@ -344,6 +380,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+
+    def server_bind(self):
+        # A receive window of a real line's size: what the client has handed
+        # over is then close to what the server has read.
+        self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 65536)
+        super().server_bind()
 
     def handle_error(self, request, client_address):
         pass  # a refused handshake or a client gone: the test sees it on its side

@@ -26,6 +26,9 @@ public:
     // Behaviours for the next requests, in order; later ones use the default.
     void scriptNext(const QJsonArray& entries, const QJsonObject& fallback = {});
 
+    // Answers every CONNECT with this status instead of tunnelling it (0: tunnel).
+    void answerConnect(int status);
+
     QJsonArray log() const;
     static QStringList fieldNames(const QJsonObject& request);
     static QString fieldValue(const QJsonObject& request, const QString& name);

@@ -1,5 +1,9 @@
 #include "tests/support/uploadtest.h"
 
+#include "send/uploadsession.h"
+#include "send/webupload.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTimer>
@@ -57,6 +61,13 @@ QString UploadTest::makeRecording(const QString& name, qint64 size)
         done += n;
     }
     return path;
+}
+
+void UploadTest::handIn(UploadSession& session, const Settings& settings, const QString& recording)
+{
+    WebUpload(session, settings, recording);
+    while (session.running())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void UploadTest::whenLogged(QObject* context, qsizetype requests, std::function<void()> action)

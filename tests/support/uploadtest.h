@@ -6,6 +6,8 @@
 #include "foundation/settings.h"
 
 #include <QObject>
+
+class UploadSession;
 #include <QStringList>
 
 #include <functional>
@@ -27,6 +29,9 @@ protected:
     QString makeRecording(const QString& name, qint64 size);
     // What is left in the recording folder besides the recordings.
     QStringList leftovers(const QStringList& recordings) const;
+
+    // Starts the upload and turns the event loop until it has ended.
+    static void handIn(UploadSession& session, const Settings& settings, const QString& recording);
 
     // Runs `action` once the server has logged `requests` requests, so the
     // pass is known to be waiting on its reply.

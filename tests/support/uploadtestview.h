@@ -17,7 +17,7 @@ class TestUploadView final : public QObject, public UploadView {
 public:
     explicit TestUploadView(TestHandInView& handIn) : m_handIn(handIn) {}
     void showProgress() override;
-    void setProgress(int) override {}
+    void setProgress(int percent) override;
     void setSplitPass(int pass, int files) override;
 
 private:
@@ -48,6 +48,7 @@ public:
     QList<UploadViewKind> viewKinds; // one per view made
     int shown = 0;
     QList<std::pair<int, int>> splitPasses; // pass and file count, as set
+    QList<int> progress;                    // every percentage shown, in order
     QList<HandInReport> reports;
 };
 
@@ -58,14 +59,18 @@ inline void TestUploadView::showProgress()
         m_handIn.onShow(*this, pass);
 }
 
+inline void TestUploadView::setProgress(int percent) { m_handIn.progress << percent; }
+
 inline void TestUploadView::setSplitPass(int pass, int files) { m_handIn.splitPasses.append({pass, files}); }
 
 // Readable kinds in test failure messages.
 inline void PrintTo(HandInReport::Kind kind, std::ostream* os)
 {
-    static const char* const names[] = {
-        "NotMp3",       "NoSendMode",       "MailNotSent",         "TemporaryFileIsLink", "Transferred",
-        "Abandoned",    "ConnectionFailed", "CertificateRejected", "ServerBusy",          "HttpStatus",
-        "SiteOccupied", "FileExists",       "UnknownLogin",        "WrongPassword",       "UnexpectedReply"};
+    static const char* const names[] = {"NotMp3",        "NoSendMode",          "MailNotSent",
+                                        "Transferred",   "Abandoned",           "ConnectionFailed",
+                                        "NoReplyInTime", "CertificateRejected", "Moved",
+                                        "ProxyRefused",  "RecordingUnreadable", "ServerBusy",
+                                        "HttpStatus",    "SiteOccupied",        "FileExists",
+                                        "UnknownLogin",  "WrongPassword",       "UnexpectedReply"};
     *os << names[static_cast<int>(kind)];
 }

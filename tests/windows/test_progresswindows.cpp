@@ -263,7 +263,6 @@ TEST(HandInMessages, EveryOutcomeHasItsTextAndIcon)
 {
     const QString notSent = QStringLiteral("L'enregistrement n'a pas été envoyé par email.\r");
     const QString program = QStringLiteral("Le programme d'envoi de courrier /usr/sbin/sendmail");
-    const QString link = QStringLiteral("/home/eleve/Cours_1");
     struct Case {
         HandInReport report;
         QString text;
@@ -276,9 +275,34 @@ TEST(HandInMessages, EveryOutcomeHasItsTextAndIcon)
          "Aucun mode d'envoi n'est choisi.\rChoisissez dans les paramètres (bouton \"Infos\", \"Modifier les "
          "paramètres\") comment rendre votre enregistrement : par le site Web ou par email.",
          MsgIcon::Information},
-        {HandInReport(Kind::TemporaryFileIsLink, 0, link),
-         "Le transfert n'a pas eu lieu : le fichier temporaire \"" + link +
-             "\" est un lien.\rSupprimez-le, puis relancez le transfert.",
+        {HandInReport(Kind::NoReplyInTime),
+         "Le site Web n'a pas répondu à temps.\rL'enregistrement est peut-être arrivé : demandez à votre "
+         "professeur de vérifier avant de l'envoyer à nouveau.",
+         MsgIcon::Critical},
+        {HandInReport(Kind::Moved, 301, "https://autre.example/depot.php"),
+         "Le site Web a déménagé à l'adresse :\rhttps://autre.example/depot.php\rLe fichier n'a pas été "
+         "transféré.\rDonnez cette adresse à votre professeur pour qu'il corrige les paramètres de "
+         "connexion.",
+         MsgIcon::Critical},
+        {HandInReport(Kind::ProxyRefused, 403),
+         "Le serveur proxy a refusé la connexion au site Web (code de réponse HTTP = 403).\rVérifiez les "
+         "paramètres du proxy ou prévenez votre professeur.",
+         MsgIcon::Critical},
+        {HandInReport(Kind::ProxyRefused, 407),
+         "Le serveur proxy demande un identifiant et un mot de passe (code de réponse HTTP = 407).\rPrévenez "
+         "votre professeur.",
+         MsgIcon::Critical},
+        {HandInReport(Kind::RecordingUnreadable), "Le fichier de l'enregistrement n'a pas pu être lu.",
+         MsgIcon::Critical},
+        // A file of a split upload: the recording was not handed in, and why.
+        {HandInReport(Kind::HttpStatus, 413).forFile(2, 17),
+         "L'enregistrement n'a pas été transféré (fichier 2 sur 17).\rEchec du transfert, code de réponse "
+         "HTTP = 413",
+         MsgIcon::Critical},
+        {HandInReport(Kind::FileExists).forFile(1, 3),
+         "L'enregistrement n'a pas été transféré (fichier 1 sur 3).\rCe fichier existe déjà sur le serveur "
+         "!\r"
+         "Le nouveau fichier n'a pas été transféré.",
          MsgIcon::Critical},
         {HandInReport(Kind::Transferred), "Le fichier a été transféré avec succès.", MsgIcon::Information},
         {HandInReport(Kind::Abandoned), "Abandon du transfert !", MsgIcon::Exclamation},
@@ -403,7 +427,7 @@ TEST_F(UploadWindowTest, EscapeAnsweredYesAbandonsAtOnceAndDeletesTheTestFile)
             hiddenAfterYes = !window->isVisible();
         });
     });
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
 
     EXPECT_TRUE(hiddenAfterYes);
     ASSERT_EQ(prompter.messages.size(), 2);
@@ -425,7 +449,7 @@ TEST_F(UploadWindowTest, AbandonInPassZeroSendsNoFurtherPass)
     prompter.answers = {MsgAnswer::Yes};
     ShowWatcher watcher(
         [&](ProgressWindow* window, int) { whenLogged(window, 1, [window] { window->close(); }); });
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
     EXPECT_EQ(prompter.texts(), (QStringList{kQuestion, Told(Kind::Abandoned)}));
     EXPECT_EQ(watcher.shown, 1);
     EXPECT_EQ(server->log().size(), 1);
@@ -450,7 +474,7 @@ TEST_F(UploadWindowTest, AnsweringNoKeepsTheTransferGoing)
             }
         });
     });
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
     EXPECT_TRUE(visibleAfterNo);
     EXPECT_FALSE(abandonAfterNo);
     EXPECT_EQ(prompter.texts(), (QStringList{kQuestion, kQuestion, Told(Kind::Transferred)}));
@@ -474,7 +498,7 @@ TEST_F(UploadWindowTest, ProgressWindowIsShownNotModalWithItsTitleAndReachesFull
             probe->start(20);
         }
     });
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
     EXPECT_FALSE(modal);
     EXPECT_EQ(title, "Progression du téléchargement");
     // The whole body was sent before the delayed reply came back.
@@ -492,7 +516,7 @@ TEST_F(UploadWindowTest, SplitWindowsShowTheFileCountAndTheFileOnItsWay)
         titles << Control<QLabel>(*f, "lblTitre")->text();
         files << Control<QLabel>(*f, "lblFiles")->text();
     });
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
 
     EXPECT_EQ(files, (QStringList{"Transfert du fichier 0 sur 3", "Transfert du fichier 1 sur 3",
                                   "Transfert du fichier 2 sur 3", "Transfert du fichier 3 sur 3"}));
@@ -510,7 +534,7 @@ TEST_F(UploadWindowTest, SplitAbandonDuringAPieceStopsQuietlyAndCleansUp)
         if (pass == 1)
             whenLogged(window, 2, [window] { window->close(); });
     });
-    WebUpload(session, settings, rec);
+    handIn(session, settings, rec);
     EXPECT_EQ(prompter.texts(), (QStringList{kQuestion, Told(Kind::Abandoned)}));
     EXPECT_EQ(watcher.shown, 2);
     EXPECT_EQ(server->log().size(), 2);
