@@ -28,10 +28,13 @@ ImportOutcome ImportParameterFile(const Settings& settings, const QString& param
         const QString key = QLatin1String(e.key);
         QString value = ProfileValue(parameters.content, section, key);
         // Stored as a typed site is, so "http://..." still reaches the site.
+        const bool httpsOnly = key == QLatin1String("Site") && SiteAddressIsHttpsOnly(value);
         if (key == QLatin1String("Site"))
             value = CleanSiteAddress(value);
         if (e.evenEmpty || !value.isEmpty())
             changes.append({section, key, value});
+        if (httpsOnly && !value.isEmpty())
+            changes.append({section, QStringLiteral("HttpsSite"), value});
         if (key == QLatin1String("Perso"))
             perso = value;
         everything += value;

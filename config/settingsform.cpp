@@ -119,7 +119,7 @@ SavedSettings SaveSettings(Settings& s, const TypedSettings& typed, const QDateT
     };
     // A site given as "https://..." is reached over HTTPS only: the upload
     // reads that beside the bare host that older versions read.
-    if (typed.site.trimmed().startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+    if (SiteAddressIsHttpsOnly(typed.site))
         keys.append(key("Web", "HttpsSite", webSite));
     const QString working = s.workingFile();
     MakeSettingsFolder(s.settingsFolder, !IsSchoolLocation(s.location));

@@ -1,10 +1,13 @@
 #pragma once
 #include <QString>
 
-// The web site as stored, from what was typed or imported. A leading
-// "http://" goes (any case); a leading "https://" stays, written in lower
-// case, because such a site must only ever be reached over HTTPS. The host,
-// with its port and path, stays whole; slashes at the very end go, so
-// "http://www.lycee.fr/" is stored as "www.lycee.fr", as it always was.
-// Blanks around it go; a site with nothing after its scheme is stored empty.
+// The web site as stored in [Web] Site, from what was typed or imported: a
+// leading "http://" or "https://" goes (any case), so that older versions
+// still read a bare host; the host, with its port and path, stays whole;
+// slashes at the very end and blanks around it go. A site with nothing after
+// its scheme is stored empty.
 QString CleanSiteAddress(const QString& site);
+
+// The site was given as "https://...": it must only ever be reached over
+// HTTPS, which is stored beside the bare host ([Web] HttpsSite).
+bool SiteAddressIsHttpsOnly(const QString& site);

@@ -8,7 +8,7 @@
 namespace {
 
 // Only a leading scheme goes; the host, its port and its path stay whole,
-// and a site typed for HTTPS keeps saying so.
+// and a site typed for HTTPS is stored bare with its HTTPS memory beside it.
 TEST(SiteAddress, OnlyALeadingSchemeGoes)
 {
     const struct {
@@ -20,8 +20,8 @@ TEST(SiteAddress, OnlyALeadingSchemeGoes)
         {"http://www.lycee.fr/depot/", "www.lycee.fr/depot"},
         {"HTTP://WWW.Lycee.fr/", "WWW.Lycee.fr"},
         {"  http://www.lycee.fr  ", "www.lycee.fr"},
-        {"https://host/", "https://host"},
-        {"HtTpS://depot.https.fr:8443/a/b", "https://depot.https.fr:8443/a/b"},
+        {"https://host/", "host"},
+        {"HtTpS://depot.https.fr:8443/a/b", "depot.https.fr:8443/a/b"},
         {"httpserveur.fr", "httpserveur.fr"},
         {"www.lycee.fr/http://x", "www.lycee.fr/http://x"},
         {"ftp://host", "ftp://host"},
@@ -39,16 +39,23 @@ class SiteImport : public MirloTest {};
 // A teacher's parameter file gives the same stored site as typing it would.
 TEST_F(SiteImport, AnImportedSiteIsStoredAsATypedOne)
 {
-    Settings where;
-    where.settingsFolder = appDataDir();
     const QString prm = tempPath("ecole.prm");
-    for (const auto& [site, stored] :
-         {std::pair{"http://www.http-lycee.fr:8080/up/", "www.http-lycee.fr:8080/up"},
-          std::pair{"HTTPS://depot.lycee.fr", "https://depot.lycee.fr"}}) {
-        WriteFile(prm, QByteArray("[Web]\r\nSite=") + site + "\r\n");
+    const struct {
+        const char* site;
+        const char* stored;
+        const char* httpsOnly;
+    } cases[] = {
+        {"http://www.http-lycee.fr:8080/up/", "www.http-lycee.fr:8080/up", ""},
+        {"HTTPS://depot.lycee.fr", "depot.lycee.fr", "depot.lycee.fr"},
+    };
+    for (const auto& c : cases) {
+        Settings where;
+        where.settingsFolder = appDataDir();
+        QFile::remove(where.workingFile());
+        WriteFile(prm, QByteArray("[Web]\r\nSite=") + c.site + "\r\n");
         ASSERT_EQ(ImportParameterFile(where, prm).message, std::nullopt);
-        for (const QString& file : {where.workingFile(), where.programFile()})
-            EXPECT_EQ(ReadSetting("Web", "Site", file), stored) << file.toStdString();
+        EXPECT_EQ(ReadSetting("Web", "Site", where.workingFile()), c.stored) << c.site;
+        EXPECT_EQ(ReadSetting("Web", "HttpsSite", where.workingFile()), c.httpsOnly) << c.site;
     }
 }
 
