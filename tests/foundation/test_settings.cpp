@@ -7,9 +7,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <pwd.h>
-#include <unistd.h>
-
 namespace {
 
 class SettingsLocation : public MirloTest {};
@@ -39,33 +36,6 @@ TEST_F(SettingsLocation, MissingPersoMeansDriveZ)
     LocateSettingsFolder(settings);
     EXPECT_EQ(settings.perso, "Z:");
     EXPECT_EQ(settings.settingsFolder, JoinPath("Z:", "Mirlo"));
-}
-
-TEST_F(SettingsLocation, AppDataFallsBackToConfigFolder)
-{
-    EXPECT_EQ(AppDataFolder(), appDataDir());
-    qunsetenv("APPDATA");
-    EXPECT_EQ(AppDataFolder(), QDir::toNativeSeparators(
-                                   QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
-    EXPECT_FALSE(AppDataFolder().isEmpty());
-}
-
-// Without HOME the folder comes from the account, never from the root folder.
-TEST_F(SettingsLocation, NoHomeVariableUsesTheAccountsHome)
-{
-    const QByteArray home = qgetenv("HOME");
-    const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
-    qunsetenv("APPDATA");
-    qunsetenv("HOME");
-    qunsetenv("XDG_CONFIG_HOME");
-    const QString folder = AppDataFolder();
-    qputenv("HOME", home);
-    if (!xdg.isEmpty())
-        qputenv("XDG_CONFIG_HOME", xdg);
-    const passwd* account = getpwuid(geteuid());
-    ASSERT_NE(account, nullptr);
-    EXPECT_EQ(folder, JoinPath(QFile::decodeName(account->pw_dir), ".config"));
-    EXPECT_FALSE(folder.startsWith("//"));
 }
 
 TEST_F(SettingsLocation, FileExistsOnlyForFiles)
