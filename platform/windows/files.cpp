@@ -5,6 +5,8 @@
 #include <QRandomGenerator>
 
 #include <windows.h>
+// Ours, not the macro for ReplaceFileW.
+#undef ReplaceFile
 
 namespace platform {
 

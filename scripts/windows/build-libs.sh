@@ -72,6 +72,11 @@ build_portaudio19() {
   # The library alone: its test programs take longer than it does.
   make -j"$JOBS" lib/libportaudio.la >make.log
   make install >/dev/null
+  # Its install rule puts the import library in the DLL's place: the DLL goes
+  # to bin/ as every other library's, the import library beside the others.
+  rm -f "$DEPS/lib/libportaudio-2.dll" "$DEPS/lib/libportaudio.lib"
+  install -m 755 lib/.libs/libportaudio-2.dll "$DEPS/bin/"
+  install -m 644 lib/.libs/libportaudio.dll.a "$DEPS/lib/"
 }
 
 build_lame() {

@@ -22,7 +22,7 @@ cmake --build "$MIRLO_WIN64_BUILD" -j "$(nproc)"
 QT=$MIRLO_WIN64_ROOT/qt6
 rm -rf "$MIRLO_WIN64_STAGE" && mkdir -p "$MIRLO_WIN64_STAGE/translations"
 cp "$MIRLO_WIN64_BUILD/bin/Mirlo.exe" "$MIRLO_WIN64_BUILD/bin/Launch.exe" "$MIRLO_WIN64_STAGE/"
-for plugin in platforms/qwindows styles/qwindowsvista tls/qschannelbackend tls/qcertonlybackend \
+for plugin in platforms/qwindows styles/qwindowsvistastyle tls/qschannelbackend tls/qcertonlybackend \
   imageformats/qgif imageformats/qico imageformats/qjpeg; do
   mkdir -p "$MIRLO_WIN64_STAGE/$(dirname "$plugin")"
   cp "$QT/plugins/$plugin.dll" "$MIRLO_WIN64_STAGE/$plugin.dll"
