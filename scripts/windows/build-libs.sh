@@ -67,16 +67,13 @@ build_portaudio19() {
     -e 's/<functiondiscoverykeys.h>/<functiondiscoverykeys_devpkey.h>/' src/hostapi/wasapi/pa_win_wasapi.c
   rm -f src/hostapi/wasapi/mingw-include/*.h
   # The autotools build: it chooses host APIs by name and writes portaudio-2.0.pc.
-  ./configure --host="$HOST" --prefix="$DEPS" --with-winapi=wmme,wasapi \
+  # Told of a C++ compiler, its libtool names the libraries as MSVC does and
+  # installs the import library in the DLL's place: C alone.
+  env -u CXX ./configure --host="$HOST" --prefix="$DEPS" --with-winapi=wmme,wasapi \
     --enable-shared --disable-static >configure.log
   # The library alone: its test programs take longer than it does.
   make -j"$JOBS" lib/libportaudio.la >make.log
   make install >/dev/null
-  # Its install rule puts the import library in the DLL's place: the DLL goes
-  # to bin/ as every other library's, the import library beside the others.
-  rm -f "$DEPS/lib/libportaudio-2.dll" "$DEPS/lib/libportaudio.lib"
-  install -m 755 lib/.libs/libportaudio-2.dll "$DEPS/bin/"
-  install -m 644 lib/.libs/libportaudio.dll.a "$DEPS/lib/"
 }
 
 build_lame() {
