@@ -11,7 +11,9 @@ bash "$MIRLO_REPO/scripts/windows/sdk.sh"
 bash "$MIRLO_REPO/scripts/windows/build-libs.sh"
 echo "SDK and libraries ready in $((SECONDS - start)) s"
 
+# pkg-config is asked again each time: a library rebuilt may have moved.
 cmake -S "$MIRLO_REPO" -B "$MIRLO_WIN64_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$MIRLO_TOOLCHAIN" \
+  -U 'pkgcfg_lib_*' -U '__pkg_config_checked_*' \
   -DMIRLO_WIN64_ROOT="$MIRLO_WIN64_ROOT" -DCMAKE_BUILD_TYPE=Release \
   -DBUILD_TESTING="${BUILD_TESTING:-OFF}" -DMIRLO_WARNINGS_AS_ERRORS="${MIRLO_WARNINGS_AS_ERRORS:-OFF}" >/dev/null
 cmake --build "$MIRLO_WIN64_BUILD" -j "$(nproc)"

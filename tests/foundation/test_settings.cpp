@@ -100,12 +100,13 @@ namespace {
 TEST(RecordingNameTest, PupilDateAndTimeJoinedByUnderscores)
 {
     const QDateTime when(QDate(2026, 12, 6), QTime(14, 3, 22));
-    const QString path = DefaultRecordingPath("/home/eleve/Enregistrements", "ELEVE1", when);
+    const QString folder = QDir::toNativeSeparators("/home/eleve/Enregistrements");
+    const QString path = DefaultRecordingPath(folder, "ELEVE1", when);
     const QString date = QLocale::system().toString(when.date(), QLocale::ShortFormat).replace(u'/', u'-');
-    EXPECT_EQ(path, "/home/eleve/Enregistrements/ELEVE1_" + date + "_14-03-22.mp3");
-    EXPECT_FALSE(path.mid(QStringLiteral("/home/eleve/Enregistrements/").size()).contains(u'/'));
+    EXPECT_EQ(path, folder + QDir::separator() + "ELEVE1_" + date + "_14-03-22.mp3");
+    EXPECT_FALSE(path.mid(folder.size() + 1).contains(u'/'));
     // An empty folder puts the file at the root.
-    EXPECT_TRUE(DefaultRecordingPath("", "A", when).startsWith("/A_"));
+    EXPECT_TRUE(DefaultRecordingPath("", "A", when).startsWith(QDir::separator() + QStringLiteral("A_")));
 }
 
 TEST(WindowPosition, StoredEdgesRoundHalfToEvenWithin16Bits)
