@@ -30,10 +30,12 @@ trap cleanup EXIT
 failed=()
 for exe in "$TESTS"/test_*.exe; do
   name=$(basename "$exe" .exe)
-  echo "== $name (Wine)"
-  if ! (cd "$TESTS" && "$MIRLO_WINE" "$exe" --gtest_brief=1 2>&1 | tr -d '\r'); then
-    failed+=("$name")
-  fi
+  status=0
+  output=$(cd "$TESTS" && "$MIRLO_WINE" "$exe" 2>&1) || status=$?
+  # The totals, and what failed in full.
+  tr -d '\r' <<<"$output" | sed -n -e 's/^\[==========\] \(.* ran\).*/'"$name"' under Wine: \1/p' \
+    -e '/^\[  PASSED  \]/p' -e '/Failure$/,/^\[  FAILED  \]/p'
+  [ "$status" -eq 0 ] || failed+=("$name")
 done
 echo "Windows stage: built in $((built - start)) s, tests under Wine in $((SECONDS - built)) s"
 if [ ${#failed[@]} -gt 0 ]; then
