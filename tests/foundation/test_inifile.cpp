@@ -1,6 +1,7 @@
 #include "foundation/inifile.h"
 #include "foundation/settings.h"
 #include "foundation/windows1252.h"
+#include "tests/foundation/fixtures.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>
@@ -8,11 +9,6 @@
 #include <QFileInfo>
 
 namespace {
-
-class IniFiles : public MirloTest {
-protected:
-    QString file() const { return tempPath("Mirlox.ini"); }
-};
 
 TEST_F(IniFiles, NamesMatchWithoutCaseAndBlanksAreTrimmed)
 {

@@ -3,6 +3,7 @@
 #include "foundation/inifile.h"
 #include "foundation/settings.h"
 #include "tests/support/pupiluser.h"
+#include "tests/foundation/fixtures.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>
@@ -17,11 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-class IniFiles : public MirloTest {
-protected:
-    QString file() const { return tempPath("Mirlox.ini"); }
-};
 
 TEST_F(IniFiles, ReplacementIsAtomicAndKeepsPermissions)
 {

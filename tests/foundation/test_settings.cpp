@@ -1,5 +1,6 @@
 #include "foundation/settings.h"
 #include "foundation/windows1252.h"
+#include "tests/foundation/fixtures.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>
@@ -8,8 +9,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-class SettingsLocation : public MirloTest {};
 
 TEST_F(SettingsLocation, SchoolModeOnlyForExactLycee)
 {

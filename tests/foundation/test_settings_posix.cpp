@@ -1,5 +1,6 @@
 // Where the settings go without APPDATA: the XDG configuration folder.
 #include "foundation/settings.h"
+#include "tests/foundation/fixtures.h"
 #include "tests/support/testenv.h"
 
 #include <QFile>
@@ -9,8 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-class SettingsLocation : public MirloTest {};
 
 TEST_F(SettingsLocation, AppDataFallsBackToConfigFolder)
 {
