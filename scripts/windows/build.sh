@@ -32,4 +32,6 @@ done
 cp /usr/share/qt6/translations/qtbase_fr.qm "$MIRLO_WIN64_STAGE/translations/"
 printf '[Paths]\r\nPrefix = .\r\nPlugins = .\r\nTranslations = translations\r\n' >"$MIRLO_WIN64_STAGE/qt.conf"
 bash "$MIRLO_REPO/scripts/windows/deploy-dlls.sh" "$MIRLO_WIN64_STAGE"
+# Debian's MinGW runtime keeps its debugging symbols (libstdc++ alone is 23 MB).
+find "$MIRLO_WIN64_STAGE" \( -iname '*.exe' -o -iname '*.dll' \) -exec "$MIRLO_TRIPLET-strip" --strip-unneeded {} +
 echo "Windows programs in $MIRLO_WIN64_STAGE ($((SECONDS - start)) s)"
