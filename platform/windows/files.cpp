@@ -45,7 +45,7 @@ bool IsMissing(DWORD error)
 FileFault CreateFault(DWORD error)
 {
     return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT ? FileFault::FolderDenied
-                                                                         : FileFault::WriteFailed;
+                                                                        : FileFault::WriteFailed;
 }
 
 // Opens without following a link; the handle is a disk file or nothing.
@@ -94,8 +94,8 @@ FileContent ReadRegularFile(const QString& path, qint64 maxBytes)
         read.fault = FileFault::TooLarge;
         return read;
     }
-    const HANDLE handle = OpenNoFollow(native, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       OPEN_EXISTING);
+    const HANDLE handle = OpenNoFollow(native, GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
     if (handle == INVALID_HANDLE_VALUE) {
         read.fault = IsMissing(::GetLastError()) ? FileFault::Missing : FileFault::Unreadable;
         return read;
@@ -151,8 +151,8 @@ FileFault ReplaceFault(const QString& path, qint64 maxBytes)
     if (entry.data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
         return FileFault::ReadOnly;
     // The file's own access rights may refuse us writing even where the folder allows it.
-    const HANDLE handle = OpenNoFollow(native, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       OPEN_EXISTING);
+    const HANDLE handle = OpenNoFollow(native, GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
     if (handle == INVALID_HANDLE_VALUE)
         return ::GetLastError() == ERROR_ACCESS_DENIED ? FileFault::ReadOnly : FileFault::None;
     ::CloseHandle(handle);
@@ -165,8 +165,8 @@ FileFault ReplaceFault(const QString& path, qint64 maxBytes)
 FileFault ReplaceFile(const QString& path, const QByteArray& bytes, FileAccess)
 {
     const QFileInfo info(path);
-    const QString stem = QDir::toNativeSeparators(info.absolutePath()) + QLatin1Char('\\') + QLatin1Char('.') +
-                         info.fileName() + QLatin1Char('.');
+    const QString stem = QDir::toNativeSeparators(info.absolutePath()) + QLatin1Char('\\') +
+                         QLatin1Char('.') + info.fileName() + QLatin1Char('.');
     std::wstring temp;
     HANDLE handle = INVALID_HANDLE_VALUE;
     DWORD error = ERROR_SUCCESS;
@@ -190,10 +190,11 @@ FileFault ReplaceFile(const QString& path, const QByteArray& bytes, FileAccess)
     // ReplaceFileW keeps the replaced file's access rights and attributes;
     // a link or anything else there is replaced by the move, never followed.
     bool moved = old.exists && IsPlainFile(old.data.dwFileAttributes) &&
-                 ::ReplaceFileW(native.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                                nullptr);
+                 ::ReplaceFileW(native.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                nullptr, nullptr);
     if (!moved)
-        moved = ::MoveFileExW(temp.c_str(), native.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        moved =
+            ::MoveFileExW(temp.c_str(), native.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!moved) {
         error = ::GetLastError();
         ::DeleteFileW(temp.c_str());
@@ -233,7 +234,7 @@ NewFile::NewFile(const QString& path, FileAccess)
         m_status = Status::Link;
     else
         m_status = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Status::AlreadyThere
-                                                                                : Status::Failed;
+                                                                               : Status::Failed;
 }
 
 NewFile::~NewFile() { close(); }

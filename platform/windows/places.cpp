@@ -57,7 +57,8 @@ bool StartProgram(const QString& program)
 {
     // Launch works unseen while Mirlo restarts, so it starts with a hidden
     // window; any other program (Mirlo from Launch) with a normal one.
-    const bool hidden = QFileInfo(program).completeBaseName().compare(QStringLiteral("Launch"), Qt::CaseInsensitive) == 0;
+    const bool hidden =
+        QFileInfo(program).completeBaseName().compare(QStringLiteral("Launch"), Qt::CaseInsensitive) == 0;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -69,7 +70,8 @@ bool StartProgram(const QString& program)
     // Its own folder as working folder; no handle of ours goes with it.
     const std::wstring folder = QDir::toNativeSeparators(QFileInfo(program).absolutePath()).toStdWString();
     if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                          CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, nullptr, folder.c_str(), &startup, &process))
+                          CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, nullptr, folder.c_str(), &startup,
+                          &process))
         return false;
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);

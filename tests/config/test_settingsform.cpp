@@ -83,7 +83,6 @@ TEST(SettingsComplaint, ValuesTheFileCannotHoldExactlyAreRefused)
     }
 }
 
-
 TEST_F(SettingsSave, StoresTheCleanedValuesAndNamesTheNextRecording)
 {
     typed.sending = SendChoice::Mail;

@@ -2,8 +2,8 @@
 // links, pipes, file size limits, fork.
 #include "foundation/inifile.h"
 #include "foundation/settings.h"
-#include "tests/support/pupiluser.h"
 #include "tests/foundation/fixtures.h"
+#include "tests/support/pupiluser.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>

@@ -45,7 +45,8 @@ TEST_F(WindowsFiles, ReplaceFileLeavesOneWholeFileAndNoTemporary)
     EXPECT_EQ(platform::ReplaceFile(path, "[Web]\r\nSite=b\r\n", platform::FileAccess::OwnerOnly),
               platform::FileFault::None);
     EXPECT_EQ(ReadFile(path), "[Web]\r\nSite=b\r\n");
-    EXPECT_EQ(QDir(scratchDir()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"Mirlox.ini"});
+    EXPECT_EQ(QDir(scratchDir()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList{"Mirlox.ini"});
     EXPECT_EQ(platform::ReplaceFile(tempPath("missing/Mirlox.ini"), "x", platform::FileAccess::Shared),
               platform::FileFault::WriteFailed);
 }
