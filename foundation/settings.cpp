@@ -17,9 +17,10 @@ QString JoinPath(const QString& folder, const QString& name) { return folder + Q
 
 QString AppDataFolder()
 {
-    const QByteArray env = qgetenv("APPDATA");
+    // Read as text: on Windows the 8-bit code page would lose letters of the user's name.
+    const QString env = qEnvironmentVariable("APPDATA");
     if (!env.isEmpty())
-        return QString::fromLocal8Bit(env);
+        return env;
     return platform::UserSettingsFolder();
 }
 

@@ -1,5 +1,6 @@
 // The platform layer on Windows: files created exclusively, replaced whole,
 // read only when plain; the folders the shell knows.
+#include "foundation/settings.h"
 #include "platform/files.h"
 #include "platform/places.h"
 
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -94,6 +96,16 @@ TEST(WindowsPlaces, SettingsMusicAndProgramsWhereWindowsHasThem)
     EXPECT_EQ(platform::ProgramPath(QStringLiteral("C:\\Mirlo"), QStringLiteral("Launch")),
               QStringLiteral("C:\\Mirlo\\Launch.exe"));
     EXPECT_FALSE(platform::StartProgram(QStringLiteral("C:\\nowhere\\Launch.exe")));
+}
+
+// A pupil's user name may hold letters the system's 8-bit code page lacks.
+TEST(WindowsPlaces, AppDataKeepsEveryLetterOfTheUsersName)
+{
+    const QString folder = QString::fromUtf8("C:\\Users\\Łukasz Öğrenci\\AppData\\Roaming");
+    const std::wstring setting = (QStringLiteral("APPDATA=") + folder).toStdWString();
+    ASSERT_EQ(_wputenv(setting.c_str()), 0);
+    EXPECT_EQ(AppDataFolder(), folder);
+    EXPECT_EQ(JoinPath(AppDataFolder(), "Mirlo"), folder + QStringLiteral("\\Mirlo"));
 }
 
 } // namespace
