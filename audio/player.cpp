@@ -1,5 +1,7 @@
 #include "audio/player.h"
 
+#include "platform/librarypath.h"
+
 #include <QFile>
 
 #include <mpg123.h>
@@ -81,7 +83,7 @@ std::optional<PlayError> Player::play(const QString& path)
 {
     stop();
     auto file = std::make_unique<Mp3File>();
-    if (path.isEmpty() || !QFile::exists(path) || !file->open(QFile::encodeName(path)))
+    if (path.isEmpty() || !QFile::exists(path) || !file->open(platform::LibraryFileName(path)))
         return PlayError::NotPlayable;
     if (!m_devices.startPlayback(*file))
         return PlayError::DeviceRefused;

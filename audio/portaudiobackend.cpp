@@ -1,6 +1,7 @@
 #include "audio/portaudiobackend.h"
 
-#include <alsa/asoundlib.h>
+#include "platform/soundsystem.h"
+
 #include <portaudio.h>
 
 #include <algorithm>
@@ -12,30 +13,6 @@
 #include <thread>
 
 namespace {
-
-// PortAudio's ALSA device scan aborts the whole program on an assertion when
-// ALSA defines neither a "default" nor a "dmix" PCM (an empty or broken ALSA
-// set-up). Such a set-up has nothing to record from: it counts as a failed start.
-bool AlsaCanBeScanned()
-{
-    snd_config_t* top = nullptr;
-    if (snd_config_update_ref(&top) < 0)
-        return false;
-    bool found = false;
-    snd_config_t* pcms = nullptr;
-    if (snd_config_search(top, "pcm", &pcms) >= 0) {
-        snd_config_iterator_t i, next;
-        snd_config_for_each(i, next, pcms)
-        {
-            const char* id = nullptr;
-            if (snd_config_get_id(snd_config_iterator_entry(i), &id) >= 0 && id &&
-                (std::strcmp(id, "default") == 0 || std::strcmp(id, "dmix") == 0))
-                found = true;
-        }
-    }
-    snd_config_unref(top);
-    return found;
-}
 
 // A running stream, or null when it would not open or start.
 PaStream* OpenStarted(const PaStreamParameters* in, const PaStreamParameters* out, double rate,
@@ -60,9 +37,7 @@ public:
     {
         if (m_initialised)
             return true;
-        // A JACK client would otherwise try to start a server of its own.
-        setenv("JACK_NO_START_SERVER", "1", 0);
-        if (!AlsaCanBeScanned())
+        if (!platform::PrepareSoundSystem())
             return false;
         m_initialised = Pa_Initialize() == paNoError;
         return m_initialised;

@@ -17,16 +17,17 @@ QString Settings::workingFile() const { return JoinPath(settingsFolder, kSetting
 // the root) gets no second one.
 QString JoinPath(const QString& folder, const QString& name)
 {
-    if (folder.endsWith(QDir::separator()))
+    if (folder.endsWith(u'/') || folder.endsWith(QDir::separator()))
         return folder + name;
     return folder + QDir::separator() + name;
 }
 
 QString AppDataFolder()
 {
-    const QByteArray env = qgetenv("APPDATA");
+    // Read as text: on Windows the 8-bit code page would lose letters of the user's name.
+    const QString env = qEnvironmentVariable("APPDATA");
     if (!env.isEmpty())
-        return QString::fromLocal8Bit(env);
+        return env;
     return platform::UserSettingsFolder();
 }
 

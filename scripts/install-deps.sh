@@ -32,9 +32,16 @@ real_server_packages=(nginx php-fpm squid iproute2)
 check_packages=(
   clang libclang-rt-14-dev
 )
+# The Windows build from Linux (scripts/windows/): MinGW-w64 with posix
+# threads, Qt's host tools, Wine for the Windows tests.
+windows_packages=(
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
+  qt6-base-dev-tools xz-utils wine64
+)
 
 missing=()
-for p in "${build_packages[@]}" "${test_packages[@]}" "${real_server_packages[@]}" "${check_packages[@]}"; do
+for p in "${build_packages[@]}" "${test_packages[@]}" "${real_server_packages[@]}" "${check_packages[@]}" \
+  "${windows_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then

@@ -1,12 +1,11 @@
 // The audio input and the player through memory sound devices: captured
-// audio from memory, playback pulled on demand; and PortAudio without any device.
+// audio from memory, playback pulled on demand.
 #include "audio/audioinput.h"
 #include "audio/player.h"
 #include "audio/portaudiobackend.h"
 #include "tests/support/memorybackend.h"
 #include "tests/support/mp3check.h"
 #include "tests/support/testenv.h"
-#include "tests/support/virtualaudio.h"
 
 #include <gtest/gtest.h>
 
@@ -125,7 +124,7 @@ TEST_F(SoundLayer, CaptureThatCannotStartSaysWhy)
 
 TEST_F(SoundLayer, ThePlayerPlaysTheDecodedFileAndReportsThePosition)
 {
-    const QString path = tempPath(QString::fromUtf8("écoute.mp3"));
+    const QString path = tempPath(QString::fromUtf8("écoute Łódź.mp3"));
     WriteFile(path, ToneMp3(440, 44100, 1));
     ASSERT_TRUE(devices.open());
     Player player;
@@ -174,25 +173,4 @@ TEST_F(SoundLayer, ThePlayerRefusesFilesThatAreNoMp3AndDevicesThatRefuse)
     devices.playbackSucceeds = false;
     EXPECT_EQ(player.play(path), PlayError::DeviceRefused);
     EXPECT_FALSE(player.playing());
-}
-
-// Real PortAudio with an ALSA configuration that has no device at all.
-using SoundWithoutDevices = MirloTest;
-
-TEST_F(SoundWithoutDevices, StartsListsNothingAndRefusesCaptureAndPlayback)
-{
-    UseNoAudioDevices();
-    AudioInput input(PortAudioDevices());
-    ASSERT_TRUE(input.open());
-    EXPECT_TRUE(input.devices().isEmpty());
-    EXPECT_EQ(input.start(0, 44100, 44100), CaptureError::NoSuchDevice);
-    EXPECT_EQ(input.framesWritten(), 0);
-
-    const QString path = tempPath("essai.mp3");
-    WriteFile(path, ToneMp3(440, 44100, 1));
-    Player player(PortAudioDevices());
-    EXPECT_EQ(player.play(path), PlayError::DeviceRefused);
-    input.close();
-    EXPECT_TRUE(input.open()) << "a second start works as well";
-    input.close();
 }

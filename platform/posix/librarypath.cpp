@@ -1,0 +1,9 @@
+#include "platform/librarypath.h"
+
+#include <QFile>
+
+namespace platform {
+
+QByteArray LibraryFileName(const QString& path) { return QFile::encodeName(path); }
+
+} // namespace platform
