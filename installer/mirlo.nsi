@@ -5,7 +5,8 @@
 ; Silent for school deployment: "Mirlo-<version>-setup.exe /S", and
 ; "Uninstall.exe /S" in the program folder.
 
-Unicode true
+; A 64-bit installer for a 64-bit program (Wine without its 32-bit part runs it too).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestDPIAware true
