@@ -19,5 +19,6 @@ start=$SECONDS
 bash "$REPO/tests/wine/mapi-test.sh" "$WORK/mapi"
 bash "$REPO/scripts/windows/installer.sh" "$STAGE" "$WORK/installer"
 setup=$(ls "$WORK"/installer/Mirlo-*-setup.exe)
-python3 "$REPO/tests/wine/journey.py" "$setup" "$WORK/journey" "$MP3_TOOL"
+MIRLO_TEST_MAPI_PROVIDER=$WORK/mapi/bin/mapiprovider.dll \
+  python3 "$REPO/tests/wine/journey.py" "$setup" "$WORK/journey" "$MP3_TOOL"
 echo "Windows product tests under Wine: passed in $((SECONDS - start)) s"

@@ -7,7 +7,9 @@ A throw-away Wine prefix; the installer run silently (the school's
 program-folder settings kept over a reinstall); the installed Mirlo.exe: a
 first run through the settings dialog, a recording on the virtual microphone
 (the tests' private PulseAudio behind Wine's winepulse), its upload to the
-reference server on 127.0.0.1, "Nouvel enregistrement" through Launch.exe;
+reference server on 127.0.0.1, its hand-off by e-mail to the tests' MAPI mail
+program (MIRLO_TEST_MAPI_PROVIDER, registered as the prefix's default mail
+program), "Nouvel enregistrement" through Launch.exe;
 then a silent uninstall that leaves the pupil's settings and recordings.
 Screenshots of the first run and the main window stay in WORK. MP3_TOOL is
 the journeys' MP3 reader (journey_mp3facts of the Linux build); without it
@@ -31,9 +33,10 @@ MAIN = "Enregistrement Mp3"
 SETTINGS = "Enregistrement Mp3 - Param_trage"
 MESSAGE = "Mirlo"
 LAUNCH = "Launch"
+ABOUT = "Mirlo - utilitaire d'enregistrement - Pr_sentation"
 RECORD, STOP = (62, 348), (242, 348)
 FILE_BOX = (245, 223)
-SEND, NEW_RECORDING = (94, 385), (265, 385)
+SEND, NEW_RECORDING, INFOS = (94, 385), (265, 385), (411, 385)
 DESIGN_SIZE = (480, 404)
 PUPIL = {"sender": "eleve1@ecole.fr", "recipient": "prof@ecole.fr", "login": "eleve1",
          "password": "secret1", "site": "depot.ecole.fr"}
@@ -48,12 +51,15 @@ class Wine:
         self.desk = desk
         self.prefix = os.path.join(desk.work, "prefix")
         self.pulse_server = pulse_server
+        self.outbox = os.path.join(desk.work, "outbox")
+        os.makedirs(self.outbox)
 
     def env(self):
         return self.desk.env({
             "WINEPREFIX": self.prefix, "WINEDEBUG": "-all",
             "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
-            "PULSE_SERVER": self.pulse_server, "PATH": os.environ.get("PATH", "/usr/bin:/bin")})
+            "PULSE_SERVER": self.pulse_server, "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+            "MIRLO_TEST_OUTBOX": "Z:" + self.outbox.replace("/", "\\")})
 
     def run(self, *args, timeout=300):
         r = subprocess.run([WINE] + list(args), env=self.env(), capture_output=True, timeout=timeout)
@@ -250,6 +256,41 @@ def upload(desk, main, path, log):
               for x in files), "the server did not receive the recording's bytes: %s" % files)
 
 
+def register_mail_program(wine, provider):
+    """The tests' MAPI mail program as the prefix's default mail program."""
+    key = "HKLM\\Software\\Clients\\Mail"
+    check(wine.run("reg", "add", key, "/ve", "/d", "Mirlo Test Mail", "/f") == 0, "reg add failed")
+    check(wine.run("reg", "add", key + "\\Mirlo Test Mail", "/v", "DLLPath", "/d",
+                   "Z:" + provider.replace("/", "\\"), "/f") == 0, "reg add failed")
+
+
+def mail(desk, wine, main, path):
+    """Mail mode chosen in the settings, then the recording handed to the mail program."""
+    press(desk, main, INFOS)
+    about = desk.window(ABOUT, 30)
+    desk.keys(about, "Tab", "Tab", "space")  # OK, Aide, "Modifier les paramètres"
+    dialog = desk.window(SETTINGS, 30)
+    desk.keys(dialog, *(["Tab"] * 7))  # from the sender's address to "Téléchargement sur le site Web"
+    desk.keys(dialog, "Right")  # "Envoi par email"
+    desk.keys(dialog, "Return")
+    close_message(desk, "the notice after validating")
+    main = desk.window(MAIN, 30)
+    check(setting(read_ini(wine.working_settings), "Web", "mode") == "mail", "mail mode was not stored")
+    press(desk, main, SEND)  # "Envoyer par email"
+    recorded = os.path.join(wine.outbox, "message.txt")
+    wait_for("the mail program to be handed the message", lambda: os.path.exists(recorded), 30)
+    time.sleep(1)
+    with open(recorded, encoding="utf-8") as f:
+        fields = dict(line.split("=", 1) for line in f.read().splitlines() if "=" in line)
+    expected = {"toAddress": "SMTP:" + PUPIL["recipient"], "subject": "Enregistrement : ELEVE1",
+                "body": "Enregistrement 1", "attachmentName": os.path.basename(path)}
+    for key, value in expected.items():
+        check(fields.get(key) == value, "the mail program got %s %r, not %r" % (key, fields.get(key), value))
+    with open(path, "rb") as f, open(os.path.join(wine.outbox, "attachment.bin"), "rb") as g:
+        check(f.read() == g.read(), "the attachment's bytes are not the recording's")
+    return main
+
+
 def new_recording(desk, main):
     press(desk, main, NEW_RECORDING)
     wait_for("Mirlo's window to go", lambda: not desk.windows(MAIN), 30)
@@ -277,7 +318,9 @@ def uninstall(wine, recording, pupil_settings):
 def main(argv):
     setup, work = os.path.abspath(argv[1]), os.path.abspath(argv[2])
     tool = os.path.abspath(argv[3]) if len(argv) > 3 and argv[3] else ""
-    steps = os.environ.get("MIRLO_WINE_JOURNEY_STEPS", "install,first-run,record,upload,launch,uninstall").split(",")
+    provider = os.environ.get("MIRLO_TEST_MAPI_PROVIDER", "")
+    steps = os.environ.get("MIRLO_WINE_JOURNEY_STEPS",
+                           "install,first-run,record,upload,mail,launch,uninstall").split(",")
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     desk = Desktop(work)
@@ -292,6 +335,8 @@ def main(argv):
         wine.run("wineboot", "-i")
         wine.settle()
         installation(wine, setup, port)
+        if provider:
+            register_mail_program(wine, provider)
         print("installed (%.0f s)" % (time.monotonic() - started), flush=True)
         recording = None
         if "first-run" in steps:
@@ -303,6 +348,9 @@ def main(argv):
                 if "upload" in steps:
                     upload(desk, main_window, recording, log)
                     print("uploaded (%.0f s)" % (time.monotonic() - started), flush=True)
+                if "mail" in steps and provider:
+                    main_window = mail(desk, wine, main_window, recording)
+                    print("handed to the mail program (%.0f s)" % (time.monotonic() - started), flush=True)
             if "launch" in steps:
                 new_recording(desk, main_window)
                 print("restarted through Launch (%.0f s)" % (time.monotonic() - started), flush=True)
