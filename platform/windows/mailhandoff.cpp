@@ -10,6 +10,7 @@
 #include <thread>
 
 #include <windows.h>
+// After windows.h, which they need.
 #include <mapi.h>
 #include <objbase.h>
 
@@ -59,8 +60,8 @@ QString RegistryText(HKEY root, const wchar_t* key, const wchar_t* value)
 {
     wchar_t text[512];
     DWORD size = sizeof text;
-    if (RegGetValueW(root, key, value, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size) !=
-        ERROR_SUCCESS)
+    if (RegGetValueW(root, key, value, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text,
+                     &size) != ERROR_SUCCESS)
         return {};
     return QString::fromWCharArray(text).trimmed();
 }
@@ -82,7 +83,8 @@ SendMailW LoadSendMail()
 {
     static const SendMailW send = [] {
         HMODULE mapi = LoadLibraryExW(L"mapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        return mapi ? reinterpret_cast<SendMailW>(reinterpret_cast<void*>(GetProcAddress(mapi, "MAPISendMailW")))
+        return mapi ? reinterpret_cast<SendMailW>(
+                          reinterpret_cast<void*>(GetProcAddress(mapi, "MAPISendMailW")))
                     : nullptr;
     }();
     return send;
@@ -99,7 +101,8 @@ struct MapiMail {
           fromAddress(Wide(mail.fromAddress)), toName(Wide(mail.toName)),
           // An address without a type would be looked up in the mail
           // program's address book by name.
-          toAddress(mail.toAddress.isEmpty() ? std::wstring() : Wide(QStringLiteral("SMTP:") + mail.toAddress)),
+          toAddress(mail.toAddress.isEmpty() ? std::wstring()
+                                             : Wide(QStringLiteral("SMTP:") + mail.toAddress)),
           path(Wide(QDir::toNativeSeparators(QFileInfo(mail.attachmentPath).absoluteFilePath()))),
           fileName(Wide(QFileInfo(mail.attachmentPath).fileName()))
     {
@@ -146,7 +149,8 @@ public:
             const ULONG result = message.send(sendMail);
             if (SUCCEEDED(com))
                 CoUninitialize();
-            QMetaObject::invokeMethod(this, [this, result] { finished(result); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, result] { finished(result); }, Qt::QueuedConnection);
         }).detach();
     }
     bool ended() const { return m_ended; }

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <mapi.h>
 
 namespace {
@@ -26,10 +27,10 @@ const QString kMailProgram = QStringLiteral("Mirlo Test Mail");
 
 struct Case {
     const char* name;
-    const char* providerResult;      // what the mail program answers; null: success
+    const char* providerResult; // what the mail program answers; null: success
     bool recordingExists;
-    std::optional<Kind> failure;     // what the pupil is told, if anything
-    int code;                        // the code shown with ErrorCode
+    std::optional<Kind> failure; // what the pupil is told, if anything
+    int code;                    // the code shown with ErrorCode
     bool reachesMailProgram;
 };
 
@@ -77,12 +78,12 @@ void Run(const Case& c, const QString& folder)
 {
     const QString outbox = QDir(folder).filePath(QString::fromLatin1(c.name));
     QDir().mkpath(outbox);
-    SetEnvironmentVariableW(L"MIRLO_TEST_OUTBOX", reinterpret_cast<const wchar_t*>(
-                                                      QDir::toNativeSeparators(outbox).utf16()));
-    SetEnvironmentVariableW(L"MIRLO_TEST_MAPI_RESULT",
-                            c.providerResult ? reinterpret_cast<const wchar_t*>(
-                                                   QString::fromLatin1(c.providerResult).utf16())
-                                             : nullptr);
+    SetEnvironmentVariableW(L"MIRLO_TEST_OUTBOX",
+                            reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(outbox).utf16()));
+    SetEnvironmentVariableW(
+        L"MIRLO_TEST_MAPI_RESULT",
+        c.providerResult ? reinterpret_cast<const wchar_t*>(QString::fromLatin1(c.providerResult).utf16())
+                         : nullptr);
 
     const QString recording = QDir(outbox).filePath(QStringLiteral("ÉLÈVE 08-12-2026 récit.mp3"));
     const QByteArray bytes = RecordingBytes();
@@ -128,7 +129,8 @@ void Run(const Case& c, const QString& folder)
     }
 
     const QMap<QString, QString> got = Recorded(outbox);
-    Check(got.isEmpty() != c.reachesMailProgram, c.name, QStringLiteral("mail program reached: %1").arg(!got.isEmpty()));
+    Check(got.isEmpty() != c.reachesMailProgram, c.name,
+          QStringLiteral("mail program reached: %1").arg(!got.isEmpty()));
     if (!c.reachesMailProgram)
         return;
     const QMap<QString, QString> expected{

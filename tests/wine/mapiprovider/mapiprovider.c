@@ -4,6 +4,7 @@
  * attached file's bytes as read through its path). MIRLO_TEST_MAPI_RESULT,
  * when set, is the number returned instead of success, after recording. */
 #include <windows.h>
+// After windows.h, which it needs.
 #include <mapi.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -132,16 +133,16 @@ static WCHAR* Widen(const char* text)
     return wide;
 }
 
-__declspec(dllexport) ULONG WINAPI MAPISendMailW(LHANDLE session, ULONG_PTR ui, MessageW* message, FLAGS flags,
-                                                 ULONG reserved)
+__declspec(dllexport) ULONG WINAPI
+    MAPISendMailW(LHANDLE session, ULONG_PTR ui, MessageW* message, FLAGS flags, ULONG reserved)
 {
     (void)session, (void)ui, (void)reserved;
     return message ? Record("MAPISendMailW", message, flags) : MAPI_E_INVALID_MESSAGE;
 }
 
 /* The ANSI call, recorded through the same wide records. */
-__declspec(dllexport) ULONG WINAPI MAPISendMail(LHANDLE session, ULONG_PTR ui, lpMapiMessage m, FLAGS flags,
-                                                ULONG reserved)
+__declspec(dllexport) ULONG WINAPI
+    MAPISendMail(LHANDLE session, ULONG_PTR ui, lpMapiMessage m, FLAGS flags, ULONG reserved)
 {
     (void)session, (void)ui, (void)reserved;
     if (!m || m->nRecipCount > 8 || m->nFileCount > 8)
