@@ -13,7 +13,9 @@ BIN=$WORK/bin
 echo "== building the test mail program and the hand-off test"
 $MINGW-gcc-posix -O2 -Wall -Wextra -Werror -shared -static-libgcc \
   -o "$BIN/mapiprovider.dll" "$REPO/tests/wine/mapiprovider/mapiprovider.c"
-$MINGW-g++-posix -std=c++20 -O1 -Wall -Wextra -Werror -I"$REPO" \
+# The project's warnings (mirlo_warnings in CMakeLists.txt), as errors.
+$MINGW-g++-posix -std=c++20 -O1 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wold-style-cast \
+  -Wnon-virtual-dtor -Woverloaded-virtual -Werror -I"$REPO" \
   -isystem "$QT_WIN/include" -isystem "$QT_WIN/include/QtCore" -DQT_NO_DEBUG -DUNICODE -D_UNICODE \
   "$REPO/tests/wine/mapi/mapihandoff_test.cpp" "$REPO/platform/windows/mailhandoff.cpp" \
   -L"$QT_WIN/lib" -lQt6Core -lole32 -ladvapi32 -o "$BIN/mapihandoff_test.exe"
