@@ -5,6 +5,7 @@
 # first, beside the program) or by a part of Windows: one that Wine provides
 # (its list of Windows' DLLs) or an API set (api-ms-win-*, ext-ms-*).
 # Plugins (DLLs in sub-folders) are loaded by Qt itself: each is a start.
+# Every executable and DLL must be a 64-bit Windows one.
 set -euo pipefail
 folder=$1
 objdump=x86_64-w64-mingw32-objdump
@@ -18,6 +19,7 @@ done
 for f in "$wine_dlls"/*.dll; do windows[$(basename "${f,,}")]=1; done
 
 missing=()
+broken=()
 pending=()
 while IFS= read -r -d '' pe; do pending+=("$pe"); done < <(
   find "$folder" -maxdepth 1 -iname '*.exe' -print0
@@ -28,7 +30,12 @@ while [ ${#pending[@]} -gt 0 ]; do
   pending=("${pending[@]:1}")
   [ -n "${done[$pe]:-}" ] && continue
   done[$pe]=1
-  for dll in $($objdump -p "$pe" | sed -n 's/^\s*DLL Name: //p'); do
+  headers=$($objdump -p "$pe" 2>&1 || true)
+  if ! grep -q 'file format pei-x86-64' <<<"$headers"; then
+    broken+=("${pe#"$folder"/}")
+    continue
+  fi
+  for dll in $(sed -n 's/^\s*DLL Name: //p' <<<"$headers"); do
     key=${dll,,}
     if [ -n "${shipped[$key]:-}" ]; then
       used[$key]=1
@@ -44,6 +51,10 @@ for key in "${!shipped[@]}"; do
   [ -n "${used[$key]:-}" ] || unused+=("$(basename "${shipped[$key]}")")
 done
 status=0
+if [ ${#broken[@]} -gt 0 ]; then
+  printf 'Not a 64-bit Windows executable or DLL: %s\n' "${broken[@]}" >&2
+  status=1
+fi
 if [ ${#missing[@]} -gt 0 ]; then
   printf 'Missing DLL: %s\n' "${missing[@]}" >&2
   status=1
