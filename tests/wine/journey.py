@@ -183,16 +183,18 @@ def installation(wine, setup, port):
         check(f.read() == before, "a reinstall changed the program-folder Mirlox.ini")
 
 
-def first_run(desk, wine):
+def first_run(desk, wine, port):
     mirlo = wine.start(os.path.join(PROGRAM_DIR, "Mirlo.exe"), log="mirlo.log")
     dialog = desk.window(SETTINGS, 60)
     time.sleep(1)
     print("screenshot: " + desk.screenshot("first-run-dialog"), flush=True)
     check(not desk.windows(MAIN), "the main window shows before the first settings are made")
-    typed = [PUPIL["sender"], PUPIL["recipient"], PUPIL["site"], PUPIL["login"], PUPIL["password"]]
+    typed = [PUPIL["sender"], PUPIL["recipient"], PUPIL["site"], PUPIL["login"], PUPIL["password"],
+             "127.0.0.1", str(port)]  # the upload server is also the proxy
     for text in typed:
         desk.type(dialog, text)
         desk.keys(dialog, "Tab")
+    desk.keys(dialog, "space")  # "Téléchargement sur le site Web"
     desk.keys(dialog, "Return")
     close_message(desk, "the notice after validating")
     main = desk.window(MAIN, 30)
@@ -201,7 +203,8 @@ def first_run(desk, wine):
 
     working = read_ini(wine.working_settings)  # also checks every line ends with CR LF
     expected = {("email", "Expediteur"): PUPIL["sender"], ("email", "Destinataire"): PUPIL["recipient"],
-                ("email", "Nom"): "ELEVE1", ("Web", "Site"): PUPIL["site"], ("Web", "mode"): "web"}
+                ("email", "Nom"): "ELEVE1", ("Web", "Site"): PUPIL["site"], ("Web", "mode"): "web",
+                ("Web", "Proxy"): "127.0.0.1", ("Web", "ProxyPort"): str(port)}
     for (section, key), value in expected.items():
         got = setting(working, section, key)
         check(got == value, "working settings: %s/%s is %r, not %r" % (section, key, got, value))
@@ -216,6 +219,13 @@ def mp3_seconds(tool, path):
     return json.loads(r.stdout)
 
 
+def settled(path):
+    """The file has content and no longer grows."""
+    size = os.path.getsize(path)
+    time.sleep(1.0)
+    return size > 0 and os.path.getsize(path) == size
+
+
 def record(desk, wine, main, tool):
     shown = shown_text(desk, main, FILE_BOX)
     check(shown.lower().endswith(".mp3") and ":\\" in shown, "the main window shows %r as the recording" % shown)
@@ -227,11 +237,7 @@ def record(desk, wine, main, tool):
     press(desk, main, STOP)
     expected = time.monotonic() - started
 
-    def settled():
-        size = os.path.getsize(path)
-        time.sleep(1.0)
-        return size > 0 and os.path.getsize(path) == size
-    wait_for("the recording to be completed", settled, 30)
+    wait_for("the recording to be completed", lambda: settled(path), 30)
     if tool:
         facts = mp3_seconds(tool, path)
         print("recording: about %.2f s, decoded %s" % (expected, facts), flush=True)
@@ -264,18 +270,31 @@ def register_mail_program(wine, provider):
                    "Z:" + provider.replace("/", "\\"), "/f") == 0, "reg add failed")
 
 
-def mail(desk, wine, main, path):
-    """Mail mode chosen in the settings, then the recording handed to the mail program."""
+def choose_mail_mode(desk, wine, main):
+    """Mail mode chosen in the settings, through the about box."""
     press(desk, main, INFOS)
     about = desk.window(ABOUT, 30)
     desk.keys(about, "Tab", "Tab", "space")  # OK, Aide, "Modifier les paramètres"
     dialog = desk.window(SETTINGS, 30)
-    desk.keys(dialog, *(["Tab"] * 7))  # from the sender's address to "Téléchargement sur le site Web"
-    desk.keys(dialog, "Right")  # "Envoi par email"
+    # The dialog keeps its focus from the first run: "Envoi par email" is
+    # reached with the mouse, at its place in the dialog.
+    time.sleep(1)
+    _, _, width, height = desk.geometry(dialog)
+    desk.click(dialog, round(width * 0.60), round(height * 0.614))
     desk.keys(dialog, "Return")
     close_message(desk, "the notice after validating")
-    main = desk.window(MAIN, 30)
     check(setting(read_ini(wine.working_settings), "Web", "mode") == "mail", "mail mode was not stored")
+    return desk.window(MAIN, 30)
+
+
+def mail(desk, wine, main):
+    """A short recording handed by e-mail to the mail program."""
+    path = wine.unix(shown_text(desk, main, FILE_BOX))
+    press(desk, main, RECORD)
+    wait_for("the recording file", lambda: os.path.exists(path), 20)
+    time.sleep(2)
+    press(desk, main, STOP)
+    wait_for("the recording to be completed", lambda: settled(path), 30)
     press(desk, main, SEND)  # "Envoyer par email"
     recorded = os.path.join(wine.outbox, "message.txt")
     wait_for("the mail program to be handed the message", lambda: os.path.exists(recorded), 30)
@@ -288,7 +307,7 @@ def mail(desk, wine, main, path):
         check(fields.get(key) == value, "the mail program got %s %r, not %r" % (key, fields.get(key), value))
     with open(path, "rb") as f, open(os.path.join(wine.outbox, "attachment.bin"), "rb") as g:
         check(f.read() == g.read(), "the attachment's bytes are not the recording's")
-    return main
+    print("screenshot: " + desk.screenshot("after-mail"), flush=True)
 
 
 def new_recording(desk, main):
@@ -339,8 +358,9 @@ def main(argv):
             register_mail_program(wine, provider)
         print("installed (%.0f s)" % (time.monotonic() - started), flush=True)
         recording = None
+        mail_mode = "mail" in steps and provider
         if "first-run" in steps:
-            _, main_window = first_run(desk, wine)
+            _, main_window = first_run(desk, wine, port)
             print("first run done (%.0f s)" % (time.monotonic() - started), flush=True)
             if "record" in steps:
                 recording = record(desk, wine, main_window, tool)
@@ -348,12 +368,14 @@ def main(argv):
                 if "upload" in steps:
                     upload(desk, main_window, recording, log)
                     print("uploaded (%.0f s)" % (time.monotonic() - started), flush=True)
-                if "mail" in steps and provider:
-                    main_window = mail(desk, wine, main_window, recording)
-                    print("handed to the mail program (%.0f s)" % (time.monotonic() - started), flush=True)
+            if mail_mode:
+                main_window = choose_mail_mode(desk, wine, main_window)
             if "launch" in steps:
-                new_recording(desk, main_window)
+                main_window = new_recording(desk, main_window)
                 print("restarted through Launch (%.0f s)" % (time.monotonic() - started), flush=True)
+                if mail_mode:
+                    mail(desk, wine, main_window)
+                    print("handed to the mail program (%.0f s)" % (time.monotonic() - started), flush=True)
         if "uninstall" in steps:
             uninstall(wine, recording, "first-run" in steps)
         ok = True
