@@ -24,12 +24,12 @@ pending=()
 while IFS= read -r -d '' pe; do pending+=("$pe"); done < <(
   find "$folder" -maxdepth 1 -iname '*.exe' -print0
   find "$folder" -mindepth 2 -iname '*.dll' -print0)
-declare -A done=()
+declare -A visited=()
 while [ ${#pending[@]} -gt 0 ]; do
   pe=${pending[0]}
   pending=("${pending[@]:1}")
-  [ -n "${done[$pe]:-}" ] && continue
-  done[$pe]=1
+  [ -n "${visited[$pe]:-}" ] && continue
+  visited[$pe]=1
   headers=$($objdump -p "$pe" 2>&1 || true)
   if ! grep -q 'file format pei-x86-64' <<<"$headers"; then
     broken+=("${pe#"$folder"/}")
@@ -63,5 +63,5 @@ if [ ${#unused[@]} -gt 0 ]; then
   printf 'DLL that nothing imports: %s\n' "${unused[@]}" >&2
   status=1
 fi
-[ $status -eq 0 ] && echo "check-imports: ${#done[@]} executables and DLLs, every import found"
+[ $status -eq 0 ] && echo "check-imports: ${#visited[@]} executables and DLLs, every import found"
 exit $status

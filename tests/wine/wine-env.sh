@@ -1,10 +1,11 @@
+# shellcheck shell=bash
 # Shared by the Wine tests (sourced): a throw-away Wine prefix and the
 # MinGW runtime. Needs WORK (a folder of the test's own) set before sourcing.
 WINE_LOADER=${MIRLO_WINE:-/usr/lib/wine/wine64}
 WINESERVER=$(dirname "$WINE_LOADER")/wineserver
 MINGW=x86_64-w64-mingw32
-MINGW_DLL_DIRS=(/usr/lib/gcc/$MINGW/12-posix /usr/$MINGW/lib)
-QT_WIN=${MIRLO_WIN64_ROOT:-/opt/mirlo-win64}/qt6
+MINGW_DLL_DIRS=("/usr/lib/gcc/$MINGW/12-posix" "/usr/$MINGW/lib")
+export QT_WIN=${MIRLO_WIN64_ROOT:-/opt/mirlo-win64}/qt6
 export WINEPREFIX=$WORK/prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko download offers, no desktop menu entries from the prefix.
