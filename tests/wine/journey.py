@@ -18,6 +18,7 @@ the recording is checked for its size only.
 import hashlib
 import json
 import os
+import pwd
 import shutil
 import subprocess
 import sys
@@ -89,7 +90,9 @@ class Wine:
 
     @property
     def working_settings(self):
-        return self.unix("C:\\users\\%s\\AppData\\Roaming\\Mirlo\\Mirlox.ini" % os.environ.get("USER", "root"))
+        # Wine names the profile after the Unix account.
+        user = pwd.getpwuid(os.getuid()).pw_name
+        return self.unix("C:\\users\\%s\\AppData\\Roaming\\Mirlo\\Mirlox.ini" % user)
 
 
 def on_main(desk, main, at):
@@ -168,12 +171,17 @@ def install(wine, setup, beside=None):
 
 
 def installation(wine, setup, port):
-    """A school's program-folder settings placed beside the installer are
-    installed; a reinstall keeps the file the installation holds."""
+    """The default program-folder settings on a first installation; a
+    school's own placed beside the installer where the folder has none; a
+    reinstall keeps the file the installation holds."""
+    install(wine, setup)
+    settings = os.path.join(wine.program, "Mirlox.ini")
+    with open(settings, "rb") as f, open(os.path.join(TESTS_DIR, "..", "resources", "Mirlox.ini"), "rb") as g:
+        check(f.read() == g.read(), "the installed Mirlox.ini is not the default one")
+    os.remove(settings)
     school = {"IniPath": {"Location": "", "Perso": ""},
               "Web": {"Site": PUPIL["site"], "mode": "web", "Proxy": "127.0.0.1", "ProxyPort": str(port)}}
     install(wine, setup, beside=school)
-    settings = os.path.join(wine.program, "Mirlox.ini")
     check(setting(read_ini(settings), "Web", "ProxyPort") == str(port),
           "the school's Mirlox.ini beside the installer was not installed")
     with open(settings, "rb") as f:
