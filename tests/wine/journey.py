@@ -404,6 +404,10 @@ def main(argv):
             except Exception:
                 pass
         desk.stop()
+    if ok and not os.environ.get("MIRLO_JOURNEY_KEEP"):
+        # The screenshots stay; the prefix (some 700 MB) goes.
+        for name in ("prefix", "home", "audio", "run", "deploy"):
+            shutil.rmtree(os.path.join(work, name), ignore_errors=True)
     print("Wine journey: %s in %.0f s (folder %s)" % ("passed" if ok else "FAILED", time.monotonic() - started, work))
     return 0 if ok else 1
 

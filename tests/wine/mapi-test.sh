@@ -34,4 +34,6 @@ wine "$BIN/mapihandoff_test.exe"
 echo "== no default mail program"
 wine reg delete "$MAIL_KEY" /ve /f >/dev/null
 wine "$BIN/mapihandoff_test.exe" --no-mail-program
+end_prefix
+rm -rf "$WINEPREFIX"
 echo "mapi-test: passed"
