@@ -43,6 +43,7 @@ PUPIL = {"sender": "eleve1@ecole.fr", "recipient": "prof@ecole.fr", "login": "el
          "password": "secret1", "site": "depot.ecole.fr"}
 WINE = os.environ.get("MIRLO_WINE", "/usr/lib/wine/wine64")
 PROGRAM_DIR = "C:\\Program Files\\Mirlo"
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mirlo"
 
 
 class Wine:
@@ -168,6 +169,8 @@ def install(wine, setup, beside=None):
         check(os.path.isfile(os.path.join(wine.program, name)), "not installed: %s" % name)
     menu = wine.unix("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Mirlo.lnk")
     check(os.path.isfile(menu), "no Start-menu shortcut")
+    check(wine.run("reg", "query", UNINSTALL_KEY, "/v", "QuietUninstallString") == 0,
+          "Mirlo is not in the list of installed programs")
 
 
 def installation(wine, setup, port):
@@ -340,6 +343,7 @@ def uninstall(wine, recording, pupil_settings):
     check(recording is None or os.path.isfile(recording), "the uninstallation removed the recording")
     menu = wine.unix("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Mirlo.lnk")
     check(not os.path.exists(menu), "the Start-menu shortcut is still there")
+    check(wine.run("reg", "query", UNINSTALL_KEY) != 0, "Mirlo is still in the list of installed programs")
 
 
 def main(argv):
