@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QObject>
 
+#include <system_error>
 #include <thread>
 
 #include <windows.h>
@@ -141,17 +142,23 @@ public:
         : m_onFailure(std::move(onFailure)), m_program(std::move(program))
     {
     }
-    void start(SendMailW sendMail, const MailMessage& mail)
+    // False when no thread could be started for it.
+    bool start(SendMailW sendMail, const MailMessage& mail)
     {
-        std::thread([this, sendMail, message = MapiMail(mail)]() mutable {
-            // Some mail programs reach their own process through COM.
-            const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-            const ULONG result = message.send(sendMail);
-            if (SUCCEEDED(com))
-                CoUninitialize();
-            QMetaObject::invokeMethod(
-                this, [this, result] { finished(result); }, Qt::QueuedConnection);
-        }).detach();
+        try {
+            std::thread([this, sendMail, message = MapiMail(mail)]() mutable {
+                // Some mail programs reach their own process through COM.
+                const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+                const ULONG result = message.send(sendMail);
+                if (SUCCEEDED(com))
+                    CoUninitialize();
+                QMetaObject::invokeMethod(
+                    this, [this, result] { finished(result); }, Qt::QueuedConnection);
+            }).detach();
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
     }
     bool ended() const { return m_ended; }
 
@@ -207,8 +214,13 @@ bool MailHandOff::handOff(const MailMessage& mail)
     if (!sendMail)
         return Failed(MailFailure::Kind::NoMailProgram);
     auto* run = new Run(m_onFailure, program);
+    if (!run->start(sendMail, mail)) {
+        delete run;
+        if (m_onFailure)
+            m_onFailure(MailFailure{MailFailure::Kind::DidNotStart, program, 0, 0, {}});
+        return false;
+    }
     m_run = run;
-    run->start(sendMail, mail);
     return true;
 }
 
