@@ -36,7 +36,7 @@ check_packages=(
 # threads, Qt's host tools, Wine for the Windows tests.
 windows_packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-  qt6-base-dev-tools xz-utils wine64
+  qt6-base-dev-tools xz-utils wine64 nsis
 )
 
 missing=()
