@@ -50,7 +50,7 @@ public:
     // Longest time from Send to the end of the reply, however busy the line.
     void SetDeadline(qint32 ms);
     void SetHost(const QString& host);
-    void SetPort(qint32 port);
+    void SetServerPort(qint32 port);
     void SetPath(const QString& path);
     void SetProxyHost(const QString& host);
     void SetProxyPort(qint32 port);

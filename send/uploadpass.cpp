@@ -132,10 +132,10 @@ void UploadPasses::StartPass(bool resend)
     const bool moved = !m_movedTo.isEmpty() && m_movedFrom == m_session.uploadPath();
     r->SetPath(moved ? m_movedTo : m_session.uploadPath());
     if (m_way == Way::Plain) {
-        r->SetPort(m_site.port > 0 ? m_site.port : 80);
+        r->SetServerPort(m_site.port > 0 ? m_site.port : 80);
     } else {
         r->SetSecure(true);
-        r->SetPort(m_httpsPort);
+        r->SetServerPort(m_httpsPort);
         if (m_way == Way::TryHttps)
             r->SetConnectTimeout(kHttpsTryMs);
     }

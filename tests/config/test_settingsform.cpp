@@ -170,8 +170,8 @@ TEST_F(SettingsSave, NextStartFindsTheSavedFolder)
     const struct {
         QString location, name, folder;
     } rows[] = {
-        {deep, "Mirlo", deep + "/Mirlo"},
-        {tempPath("voix"), "Mirlo  ", tempPath("voix") + "/Mirlo"},
+        {deep, "Mirlo", JoinPath(deep, "Mirlo")},
+        {tempPath("voix"), "Mirlo  ", JoinPath(tempPath("voix"), "Mirlo")},
     };
     for (const auto& row : rows) {
         typed.folderLocation = row.location;

@@ -51,7 +51,7 @@ protected:
     {
         auto r = std::make_unique<HttpRequest>();
         r->SetHost("127.0.0.1");
-        r->SetPort(server->port());
+        r->SetServerPort(server->port());
         r->SetPath("/depot/upload.php");
         r->AddFileRange("userfile", file, offset, length, "Cours_2");
         r->AddField("proofnumber", "4242");
@@ -174,7 +174,7 @@ TEST_F(HttpRequestTest, AbortAndRequestsThatCannotStart)
 
     EXPECT_EQ(request(ReadFile(file).size(), 1)->Send(), -1); // past the end of the file
     auto refused = request();
-    refused->SetPort(FreePort());
+    refused->SetServerPort(FreePort());
     ASSERT_EQ(refused->Send(), 0);
     RunToEnd(*refused);
     EXPECT_EQ(refused->failure(), Failure::Unreachable);
