@@ -285,7 +285,7 @@ def choose_mail_mode(desk, wine, main):
     """Mail mode chosen in the settings, through the about box."""
     press(desk, main, INFOS)
     about = desk.window(ABOUT, 30)
-    desk.keys(about, "Tab", "Tab", "space")  # OK, Aide, "Modifier les paramètres"
+    desk.keys(about, "shift+Tab", "space")  # from OK back to "Modifier les paramètres"
     dialog = desk.window(SETTINGS, 30)
     # The dialog keeps its focus from the first run: "Envoi par email" is
     # reached with the mouse, at its place in the dialog.
