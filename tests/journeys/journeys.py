@@ -778,14 +778,14 @@ def real_server_body_limit(desk, build_bin, cleanups):
     servers = real_servers(desk, cleanups, body_limit="1m")
     mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=SHOWN_AND_PRINTED,
                                         extra={"Web": {"Site": REAL_SITE}})
-    size = 2_500_000  # two pieces of 1.25 MB
+    size = 2_500_000  # two pieces of 1.25 MB, then the piece list: "fichier 1 sur 3"
     path, _ = recording_of(folder, "devoir.mp3", size)
     pick_recording(desk, mirlo, main, path)
     texts = hand_in(desk, mirlo, main)
     print("messages: %r" % texts, flush=True)
     check(not any(SUCCESS in t for t in texts), "the pupil is told the file arrived: %r" % texts)
     lines = texts[0].split("\n") if len(texts) == 1 else []
-    check(lines and lines[0] == NOT_HANDED_IN % (1, 2) and HTTP_FAILURE % 413 in lines[1:],
+    check(lines and lines[0] == NOT_HANDED_IN % (1, 3) and HTTP_FAILURE % 413 in lines[1:],
           "expected one message saying the recording was not handed in because of 413, got %r" % texts)
     refused = [line for line in servers.log("nginx-access.log") if '" 413 ' in line]
     check(len(refused) == 1, "nginx refused %d pieces; nothing should follow the first refusal" % len(refused))
