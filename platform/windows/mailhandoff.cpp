@@ -224,16 +224,6 @@ bool MailHandOff::handOff(const MailMessage& mail)
     return true;
 }
 
-bool MailHandOff::Failed(MailFailure::Kind kind)
-{
-    if (m_onFailure) {
-        MailFailure failure;
-        failure.kind = kind;
-        m_onFailure(failure);
-    }
-    return false;
-}
-
 MailRoute MailHandOffRoute() { return MailRoute::PupilsMailProgram; }
 
 } // namespace platform
