@@ -24,6 +24,8 @@ cmake --build "$MIRLO_WIN64_BUILD" -j "$(nproc)"
 QT=$MIRLO_WIN64_ROOT/qt6
 rm -rf "$MIRLO_WIN64_STAGE" && mkdir -p "$MIRLO_WIN64_STAGE/translations"
 cp "$MIRLO_WIN64_BUILD/bin/Mirlo.exe" "$MIRLO_WIN64_BUILD/bin/Launch.exe" "$MIRLO_WIN64_STAGE/"
+# The French guide, beside the programs, where Mirlo looks for it.
+cp -r "$MIRLO_WIN64_BUILD/bin/help" "$MIRLO_WIN64_STAGE/"
 for plugin in platforms/qwindows styles/qwindowsvistastyle tls/qschannelbackend tls/qcertonlybackend \
   imageformats/qgif imageformats/qico imageformats/qjpeg; do
   mkdir -p "$MIRLO_WIN64_STAGE/$(dirname "$plugin")"

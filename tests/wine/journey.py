@@ -165,7 +165,7 @@ def install(wine, setup, beside=None):
     wine.settle()
     check(code == 0, "the silent installation ended with code %d" % code)
     for name in ("Mirlo.exe", "Launch.exe", "Uninstall.exe", "qt.conf", "Mirlox.ini",
-                 "translations/qtbase_fr.qm", "platforms/qwindows.dll"):
+                 "translations/qtbase_fr.qm", "platforms/qwindows.dll", "help/index.html", "help/messages.html"):
         check(os.path.isfile(os.path.join(wine.program, name)), "not installed: %s" % name)
     menu = wine.unix("C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Mirlo.lnk")
     check(os.path.isfile(menu), "no Start-menu shortcut")
