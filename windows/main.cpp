@@ -1,13 +1,14 @@
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 #include "foundation/singleinstance.h"
+#include "platform/places.h"
 #include "windows/mainwindow.h"
 #include "windows/qtseams.h"
-#include "platform/places.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 
@@ -47,15 +48,17 @@ private:
 // answered OK, so that runs of the real program can be checked.
 class PrintedMessages final : public Prompt {
 public:
-    explicit PrintedMessages(Prompt& dialogs) : m_dialogs(dialogs) {}
+    explicit PrintedMessages(Prompt& dialogs, bool yes) : m_dialogs(dialogs), m_yes(yes) {}
 
-    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons) override
+    MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override
     {
         QString line = text;
         line.replace(QLatin1Char('\r'), QStringLiteral("\\r"))
             .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
         std::printf("message %s %d: %s\n", title.toUtf8().constData(), int(icon), line.toUtf8().constData());
         std::fflush(stdout);
+        if (buttons == MsgButtons::YesNo)
+            return m_yes ? MsgAnswer::Yes : MsgAnswer::No;
         return MsgAnswer::Ok;
     }
     QString saveFileName(const FileRequest& request) override { return m_dialogs.saveFileName(request); }
@@ -64,7 +67,31 @@ public:
 
 private:
     Prompt& m_dialogs;
+    bool m_yes;
 };
+
+// A later start of Mirlo found this one running: its windows come forward,
+// out of the task bar, the one that waits for an answer on top.
+void BringWindowsForward()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    const auto widgets = QApplication::topLevelWidgets();
+    for (QWidget* window : widgets) {
+        if (!window->isVisible() ||
+            (window->windowType() != Qt::Window && window->windowType() != Qt::Dialog))
+            continue;
+        if (window->isMinimized())
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        if (window != modal) {
+            window->raise();
+            window->activateWindow();
+        }
+    }
+    if (modal) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
 
 } // namespace
 
@@ -73,7 +100,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     PrepareApplication(app);
     InstallQtSeams();
-    PrintedMessages printed(prompt());
+    // "yes" answers Yes to questions; any other value No.
+    PrintedMessages printed(prompt(), qgetenv("MIRLO_PRINT_MESSAGES") == "yes");
     if (qEnvironmentVariableIsSet("MIRLO_PRINT_MESSAGES"))
         SetPrompt(&printed);
     StartupReporter reporter;
@@ -83,9 +111,16 @@ int main(int argc, char** argv)
     // Two Mirlo at once would record over each other; a Mirlo restarted by
     // Launch may find the last one still ending.
     SingleInstance instance(AppDataFolder());
-    if (!instance.claim(2000)) {
-        MsgBox(AlreadyOpenText(), MsgIcon::Exclamation);
-        return 0;
+    switch (instance.claim(2000)) {
+    case SingleInstance::Claim::Mine: break;
+    case SingleInstance::Claim::RunningHere: MsgBox(AlreadyOpenText(), MsgIcon::Exclamation); return 0;
+    case SingleInstance::Claim::HeldElsewhere:
+        if (MsgBox(OpenedElsewhereQuestion(instance.holderHost()), MsgIcon::Question, MsgButtons::YesNo) !=
+                MsgAnswer::Yes ||
+            !instance.takeOver()) {
+            return 0;
+        }
+        break;
     }
 
     MainWindow mainWindow(platform::ProgramFolder());
@@ -95,6 +130,7 @@ int main(int argc, char** argv)
     // On a first run the settings dialog is up and shows this window itself.
     if (mainWindow.settings().complete)
         mainWindow.show();
+    instance.listen(BringWindowsForward);
     reporter.StartUpDone();
     return app.exec();
 }
