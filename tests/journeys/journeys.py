@@ -606,6 +606,29 @@ def about_box(desk, build_bin, cleanups):
     mirlo.window(MAIN)
 
 
+# ---- 7. A second start ------------------------------------------------------------------
+
+def second_start(desk, build_bin, cleanups):
+    """Mirlo started again while it sits minimised: its window comes back at once."""
+    mirlo, main, _ = settled_mirlo(desk, build_bin, cleanups)
+    desk.xdo("windowminimize", "--sync", main)
+    wait_for("the main window to leave the screen", lambda: not desk.windows(MAIN), 5)
+
+    second = spawn([os.path.join(mirlo.folder, "Mirlo")], env=desk.env(NO_AUDIO), cwd=desk.home,
+                   stdout=mirlo.log, stderr=mirlo.log)
+    cleanups.append(lambda: second.poll() is None and second.kill())
+    box = desk.window(MESSAGE, 5)
+    check(main in desk.windows(MAIN), "the running Mirlo's window stayed minimised")
+    check("_NET_WM_STATE_HIDDEN" not in desk.output(["xprop", "-id", str(main), "_NET_WM_STATE"]),
+          "the window manager still holds the main window as minimised")
+    desk.keys(box, "Return")
+    desk.gone(box)
+    wait_for("the second Mirlo to end", lambda: second.poll() is not None, 10)
+    check(second.returncode == 0, "the second Mirlo ended with %s" % second.returncode)
+    mirlo.still_running("a second start")
+    desk.activate(main)
+
+
 JOURNEYS = {
     "FirstRun": first_run,
     "FirstRunLeftBlank": first_run_left_blank,
@@ -614,6 +637,7 @@ JOURNEYS = {
     "SendByUploadThenMail": send,
     "NewRecordingThroughLaunch": new_recording,
     "AboutBox": about_box,
+    "SecondStart": second_start,
 }
 
 if __name__ == "__main__":
