@@ -8,6 +8,7 @@ build_packages=(
   portaudio19-dev libasound2-dev libmp3lame-dev libmpg123-dev libgmime-3.0-dev
   googletest libgtest-dev
   dpkg-dev # dpkg-shlibdeps: the Debian package reads its library dependencies
+  python3  # draws the icon at each size
 )
 # Virtual audio devices, test signals, a real proxy and a real mail chain;
 # xdotool and lame for the whole-program CPU benchmark.
@@ -23,6 +24,7 @@ test_packages=(
 # Sanitizer runtimes come with g++; the fuzz targets need clang's libFuzzer.
 check_packages=(
   clang libclang-rt-14-dev
+  lintian appstream # the Debian package's checks
 )
 
 missing=()
