@@ -455,8 +455,9 @@ void SettingsDialog::SwitchMode(bool school)
             school &&
         WriteSettings(program, {{QStringLiteral("IniPath"), QStringLiteral("Location"), location}},
                       NewFileAccess::Shared) != SettingsFileFault::None) {
-        MsgBox(ModeSetByAdministratorText(), MsgIcon::Information);
+        // The options show the stored mode again before the pupil reads why.
         FillFromSettings();
+        MsgBox(ModeSetByAdministratorText(), MsgIcon::Information);
         return;
     }
     if (school) {
