@@ -24,7 +24,10 @@ set(CPACK_DEBIAN_PACKAGE_SUGGESTS "default-mta | mail-transport-agent")
 # The shared settings file, /etc/mirlo/Mirlox.ini, is a configuration file: an
 # edited one survives upgrades and goes only when the package is purged.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/conffiles.in ${PROJECT_BINARY_DIR}/debian/conffiles COPYONLY)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles)
+# Older packages kept it in /usr/lib/mirlo: the maintainer scripts move an edited one.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles
+    ${PROJECT_SOURCE_DIR}/packaging/debian/preinst ${PROJECT_SOURCE_DIR}/packaging/debian/postinst
+    ${PROJECT_SOURCE_DIR}/packaging/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
