@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QStaticText>
 #include <QWidget>
 
@@ -11,7 +12,7 @@ public:
 
     explicit LevelMeter(QWidget* parent = nullptr);
 
-    // One reading, about twenty a second.
+    // One reading, about ten a second.
     void setLevel(double peakDbfs, bool clipped);
     // No recording: an empty scale, the clip light off.
     void clear();
@@ -28,6 +29,7 @@ private:
     QString levelText() const;
 
     double m_level;
-    QStaticText m_text; // laid out once per value shown
-    int m_clipHold = 0; // readings left with the clip light on
+    QStaticText m_text;                    // the value shown
+    QHash<QString, QStaticText> m_laidOut; // each value laid out once: shaping text costs more than painting
+    int m_clipHold = 0;                    // readings left with the clip light on
 };
