@@ -45,7 +45,8 @@ private:
 
 // With MIRLO_PRINT_MESSAGES set, every message goes to standard output as one
 // line ("message <title> <icon>: <text>", line breaks as \r and \n) and is
-// answered OK, so that runs of the real program can be checked.
+// answered OK (a question Yes when the variable is "yes", else No), so that
+// runs of the real program can be checked.
 class PrintedMessages final : public Prompt {
 public:
     explicit PrintedMessages(Prompt& dialogs, bool yes) : m_dialogs(dialogs), m_yes(yes) {}
