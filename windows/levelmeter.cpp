@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kTextWidth = 42;
 constexpr int kClipWidth = 6;
-constexpr int kClipHoldReadings = 10; // about a second
+constexpr int kClipHoldReadings = 8; // about a second
 constexpr double kLoudDbfs = -18.0;
 constexpr double kHotDbfs = -6.0;
 

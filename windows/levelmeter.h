@@ -12,7 +12,7 @@ public:
 
     explicit LevelMeter(QWidget* parent = nullptr);
 
-    // One reading, about ten a second.
+    // One reading, about eight a second.
     void setLevel(double peakDbfs, bool clipped);
     // No recording: an empty scale, the clip light off.
     void clear();

@@ -38,7 +38,7 @@ public:
 
 private:
     static constexpr double kTextRefreshSeconds = 0.5;
-    static constexpr double kLevelRefreshSeconds = 0.1;
+    static constexpr double kLevelRefreshSeconds = 0.125;
 
     void SetText(std::optional<QString>& pending, const QString& text);
     void ShowTexts();
