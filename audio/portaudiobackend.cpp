@@ -16,11 +16,11 @@ namespace {
 
 // A running stream, or null when it would not open or start.
 PaStream* OpenStarted(const PaStreamParameters* in, const PaStreamParameters* out, double rate,
-                      PaStreamCallback* callback, void* user)
+                      PaStreamCallback* callback, void* user,
+                      unsigned long framesPerBuffer = paFramesPerBufferUnspecified)
 {
     PaStream* stream = nullptr;
-    if (Pa_OpenStream(&stream, in, out, rate, paFramesPerBufferUnspecified, paNoFlag, callback, user) !=
-        paNoError)
+    if (Pa_OpenStream(&stream, in, out, rate, framesPerBuffer, paNoFlag, callback, user) != paNoError)
         return nullptr;
     if (Pa_StartStream(stream) != paNoError) {
         Pa_CloseStream(stream);
@@ -83,7 +83,11 @@ public:
             return false;
         m_captureChannels = in.channelCount;
         m_sink = &sink;
-        PaStream* stream = OpenStarted(&in, nullptr, sampleRate, &PaBackend::captureCallback, this);
+        // The engine reads the capture every 52 ms or so: blocks of a tenth of
+        // a second wake the capture thread a few times less than the
+        // device's own small periods would.
+        PaStream* stream = OpenStarted(&in, nullptr, sampleRate, &PaBackend::captureCallback, this,
+                                       static_cast<unsigned long>(sampleRate / 10));
         if (!stream)
             return false;
         m_capture = stream;

@@ -3,10 +3,10 @@
 # programs load at run time without linking it is named here.
 set(CPACK_PACKAGE_NAME mirlo)
 set(CPACK_PACKAGE_VENDOR "Mirlo")
-set(CPACK_PACKAGE_CONTACT "Mirlo <mirlo@localhost>")
+set(CPACK_PACKAGE_CONTACT "Mirlo <mirlo@mirlo-ecole.fr>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Record a spoken assignment to MP3 and hand it in")
-set(CPACK_PACKAGE_DESCRIPTION "Pupils record a spoken assignment into an MP3 file, listen to it and \
-hand it in to\ntheir teacher by uploading it to the school's web site or by e-mail.")
+set(CPACK_PACKAGE_DESCRIPTION "Pupils record a spoken assignment into an MP3 file, listen to it \
+and\nhand it in to their teacher by uploading it to the school's web site or by\ne-mail.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY mirlo)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # Installs run with the real prefix under DESTDIR, as the rules expect.
@@ -23,10 +23,13 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "default-mta | mail-transport-agent")
 # The help opens in the desktop's browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
-# The shared settings file in the program folder is a configuration file: an
+# The shared settings file, /etc/mirlo/Mirlox.ini, is a configuration file: an
 # edited one survives upgrades and goes only when the package is purged.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/conffiles.in ${PROJECT_BINARY_DIR}/debian/conffiles COPYONLY)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles)
+# Older packages kept it in /usr/lib/mirlo: the maintainer scripts move an edited one.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles
+    ${PROJECT_SOURCE_DIR}/packaging/debian/preinst ${PROJECT_SOURCE_DIR}/packaging/debian/postinst
+    ${PROJECT_SOURCE_DIR}/packaging/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -9,7 +9,10 @@
 
 #include <cmath>
 
-QString Settings::programFile() const { return JoinPath(programFolder, kSettingsFileName); }
+QString Settings::programFile() const
+{
+    return JoinPath(platform::SharedSettingsFolder(programFolder), kSettingsFileName);
+}
 
 QString Settings::workingFile() const { return JoinPath(settingsFolder, kSettingsFileName); }
 

@@ -29,7 +29,7 @@ struct Settings {
     // program starts with the settings dialog.
     bool complete = false;
 
-    QString programFile() const; // program folder + Mirlox.ini
+    QString programFile() const; // the shared settings folder (platform/places.h) + Mirlox.ini
     QString workingFile() const; // settings folder + Mirlox.ini
 };
 

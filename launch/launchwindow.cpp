@@ -102,7 +102,7 @@ void LaunchWindow::Load()
 {
     // Mirlo keeps its own position elsewhere; a value that is missing or
     // unusable leaves that edge where the window was designed to be.
-    const QString file = JoinPath(m_programFolder, kSettingsFileName);
+    const QString file = JoinPath(platform::SharedSettingsFolder(m_programFolder), kSettingsFileName);
     const std::optional<int> top =
         ParseInt16(ReadSetting(QStringLiteral("window"), QStringLiteral("Top"), file));
     const std::optional<int> left =

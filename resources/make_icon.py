@@ -1,10 +1,13 @@
 #!/usr/bin/python3
 """Draws Mirlo's icon (a microphone on a rounded blue tile), stdlib only.
 
-Writes mirlo.png (128 x 128, RGBA). Run from this folder; the PNG is committed.
+    make_icon.py                 mirlo.png, 128 x 128 RGBA (committed; run from this folder)
+    make_icon.py SIZE OUT.png    the same drawing at SIZE x SIZE (the package's icon sizes)
+    make_icon.py --svg OUT.svg   the same shapes as a scalable picture
 """
 import math
 import struct
+import sys
 import zlib
 
 N = 128
@@ -40,15 +43,16 @@ def sample(x, y):
     return (round(30 + 30 * t), round(70 + 50 * t), round(150 + 60 * t), 255)
 
 
-def render():
+def render(n=N):
+    scale = N / n
     rows = bytearray()
-    for py in range(N):
+    for py in range(n):
         rows.append(0)
-        for px in range(N):
+        for px in range(n):
             acc = [0, 0, 0, 0]
             for sy in range(SS):
                 for sx in range(SS):
-                    c = sample(px + (sx + 0.5) / SS, py + (sy + 0.5) / SS)
+                    c = sample((px + (sx + 0.5) / SS) * scale, (py + (sy + 0.5) / SS) * scale)
                     a = c[3]
                     for i in range(3):
                         acc[i] += c[i] * a
@@ -67,8 +71,40 @@ def chunk(kind, data):
     return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
 
-with open("mirlo.png", "wb") as f:
-    f.write(b"\x89PNG\r\n\x1a\n")
-    f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", N, N, 8, 6, 0, 0, 0)))
-    f.write(chunk(b"IDAT", zlib.compress(render(), 9)))
-    f.write(chunk(b"IEND", b""))
+SVG = """<svg xmlns="http://www.w3.org/2000/svg" width="128" height="128" viewBox="0 0 128 128">
+  <defs>
+    <linearGradient id="tile" x1="0" y1="0" x2="128" y2="128" gradientUnits="userSpaceOnUse">
+      <stop offset="0" stop-color="rgb(30,70,150)"/>
+      <stop offset="1" stop-color="rgb(60,120,210)"/>
+    </linearGradient>
+  </defs>
+  <rect x="4" y="4" width="120" height="120" rx="24" fill="url(#tile)"/>
+  <g fill="rgb(235,238,245)">
+    <path d="M 36 60 A 28 28 0 0 0 92 60" fill="none" stroke="rgb(235,238,245)" stroke-width="6"/>
+    <rect x="33" y="40" width="6" height="20"/>
+    <rect x="89" y="40" width="6" height="20"/>
+    <rect x="61" y="88" width="6" height="16"/>
+    <rect x="44" y="102" width="40" height="7" rx="3"/>
+  </g>
+  <rect x="48" y="18" width="32" height="58" rx="16" fill="rgb(232,232,237)"/>
+  <circle cx="58" cy="34" r="6.3" fill="rgb(250,250,255)"/>
+</svg>
+"""
+
+
+def write_png(path, n):
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", n, n, 8, 6, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(render(n), 9)))
+        f.write(chunk(b"IEND", b""))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) == 3 and sys.argv[1] == "--svg":
+        with open(sys.argv[2], "w", encoding="ascii") as f:
+            f.write(SVG)
+    elif len(sys.argv) == 3:
+        write_png(sys.argv[2], int(sys.argv[1]))
+    else:
+        write_png("mirlo.png", N)

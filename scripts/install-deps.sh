@@ -9,6 +9,7 @@ build_packages=(
   libcurl4-openssl-dev # HTTP upload
   googletest libgtest-dev
   dpkg-dev # dpkg-shlibdeps: the Debian package reads its library dependencies
+  python3  # draws the icon at each size
 )
 # Virtual audio devices, test signals, a real proxy and a real mail chain;
 # xdotool and lame for the whole-program CPU benchmark.
@@ -31,6 +32,7 @@ real_server_packages=(nginx php-fpm squid iproute2)
 # Sanitizer runtimes come with g++; the fuzz targets need clang's libFuzzer.
 check_packages=(
   clang libclang-rt-14-dev
+  lintian appstream # the Debian package's checks
 )
 # The Windows build from Linux (scripts/windows/): MinGW-w64 with posix
 # threads, Qt's host tools, Wine for the Windows tests.

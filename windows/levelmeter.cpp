@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kTextWidth = 42; // at the designed font
 constexpr int kClipWidth = 6;
-constexpr int kClipHoldReadings = 20; // about a second
+constexpr int kClipHoldReadings = 8; // about a second
 constexpr double kLoudDbfs = -18.0;
 constexpr double kHotDbfs = -6.0;
 
@@ -121,8 +121,16 @@ void LevelMeter::setLevel(double peakDbfs, bool clipped)
     m_level = peakDbfs;
     // Repainted only when something shown changes.
     const QString text = levelText();
-    if (text != oldText)
-        m_text.setText(text);
+    if (text != oldText) {
+        auto laidOut = m_laidOut.find(text);
+        if (laidOut == m_laidOut.end()) {
+            QStaticText fresh(text);
+            fresh.setPerformanceHint(QStaticText::AggressiveCaching);
+            fresh.prepare(QTransform(), font());
+            laidOut = m_laidOut.insert(text, fresh);
+        }
+        m_text = *laidOut;
+    }
     if (barLength(m_level) != oldBar || text != oldText || clipLit() != oldClip)
         update();
     if (text != oldText || clipLit() != oldClip)

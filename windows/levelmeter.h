@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QStaticText>
 #include <QWidget>
 
@@ -12,7 +13,7 @@ public:
 
     explicit LevelMeter(QWidget* parent = nullptr);
 
-    // One reading, about twenty a second.
+    // One reading, about eight a second.
     void setLevel(double peakDbfs, bool clipped);
     // No recording: an empty scale, the clip light off.
     void clear();
@@ -33,7 +34,8 @@ private:
     void TellScreenReaders();
 
     double m_level;
-    QStaticText m_text; // laid out once per value shown
-    int m_clipHold = 0; // readings left with the clip light on
-    int m_textRoom = 0; // width kept for the text
+    QStaticText m_text;                    // the value shown
+    QHash<QString, QStaticText> m_laidOut; // each value laid out once: shaping text costs more than painting
+    int m_clipHold = 0;                    // readings left with the clip light on
+    int m_textRoom = 0;                    // width kept for the text
 };

@@ -1,13 +1,14 @@
 #include "foundation/seams.h"
 #include "foundation/settings.h"
 #include "foundation/singleinstance.h"
+#include "platform/places.h"
 #include "windows/mainwindow.h"
 #include "windows/qtseams.h"
-#include "platform/places.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 
@@ -44,11 +45,12 @@ private:
 
 // With MIRLO_PRINT_MESSAGES set, every message goes to standard output as one
 // line ("message <title> <icon>: <text>", line breaks as \r and \n) and is
-// answered OK, so that runs of the real program can be checked; set to
-// "show", each is also shown as usual and answered by whoever reads it.
+// answered OK (a question Yes when the variable is "yes", else No), so that
+// runs of the real program can be checked; set to "show", each is also shown
+// as usual and answered by whoever reads it.
 class PrintedMessages final : public Prompt {
 public:
-    explicit PrintedMessages(Prompt& dialogs) : m_dialogs(dialogs) {}
+    explicit PrintedMessages(Prompt& dialogs, bool yes) : m_dialogs(dialogs), m_yes(yes) {}
 
     MsgAnswer message(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override
     {
@@ -59,6 +61,8 @@ public:
         std::fflush(stdout);
         if (qgetenv("MIRLO_PRINT_MESSAGES") == "show")
             return m_dialogs.message(text, title, icon, buttons);
+        if (buttons == MsgButtons::YesNo)
+            return m_yes ? MsgAnswer::Yes : MsgAnswer::No;
         return MsgAnswer::Ok;
     }
     QString saveFileName(const FileRequest& request) override { return m_dialogs.saveFileName(request); }
@@ -67,7 +71,31 @@ public:
 
 private:
     Prompt& m_dialogs;
+    bool m_yes;
 };
+
+// A later start of Mirlo found this one running: its windows come forward,
+// out of the task bar, the one that waits for an answer on top.
+void BringWindowsForward()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    const auto widgets = QApplication::topLevelWidgets();
+    for (QWidget* window : widgets) {
+        if (!window->isVisible() ||
+            (window->windowType() != Qt::Window && window->windowType() != Qt::Dialog))
+            continue;
+        if (window->isMinimized())
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        if (window != modal) {
+            window->raise();
+            window->activateWindow();
+        }
+    }
+    if (modal) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
 
 } // namespace
 
@@ -76,7 +104,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     PrepareApplication(app);
     InstallQtSeams();
-    PrintedMessages printed(prompt());
+    // "yes" answers Yes to questions; any other value No.
+    PrintedMessages printed(prompt(), qgetenv("MIRLO_PRINT_MESSAGES") == "yes");
     if (qEnvironmentVariableIsSet("MIRLO_PRINT_MESSAGES"))
         SetPrompt(&printed);
     StartupReporter reporter;
@@ -86,9 +115,16 @@ int main(int argc, char** argv)
     // Two Mirlo at once would record over each other; a Mirlo restarted by
     // Launch may find the last one still ending.
     SingleInstance instance(AppDataFolder());
-    if (!instance.claim(2000)) {
-        MsgBox(AlreadyOpenText(), MsgIcon::Exclamation);
-        return 0;
+    switch (instance.claim(2000)) {
+    case SingleInstance::Claim::Mine: break;
+    case SingleInstance::Claim::RunningHere: MsgBox(AlreadyOpenText(), MsgIcon::Exclamation); return 0;
+    case SingleInstance::Claim::HeldElsewhere:
+        if (MsgBox(OpenedElsewhereQuestion(instance.holderHost()), MsgIcon::Question, MsgButtons::YesNo) !=
+                MsgAnswer::Yes ||
+            !instance.takeOver()) {
+            return 0;
+        }
+        break;
     }
 
     MainWindow mainWindow(platform::ProgramFolder());
@@ -98,6 +134,7 @@ int main(int argc, char** argv)
     // On a first run the settings dialog is up and shows this window itself.
     if (mainWindow.settings().complete)
         mainWindow.show();
+    instance.listen(BringWindowsForward);
     reporter.StartUpDone();
     return app.exec();
 }

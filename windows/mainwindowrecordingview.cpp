@@ -66,9 +66,11 @@ void MainWindowRecordingView::setInputLevel(double peakDbfs, bool clipped)
         m_peakDbfs = -std::numeric_limits<double>::infinity();
         m_clipped = false;
         m_levelShownAt = now;
+        // The texts change in the same paint as the meter: one repaint of
+        // the window, not two.
+        if (now - m_textsShownAt >= kTextRefreshSeconds || now < m_textsShownAt)
+            ShowTexts();
     }
-    if (now - m_textsShownAt >= kTextRefreshSeconds || now < m_textsShownAt)
-        ShowTexts();
 }
 
 void MainWindowRecordingView::clearInputLevel()

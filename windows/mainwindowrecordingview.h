@@ -38,8 +38,8 @@ public:
     void processPendingEvents() override;
 
 private:
-    static constexpr double kTextRefreshSeconds = 0.2;
-    static constexpr double kLevelRefreshSeconds = 0.045;
+    static constexpr double kTextRefreshSeconds = 0.5;
+    static constexpr double kLevelRefreshSeconds = 0.125;
 
     void SetText(std::optional<QString>& pending, const QString& text);
     void ShowTexts();

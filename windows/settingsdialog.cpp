@@ -38,6 +38,12 @@ const QString kSep = QString(QDir::separator());
 
 QString MissingHelpMenu() { return QStringLiteral("Le fichier d'aide n'a pas été trouvé !"); }
 QString MissingHelpKey() { return QStringLiteral("Le fichier d'aide n'a pas été trouvé"); }
+QString ModeSetByAdministratorText()
+{
+    return QStringLiteral(
+        "Le mode lycée est réglé par l'administrateur de cet ordinateur : vous ne pouvez pas "
+        "le changer ici.");
+}
 
 QLabel* MakeLabel(const QString& name, const QString& text)
 {
@@ -462,6 +468,18 @@ void SettingsDialog::SwitchMode(bool school)
 {
     Settings& s = m_settings;
     const QString program = s.programFile();
+    // The shared file decides the mode for every user of the computer; where
+    // only the administrator may write it, the pupil cannot change it.
+    const QString location = school ? QStringLiteral("Lycee") : QStringLiteral("home");
+    if (IsSchoolLocation(ReadSetting(QStringLiteral("IniPath"), QStringLiteral("Location"), program)) !=
+            school &&
+        WriteSettings(program, {{QStringLiteral("IniPath"), QStringLiteral("Location"), location}},
+                      NewFileAccess::Shared) != SettingsFileFault::None) {
+        // The options show the stored mode again before the pupil reads why.
+        FillFromSettings();
+        MsgBox(ModeSetByAdministratorText(), MsgIcon::Information);
+        return;
+    }
     if (school) {
         s.location = QStringLiteral("Lycee");
         s.perso = StoredPerso(program);

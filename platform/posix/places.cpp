@@ -13,6 +13,17 @@ namespace platform {
 
 QString ProgramFolder() { return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()); }
 
+QString SharedSettingsFolder(const QString& programFolder)
+{
+    const QString installed = QStringLiteral("/lib/mirlo");
+    const QString folder = QDir::cleanPath(programFolder);
+    if (!folder.endsWith(installed))
+        return programFolder;
+    const QString prefix = folder.chopped(installed.size());
+    // GNU install directories: the prefix /usr keeps its settings in /etc.
+    return (prefix == QLatin1String("/usr") ? QString() : prefix) + QStringLiteral("/etc/mirlo");
+}
+
 QString ProgramPath(const QString& programFolder, const QString& name)
 {
     return programFolder + QDir::separator() + name;

@@ -1082,6 +1082,29 @@ def dark_theme_large_font(desk, build_bin, cleanups):
     mirlo.still_running("the about box under a dark theme")
 
 
+# ---- 10. A second start ------------------------------------------------------------------
+
+def second_start(desk, build_bin, cleanups):
+    """Mirlo started again while it sits minimised: its window comes back at once."""
+    mirlo, main, _ = settled_mirlo(desk, build_bin, cleanups)
+    desk.xdo("windowminimize", "--sync", main)
+    wait_for("the main window to leave the screen", lambda: not desk.windows(MAIN), 5)
+
+    second = spawn([os.path.join(mirlo.folder, "Mirlo")], env=desk.env(NO_AUDIO), cwd=desk.home,
+                   stdout=mirlo.log, stderr=mirlo.log)
+    cleanups.append(lambda: second.poll() is None and second.kill())
+    box = desk.window(MESSAGE, 5)
+    check(main in desk.windows(MAIN), "the running Mirlo's window stayed minimised")
+    check("_NET_WM_STATE_HIDDEN" not in desk.output(["xprop", "-id", str(main), "_NET_WM_STATE"]),
+          "the window manager still holds the main window as minimised")
+    desk.keys(box, "Return")
+    desk.gone(box)
+    wait_for("the second Mirlo to end", lambda: second.poll() is not None, 10)
+    check(second.returncode == 0, "the second Mirlo ended with %s" % second.returncode)
+    mirlo.still_running("a second start")
+    desk.activate(main)
+
+
 JOURNEYS = {
     "FirstRun": first_run,
     "FirstRunLeftBlank": first_run_left_blank,
@@ -1098,6 +1121,7 @@ JOURNEYS = {
     "RealServerMoveToHttps": real_server_move_to_https,
     "KeyboardAndScreenReader": keyboard_and_screen_reader,
     "DarkThemeLargeFont": dark_theme_large_font,
+    "SecondStart": second_start,
 }
 
 if __name__ == "__main__":

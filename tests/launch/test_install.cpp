@@ -1,7 +1,10 @@
 // cmake --install into a scratch prefix: both programs in one folder, the
-// link on PATH, the desktop entry, its icon, the help and the shared settings file.
+// link on PATH, the desktop entry, its icons, manual pages and metadata, the
+// help, and the shared settings file in <prefix>/etc/mirlo, where the
+// installed Mirlo reads it.
 #include "foundation/helpfile.h"
 #include "foundation/settings.h"
+#include "platform/places.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>
@@ -59,8 +62,15 @@ TEST_F(InstallTest, ProgramsSideBySideWithLinkEntryAndIcon)
     EXPECT_TRUE(entry.contains("\nExec=mirlo\n"));
     EXPECT_TRUE(entry.contains("\nIcon=mirlo\n"));
     EXPECT_TRUE(entry.contains("\nType=Application\n"));
-    const QImage icon(at("share/icons/hicolor/128x128/apps/mirlo.png"));
-    EXPECT_EQ(icon.size(), QSize(128, 128));
+    for (const int size : {48, 64, 128, 256}) {
+        const QImage icon(at(QStringLiteral("share/icons/hicolor/%1x%1/apps/mirlo.png").arg(size)));
+        EXPECT_EQ(icon.size(), QSize(size, size));
+    }
+    EXPECT_TRUE(ReadFile(at("share/icons/hicolor/scalable/apps/mirlo.svg")).startsWith("<svg "));
+    for (const char* file :
+         {"share/man/man1/mirlo.1.gz", "share/man/man1/mirlo-launch.1.gz", "share/doc/mirlo/changelog.gz",
+          "share/doc/mirlo/copyright", "share/metainfo/fr.mirlo_ecole.mirlo.metainfo.xml"})
+        EXPECT_TRUE(QFileInfo(at(file)).isFile()) << file;
 
     // The guide beside the programs: every window's page, in French, with its style.
     for (const HelpPage page : {HelpPage::Contents, HelpPage::Recording, HelpPage::Settings}) {
@@ -111,13 +121,53 @@ TEST_F(InstallTest, InstalledLaunchRestartsItsNeighbourThroughALink)
     EXPECT_EQ(ReadFile(log), QByteArray("started\n"));
 }
 
-TEST_F(InstallTest, SharedSettingsFileInstalledOnceThenKept)
+TEST_F(InstallTest, SharedSettingsFileInstalledOnceThenKeptAndReadByTheInstalledMirlo)
 {
-    const QString shared = at("lib/mirlo/Mirlox.ini");
+    const QString shared = at("etc/mirlo/Mirlox.ini");
     ASSERT_TRUE(QFileInfo(shared).isFile());
+    EXPECT_FALSE(QFileInfo::exists(at("lib/mirlo/Mirlox.ini")));
     EXPECT_TRUE(ReadFile(shared).contains("\r\n[IniPath]\r\n"));
     // A school's own settings survive a reinstall.
+    const QString share = tempPath("share");
+    QDir().mkpath(share);
     WriteSetting("IniPath", "Location", "Lycee", shared);
+    WriteSetting("IniPath", "Perso", share, shared);
     Install();
     EXPECT_EQ(ReadSetting("IniPath", "Location", shared), "Lycee");
+
+    // School mode makes the pupil's folder on the share at start-up.
+    QProcess mirlo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("APPDATA", appDataDir());
+    env.insert("ALSA_CONFIG_PATH", QStringLiteral(MIRLO_TESTS_DIR "/audio/harness/noaudio.conf"));
+    env.insert("MIRLO_REPORT_SHOWN", "1");
+    mirlo.setProcessEnvironment(env);
+    mirlo.start(at("bin/mirlo"), {});
+    QByteArray shown;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            shown += mirlo.readAllStandardOutput();
+            return shown.contains('\n') || mirlo.state() == QProcess::NotRunning;
+        },
+        60000));
+    mirlo.kill();
+    mirlo.waitForFinished(10000);
+    EXPECT_TRUE(QFileInfo(JoinPath(share, "Mirlo")).isDir()) << shown.toStdString();
+}
+
+TEST(SharedSettingsFolder, BesideTheProgramUnlessInstalledUnderAPrefix)
+{
+    const struct {
+        const char* program;
+        const char* shared;
+    } cases[] = {
+        {"/usr/lib/mirlo", "/etc/mirlo"},
+        {"/usr/local/lib/mirlo", "/usr/local/etc/mirlo"},
+        {"/home/eleve/.local/lib/mirlo/", "/home/eleve/.local/etc/mirlo"},
+        {"/home/eleve/mirlo/build/bin", "/home/eleve/mirlo/build/bin"},
+        {"/opt/mylib/mirlo", "/opt/mylib/mirlo"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::SharedSettingsFolder(c.program), c.shared) << c.program;
 }

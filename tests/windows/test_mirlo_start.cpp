@@ -1,5 +1,6 @@
 // The real Mirlo, started as a pupil starts it (offscreen): a computer whose
-// sound system has no device at all, and a second Mirlo while one is open.
+// sound system has no device at all, a second Mirlo while one is open, and a
+// lock left in a shared home folder by another computer.
 // Mirlo prints its messages and answers them OK (MIRLO_PRINT_MESSAGES) and
 // reports its first shown window (MIRLO_REPORT_SHOWN).
 #include "foundation/seams.h"
@@ -7,6 +8,7 @@
 #include "foundation/singleinstance.h"
 #include "tests/support/testenv.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -63,7 +65,8 @@ protected:
     }
 
     // Mirlo with an ALSA set-up of the audio harness, its error output dropped.
-    std::unique_ptr<MirloRun> Start(const QString& alsaConfig = QStringLiteral("noaudio.conf"))
+    std::unique_ptr<MirloRun> Start(const QString& alsaConfig = QStringLiteral("noaudio.conf"),
+                                    const QString& answer = QStringLiteral("1"))
     {
         auto run = std::make_unique<MirloRun>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -72,7 +75,7 @@ protected:
         env.insert("ALSA_CONFIG_PATH", QStringLiteral(MIRLO_TESTS_DIR "/audio/harness/") + alsaConfig);
         env.remove("PULSE_SERVER");
         env.insert("JACK_NO_START_SERVER", "1");
-        env.insert("MIRLO_PRINT_MESSAGES", "1");
+        env.insert("MIRLO_PRINT_MESSAGES", answer);
         env.insert("MIRLO_REPORT_SHOWN", "1");
         run->process.setProcessEnvironment(env);
         run->process.setStandardErrorFile(QProcess::nullDevice());
@@ -112,4 +115,43 @@ TEST_F(MirloStartTest, SecondMirloIsToldTheFirstIsOpenAndEnds)
     const auto third = Start();
     EXPECT_TRUE(third->waitFor("shown Enregistrement Mp3\n")) << third->output.toStdString();
     third->stop();
+}
+
+TEST_F(MirloStartTest, LockFromAnotherComputerIsAskedAboutUntilItIsADayOld)
+{
+    struct Case {
+        qint64 ageSeconds;
+        const char* answer;
+        bool asked, opens;
+    } const cases[] = {
+        {60, "no", true, false},            // that computer may still run Mirlo
+        {60, "yes", true, true},            // the pupil knows it does not
+        {3 * 24 * 3600, "no", false, true}, // switched off days ago
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ageSeconds);
+        SCOPED_TRACE(c.answer);
+        // As QLockFile writes it on another computer: process, program, computer, machine id, boot id.
+        WriteFile(lockFile(), "4242\nMirlo\nsalle-b-poste-12\n0123456789abcdef0123456789abcdef\n"
+                              "fedcba9876543210fedcba9876543210\n");
+        QFile lock(lockFile());
+        ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-c.ageSeconds),
+                                     QFileDevice::FileModificationTime));
+        lock.close();
+
+        const auto run = Start(QStringLiteral("noaudio.conf"), QString::fromLatin1(c.answer));
+        const QByteArray question =
+            Printed(QStringLiteral("Mirlo"), MsgIcon::Question, OpenedElsewhereQuestion("salle-b-poste-12"));
+        if (c.opens) {
+            EXPECT_TRUE(run->waitFor("shown Enregistrement Mp3\n")) << run->output.toStdString();
+            EXPECT_EQ(run->output.startsWith(question), c.asked) << run->output.toStdString();
+            run->stop();
+        } else {
+            ASSERT_TRUE(run->waitForEnd());
+            EXPECT_EQ(run->output, question);
+            EXPECT_TRUE(ReadFile(lockFile()).contains("salle-b-poste-12"))
+                << "the other computer's lock stays";
+        }
+    }
 }

@@ -286,6 +286,28 @@ TEST_F(ModeSwitch, SchoolWithoutPersoUsesDriveZ)
     EXPECT_FALSE(QFileInfo::exists(QDir(scratchDir()).filePath("Z:")));
 }
 
+TEST_F(ModeSwitch, ModeOfAProgramFileOnlyTheAdministratorMayWriteIsSaidToBeHis)
+{
+    for (const char* location : {"home", "Lycee"}) {
+        SCOPED_TRACE(location);
+        WriteSetting("IniPath", "Location", location, programFile());
+        // Write-protected, as an installed package leaves it (even root's Mirlo leaves it be).
+        QFile::setPermissions(programFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        reopen();
+        const bool school = QString::fromLatin1(location) == "Lycee";
+        prompter.messages.clear();
+        click(option(school ? "OptLycee_1" : "OptLycee_0"));
+        EXPECT_EQ(option("OptLycee_0")->isChecked(), school);
+        EXPECT_EQ(Key(programFile(), "IniPath", "Location"), location);
+        ASSERT_EQ(prompter.texts(),
+                  QStringList{QString::fromUtf8("Le mode lycée est réglé par l'administrateur de "
+                                                "cet ordinateur : vous ne pouvez pas le changer "
+                                                "ici.")});
+        EXPECT_EQ(prompter.messages.front().icon, MsgIcon::Information);
+        QFile::setPermissions(programFile(), QFile::ReadOwner | QFile::WriteOwner);
+    }
+}
+
 class SchoolAndHome : public SettingsDialogTest {
 protected:
     void SetUp() override
