@@ -28,6 +28,9 @@ QString KnownFolder(REFKNOWNFOLDERID id)
 
 QString ProgramFolder() { return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()); }
 
+// The school's shared settings stay beside Mirlo.exe, where the installer puts them.
+QString SharedSettingsFolder(const QString& programFolder) { return programFolder; }
+
 QString ProgramPath(const QString& programFolder, const QString& name)
 {
     return programFolder + QLatin1Char('\\') + name + QStringLiteral(".exe");

@@ -996,7 +996,7 @@ def keyboard_and_screen_reader(desk, build_bin, cleanups):
     mirlo.still_running("following the about box's links")
 
 
-# ---- 8. A dark desktop theme and a large font ---------------------------------------------
+# ---- 10. A dark desktop theme and a large font ---------------------------------------------
 
 def luminance(rgb):
     def linear(v):
@@ -1082,7 +1082,7 @@ def dark_theme_large_font(desk, build_bin, cleanups):
     mirlo.still_running("the about box under a dark theme")
 
 
-# ---- 10. A second start ------------------------------------------------------------------
+# ---- 11. A second start ------------------------------------------------------------------
 
 def second_start(desk, build_bin, cleanups):
     """Mirlo started again while it sits minimised: its window comes back at once."""
