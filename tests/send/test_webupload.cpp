@@ -239,24 +239,3 @@ TEST_F(WebUploadTest, SecondSendDuringATransferStartsNothing)
     EXPECT_EQ(server->log().size(), 2);
     EXPECT_EQ(view.reported(), QList<Kind>{Kind::Transferred});
 }
-
-TEST(SiteAddress, SchemePortAndPath)
-{
-    struct Case {
-        const char* site;
-        const char* host;
-        int port;
-        bool httpsOnly;
-    };
-    for (const Case& c : {Case{"ecole.example", "ecole.example", -1, false},
-                          Case{"https://ecole.example/", "ecole.example", -1, true},
-                          Case{"HTTP://ecole.example:8080/up", "ecole.example", 8080, false},
-                          Case{"www.http-lycee.fr:8080/up", "www.http-lycee.fr", 8080, false},
-                          Case{"https://ecole.example:8443", "ecole.example", 8443, true}}) {
-        SCOPED_TRACE(c.site);
-        const SiteAddress a = ParseSite(c.site);
-        EXPECT_EQ(a.host, c.host);
-        EXPECT_EQ(a.port, c.port);
-        EXPECT_EQ(a.httpsOnly, c.httpsOnly);
-    }
-}
