@@ -17,7 +17,7 @@ $MINGW-gcc-posix -O2 -Wall -Wextra -Werror -shared -static-libgcc \
 $MINGW-g++-posix -std=c++20 -O1 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wold-style-cast \
   -Wnon-virtual-dtor -Woverloaded-virtual -Werror -I"$REPO" \
   -isystem "$QT_WIN/include" -isystem "$QT_WIN/include/QtCore" -DQT_NO_DEBUG -DUNICODE -D_UNICODE \
-  "$REPO/tests/wine/mapi/mapihandoff_test.cpp" "$REPO/platform/windows/mailhandoff.cpp" \
+  "$REPO/tests/wine/mapi/mapihandoff_test.cpp" "$REPO/platform/mailhandoff.cpp" "$REPO/platform/windows/mailhandoff.cpp" \
   -L"$QT_WIN/lib" -lQt6Core -lole32 -ladvapi32 -o "$BIN/mapihandoff_test.exe"
 cp "$QT_WIN/bin/Qt6Core.dll" "$BIN/"
 copy_mingw_runtime "$BIN"
