@@ -400,6 +400,28 @@ class Mirlo:
 
 # ---- Running one journey -------------------------------------------------------
 
+# The main window's designed size: places on it are given at this size.
+DESIGN_SIZE = (480, 404)
+
+
+def on_main(desk, main, at):
+    """Where a designed place is now: a larger font grows the whole window by one factor."""
+    _, _, width, height = desk.geometry(main)
+    return round(at[0] * width / DESIGN_SIZE[0]), round(at[1] * height / DESIGN_SIZE[1])
+
+
+def press(desk, main, at):
+    desk.click(main, *on_main(desk, main, at))
+
+
+def shown_text(desk, main, at):
+    """What a text box of the main window shows, copied from it as a pupil would."""
+    press(desk, main, at)
+    desk.keys(main, "ctrl+a", "ctrl+c")
+    time.sleep(0.2)
+    return desk.clipboard()
+
+
 def run(journeys, argv):
     """journey.py NAME BUILD_BIN WORK_ROOT: runs one journey of the table."""
     name, build_bin, work_root = argv[1], os.path.abspath(argv[2]), os.path.abspath(argv[3])

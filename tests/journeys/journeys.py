@@ -18,7 +18,8 @@ from email.parser import BytesParser
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop import (Mirlo, check, read_ini, run, scramble, setting, spawn,  # noqa: E402
+from desktop import (DESIGN_SIZE, Mirlo, check, on_main, press, read_ini, run, scramble, setting, shown_text,  # noqa: E402
+                     spawn,
                      unscramble, wait_for, write_ini)
 
 TESTS_DIR = os.path.abspath(sys.argv[4] if len(sys.argv) > 4 else os.path.join(os.path.dirname(__file__), ".."))
@@ -43,7 +44,6 @@ BROWSE = (441, 223)
 FILE_BOX = (245, 223)
 SEND, NEW_RECORDING, INFOS = (94, 385), (265, 385), (411, 385)
 BACKGROUND = (220, 60)
-DESIGN_SIZE = (480, 404)
 
 NO_AUDIO = {"ALSA_CONFIG_PATH": os.path.join(HARNESS, "noaudio.conf"), "JACK_NO_START_SERVER": "1"}
 
@@ -86,22 +86,6 @@ def close_message(desk, mirlo, after):
     mirlo.still_running(after)
 
 
-def on_main(desk, main, at):
-    """Where a designed place is now: a larger font grows the whole window by one factor."""
-    _, _, width, height = desk.geometry(main)
-    return round(at[0] * width / DESIGN_SIZE[0]), round(at[1] * height / DESIGN_SIZE[1])
-
-
-def press(desk, main, at):
-    desk.click(main, *on_main(desk, main, at))
-
-
-def shown_text(desk, main, at):
-    """What a text box of the main window shows, copied from it as a pupil would."""
-    press(desk, main, at)
-    desk.keys(main, "ctrl+a", "ctrl+c")
-    time.sleep(0.2)
-    return desk.clipboard()
 
 
 def choose_file(desk, mirlo, title, path, after):

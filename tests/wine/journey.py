@@ -28,7 +28,8 @@ sys.dont_write_bytecode = True  # nothing written into the source tree
 HERE = os.path.dirname(os.path.abspath(__file__))
 TESTS_DIR = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(TESTS_DIR, "journeys"))
-from desktop import Desktop, check, read_ini, setting, spawn, unscramble, wait_for, write_ini  # noqa: E402
+from desktop import (Desktop, check, press, read_ini, setting, shown_text, spawn,  # noqa: E402
+                     unscramble, wait_for, write_ini)
 
 MAIN = "Enregistrement Mp3"
 SETTINGS = "Enregistrement Mp3 - Param_trage"
@@ -38,7 +39,6 @@ ABOUT = "Mirlo - utilitaire d'enregistrement - Pr_sentation"
 RECORD, STOP = (62, 348), (242, 348)
 FILE_BOX = (245, 223)
 SEND, NEW_RECORDING, INFOS = (94, 385), (265, 385), (411, 385)
-DESIGN_SIZE = (480, 404)
 PUPIL = {"sender": "eleve1@ecole.fr", "recipient": "prof@ecole.fr", "login": "eleve1",
          "password": "secret1", "site": "depot.ecole.fr"}
 WINE = os.environ.get("MIRLO_WINE", "/usr/lib/wine/wine64")
@@ -96,20 +96,6 @@ class Wine:
         return self.unix("C:\\users\\%s\\AppData\\Roaming\\Mirlo\\Mirlox.ini" % user)
 
 
-def on_main(desk, main, at):
-    _, _, width, height = desk.geometry(main)
-    return round(at[0] * width / DESIGN_SIZE[0]), round(at[1] * height / DESIGN_SIZE[1])
-
-
-def press(desk, main, at):
-    desk.click(main, *on_main(desk, main, at))
-
-
-def shown_text(desk, main, at):
-    press(desk, main, at)
-    desk.keys(main, "ctrl+a", "ctrl+c")
-    time.sleep(0.3)
-    return desk.clipboard().strip()
 
 
 def close_message(desk, after):
@@ -238,7 +224,7 @@ def settled(path):
 
 
 def record(desk, wine, main, tool):
-    shown = shown_text(desk, main, FILE_BOX)
+    shown = shown_text(desk, main, FILE_BOX).strip()
     check(shown.lower().endswith(".mp3") and ":\\" in shown, "the main window shows %r as the recording" % shown)
     path = wine.unix(shown)
     press(desk, main, RECORD)
@@ -300,7 +286,7 @@ def choose_mail_mode(desk, wine, main):
 
 def mail(desk, wine, main):
     """A short recording handed by e-mail to the mail program."""
-    path = wine.unix(shown_text(desk, main, FILE_BOX))
+    path = wine.unix(shown_text(desk, main, FILE_BOX).strip())
     press(desk, main, RECORD)
     wait_for("the recording file", lambda: os.path.exists(path), 20)
     time.sleep(2)
