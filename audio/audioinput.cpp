@@ -7,7 +7,9 @@
 // The ring capture writes into. `written` counts every frame delivered since
 // capture started, so a reader can tell a wrap from progress.
 struct AudioInput::Ring final : CaptureSink {
-    std::vector<int16_t> data;
+    // Left unset: only what capture wrote is read, and untouched pages of a
+    // short recording then cost nothing.
+    std::unique_ptr<int16_t[]> data;
     int frames = 0;
     std::atomic<int64_t> written{0};
 
@@ -23,9 +25,9 @@ struct AudioInput::Ring final : CaptureSink {
         }
         const auto pos = std::size_t(w % frames);
         const std::size_t first = std::min(count, std::size_t(frames) - pos);
-        std::memcpy(data.data() + 2 * pos, in, first * 4);
+        std::memcpy(data.get() + 2 * pos, in, first * 4);
         if (count > first)
-            std::memcpy(data.data(), in + 2 * first, (count - first) * 4);
+            std::memcpy(data.get(), in + 2 * first, (count - first) * 4);
         written.store(w + static_cast<int64_t>(count), std::memory_order_release);
     }
 };
@@ -62,11 +64,9 @@ std::optional<CaptureError> AudioInput::start(int device, int sampleRate, int ri
     if (ringFrames <= 0 || sampleRate <= 0)
         return CaptureError::DeviceRefused;
     auto ring = std::make_unique<Ring>();
-    try {
-        ring->data.assign(std::size_t(ringFrames) * 2, 0);
-    } catch (const std::bad_alloc&) {
+    ring->data.reset(new (std::nothrow) int16_t[std::size_t(ringFrames) * 2]);
+    if (!ring->data)
         return CaptureError::OutOfMemory;
-    }
     ring->frames = ringFrames;
     m_ring = std::move(ring);
     if (device < 0 || device >= int(m_devices.captureDevices().size()))
@@ -99,6 +99,6 @@ RingSpan AudioInput::read(int64_t from, int frames) const
     const auto count = std::min(std::size_t(frames), size);
     const auto at = std::size_t(from % m_ring->frames);
     const std::size_t first = std::min(count, size - at);
-    const int16_t* base = m_ring->data.data();
+    const int16_t* base = m_ring->data.get();
     return {{base + 2 * at, 2 * first}, {base, 2 * (count - first)}};
 }

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-void CaptureReader::reset(int64_t chunkFrames, int ringFrames)
+void CaptureReader::reset(int64_t chunkFrames, int ringFrames, int64_t mostFrames)
 {
     m_chunk = chunkFrames;
+    m_most = std::max(chunkFrames, mostFrames / chunkFrames * chunkFrames);
     m_ringFrames = ringFrames;
     m_captured = m_read = m_encoded = m_paused = m_skipped = 0;
     m_pauses.clear();
@@ -32,9 +33,10 @@ CaptureStep CaptureReader::next(bool stopped)
     const bool pauseCaptured = pause && pause->from <= m_captured;
     const int64_t end = pauseCaptured ? pause->from : m_captured;
     const int64_t available = end - m_read;
-    if (available <= 0 || (available < m_chunk && !pauseCaptured && !stopped))
+    const int64_t whole = pauseCaptured || stopped ? available : available / m_chunk * m_chunk;
+    if (whole <= 0)
         return {};
-    const int64_t frames = std::min({available, m_chunk, int64_t(m_ringFrames) - m_read % m_ringFrames});
+    const int64_t frames = std::min({whole, m_most, int64_t(m_ringFrames) - m_read % m_ringFrames});
     const RingSpan span = m_input.read(m_read, int(frames));
     m_read += frames;
     m_encoded += frames;
@@ -64,12 +66,12 @@ void CaptureReader::passOverPausedAudio()
 }
 
 // A reader that fell a whole ring behind goes on from the oldest chunk that
-// capture will not overwrite while it is being read.
+// leaves capture room for the most it reads at once.
 void CaptureReader::skipOverwrittenAudio()
 {
-    if (m_captured - m_read <= m_ringFrames - m_chunk)
+    if (m_captured - m_read <= m_ringFrames - m_most)
         return;
-    const int64_t oldest = m_captured - m_ringFrames + m_chunk;
+    const int64_t oldest = m_captured - m_ringFrames + m_most;
     const int64_t next = (oldest + m_chunk - 1) / m_chunk * m_chunk;
     m_skipped += next - m_read;
     m_read = next;

@@ -1,5 +1,5 @@
 #pragma once
-// Reads a recording's audio out of the capture ring, chunk by chunk: keeps
+// Reads a recording's audio out of the capture ring in whole chunks: keeps
 // the read position, passes over audio captured while paused, and skips what
 // capture overwrote before it was read.
 #include "audio/audioinput.h"
@@ -23,16 +23,18 @@ public:
     explicit CaptureReader(const AudioInput& input) : m_input(input) {}
 
     // A new recording: capture starts at the beginning of a fresh ring of
-    // ringFrames frames, read chunkFrames at a time.
-    void reset(int64_t chunkFrames, int ringFrames);
+    // ringFrames frames, read in whole chunks of chunkFrames, at most
+    // mostFrames at a time.
+    void reset(int64_t chunkFrames, int ringFrames, int64_t mostFrames);
     // Takes in what capture has written since.
     void update();
     // The audio captured from now on, until resume(), is never encoded.
     void pause();
     void resume();
 
-    // The next step of reading. Less than a chunk is read only up to a pause
-    // or once `stopped`. A piece never crosses the end of the ring.
+    // The next step of reading: every whole chunk captured, up to the most.
+    // Less than a chunk is read only up to a pause or once `stopped`. A piece
+    // never crosses the end of the ring.
     CaptureStep next(bool stopped);
 
     // Frames since the start: captured, read and encoded, passed over while
@@ -56,6 +58,7 @@ private:
 
     const AudioInput& m_input;
     int64_t m_chunk = 0;
+    int64_t m_most = 0;
     int m_ringFrames = 0;
     int64_t m_captured = 0;
     int64_t m_read = 0;

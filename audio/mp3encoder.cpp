@@ -71,8 +71,8 @@ std::optional<Mp3Error> Mp3Encoder::open(const Mp3EncoderConfig& config)
     }
     const auto frameSize = std::size_t(lame_get_framesize(m_lame));
     m_samplesPerChunk = frameSize * 2;
-    // LAME's worst case for one frame's worth of samples.
-    m_buffer.assign(std::size_t(1.25 * double(frameSize) + 7200), 0);
+    // LAME's worst case for the most one call takes.
+    m_buffer.assign(std::size_t(1.25 * double(mostFramesPerCall()) + 7200), 0);
     return std::nullopt;
 }
 

@@ -48,8 +48,11 @@ public:
     // One output frame's worth of input for each channel: 2304 at MPEG-1
     // (1152 per channel), 1152 at MPEG-2; 0 when not open.
     std::size_t samplesPerChunk() const { return m_samplesPerChunk; }
+    // What one encode() takes at most, in left/right pairs: a few chunks, so
+    // that a poll's audio goes to LAME in one call.
+    std::size_t mostFramesPerCall() const { return m_samplesPerChunk * kChunksPerCall; }
 
-    // `interleaved` holds left/right pairs, at most samplesPerChunk() values.
+    // `interleaved` holds left/right pairs, at most mostFramesPerCall() of them.
     Mp3Output encode(std::span<const int16_t> interleaved);
     // Ends the frames encoded so far cleanly, so that the output up to here
     // stands on its own; encoding goes on, drawing on no bit reservoir from before.
@@ -59,6 +62,8 @@ public:
     void close();
 
 private:
+    static constexpr std::size_t kChunksPerCall = 8;
+
     Mp3Output output(int written);
 
     lame_global_struct* m_lame = nullptr;

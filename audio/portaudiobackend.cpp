@@ -78,14 +78,15 @@ public:
         // A mono microphone is widened to stereo in the callback.
         in.channelCount = std::min(2, info->maxInputChannels);
         in.sampleFormat = paInt16;
-        in.suggestedLatency = std::max(0.25, info->defaultHighInputLatency);
+        // A long buffer: the capture thread wakes less, and a busy machine
+        // does not overrun it.
+        in.suggestedLatency = std::max(0.5, info->defaultHighInputLatency);
         if (Pa_IsFormatSupported(&in, nullptr, sampleRate) != paFormatIsSupported)
             return false;
         m_captureChannels = in.channelCount;
         m_sink = &sink;
-        // The engine reads the capture every 52 ms or so: blocks of a tenth of
-        // a second wake the capture thread a few times less than the
-        // device's own small periods would.
+        // The engine reads the capture eight times a second: blocks of a
+        // tenth of a second wake the capture thread no more than that needs.
         PaStream* stream = OpenStarted(&in, nullptr, sampleRate, &PaBackend::captureCallback, this,
                                        static_cast<unsigned long>(sampleRate / 10));
         if (!stream)

@@ -17,7 +17,10 @@
 
 namespace {
 
-constexpr int kSlowDownInterval = 52;
+// Every poll encodes all that capture has delivered, so polling faster never
+// catches up with anything; eight polls a second keep the level meter live
+// and leave the processor to the encoder.
+constexpr int kPollIntervalMs = 125;
 
 double Now() { return programClock().seconds(); }
 
@@ -57,8 +60,6 @@ RecordingEngine::RecordingEngine(RecordingView& view, QTimer* recTimer, QTimer* 
         m_recTimer = new QTimer(this);
         m_recTimer->setInterval(1000);
     }
-    // The poll steers its interval, so it must fire when asked.
-    m_recTimer->setTimerType(Qt::PreciseTimer);
     connect(m_recTimer, &QTimer::timeout, this, &RecordingEngine::Tick);
     m_playback = std::make_unique<Playback>(
         [this](const QString& caption) { m_view.setButtonCaption(RecButton::Play, caption); },
@@ -125,14 +126,12 @@ void RecordingEngine::ResetForNewRecording()
     m_view.setButtonCaption(RecButton::Pause, QStringLiteral("Pause"));
 }
 
-// The poll's pace is one chunk's duration.
 bool RecordingEngine::OpenEncoder(const RecordingOptions& options)
 {
     const std::optional<Mp3Error> error = m_encoder.open(RecordingEncoderConfig(options));
     if (!error) {
         m_sampleRate = options.sampleRate;
-        const auto chunk = double(m_encoder.samplesPerChunk());
-        m_recTimer->setInterval(std::max(1, int(std::floor(chunk / m_sampleRate * 1000.0))));
+        m_recTimer->setInterval(kPollIntervalMs);
         return true;
     }
     m_view.reportProblem(error == Mp3Error::NoEncoder ? RecordingProblem::EncoderUnavailable
@@ -205,7 +204,7 @@ bool RecordingEngine::StartCapture(int device)
     if (ringFrames <= 0)
         ringFrames = int(chunk * 20);
     const std::optional<CaptureError> error = m_input.start(device, m_sampleRate, ringFrames);
-    m_reader.reset(chunk, ringFrames);
+    m_reader.reset(chunk, ringFrames, int64_t(m_encoder.mostFramesPerCall()));
     m_fileBytes = 0;
     m_levelPeak = 0;
     m_recordingPeak = 0;
@@ -369,19 +368,6 @@ bool RecordingEngine::EncodeCaptured()
     return true;
 }
 
-// The poll speeds up while reading lags more than two seconds behind the
-// clock, and goes back to its slow pace once less than a second behind.
-void RecordingEngine::SteerPollInterval()
-{
-    const double elapsedMs = m_elapsed * 1000.0;
-    const auto doneMs =
-        m_sampleRate > 0 ? int32_t((m_reader.encoded() + m_reader.paused()) * 1000 / m_sampleRate) : 0;
-    if (elapsedMs - 2000.0 > doneMs && m_recTimer->interval() > 20)
-        m_recTimer->setInterval(m_recTimer->interval() - 10);
-    if (elapsedMs - 1000.0 < doneMs && m_recTimer->interval() != kSlowDownInterval)
-        m_recTimer->setInterval(kSlowDownInterval);
-}
-
 // Every tick encodes all that capture has finished, so encoding is never more
 // than a tick behind, and the tick after a stop ends the recording.
 void RecordingEngine::Tick()
@@ -402,11 +388,8 @@ void RecordingEngine::Tick()
         AbandonAfterWriteFailure();
         return;
     }
-    if (m_stopRequested) {
+    if (m_stopRequested)
         FinishRecording();
-        return;
-    }
-    SteerPollInterval();
 }
 
 // ---- Stop, finish, close ----------------------------------------------------

@@ -127,7 +127,6 @@ private:
     void ShowCounters();
     void ShowDuration();
     void ShowInputLevel();
-    void SteerPollInterval();
     bool WriteOutput(); // false when the file did not take it
     bool WriteToFile(const uint8_t* data, std::size_t size);
 

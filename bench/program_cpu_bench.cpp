@@ -1,8 +1,9 @@
 // The whole program's cost against what a Linux user already has: CPU time
 // per minute of recording of the real Mirlo process (window shown on a private
-// Xvfb, recording from the virtual microphone, driven by xdotool clicks), next
-// to `arecord | lame` at the same rate, bit rate and quality on the same
-// virtual device, run after run in the same session:
+// Xvfb, recording from the virtual microphone, driven by xdotool clicks), and
+// of `arecord | lame` at the same rate, bit rate and quality on the same
+// virtual device, side by side in the same seconds: whatever else the machine
+// does then weighs on both alike.
 //   program_cpu_bench [seconds=60] [runs=3]
 // Needs the virtual audio daemon (ctest fixture virtual_audio), Xvfb, xdotool,
 // arecord and lame. Prints every run, then min/median/max and the ratio of the
@@ -17,11 +18,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,25 +38,15 @@ constexpr int kLameQuality = 3; // LAME's own default, which "Qualité moyenne" 
 // Where the recording buttons sit in the main window (their middles).
 constexpr int kRecordX = 22 + 40, kStopX = 202 + 40, kButtonsY = 336 + 12;
 
+// All the CPU the process has used, its ended threads included, to the
+// nanosecond: /proc's ticks of 10 ms are a tenth of a short run's figure.
 double ProcessCpuSeconds(qint64 pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
+    clockid_t clock{};
+    timespec t{};
+    if (clock_getcpuclockid(pid_t(pid), &clock) != 0 || clock_gettime(clock, &t) != 0)
         return -1;
-    const QByteArray line = stat.readAll();
-    // Fields after the command name, which is in parentheses.
-    const QList<QByteArray> f = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    if (f.size() < 13)
-        return -1;
-    return double(f[11].toLongLong() + f[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
-}
-
-double ChildrenCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
-    auto s = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return s(u.ru_utime) + s(u.ru_stime);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
 // Seconds of audio in an MP3 file, from its frames.
@@ -97,11 +89,16 @@ public:
     {
     }
 
-    // Mirlo records `seconds` with the window shown; CPU from the click on
-    // "Enregistrer" to the file being complete.
-    Figure Mirlo(int bitRateItem, double seconds, int run)
+    struct Figures {
+        Figure mirlo, peer;
+    };
+
+    // Mirlo records `seconds` with the window shown, its CPU counted from the
+    // click on "Enregistrer" to the file being complete; the peer records
+    // meanwhile.
+    Figures SideBySide(int bitRateItem, int kbps, double seconds, int run)
     {
-        Figure fig;
+        Figures fig;
         const QString appData =
             QDir(m_work).filePath(QStringLiteral("appdata-%1-%2").arg(bitRateItem).arg(run));
         const QString folder = QDir(m_work).filePath(QStringLiteral("rec-%1-%2").arg(bitRateItem).arg(run));
@@ -131,7 +128,9 @@ public:
                 &window) &&
             !window.isEmpty()) {
             QThread::msleep(1500); // start-up settles
-            fig = Record(mirlo.processId(), folder, seconds);
+            QProcess peer;
+            fig.mirlo = Record(mirlo.processId(), folder, seconds, [&] { StartPeer(peer, kbps, seconds, run); });
+            fig.peer = PeerFigure(peer, kbps, seconds, run);
         }
         mirlo.terminate();
         if (!mirlo.waitForFinished(5000)) {
@@ -141,27 +140,43 @@ public:
         return fig;
     }
 
-    // arecord | lame on the same device, same rate, bit rate and quality.
-    Figure Peer(int kbps, double seconds, int run)
+    // arecord | lame on the same device, same rate, bit rate and quality;
+    // bash's `times` then tells what the two used, to the millisecond.
+    void StartPeer(QProcess& peer, int kbps, double seconds, int run)
     {
-        Figure fig;
-        const QString out = QDir(m_work).filePath(QStringLiteral("peer-%1-%2.mp3").arg(kbps).arg(run));
         const QString pipeline =
             QStringLiteral("arecord -q -D default -f S16_LE -c 2 -r %1 -t raw -d %2 | "
                            "lame --quiet -r -s %3 --bitwidth 16 --signed --little-endian -m j -b %4 --cbr "
-                           "-q %5 -t - '%6'")
+                           "-q %5 -t - '%6'; times")
                 .arg(kRate)
                 .arg(int(seconds))
                 .arg(kRate / 1000.0)
                 .arg(kbps)
                 .arg(kLameQuality)
-                .arg(out);
-        const double before = ChildrenCpuSeconds();
-        if (!Run("bash", {"-c", pipeline}, m_env, nullptr, int(seconds * 1000) + 30000))
+                .arg(PeerFile(kbps, run));
+        peer.setProcessEnvironment(m_env);
+        peer.setStandardErrorFile(QProcess::nullDevice());
+        peer.start("bash", {"-c", pipeline});
+    }
+
+    Figure PeerFigure(QProcess& peer, int kbps, double seconds, int run)
+    {
+        Figure fig;
+        if (!peer.waitForFinished(int(seconds * 1000) + 30000) || peer.exitCode() != 0) {
+            peer.kill();
+            peer.waitForFinished(2000);
             return fig;
-        fig.cpu = ChildrenCpuSeconds() - before;
-        fig.seconds = Mp3Seconds(out);
-        if (fig.seconds > 0)
+        }
+        // The second line of `times` is the children's user and system time.
+        const QStringList lines = QString::fromLatin1(peer.readAllStandardOutput()).split('\n');
+        const QRegularExpression time(QStringLiteral("(\\d+)m([\\d.]+)s"));
+        auto it = lines.size() > 1 ? time.globalMatch(lines[1]) : QRegularExpressionMatchIterator();
+        while (it.hasNext()) {
+            const QRegularExpressionMatch m = it.next();
+            fig.cpu += m.captured(1).toDouble() * 60 + m.captured(2).toDouble();
+        }
+        fig.seconds = Mp3Seconds(PeerFile(kbps, run));
+        if (fig.seconds > 0 && fig.cpu > 0)
             fig.cpuPerMinute = fig.cpu / fig.seconds * 60;
         return fig;
     }
@@ -176,12 +191,19 @@ private:
             m_env);
     }
 
-    Figure Record(qint64 pid, const QString& folder, double seconds)
+    QString PeerFile(int kbps, int run) const
+    {
+        return QDir(m_work).filePath(QStringLiteral("peer-%1-%2.mp3").arg(kbps).arg(run));
+    }
+
+    template <typename Then>
+    Figure Record(qint64 pid, const QString& folder, double seconds, Then startPeer)
     {
         Figure fig;
         const double before = ProcessCpuSeconds(pid);
         if (!Click(kRecordX, kButtonsY))
             return fig;
+        startPeer();
         QThread::msleep(static_cast<unsigned long>(seconds * 1000));
         if (!Click(kStopX, kButtonsY))
             return fig;
@@ -290,7 +312,7 @@ int main(int argc, char** argv)
     Session session(work.path(), exe, env);
 
     std::printf("CPU per minute of recording, %d Hz, %.0f s a run, virtual microphone; Mirlo with its window "
-                "shown (Xvfb %s) against arecord | lame -q %d\n",
+                "shown (Xvfb %s) and arecord | lame -q %d side by side\n",
                 kRate, seconds, qPrintable(display), kLameQuality);
     struct Pair {
         int kbps, item;
@@ -299,8 +321,7 @@ int main(int argc, char** argv)
     for (const Pair pair : {Pair{128, 7}, Pair{32, 1}}) {
         std::vector<double> mirlo, peer;
         for (int r = 1; r <= runs; ++r) {
-            const Figure m = session.Mirlo(pair.item, seconds, r);
-            const Figure p = session.Peer(pair.kbps, seconds, r);
+            const auto [m, p] = session.SideBySide(pair.item, pair.kbps, seconds, r);
             std::printf(
                 "  %3d kbit/s run %d: Mirlo %.2f s CPU for %.1f s = %.3f s/min;  arecord | lame %.2f s CPU "
                 "for %.1f s = %.3f s/min\n",

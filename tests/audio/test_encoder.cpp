@@ -166,7 +166,7 @@ TEST(EncoderStream, OversizedChunkIsRefused)
 {
     Mp3Encoder encoder;
     ASSERT_FALSE(encoder.open(RecordingConfig(44100, 320)));
-    const std::vector<int16_t> pcm = StereoTone(440, 44100, 20 * encoder.samplesPerChunk() / 2);
+    const std::vector<int16_t> pcm = StereoTone(440, 44100, 4 * encoder.mostFramesPerCall());
     const Mp3Output out = encoder.encode(pcm);
     EXPECT_EQ(out.error, Mp3Error::BufferTooSmall);
     EXPECT_TRUE(out.bytes.empty());
