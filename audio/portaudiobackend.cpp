@@ -81,8 +81,6 @@ public:
         // A long buffer: the capture thread wakes less, and a busy machine
         // does not overrun it.
         in.suggestedLatency = std::max(0.5, info->defaultHighInputLatency);
-        if (Pa_IsFormatSupported(&in, nullptr, sampleRate) != paFormatIsSupported)
-            return false;
         m_captureChannels = in.channelCount;
         m_sink = &sink;
         // The engine reads the capture eight times a second: blocks of a
