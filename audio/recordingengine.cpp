@@ -501,6 +501,11 @@ void RecordingEngine::StopAction()
     const bool recording = m_state == State::Capturing;
     if (recording) {
         StopCapture();
+        // The duration runs to the stop, not to the last poll before it.
+        if (!m_paused && !m_stopRequested) {
+            m_elapsed = Now() - m_startTime;
+            ShowDuration();
+        }
         m_state = State::Draining;
         // The next poll, at once, encodes the rest and closes the file.
         m_recTimer->setInterval(0);

@@ -78,14 +78,43 @@ def settled_mirlo(desk, build_bin, cleanups, mode="web", extra=None, env=None, c
     return mirlo, main, folder
 
 
-def close_message(desk, mirlo, after):
+def close_message(desk, mirlo, after, box=None):
     """Acknowledges the program's message box with Enter."""
-    box = mirlo.window(MESSAGE)
+    box = box or mirlo.window(MESSAGE)
     desk.keys(box, "Return")
     desk.gone(box)
     mirlo.still_running(after)
 
 
+
+
+def audio_env(desk, seconds=40, source=None):
+    """The virtual microphone playing a tone (on `source` when given), the
+    speaker written to speaker.raw."""
+    check(os.path.exists(os.path.join(VIRTUAL_AUDIO_DIR, "native")),
+          "no virtual audio daemon (the virtual_audio fixture did not run)")
+    mic = os.path.join(desk.work, "mic.raw")
+    write_tone(mic, 440, seconds)
+    env = {"ALSA_CONFIG_PATH": os.path.join(HARNESS, "asound.conf"),
+           "PULSE_SERVER": "unix:" + os.path.join(VIRTUAL_AUDIO_DIR, "native"),
+           "TESTMIC_FILE": mic, "TESTSPK_FILE": os.path.join(desk.work, "speaker.raw"),
+           "JACK_NO_START_SERVER": "1"}
+    if source:
+        env["TESTMIC_SOURCE"] = source
+    return env
+
+
+def stand_in_browser(desk):
+    """An xdg-open that notes each address it is given, a line each; returns
+    the PATH that finds it and the notes' file."""
+    bindir = os.path.join(desk.work, "bin")
+    os.makedirs(bindir)
+    opened = os.path.join(desk.work, "opened.txt")
+    browser = os.path.join(bindir, "xdg-open")
+    with open(browser, "w") as f:
+        f.write('#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s"\n' % opened)
+    os.chmod(browser, 0o755)
+    return bindir + ":/usr/local/bin:/usr/bin:/bin", opened
 
 
 def choose_file(desk, mirlo, title, path, after):
@@ -349,14 +378,8 @@ def mp3_facts(path):
 
 
 def recording(desk, build_bin, cleanups):
-    check(os.path.exists(os.path.join(VIRTUAL_AUDIO_DIR, "native")),
-          "no virtual audio daemon (the virtual_audio fixture did not run)")
-    mic = os.path.join(desk.work, "mic.raw")
-    speaker = os.path.join(desk.work, "speaker.raw")
-    write_tone(mic, 440, 40)
-    env = {"ALSA_CONFIG_PATH": os.path.join(HARNESS, "asound.conf"),
-           "PULSE_SERVER": "unix:" + os.path.join(VIRTUAL_AUDIO_DIR, "native"),
-           "TESTMIC_FILE": mic, "TESTSPK_FILE": speaker, "JACK_NO_START_SERVER": "1"}
+    env = audio_env(desk)
+    speaker = env["TESTSPK_FILE"]
     mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=env,
                                         extra={"Config": {"Bitrate": "7"}})  # 128 kbit/s
     path = shown_text(desk, main, FILE_BOX)
@@ -806,14 +829,8 @@ HELP_IMAGE = (431, 27)
 
 def help_pages(desk, build_bin, cleanups):
     """Each help entry opens its window's page in the browser (a stand-in xdg-open that notes it)."""
-    bindir = os.path.join(desk.work, "bin")
-    os.makedirs(bindir)
-    opened = os.path.join(desk.work, "opened.txt")
-    browser = os.path.join(bindir, "xdg-open")
-    with open(browser, "w") as f:
-        f.write('#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s"\n' % opened)
-    os.chmod(browser, 0o755)
-    env = dict(NO_AUDIO, PATH=bindir + ":/usr/local/bin:/usr/bin:/bin")
+    path, opened = stand_in_browser(desk)
+    env = dict(NO_AUDIO, PATH=path)
     mirlo, main, _ = settled_mirlo(desk, build_bin, cleanups, env=env)
     shutil.copytree(os.path.join(build_bin, "help"), os.path.join(mirlo.folder, "help"))
 
@@ -870,22 +887,10 @@ def list_shown(desk, shown=True):
 
 def keyboard_and_screen_reader(desk, build_bin, cleanups):
     """The pupil works with the keyboard alone and a screen reader on the real accessibility bus."""
-    check(os.path.exists(os.path.join(VIRTUAL_AUDIO_DIR, "native")),
-          "no virtual audio daemon (the virtual_audio fixture did not run)")
+    env = audio_env(desk)
     desk.start_accessibility_bus()
-    mic = os.path.join(desk.work, "mic.raw")
-    write_tone(mic, 440, 40)
     # What the desktop would open for a link: its address, on file.
-    opener = os.path.join(desk.work, "bin")
-    opened = os.path.join(desk.work, "opened.txt")
-    os.makedirs(opener)
-    with open(os.path.join(opener, "xdg-open"), "w") as f:
-        f.write("#!/bin/sh\necho \"$@\" >> %s\n" % opened)
-    os.chmod(os.path.join(opener, "xdg-open"), 0o755)
-    env = {"ALSA_CONFIG_PATH": os.path.join(HARNESS, "asound.conf"),
-           "PULSE_SERVER": "unix:" + os.path.join(VIRTUAL_AUDIO_DIR, "native"),
-           "TESTMIC_FILE": mic, "TESTSPK_FILE": os.path.join(desk.work, "speaker.raw"),
-           "JACK_NO_START_SERVER": "1", "PATH": opener + ":/usr/local/bin:/usr/bin:/bin"}
+    env["PATH"], opened = stand_in_browser(desk)
     mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=env)
 
     def registered():

@@ -13,28 +13,8 @@ import time
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import check, run, wait_for  # noqa: E402
-from journeys import (FILE_BOX, HARNESS, MESSAGE, RECORD, STOP, VIRTUAL_AUDIO_DIR, mp3_facts,  # noqa: E402
-                      press, settled_mirlo, shown_text, write_tone)
-
-
-def audio_env(desk, source=None):
-    """The virtual microphone playing a tone, on `source` when given."""
-    check(os.path.exists(os.path.join(VIRTUAL_AUDIO_DIR, "native")),
-          "no virtual audio daemon (the virtual_audio fixture did not run)")
-    mic = os.path.join(desk.work, "mic.raw")
-    write_tone(mic, 440, 20)
-    env = {"ALSA_CONFIG_PATH": os.path.join(HARNESS, "asound.conf"),
-           "PULSE_SERVER": "unix:" + os.path.join(VIRTUAL_AUDIO_DIR, "native"),
-           "TESTMIC_FILE": mic, "TESTSPK_FILE": "/dev/null", "JACK_NO_START_SERVER": "1"}
-    if source:
-        env["TESTMIC_SOURCE"] = source
-    return env
-
-
-def acknowledge(desk, mirlo, box, after):
-    desk.keys(box, "Return")
-    desk.gone(box)
-    mirlo.still_running(after)
+from journeys import (FILE_BOX, MESSAGE, RECORD, STOP, audio_env, close_message, mp3_facts, press,  # noqa: E402
+                      settled_mirlo, shown_text)
 
 
 def lock(folder):
@@ -67,7 +47,7 @@ def recorded(path):
 
 
 def folder_locked_then_deleted(desk, build_bin, cleanups):
-    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=audio_env(desk))
+    mirlo, main, folder = settled_mirlo(desk, build_bin, cleanups, env=audio_env(desk, 20))
     path = shown_text(desk, main, FILE_BOX)
 
     unlock = lock(folder)
@@ -82,7 +62,7 @@ def folder_locked_then_deleted(desk, build_bin, cleanups):
         box = mirlo.window(MESSAGE)
         if attempt == "first":
             print("shown: %s" % desk.screenshot("read-only-folder"), flush=True)
-        acknowledge(desk, mirlo, box, "the message about the read-only folder")
+        close_message(desk, mirlo, "the message about the read-only folder", box)
         check(not os.path.exists(path), "a file was made in the read-only folder")
     if unlock:
         unlock()
@@ -99,7 +79,7 @@ def folder_locked_then_deleted(desk, build_bin, cleanups):
 
 def suspended_microphone(desk, build_bin, cleanups):
     source = "asleep%d" % os.getpid()
-    env = audio_env(desk, source)
+    env = audio_env(desk, 20, source)
     pactl_env = dict(os.environ, PULSE_SERVER=env["PULSE_SERVER"])
 
     def pactl(*args):
@@ -118,14 +98,14 @@ def suspended_microphone(desk, build_bin, cleanups):
         box = mirlo.window(MESSAGE)
         if attempt == "first":
             print("shown: %s" % desk.screenshot("no-sound"), flush=True)
-        acknowledge(desk, mirlo, box, "the message that no sound arrives")
+        close_message(desk, mirlo, "the message that no sound arrives", box)
         check(not os.path.exists(path), "a file stays after a recording that got no sound")
 
 
 def empty_folder(desk, build_bin, cleanups):
     music = os.path.join(desk.home, "Music")
     os.makedirs(music)
-    mirlo, main, _ = settled_mirlo(desk, build_bin, cleanups, env=audio_env(desk),
+    mirlo, main, _ = settled_mirlo(desk, build_bin, cleanups, env=audio_env(desk, 20),
                                    extra={"Config": {"Dossier": ""}})
     path = shown_text(desk, main, FILE_BOX)
     check(path.startswith(music + "/ELEVE1_") and path.endswith(".mp3"),
